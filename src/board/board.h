@@ -1,0 +1,270 @@
+// The position record and everything that reads or changes a position without
+// searching it: square geometry, attack sets, making moves, FEN text, draw
+// rules and hash codes.
+#pragma once
+
+#include <cstdint>
+
+using Bitboard = uint64_t;
+
+// ---------------------------------------------------------------------------
+// Squares, colours, pieces
+// ---------------------------------------------------------------------------
+
+// a1 = 0, h1 = 7, a8 = 56, h8 = 63; bit s of a bitboard is square s.
+enum Square : int {
+    A1, B1, C1, D1, E1, F1, G1, H1,
+    A2, B2, C2, D2, E2, F2, G2, H2,
+    A3, B3, C3, D3, E3, F3, G3, H3,
+    A4, B4, C4, D4, E4, F4, G4, H4,
+    A5, B5, C5, D5, E5, F5, G5, H5,
+    A6, B6, C6, D6, E6, F6, G6, H6,
+    A7, B7, C7, D7, E7, F7, G7, H7,
+    A8, B8, C8, D8, E8, F8, G8, H8,
+};
+
+constexpr int White = 0;
+constexpr int Black = 1;
+
+// Piece codes of the hash tables, promotions and the book; Black adds 6.
+constexpr int PawnCode = 0;
+constexpr int KnightCode = 1;
+constexpr int BishopCode = 2;
+constexpr int RookCode = 3;
+constexpr int QueenCode = 4;
+constexpr int KingCode = 5;
+constexpr int BlackCodeOffset = 6;
+
+// Castling-rights bits.
+constexpr int WhiteKingSide = 1;
+constexpr int WhiteQueenSide = 2;
+constexpr int BlackKingSide = 4;
+constexpr int BlackQueenSide = 8;
+constexpr int AllCastling = 15;
+
+// Promotion byte of a move-list entry that is not a promotion.
+constexpr char NoPromotion = static_cast<char>(236);
+
+// Material values in tenths of a centipawn.
+constexpr int PawnValue = 800;
+constexpr int KnightValue = 3250;
+constexpr int BishopValue = 3250;
+constexpr int RookValue = 5000;
+constexpr int QueenValue = 9750;
+
+constexpr int FileOf(int s) { return s & 7; }
+constexpr int RankOf(int s) { return s >> 3; }
+constexpr bool IsSquare(int s) { return s >= 0 && s < 64; }
+constexpr Bitboard Bit(int s) { return Bitboard(1) << s; }
+
+// ---------------------------------------------------------------------------
+// Constant masks, shared by the board, the draw rules and the evaluation
+// ---------------------------------------------------------------------------
+
+constexpr Bitboard FileMask[8] = {
+    0x0101010101010101ULL, 0x0202020202020202ULL, 0x0404040404040404ULL, 0x0808080808080808ULL,
+    0x1010101010101010ULL, 0x2020202020202020ULL, 0x4040404040404040ULL, 0x8080808080808080ULL,
+};
+constexpr Bitboard RankMask[8] = {
+    0x00000000000000FFULL, 0x000000000000FF00ULL, 0x0000000000FF0000ULL, 0x00000000FF000000ULL,
+    0x000000FF00000000ULL, 0x0000FF0000000000ULL, 0x00FF000000000000ULL, 0xFF00000000000000ULL,
+};
+constexpr Bitboard FilesGH = FileMask[6] | FileMask[7];
+constexpr Bitboard FilesAB = FileMask[0] | FileMask[1];
+constexpr Bitboard FilesFGH = FileMask[5] | FilesGH;
+constexpr Bitboard FilesABC = FilesAB | FileMask[2];
+
+// Six-square diagonals beside the long diagonals: h2-c7, g2-b7, f2-a7, c2-h7, b2-g7, a2-f7.
+constexpr Bitboard DiagonalOfSix(int from, int step) {
+    Bitboard b = 0;
+    for (int i = 0; i < 6; ++i) b |= Bit(from + i * step);
+    return b;
+}
+constexpr Bitboard KingDiagonals[6] = {
+    DiagonalOfSix(H2, 7), DiagonalOfSix(G2, 7), DiagonalOfSix(F2, 7),
+    DiagonalOfSix(C2, 9), DiagonalOfSix(B2, 9), DiagonalOfSix(A2, 9),
+};
+
+constexpr Bitboard LightSquares = 0x55AA55AA55AA55AAULL; // h1 and a8 are light
+constexpr Bitboard DarkSquares = 0xAA55AA55AA55AA55ULL;
+constexpr Bitboard Corners = Bit(A1) | Bit(H1) | Bit(A8) | Bit(H8);
+constexpr Bitboard WhiteHalf = 0x00000000FFFFFFFFULL;
+constexpr Bitboard BlackHalf = 0xFFFFFFFF00000000ULL;
+
+// Single squares named by the trapped-piece patterns and the wrong-bishop draws.
+constexpr Bitboard SqH8 = Bit(H8), SqH7 = Bit(H7), SqF7 = Bit(F7), SqG7 = Bit(G7);
+constexpr Bitboard SqH6 = Bit(H6), SqF6 = Bit(F6), SqG6 = Bit(G6), SqA8 = Bit(A8);
+constexpr Bitboard SqA7 = Bit(A7), SqC7 = Bit(C7), SqA6 = Bit(A6), SqB7 = Bit(B7);
+constexpr Bitboard SqC6 = Bit(C6), SqB6 = Bit(B6), SqH1 = Bit(H1), SqH2 = Bit(H2);
+constexpr Bitboard SqF2 = Bit(F2), SqG2 = Bit(G2), SqH3 = Bit(H3), SqF3 = Bit(F3);
+constexpr Bitboard SqG3 = Bit(G3), SqA1 = Bit(A1), SqA2 = Bit(A2), SqC2 = Bit(C2);
+constexpr Bitboard SqB2 = Bit(B2), SqA3 = Bit(A3), SqC3 = Bit(C3), SqB3 = Bit(B3);
+constexpr Bitboard SqB8 = Bit(B8), SqG8 = Bit(G8), SqB1 = Bit(B1), SqG1 = Bit(G1);
+
+// ---------------------------------------------------------------------------
+// Bit operations
+// ---------------------------------------------------------------------------
+
+// 1 + index of the lowest set bit; b must not be 0.
+inline int RightMostBit(Bitboard b) { return __builtin_ctzll(b) + 1; }
+// Index of the highest set bit; b must not be 0.
+inline int BSR(Bitboard b) { return 63 - __builtin_clzll(b); }
+// Index of the highest set bit, -1 for 0.
+inline int MyLog2(Bitboard b) { return b ? BSR(b) : -1; }
+inline int PopCount(Bitboard b) { return __builtin_popcountll(b); }
+inline int LowestSquare(Bitboard b) { return __builtin_ctzll(b); }
+inline Bitboard LowestBit(Bitboard b) { return b & (0 - b); }
+
+int MybitScanForward(Bitboard b);
+int SimpleBitCount(Bitboard b);
+void DisplayBit(int index, Bitboard b);
+void Displaybits(Bitboard b);
+
+// ---------------------------------------------------------------------------
+// The position record
+// ---------------------------------------------------------------------------
+
+// Result codes of CheckDraw.
+constexpr int NoDraw = 0;
+constexpr int FiftyMoveDraw = 7;
+constexpr int MaterialDraw = 8;
+
+// DrawFlags bits: the side may still have mating material.
+constexpr uint8_t WhiteCanMate = 1;
+constexpr uint8_t BlackCanMate = 32;
+
+// A plain value, copied at every search node (copy-make): no pointers, and a
+// one-deep undo area so that a node undoes only the move made on its own copy.
+// Square arguments of the members are one-bit bitboards.
+class ChessBoard {
+public:
+    Bitboard WhitePieces, BlackPieces, AllPieces;
+    Bitboard WPawns, WBishops, WKnights, WRooks, WQueens, WKing;
+    Bitboard BPawns, BBishops, BKnights, BRooks, BQueens, BKing;
+    Bitboard PrevWPawns, PrevWBishops, PrevWKnights, PrevWRooks, PrevWQueens, PrevWKing;
+    Bitboard PrevBPawns, PrevBBishops, PrevBKnights, PrevBRooks, PrevBQueens, PrevBKing;
+    Bitboard PrevWhitePieces, PrevBlackPieces, PrevAllPieces;
+    uint32_t PawnKingKey;
+    uint32_t PrevPawnKingKey;
+    int8_t SideToMove;
+    uint8_t CastleFlags;
+    uint8_t PrevCastleFlags;
+    int32_t PrevFiftyMoveCount;
+    Bitboard PrevLastFrom, PrevLastTo;
+    Bitboard LastFrom, LastTo;
+    int32_t MaxDepth;
+    int32_t FixedDepth;
+    int32_t FiftyMoveCount;
+    int32_t MaxPly;
+    Bitboard BestFrom, BestTo;
+    int8_t BestPromo;
+    int32_t CapturedValue;
+    uint8_t DrawFlags;
+    int32_t WhitePieceTotal, BlackPieceTotal;
+    int32_t PrevWhitePieceTotal, PrevBlackPieceTotal;
+    int32_t WQueenCount, WRookCount, WBishopCount, WKnightCount, WPawnCount;
+    int32_t PrevWQueenCount, PrevWRookCount, PrevWBishopCount, PrevWKnightCount, PrevWPawnCount;
+    int32_t BQueenCount, BRookCount, BBishopCount, BKnightCount, BPawnCount;
+    int32_t PrevBQueenCount, PrevBRookCount, PrevBBishopCount, PrevBKnightCount, PrevBPawnCount;
+
+    void InitRep();
+    void ClearField();
+    void InitPieceCounts();
+
+    bool IsKing(int colour, Bitboard s) const { return (colour ? BKing : WKing) & s; }
+    bool IsPawn(int colour, Bitboard s) const { return (colour ? BPawns : WPawns) & s; }
+    bool IsBishop(int colour, Bitboard s) const { return (colour ? BBishops : WBishops) & s; }
+    bool IsKnight(int colour, Bitboard s) const { return (colour ? BKnights : WKnights) & s; }
+    bool IsRook(int colour, Bitboard s) const { return (colour ? BRooks : WRooks) & s; }
+    bool IsQueen(int colour, Bitboard s) const { return (colour ? BQueens : WQueens) & s; }
+    bool IsEmptySquare(Bitboard s) const { return !(AllPieces & s); }
+    int PieceColor(Bitboard s) const { return (WhitePieces & s) ? White : Black; }
+    int QuickPieceCount(int) const {
+        return WQueenCount + WRookCount + WBishopCount + WKnightCount + BQueenCount + BRookCount +
+               BBishopCount + BKnightCount;
+    }
+    int QuickPawnCount(int colour) const { return colour ? BPawnCount : WPawnCount; }
+
+    void DisplayBoard() const;
+    void DisplayPiece(int square) const;
+
+    // Attack sets (attacks.cpp). Sliding sets include the first blocker of each ray.
+    Bitboard KnightMask(Bitboard s) const;
+    Bitboard KingMask(Bitboard s) const;
+    Bitboard BishopMask(Bitboard s) const;
+    Bitboard RookMask(Bitboard s) const;
+    Bitboard BishopCheckMask(Bitboard s, Bitboard target) const;
+    Bitboard RookCheckMask(Bitboard s, Bitboard target) const;
+    int InCheck(Bitboard s, int colour) const;
+    int IsAttacked(Bitboard s, int colour) const { return InCheck(s, colour); }
+    Bitboard NorthAttacks(Bitboard gen, Bitboard empty) const;
+    Bitboard SouthAttacks(Bitboard gen, Bitboard empty) const;
+    int RookAttackCount(Bitboard s) const;
+
+    // Making moves (makemove.cpp). `promo` is a promotion letter or anything
+    // else for none; the castling rights the move keeps go to *castleMask.
+    void MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castleMask);
+    void UndoMove(int);
+    void Promote(int colour, Bitboard square, int pieceCode);
+    void DropPawn(int colour, Bitboard square);
+    bool PawnOn7th(int colour) const;
+
+    // Draw rules (draw.cpp).
+    int CheckDraw(char);
+    bool Test50MoveRule(int from, int to);
+};
+
+extern ChessBoard MainBoard;
+
+// Piece code (0..11) of the piece on square s, -1 when empty.
+int PieceCodeOn(const ChessBoard& board, int s);
+
+// ---------------------------------------------------------------------------
+// Position text
+// ---------------------------------------------------------------------------
+
+// Result codes of SetupBoard: the position was set up, or it cannot be played
+// and MainBoard keeps the previous one.
+enum SetupResult : int {
+    SetupOk = 0,
+    SetupBadKings,          // a side without exactly one king
+    SetupOffBoard,          // a piece past the end of a rank or below rank 1
+    SetupPawnOnBackRank,    // a pawn on rank 1 or rank 8
+    SetupOpponentInCheck,   // the side not to move is in check
+};
+
+int SetupBoard(const char* fen);
+void AddPiece(char letter, int square);
+// Loads the first line of a file; ends the program when it cannot (exit 1, or
+// 0 for an empty file) or when the position is refused (exit 1).
+void LoadPositionFile(const char* path);
+char DecodePiece(Bitboard square, const ChessBoard& board);
+void CastleRights(char* out, int rights);
+void pos2fenString(const ChessBoard& board, char* out);
+void pos2fen(const ChessBoard& board, int n);
+
+constexpr char files[] = "abcdefgh";
+
+// Longest text fillmovestring writes: a move, the continuation, newline, NUL.
+constexpr int MaxPVText = 8 + 5 * 200 + 2;
+
+// Writes " e2e4 " (a promotion piece code 1..4 or 7..10 puts the letter and a
+// semicolon in place of the last blank), then the moves after the first of
+// `pv` (move codes, from * 64 + to) when it holds at least two, then a newline.
+void fillmovestring(char* out, int from, int to, int promo, const int16_t* pv = nullptr,
+                    int pvLength = 0);
+
+// ---------------------------------------------------------------------------
+// Hash codes
+// ---------------------------------------------------------------------------
+
+extern Bitboard LPStable[12][64];
+extern Bitboard UPStable[12][64];
+extern Bitboard CastleCode[16];
+extern Bitboard WtoMove;
+extern Bitboard BtoMove;
+
+uint32_t BetterRandom32();
+void initPStable();
+void genhashcode(int side, int castleFlags, Bitboard* upper, Bitboard* lower,
+                 const ChessBoard* board);
