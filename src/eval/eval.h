@@ -1,0 +1,131 @@
+// The static evaluation: one score of a position in tenths of a centipawn,
+// blended between middlegame and endgame terms by game phase, with the pawn
+// structure cached in a table keyed by the pawn-and-king key.
+#pragma once
+
+#include <cstdint>
+
+#include "board/board.h"
+#include "eval/tables.h"
+
+// The full window: no lazy exit can fire inside it.
+constexpr int FullWindow = 110000;
+
+// King moves between two squares.
+constexpr int KingDistance(int a, int b) {
+    const int df = FileOf(a) > FileOf(b) ? FileOf(a) - FileOf(b) : FileOf(b) - FileOf(a);
+    const int dr = RankOf(a) > RankOf(b) ? RankOf(a) - RankOf(b) : RankOf(b) - RankOf(a);
+    return df > dr ? df : dr;
+}
+
+// What BishopEval gathers for one colour before it adds the colour's sums.
+class BishopRecord {
+public:
+    int PairScore;
+    int Counter;          // bishops walked
+    int MgSum;
+    int EgSum;
+    int FianchettoSquare; // g2 for White, g7 for Black
+    Bitboard Bishops;
+    Bitboard Pawns;
+    Bitboard FianchettoPawnRank; // rank 3 for White, rank 6 for Black
+    Bitboard FianchettoWingRank; // rank 2 for White, rank 7 for Black
+};
+
+// Every term is computed from White's point of view; only PosEval turns the sign.
+// Not re-entrant: each PosEval call rewrites the scratch fields and `bb`.
+class PositionEvaluate {
+public:
+    // Passed pawns per file, index file + 1 (0 and 9 stay zero so that the
+    // neighbours of the a- and h-files read "none"): the board rank index
+    // (1-6) of the most advanced passer of that colour on the file, 0 = none.
+    uint8_t WPasserRank[10];
+    int8_t WPasserCount;
+    uint8_t BPasserRank[10];
+    int8_t BPasserCount;
+    int Phase; // 1 (opening) to 24 (no pieces but kings and pawns)
+    int MgScore;
+    int EgScore;
+    uint8_t PasserFlags; // 1 White passer, 2 White connected, 16 Black passer, 32 Black connected
+    Bitboard OpenFiles, WPawnlessFiles, BPawnlessFiles;
+    Bitboard WKingFile, BKingFile;
+    Bitboard PawnFiles, BackwardPawns, WPawnAttacks, BPawnAttacks;
+    int8_t WPieces, BPieces; // knights + bishops + rooks + queens
+    int WShieldHoles, BShieldHoles;
+    int WPasserScore, BPasserScore;
+    int WKingSq, BKingSq;
+    int WDoubled, BDoubled;
+    BishopRecord WBishopRecord, BBishopRecord;
+    Bitboard WPawnAtt, BPawnAtt, WKnightAtt, WBishopAtt, BBishopAtt, BKnightAtt, WRookAtt,
+        BRookAtt, WQueenAtt, BQueenAtt, WKingAtt, BKingAtt, WAllAtt, BAllAtt;
+    // Attack set of the knight, bishop, rook or queen on each square, kept by
+    // AttackMasks so that mobility never walks a ray twice.
+    Bitboard AttFrom[64];
+
+    // side: 0 White, anything else Black; the result and the window are from
+    // side's point of view. The last argument is accepted and not read.
+    int PosEval(int side, int alpha, int beta, ChessBoard* board, int);
+    int MaterialOnly(int side, int alpha, const ChessBoard& board) const;
+    int SideMaterialValue(int side, const ChessBoard* board) const;
+
+    void AttackMasks();
+    int DynamicPieceAdjustments(int phase) const;
+    bool TwoPieceEndings(int side) const;
+
+    // Pawn structure and pawn races (pawns.cpp).
+    int PawnEval04(int side);
+    bool DoesPawnPromote(int colour, int rank, int promotionSquare, int sideToMove) const;
+    int RuleofSquare(int side) const;
+    bool QueenAttacks(int colour, int square, Bitboard target) const;
+
+    // King safety (kingsafety.cpp); side 0 is the white king, 1 the black one.
+    int PawnFilePenalty(int side, Bitboard pawns);
+    int PawnShield(int side);
+    int AttackCounts(int side) const;
+    int PawnStorm(int side) const;
+    int KingEval(int side);
+
+    // Pieces (pieces.cpp).
+    int KnightEval(int side);
+    int BishopEval(int side);
+    int RookEval(int side);
+    int QueenEval(int side);
+    int Traps(int side) const;
+};
+
+extern PositionEvaluate PE;
+// The board under evaluation; set by PosEval, read by every term.
+extern const ChessBoard* bb;
+
+// ---------------------------------------------------------------------------
+// Pawn hash
+// ---------------------------------------------------------------------------
+
+// The king-independent half of a pawn structure, as PawnEval04 computed it.
+class PawnHashEntry {
+public:
+    uint32_t Key;
+    Bitboard Pawns; // white pawns | black pawns
+    int32_t WDoubled, BDoubled;
+    int32_t MgTerm;
+    Bitboard BackwardPawns, PawnFiles, OpenFiles, WPawnAttacks, BPawnAttacks;
+    uint8_t WPasserRank[8]; // files a-h
+    int32_t BStructure, WStructure;
+    int32_t BPasserScore, WPasserScore; // before the king-dependent terms
+    uint8_t BPasserRank[8];
+    int8_t BPasserCount, WPasserCount;
+    uint8_t PasserFlags;
+    int32_t EgTerm;
+    Bitboard BPawnlessFiles, WPawnlessFiles;
+};
+
+constexpr int PawnHashSize = 65536; // addressed by the low 16 bits of the key
+extern PawnHashEntry PawnHashArray[PawnHashSize];
+extern uint32_t Phashattempts; // calls of PawnEval04
+extern uint32_t Phashmisses;   // structures computed
+
+bool InPawnHash(uint32_t key, Bitboard pawns);
+void ClearPawnHash();
+// The pawn-and-king key: every pawn and both kings on their squares. The
+// first argument is not read.
+void genpawnhashcode(int side, const ChessBoard& board, uint32_t* code);

@@ -1,0 +1,380 @@
+// Pawn structure and passed pawns, the pawn hash that caches the structure,
+// and the pawn races of king-and-pawn endings.
+#include <cstring>
+
+#include "eval/eval.h"
+
+namespace {
+
+constexpr Bitboard CentreSquares = Bit(D4) | Bit(E4) | Bit(D5) | Bit(E5);
+
+constexpr std::array<Bitboard, 8> MakeAdjacentFiles() {
+    std::array<Bitboard, 8> t{};
+    for (int f = 0; f < 8; ++f)
+        t[f] = (f > 0 ? FileMask[f - 1] : 0) | (f < 7 ? FileMask[f + 1] : 0);
+    return t;
+}
+// Ranks strictly above / strictly below rank r, and from rank r up / down.
+constexpr std::array<Bitboard, 8> MakeRanks(bool above, bool inclusive) {
+    std::array<Bitboard, 8> t{};
+    for (int r = 0; r < 8; ++r)
+        for (int q = 0; q < 8; ++q)
+            if ((above ? q > r : q < r) || (inclusive && q == r)) t[r] |= RankMask[q];
+    return t;
+}
+constexpr std::array<Bitboard, 8> AdjacentFiles = MakeAdjacentFiles();
+constexpr std::array<Bitboard, 8> RanksAbove = MakeRanks(true, false);
+constexpr std::array<Bitboard, 8> RanksBelow = MakeRanks(false, false);
+constexpr std::array<Bitboard, 8> RanksFrom = MakeRanks(true, true);    // r and above
+constexpr std::array<Bitboard, 8> RanksUpTo = MakeRanks(false, true);   // r and below
+
+static_assert(AdjacentFiles[0] == FileMask[1] && AdjacentFiles[7] == FileMask[6]);
+static_assert(RanksAbove[7] == 0 && RanksBelow[0] == 0 && RanksFrom[0] == ~Bitboard(0));
+
+// Every file that holds a bit of b, as whole files.
+Bitboard FileFill(Bitboard b) {
+    b |= b << 8;
+    b |= b << 16;
+    b |= b << 32;
+    b |= b >> 8;
+    b |= b >> 16;
+    b |= b >> 32;
+    return b;
+}
+
+// The files around a king on its first two ranks (its file and the
+// neighbours), from the king's rank towards the enemy. Pawns there are the
+// king's shelter and get no bonus for standing far forward.
+Bitboard ShelterZone(int kingSq, int colour) {
+    const int f = FileOf(kingSq), r = RankOf(kingSq);
+    const Bitboard files = FileMask[f] | AdjacentFiles[f];
+    if (colour == White) return r <= 1 ? files & RanksFrom[r] : 0;
+    return r >= 6 ? files & RanksUpTo[r] : 0;
+}
+
+// The middlegame and endgame terms of the pawn structure, both colours.
+struct PawnTerms {
+    int Mg = 0;
+    int Eg = 0;
+};
+
+// One colour's fields of PE and its view of the board: "ahead" is up the
+// board for White and down for Black, and tables are read with the rank
+// counted from the colour's own side.
+template <int Us>
+struct PawnView {
+    static constexpr int Sign = Us == White ? 1 : -1;
+    static constexpr int OwnRank(int r) { return Us == White ? r : 7 - r; }
+    static constexpr Bitboard Ahead(int r) { return Us == White ? RanksAbove[r] : RanksBelow[r]; }
+    static constexpr Bitboard Behind(int r) { return Us == White ? RanksBelow[r] : RanksAbove[r]; }
+    static constexpr Bitboard ThisRankAndBehind(int r) {
+        return Us == White ? RanksUpTo[r] : RanksFrom[r];
+    }
+    static constexpr Bitboard Forward(Bitboard b, int ranks) {
+        return Us == White ? b << (8 * ranks) : b >> (8 * ranks);
+    }
+    static constexpr int PromotionSquare(int f) { return Us == White ? 56 + f : f; }
+    static constexpr const SquareTable& PawnSquare() { return Us == White ? WPawnSquare : BPawnSquare; }
+
+    static Bitboard Own(const ChessBoard& b) { return Us == White ? b.WPawns : b.BPawns; }
+    static Bitboard Enemy(const ChessBoard& b) { return Us == White ? b.BPawns : b.WPawns; }
+    static int KingSq(const PositionEvaluate& pe) { return Us == White ? pe.WKingSq : pe.BKingSq; }
+    static int EnemyKingSq(const PositionEvaluate& pe) { return Us == White ? pe.BKingSq : pe.WKingSq; }
+    static uint8_t* PasserRank(PositionEvaluate& pe) { return Us == White ? pe.WPasserRank : pe.BPasserRank; }
+    static int8_t& PasserCount(PositionEvaluate& pe) { return Us == White ? pe.WPasserCount : pe.BPasserCount; }
+    static int& PasserScore(PositionEvaluate& pe) { return Us == White ? pe.WPasserScore : pe.BPasserScore; }
+    static int& Doubled(PositionEvaluate& pe) { return Us == White ? pe.WDoubled : pe.BDoubled; }
+    static Bitboard MinorAttacks(const PositionEvaluate& pe) {
+        return Us == White ? pe.WKnightAtt | pe.WBishopAtt : pe.BKnightAtt | pe.BBishopAtt;
+    }
+    static Bitboard EnemyAttacks(const PositionEvaluate& pe) { return Us == White ? pe.BAllAtt : pe.WAllAtt; }
+};
+
+// Steps 4 to 6 for one colour: the per-pawn structure, then the passer
+// tables. Returns the colour's own structure score; the pawns are visited
+// from the lowest square up, so White meets its rearmost pawn of a file first
+// and Black its most advanced.
+template <int Us>
+int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
+    using V = PawnView<Us>;
+    const ChessBoard& b = *bb;
+    const Bitboard own = V::Own(b), enemy = V::Enemy(b);
+    const int kingSq = V::KingSq(pe);
+    const Bitboard zone = ShelterZone(kingSq, Us);
+    uint8_t* passerRank = V::PasserRank(pe);
+    Bitboard doubledFiles = 0;
+    int structure = 0;
+
+    for (Bitboard p = own; p; p &= p - 1) {
+        const int sq = LowestSquare(p), f = FileOf(sq), r = RankOf(sq), ownRank = V::OwnRank(r);
+        const Bitboard file = FileMask[f], beside = AdjacentFiles[f];
+        structure += V::PawnSquare()[sq];
+        if (f == 0 && FileOf(kingSq) >= 4) structure -= 5;
+        if (f == 7 && FileOf(kingSq) <= 3) structure -= 5;
+
+        const bool isolated = !(own & beside);
+        if (isolated) {
+            terms->Mg -= V::Sign * IsolatedPawn[f];
+            terms->Eg -= V::Sign * IsolatedPawn[f];
+            if (f == 3 || f == 4) structure -= 10;
+            if (!(enemy & file)) structure -= 50;
+        } else if (f >= 1 && f <= 6 && !(own & beside & V::ThisRankAndBehind(r))) {
+            structure -= (enemy & file) ? 40 : 80;
+            pe.BackwardPawns |= Bit(sq);
+        }
+
+        const Bitboard frontSpan = (file | beside) & V::Ahead(r);
+        if (!(enemy & frontSpan)) {
+            if (isolated) structure += 50;
+            if (pe.BackwardPawns & Bit(sq)) {
+                structure += 80;
+                pe.BackwardPawns &= ~Bit(sq);
+            }
+            // Keep the most advanced passer of the file.
+            if (Us == White || !passerRank[f + 1]) passerRank[f + 1] = static_cast<uint8_t>(r);
+            ++V::PasserCount(pe);
+        } else {
+            if (!(zone & Bit(sq))) structure += Passers[ownRank] >> 2;
+            const int helpers = PopCount(own & (file | beside)) - PopCount(own & file & V::Behind(r));
+            if (!(enemy & file) && !isolated && helpers > PopCount(enemy & frontSpan))
+                V::PasserScore(pe) += Passers[ownRank] / 3;
+        }
+
+        // Not yet visited means higher up the board, for both colours.
+        if (own & file & RanksAbove[r]) {
+            ++V::Doubled(pe);
+            doubledFiles |= file;
+            if (!(enemy & file)) structure -= 50;
+        }
+    }
+
+    terms->Mg += V::Sign * 60 * PopCount(own & CentreSquares);
+    if (!own) structure = -30;
+
+    const uint8_t passerBit = Us == White ? 1 : 16;
+    for (int f = 0; f < 8; ++f) {
+        const int r = passerRank[f + 1];
+        if (!r) continue;
+        pe.PasserFlags |= passerBit;
+        const int left = passerRank[f], right = passerRank[f + 2];
+        const int* table = Passers;
+        if (!left && !right) {
+            // Guarded by a pawn diagonally behind it.
+            const int rankBehind = Us == White ? r - 1 : r + 1;
+            if (own & RankMask[rankBehind] & AdjacentFiles[f]) table = ProtectedPassers;
+        } else if ((left && left - r <= 1 && r - left <= 1) ||
+                   (right && right - r <= 1 && r - right <= 1)) {
+            pe.PasserFlags |= passerBit << 1;
+            table = ConnectedPassers;
+        }
+        const int v = table[V::OwnRank(r)];
+        V::PasserScore(pe) += (doubledFiles & FileMask[f]) ? (v * 15) >> 4 : v;
+    }
+    return structure;
+}
+
+// Step 8 for one colour's passers.
+template <int Us>
+void PasserKingTerms(PositionEvaluate& pe, int side) {
+    using V = PawnView<Us>;
+    const ChessBoard& b = *bb;
+    const uint8_t* passerRank = V::PasserRank(pe);
+    const Bitboard minorAttacks = V::MinorAttacks(pe), enemyAttacks = V::EnemyAttacks(pe);
+    for (int f = 0; f < 8; ++f) {
+        const int r = passerRank[f + 1];
+        if (!r) continue;
+        const int q = r * 8 + f, ownRank = V::OwnRank(r);
+        // Shifting the square, never its index, leaves the squares past the
+        // board edge in no set.
+        const Bitboard sq = Bit(q), front1 = V::Forward(sq, 1), front2 = V::Forward(sq, 2);
+        if (pe.DoesPawnPromote(Us, r, V::PromotionSquare(f), side)) V::PasserScore(pe) += 150;
+        const int k = KingProximityPasserPenalty[ownRank];
+        pe.EgScore += V::Sign * (((7 - KingDistance(V::KingSq(pe), q)) * k) / 2 +
+                                 (KingDistance(V::EnemyKingSq(pe), q) - 7) * k);
+        if (minorAttacks & sq) V::PasserScore(pe) += Passers[ownRank] >> 5;
+        if (minorAttacks & front1) V::PasserScore(pe) += Passers[ownRank] >> 5;
+        if (minorAttacks & front2) V::PasserScore(pe) += Passers[ownRank] >> 6;
+        if (ownRank == 6 && !(b.AllPieces & front1) && !(enemyAttacks & (sq | front1)))
+            pe.EgScore += V::Sign * Passers[6];
+        if (ownRank == 5 && !(b.AllPieces & (front1 | front2)) &&
+            !(enemyAttacks & (sq | front1 | front2)))
+            pe.EgScore += V::Sign * Passers[5];
+    }
+}
+
+} // namespace
+
+PawnHashEntry PawnHashArray[PawnHashSize];
+uint32_t Phashattempts = 0;
+uint32_t Phashmisses = 0;
+
+bool InPawnHash(uint32_t key, Bitboard pawns) {
+    const PawnHashEntry& e = PawnHashArray[key & 0xFFFF];
+    return e.Key == key && e.Pawns == pawns;
+}
+
+void ClearPawnHash() {
+    for (PawnHashEntry& e : PawnHashArray) e = PawnHashEntry{};
+}
+
+void genpawnhashcode(int, const ChessBoard& board, uint32_t* code) {
+    uint32_t key = 0;
+    for (Bitboard p = board.WPawns; p; p &= p - 1)
+        key ^= static_cast<uint32_t>(LPStable[PawnCode][LowestSquare(p)]);
+    for (Bitboard p = board.BPawns; p; p &= p - 1)
+        key ^= static_cast<uint32_t>(LPStable[PawnCode + BlackCodeOffset][LowestSquare(p)]);
+    // The cached structure depends on the king squares (shelter zones, rook-pawn
+    // penalties), so the kings are part of the key as MakeMove keeps it.
+    if (board.WKing) key ^= static_cast<uint32_t>(LPStable[KingCode][LowestSquare(board.WKing)]);
+    if (board.BKing)
+        key ^= static_cast<uint32_t>(
+            LPStable[KingCode + BlackCodeOffset][LowestSquare(board.BKing)]);
+    *code = key;
+}
+
+bool PositionEvaluate::QueenAttacks(int, int square, Bitboard target) const {
+    return ((bb->RookMask(Bit(square)) | bb->BishopMask(Bit(square))) & target) != 0;
+}
+
+// The rule of the square: can the defending king catch the pawn?
+bool PositionEvaluate::DoesPawnPromote(int colour, int rank, int promotionSquare,
+                                       int sideToMove) const {
+    int d = colour == White ? 7 - rank : rank;
+    const int k = KingDistance(colour == White ? BKingSq : WKingSq, promotionSquare);
+    int m = d + 1;
+    if (d == 6) { // the double step saves a move
+        m = 6;
+        d = 5;
+    }
+    return m < k || (colour == sideToMove && d < k);
+}
+
+int PositionEvaluate::PawnEval04(int side) {
+    const ChessBoard& b = *bb;
+    const Bitboard pawns = b.WPawns | b.BPawns;
+    const uint32_t key = b.PawnKingKey;
+    PawnHashEntry& entry = PawnHashArray[key & 0xFFFF];
+
+    // 1.
+    ++Phashattempts;
+    PasserFlags = 0;
+    WPasserCount = BPasserCount = 0;
+    WDoubled = BDoubled = 0;
+    WPawnlessFiles = BPawnlessFiles = 0;
+
+    if (InPawnHash(key, pawns)) {
+        // 2.
+        WDoubled = entry.WDoubled;
+        BDoubled = entry.BDoubled;
+        BackwardPawns = entry.BackwardPawns;
+        PawnFiles = entry.PawnFiles;
+        OpenFiles = entry.OpenFiles;
+        WPawnAttacks = entry.WPawnAttacks;
+        BPawnAttacks = entry.BPawnAttacks;
+        WPasserRank[0] = WPasserRank[9] = BPasserRank[0] = BPasserRank[9] = 0;
+        std::memcpy(WPasserRank + 1, entry.WPasserRank, 8);
+        std::memcpy(BPasserRank + 1, entry.BPasserRank, 8);
+        WPasserScore = entry.WPasserScore;
+        BPasserScore = entry.BPasserScore;
+        WPasserCount = entry.WPasserCount;
+        BPasserCount = entry.BPasserCount;
+        PasserFlags = entry.PasserFlags;
+        WPawnlessFiles = entry.WPawnlessFiles;
+        BPawnlessFiles = entry.BPawnlessFiles;
+    } else {
+        // 3.
+        WPawnlessFiles = ~FileFill(b.WPawns);
+        BPawnlessFiles = ~FileFill(b.BPawns);
+        PawnFiles = FileFill(b.WPawns) | FileFill(b.BPawns);
+        OpenFiles = ~PawnFiles;
+        WPawnAttacks = ((b.WPawns & ~FileMask[7]) << 9) | ((b.WPawns & ~FileMask[0]) << 7);
+        BPawnAttacks = ((b.BPawns & ~FileMask[7]) >> 7) | ((b.BPawns & ~FileMask[0]) >> 9);
+        BackwardPawns = 0;
+        WPasserScore = BPasserScore = 0;
+        std::memset(WPasserRank, 0, sizeof WPasserRank);
+        std::memset(BPasserRank, 0, sizeof BPasserRank);
+
+        // 4-6.
+        PawnTerms terms;
+        entry.WStructure = ScanPawns<White>(*this, &terms);
+        entry.BStructure = ScanPawns<Black>(*this, &terms);
+
+        ++Phashmisses;
+        entry.Key = key;
+        entry.Pawns = pawns;
+        entry.WDoubled = WDoubled;
+        entry.BDoubled = BDoubled;
+        entry.MgTerm = terms.Mg;
+        entry.BackwardPawns = BackwardPawns;
+        entry.PawnFiles = PawnFiles;
+        entry.OpenFiles = OpenFiles;
+        entry.WPawnAttacks = WPawnAttacks;
+        entry.BPawnAttacks = BPawnAttacks;
+        std::memcpy(entry.WPasserRank, WPasserRank + 1, 8);
+        entry.BPasserScore = BPasserScore;
+        entry.WPasserScore = WPasserScore;
+        std::memcpy(entry.BPasserRank, BPasserRank + 1, 8);
+        entry.BPasserCount = BPasserCount;
+        entry.WPasserCount = WPasserCount;
+        entry.PasserFlags = PasserFlags;
+        entry.EgTerm = terms.Eg;
+        entry.BPawnlessFiles = BPawnlessFiles;
+        entry.WPawnlessFiles = WPawnlessFiles;
+    }
+
+    // 7.
+    MgScore += entry.MgTerm;
+    EgScore += entry.EgTerm;
+
+    // 8. Terms that depend on the kings and the pieces, never cached.
+    PasserKingTerms<White>(*this, side);
+    PasserKingTerms<Black>(*this, side);
+
+    // 9.
+    return entry.WStructure - entry.BStructure;
+}
+
+int PositionEvaluate::RuleofSquare(int side) const {
+    const ChessBoard& b = *bb;
+    // 1. Only kings and pawns.
+    if (b.WhitePieces != (b.WPawns | b.WKing) || b.BlackPieces != (b.BPawns | b.BKing)) return 0;
+
+    // 2. Each side's quickest unstoppable passer; 10 stands for none.
+    int whiteMoves = 10, blackMoves = 10, whitePromotion = 0, blackPromotion = 0;
+    for (int f = 0; f < 8; ++f) {
+        const int wr = WPasserRank[f + 1], br = BPasserRank[f + 1];
+        if (wr && DoesPawnPromote(White, wr, 56 + f, side) && 7 - wr < whiteMoves) {
+            whiteMoves = 7 - wr;
+            whitePromotion = 56 + f;
+        }
+        if (br && DoesPawnPromote(Black, br, f, side) && br < blackMoves) {
+            blackMoves = br;
+            blackPromotion = f;
+        }
+    }
+
+    // 3.
+    constexpr int Win = 5700;
+    if (whiteMoves == 10 && blackMoves == 10) return 0;
+    if (whiteMoves < blackMoves) return Win;
+    if (blackMoves < whiteMoves) return -Win;
+
+    // 4. Both queen in the same number of moves: the side to move (F) first.
+    // Does F's new queen check, win the other queen square, or get caught?
+    const int other = side == White ? Black : White;
+    const int firstWin = side == White ? Win : -Win;
+    const int firstPromotion = side == White ? whitePromotion : blackPromotion;
+    const int otherPromotion = side == White ? blackPromotion : whitePromotion;
+    const int firstKing = side == White ? WKingSq : BKingSq;
+    const int otherKing = side == White ? BKingSq : WKingSq;
+    if (QueenAttacks(side, firstPromotion, Bit(otherKing)))
+        return KingDistance(otherKing, otherPromotion) > 2 ? firstWin : 0;
+    int result = 0;
+    if (QueenAttacks(side, firstPromotion, Bit(otherPromotion)) &&
+        KingDistance(otherKing, otherPromotion) > 2)
+        result = firstWin;
+    if (QueenAttacks(other, otherPromotion, Bit(firstKing)) &&
+        QueenAttacks(other, otherPromotion, Bit(firstPromotion)))
+        result = KingDistance(firstKing, firstPromotion) <= 2 ? 0 : -firstWin;
+    return result;
+}
