@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 using Bitboard = uint64_t;
 
@@ -115,6 +116,17 @@ inline int PopCount(Bitboard b) { return __builtin_popcountll(b); }
 inline int LowestSquare(Bitboard b) { return __builtin_ctzll(b); }
 inline Bitboard LowestBit(Bitboard b) { return b & (0 - b); }
 
+// The 8 x 8 frame of the board displays, ranks 8 to 1; cell(square) prints a square.
+template <typename Cell> void DisplayGrid(Cell cell) {
+    std::printf("   A B C D E F G H\n\n");
+    for (int rank = 7; rank >= 0; --rank) {
+        std::printf("%d  ", rank + 1);
+        for (int file = 0; file < 8; ++file) cell(rank * 8 + file);
+        std::printf(" %d\n", rank + 1);
+    }
+    std::printf("\n   A B C D E F G H\n");
+}
+
 int MybitScanForward(Bitboard b);
 int SimpleBitCount(Bitboard b);
 void DisplayBit(int index, Bitboard b);
@@ -167,6 +179,10 @@ public:
     int32_t BQueenCount, BRookCount, BBishopCount, BKnightCount, BPawnCount;
     int32_t PrevBQueenCount, PrevBRookCount, PrevBBishopCount, PrevBKnightCount, PrevBPawnCount;
 
+    // The bitboard of a piece code (0..11).
+    Bitboard& PieceBits(int code);
+    Bitboard PieceBits(int code) const;
+
     void InitRep();
     void ClearField();
     void InitPieceCounts();
@@ -215,6 +231,15 @@ public:
 };
 
 extern ChessBoard MainBoard;
+
+// Piece bitboards in piece-code order (bishops follow knights here, unlike the record).
+constexpr Bitboard ChessBoard::*PieceMembers[12] = {
+    &ChessBoard::WPawns, &ChessBoard::WKnights, &ChessBoard::WBishops, &ChessBoard::WRooks,
+    &ChessBoard::WQueens, &ChessBoard::WKing, &ChessBoard::BPawns, &ChessBoard::BKnights,
+    &ChessBoard::BBishops, &ChessBoard::BRooks, &ChessBoard::BQueens, &ChessBoard::BKing,
+};
+inline Bitboard& ChessBoard::PieceBits(int code) { return this->*PieceMembers[code]; }
+inline Bitboard ChessBoard::PieceBits(int code) const { return this->*PieceMembers[code]; }
 
 // Piece code (0..11) of the piece on square s, -1 when empty.
 int PieceCodeOn(const ChessBoard& board, int s);

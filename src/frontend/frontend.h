@@ -76,5 +76,9 @@ enum CommandLineResult : int {
 int ParseCommandLine(int argc, char** argv);
 void PrintHelp();
 
-// The whole program after the command line: protocol word, match loop.
-int RunVorn(int argc, char** argv);
+// The first word read from standard input; the UCI handler reads it again.
+constexpr int FirstWordLength = 256;
+extern char FirstWord[FirstWordLength];
+
+// Runs the tool mode or the games the settings ask for; returns the exit status.
+int MatchLoop();
