@@ -53,6 +53,28 @@ void ChessBoard::InitPieceCounts() {
     BPawnCount = PopCount(BPawns);
 }
 
+bool BoardIsConsistent(const ChessBoard& b) {
+    Bitboard white = 0, black = 0, seen = 0;
+    for (int code = 0; code < 12; ++code) {
+        const Bitboard pieces = b.PieceBits(code);
+        if (seen & pieces) return false;
+        seen |= pieces;
+        (code < BlackCodeOffset ? white : black) |= pieces;
+    }
+    const int whiteCounts[5] = {b.WPawnCount, b.WKnightCount, b.WBishopCount, b.WRookCount, b.WQueenCount};
+    const int blackCounts[5] = {b.BPawnCount, b.BKnightCount, b.BBishopCount, b.BRookCount, b.BQueenCount};
+    int whiteTotal = 0, blackTotal = 0;
+    for (int code = PawnCode; code <= QueenCode; ++code) {
+        if (whiteCounts[code] != PopCount(b.PieceBits(code))) return false;
+        if (blackCounts[code] != PopCount(b.PieceBits(code + BlackCodeOffset))) return false;
+        whiteTotal += whiteCounts[code];
+        blackTotal += blackCounts[code];
+    }
+    return white == b.WhitePieces && black == b.BlackPieces && (white | black) == b.AllPieces &&
+           PopCount(b.WKing) == 1 && PopCount(b.BKing) == 1 && whiteTotal == b.WhitePieceTotal &&
+           blackTotal == b.BlackPieceTotal;
+}
+
 int PieceCodeOn(const ChessBoard& board, int s) {
     for (int code = 0; code < 12; ++code)
         if (board.PieceBits(code) & Bit(s)) return code;

@@ -241,6 +241,11 @@ constexpr Bitboard ChessBoard::*PieceMembers[12] = {
 inline Bitboard& ChessBoard::PieceBits(int code) { return this->*PieceMembers[code]; }
 inline Bitboard ChessBoard::PieceBits(int code) const { return this->*PieceMembers[code]; }
 
+// The record agrees with itself: occupancy sets are the unions of the piece
+// sets, no square holds two pieces, one king per side, and the counts and
+// totals match the bitboards (so only for boards whose counts were set up).
+bool BoardIsConsistent(const ChessBoard& board);
+
 // Piece code (0..11) of the piece on square s, -1 when empty.
 int PieceCodeOn(const ChessBoard& board, int s);
 

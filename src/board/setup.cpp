@@ -129,6 +129,7 @@ int SetupBoard(const char* fen) {
     board.WhitePieceTotal = board.WQueenCount + board.WRookCount + board.WBishopCount + board.WKnightCount + board.WPawnCount;
     board.BlackPieceTotal = board.BQueenCount + board.BRookCount + board.BBishopCount + board.BKnightCount + board.BPawnCount;
     board.CheckDraw(0);
+    assert(BoardIsConsistent(board));
     MainBoard = board;
     return SetupOk;
 }

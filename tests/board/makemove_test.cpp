@@ -106,15 +106,7 @@ TEST(MakeMove, EffectsAndUndoRestoreEveryField) {
         EXPECT_EQ(board.PawnKingKey, PawnKingHash(board)) << c.name;
         EXPECT_EQ(board.WhitePieceTotal - before.WhitePieceTotal, c.whiteTotalDelta) << c.name;
         EXPECT_EQ(board.BlackPieceTotal - before.BlackPieceTotal, c.blackTotalDelta) << c.name;
-        EXPECT_EQ(board.AllPieces, board.WhitePieces | board.BlackPieces) << c.name;
-        EXPECT_EQ(board.WhitePieces & board.BlackPieces, 0u) << c.name;
-        // The counts follow the bitboards.
-        ChessBoard recount = board;
-        recount.InitPieceCounts();
-        EXPECT_EQ(recount.WPawnCount + recount.WQueenCount + recount.WRookCount + recount.WBishopCount +
-                      recount.WKnightCount, board.WhitePieceTotal) << c.name;
-        EXPECT_EQ(recount.BPawnCount + recount.BQueenCount + recount.BRookCount + recount.BBishopCount +
-                      recount.BKnightCount, board.BlackPieceTotal) << c.name;
+        EXPECT_TRUE(BoardIsConsistent(board)) << c.name;
         const bool pawnOrCapture = (before.WPawns | before.BPawns) & Bit(c.from) || c.captured ||
                                    c.whiteTotalDelta || c.blackTotalDelta;
         EXPECT_EQ(board.FiftyMoveCount, pawnOrCapture ? 0 : before.FiftyMoveCount + 1) << c.name;
@@ -161,6 +153,30 @@ TEST(MakeMove, PromoteDropPawnAndSeventhRank) {
     EXPECT_TRUE(board.WPawns & board.WhitePieces & board.AllPieces & Bit(C4));
     board.DropPawn(White, Bit(C4));
     EXPECT_FALSE((board.WPawns | board.WhitePieces) & Bit(C4));
+}
+
+} // namespace
+
+namespace {
+
+TEST(BoardConsistency, CatchesEachKindOfCorruption) {
+    const ChessBoard good = BoardFromFen("r3k2r/pppq1ppp/8/8/8/8/PPPQ1PPP/R3K2R w KQkq - 0 1");
+    ASSERT_TRUE(BoardIsConsistent(good));
+    struct Case {
+        const char* name;
+        void (*corrupt)(ChessBoard&);
+    } cases[] = {
+        {"square in two boards", [](ChessBoard& b) { b.WQueens |= Bit(A1); }},
+        {"stale occupancy", [](ChessBoard& b) { b.AllPieces &= ~Bit(E1); }},
+        {"second king", [](ChessBoard& b) { b.BKing |= Bit(E5), b.BlackPieces |= Bit(E5), b.AllPieces |= Bit(E5); }},
+        {"stale count", [](ChessBoard& b) { ++b.BPawnCount; }},
+        {"stale total", [](ChessBoard& b) { --b.WhitePieceTotal; }},
+    };
+    for (const Case& c : cases) {
+        ChessBoard board = good;
+        c.corrupt(board);
+        EXPECT_FALSE(BoardIsConsistent(board)) << c.name;
+    }
 }
 
 } // namespace
