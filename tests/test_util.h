@@ -35,7 +35,8 @@ struct ProgramRun {
 // (a scratch directory by default: the engine writes match.log there).
 inline ProgramRun RunVorn(const std::string& args, const std::string& input = "",
                           std::filesystem::path dir = {}) {
-    if (dir.empty()) dir = std::filesystem::temp_directory_path() / ("vorn-test-" + std::to_string(getpid()));
+    if (dir.empty())
+        dir = std::filesystem::temp_directory_path() / ("vorn-test-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::string inputFile = (dir / "input").string();
     std::ofstream(inputFile) << input;

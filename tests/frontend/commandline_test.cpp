@@ -32,7 +32,9 @@ TEST(CommandLine, ValuesReachTheSettings) {
     EXPECT_EQ(MainStatus.FD, 0);
     EXPECT_EQ(MainBoard.MaxDepth, 5);
 
-    ASSERT_EQ(Parse({"-perft", "-trace", "-post", "-sp", "-nobook", "-kibitz", "-tc", "40", "-HPC"}), CommandLineOk);
+    ASSERT_EQ(
+        Parse({"-perft", "-trace", "-post", "-sp", "-nobook", "-kibitz", "-tc", "40", "-HPC"}),
+        CommandLineOk);
     EXPECT_EQ(MainStatus.PERFT, 1);
     EXPECT_EQ(MainStatus.Trace, 1);
     EXPECT_EQ(MainStatus.Post, 1);

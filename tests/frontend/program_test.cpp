@@ -10,7 +10,8 @@
 namespace {
 
 std::string WriteFile(const std::string& name, const std::string& text) {
-    const auto path = std::filesystem::temp_directory_path() / ("vorn-" + std::to_string(getpid()) + "-" + name);
+    const auto path =
+        std::filesystem::temp_directory_path() / ("vorn-" + std::to_string(getpid()) + "-" + name);
     std::ofstream(path) << text;
     return path.string();
 }
@@ -20,7 +21,8 @@ TEST(Program, HelpListsNineLinesAndEndsWell) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.substr(0, 6), "Vorn \n");
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 10);
-    EXPECT_NE(run.out.find("\n-fd  n    fixes search depth to n ply (min n = 3)\n"), std::string::npos);
+    EXPECT_NE(run.out.find("\n-fd  n    fixes search depth to n ply (min n = 3)\n"),
+              std::string::npos);
 }
 
 TEST(Program, GreetsTheConsoleUser) {
@@ -35,7 +37,8 @@ TEST(Program, GreetsTheConsoleUser) {
 TEST(Program, PositionFiles) {
     const std::string good = WriteFile("good.fen", "4k3/8/8/8/8/8/8/R3K3 w Q - 0 1\n");
     ProgramRun run = RunVorn("-lpf " + good, "hello\n");
-    EXPECT_NE(run.out.find("MAXDEPTH = 56\n   A B C D E F G H\n\n8  - - - - k - - -  8\n"), std::string::npos)
+    EXPECT_NE(run.out.find("MAXDEPTH = 56\n   A B C D E F G H\n\n8  - - - - k - - -  8\n"),
+              std::string::npos)
         << run.out;
 
     const std::string bad = WriteFile("bad.fen", "4k3/8/8/8/8/8/8/R3K2K w - - 0 1\n");
@@ -53,8 +56,10 @@ TEST(Program, PositionFiles) {
 }
 
 TEST(Program, RunsWithoutALogWhenItCannotWriteOne) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vorn-nolog-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir / "match.log"); // a directory cannot be opened as the log
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("vorn-nolog-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir /
+                                        "match.log"); // a directory cannot be opened as the log
     const ProgramRun run = RunVorn("-h", "", dir);
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("cannot create match.log"), std::string::npos);
