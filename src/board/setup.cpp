@@ -1,0 +1,234 @@
+// FEN in and out, position files and move text.
+#include <cassert>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/board.h"
+
+namespace {
+
+constexpr char PieceLetters[] = "PNBRQKpnbrqk"; // by piece code
+
+int PieceCodeOfLetter(char letter) {
+    const char* p = letter ? std::strchr(PieceLetters, letter) : nullptr;
+    return p ? static_cast<int>(p - PieceLetters) : -1;
+}
+
+// A king replaces any earlier king of its colour; other pieces are added.
+void AddPieceTo(ChessBoard& board, char letter, int square) {
+    const int code = PieceCodeOfLetter(letter);
+    if (code < 0) return;
+    assert(IsSquare(square));
+    if (code == KingCode || code == KingCode + BlackCodeOffset)
+        board.PieceBits(code) = Bit(square);
+    else
+        board.PieceBits(code) |= Bit(square);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Castling letters count only when the king and that rook stand at home.
+uint8_t ReadCastling(const ChessBoard& board, const char* field) {
+    struct Right {
+        char letter;
+        uint8_t bit;
+        Bitboard king, kingHome, rooks, rookHome;
+    };
+    const Right rights[4] = {
+        {'K', WhiteKingSide, board.WKing, Bit(E1), board.WRooks, Bit(H1)},
+        {'Q', WhiteQueenSide, board.WKing, Bit(E1), board.WRooks, Bit(A1)},
+        {'k', BlackKingSide, board.BKing, Bit(E8), board.BRooks, Bit(H8)},
+        {'q', BlackQueenSide, board.BKing, Bit(E8), board.BRooks, Bit(A8)},
+    };
+    uint8_t flags = 0;
+    for (; *field && *field != ' '; ++field)
+        for (const Right& r : rights)
+            if (*field == r.letter && (r.king & r.kingHome) && (r.rooks & r.rookHome))
+                flags |= r.bit;
+    return flags;
+}
+
+// An en passant square stands for the double step that produced it, recorded
+// as the last move so that the capture can be generated and made.
+void ReadEnPassant(ChessBoard& board, const char* field) {
+    if (field[0] < 'a' || field[0] > 'h' || (field[1] != '3' && field[1] != '6')) return;
+    if (field[2] && field[2] != ' ') return;
+    const int file = field[0] - 'a';
+    const bool whiteStep = field[1] == '3';
+    if (whiteStep != (board.SideToMove == Black)) return;
+    const int from = (whiteStep ? A2 : A7) + file;
+    const int to = (whiteStep ? A4 : A5) + file;
+    const Bitboard pawns = whiteStep ? board.WPawns : board.BPawns;
+    if (!(pawns & Bit(to))) return;
+    board.LastFrom = Bit(from);
+    board.LastTo = Bit(to);
+}
+
+// Leading digits of a field, 0 when there are none; large values are capped.
+int ReadCount(const char* field) {
+    int n = 0;
+    for (; IsDigit(*field); ++field) n = n < 100000 ? n * 10 + (*field - '0') : n;
+    return n;
+}
+
+const char* NextField(const char* text) {
+    while (*text && *text != ' ') ++text;
+    while (*text == ' ') ++text;
+    return text;
+}
+
+} // namespace
+
+int SetupBoard(const char* fen) {
+    ChessBoard board = MainBoard;
+    for (int code = 0; code < 12; ++code) board.PieceBits(code) = 0;
+
+    // Piece placement, from a8 rank by rank; digit runs skip squares.
+    int square = A8, rowStart = A8, whiteKings = 0, blackKings = 0;
+    const char* p = fen;
+    while (*p && *p != ' ') {
+        if (*p >= '1' && *p <= '8') {
+            int run = 0;
+            for (; IsDigit(*p); ++p) run = run < 64 ? run * 10 + (*p - '0') : run;
+            square += run;
+            continue;
+        }
+        if (*p == '/') {
+            rowStart -= 8;
+            square = rowStart;
+        } else {
+            const int code = PieceCodeOfLetter(*p);
+            if (code >= 0) {
+                if (rowStart < 0 || square > rowStart + 7) return SetupOffBoard;
+                if ((code == PawnCode || code == PawnCode + BlackCodeOffset) &&
+                    (RankOf(square) == 0 || RankOf(square) == 7))
+                    return SetupPawnOnBackRank;
+                whiteKings += code == KingCode;
+                blackKings += code == KingCode + BlackCodeOffset;
+                AddPieceTo(board, *p, square);
+            }
+            ++square;
+        }
+        ++p;
+    }
+    if (whiteKings != 1 || blackKings != 1) return SetupBadKings;
+
+    board.WhitePieces =
+        board.WPawns | board.WBishops | board.WKnights | board.WRooks | board.WQueens | board.WKing;
+    board.BlackPieces =
+        board.BPawns | board.BBishops | board.BKnights | board.BRooks | board.BQueens | board.BKing;
+    board.AllPieces = board.WhitePieces | board.BlackPieces;
+    board.LastFrom = board.LastTo = 0;
+    board.CastleFlags = 0;
+
+    // Side to move: the letter after the blank; anything but "b" is White.
+    board.SideToMove = (*p == ' ' && p[1] == 'b') ? Black : White;
+    const Bitboard otherKing = board.SideToMove == White ? board.BKing : board.WKing;
+    if (board.InCheck(otherKing, 1 - board.SideToMove)) return SetupOpponentInCheck;
+
+    // Castling: the field two places after the side letter.
+    const char* castling = (*p == ' ' && p[1] && p[2]) ? p + 3 : "";
+    if (*castling != '-') board.CastleFlags = ReadCastling(board, castling);
+    const char* enPassant = *castling ? NextField(castling) : "";
+    ReadEnPassant(board, enPassant);
+    board.FiftyMoveCount = *enPassant ? ReadCount(NextField(enPassant)) : 0;
+
+    board.InitPieceCounts();
+    board.WhitePieceTotal = board.WQueenCount + board.WRookCount + board.WBishopCount +
+                            board.WKnightCount + board.WPawnCount;
+    board.BlackPieceTotal = board.BQueenCount + board.BRookCount + board.BBishopCount +
+                            board.BKnightCount + board.BPawnCount;
+    board.CheckDraw(0);
+    assert(BoardIsConsistent(board));
+    MainBoard = board;
+    return SetupOk;
+}
+
+void LoadPositionFile(const char* path) {
+    FILE* file = std::fopen(path, "r");
+    if (!file) {
+        std::printf("ERROR: opening file %s\n", path);
+        std::exit(1);
+    }
+    char line[4096];
+    if (!std::fgets(line, sizeof line, file)) {
+        std::printf("Empty file\n");
+        std::fclose(file);
+        std::exit(0);
+    }
+    std::fclose(file);
+    line[std::strcspn(line, "\r\n")] = '\0';
+    if (SetupBoard(line) != SetupOk) {
+        std::printf("ERROR: invalid position in file %s\n", path);
+        std::exit(1);
+    }
+}
+
+char DecodePiece(Bitboard square, const ChessBoard& board) {
+    const int code = PieceCodeOn(board, LowestSquare(square));
+    assert(code >= 0);
+    return code >= 0 ? PieceLetters[code] : '?';
+}
+
+void CastleRights(char* out, int rights) {
+    char* p = out;
+    if (rights & WhiteKingSide) *p++ = 'K';
+    if (rights & WhiteQueenSide) *p++ = 'Q';
+    if (rights & BlackKingSide) *p++ = 'k';
+    if (rights & BlackQueenSide) *p++ = 'q';
+    if (p == out) *p++ = '-';
+    *p = '\0';
+}
+
+// Writes at most 90 characters: the placement, side, castling and " - 0 ; ".
+void pos2fenString(const ChessBoard& board, char* out) {
+    char* p = out;
+    for (int rank = 7; rank >= 0; --rank) {
+        int empty = 0;
+        for (int file = 0; file < 8; ++file) {
+            const Bitboard s = Bit(rank * 8 + file);
+            if (!(board.AllPieces & s)) {
+                ++empty;
+                continue;
+            }
+            if (empty) *p++ = static_cast<char>('0' + empty);
+            *p++ = DecodePiece(s, board);
+            empty = 0;
+        }
+        if (empty) *p++ = static_cast<char>('0' + empty);
+        if (rank) *p++ = '/';
+    }
+    *p++ = ' ';
+    *p++ = board.SideToMove ? 'b' : 'w';
+    *p++ = ' ';
+    CastleRights(p, board.CastleFlags);
+    std::strcat(p, " - 0 ; ");
+}
+
+void pos2fen(const ChessBoard& board, int n) {
+    char text[128];
+    pos2fenString(board, text);
+    std::printf("%s%d \n", text, n);
+}
+
+void fillmovestring(char* out, int from, int to, int promo, const int16_t* pv, int pvLength) {
+    assert(IsSquare(from) && IsSquare(to));
+    char* p = out + std::sprintf(out, " %c%d%c%d", files[FileOf(from)], RankOf(from) + 1,
+                                 files[FileOf(to)], RankOf(to) + 1);
+    constexpr char PromotionLetters[] = " nbrq";
+    const int kind = promo >= 7 && promo <= 10 ? promo - BlackCodeOffset : promo;
+    if (kind >= KnightCode && kind <= QueenCode)
+        p += std::sprintf(p, "%c;", PromotionLetters[kind]);
+    else
+        *p++ = ' ';
+    if (pv && pvLength >= 2) {
+        for (int i = 1; i < pvLength && i < 200; ++i) {
+            const int f = (pv[i] >> 6) & 63, t = pv[i] & 63;
+            p += std::sprintf(p, "%c%d%c%d ", files[FileOf(f)], RankOf(f) + 1, files[FileOf(t)],
+                              RankOf(t) + 1);
+        }
+    }
+    *p++ = '\n';
+    *p = '\0';
+}

@@ -1,0 +1,42 @@
+// Start-up: tables, start position, command line, then the protocol word.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/board.h"
+#include "frontend/frontend.h"
+
+int main(int argc, char** argv) {
+    std::printf("Vorn \n");
+    std::fflush(stdout);
+    MainStatus.initVars();
+    MainStatus.setxboard(0);
+    MainStatus.uci = 0;
+    MainBoard.InitRep();
+    initPStable();
+    MainBoard.InitRep();
+    MainStatus.initVars();
+    OpenLogFile();
+
+    switch (ParseCommandLine(argc, argv)) {
+    case CommandLineHelp:
+        std::exit(0);
+    case CommandLineMissingValue:
+        std::exit(1);
+    default:
+        break;
+    }
+
+    std::signal(SIGINT, SIG_IGN);
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+
+    // The first word names the protocol; a console user types any other word.
+    if (!MainStatus.PERFT && !MainStatus.Bench && !MainStatus.SATrain) {
+        if (std::scanf("%255s", FirstWord) == 1) std::getchar();
+        if (std::strstr(FirstWord, "uci")) MainStatus.uci = 1;
+        if (std::strstr(FirstWord, "xboard")) MainStatus.setxboard(1);
+    }
+    return MatchLoop();
+}

@@ -1,0 +1,40 @@
+// The match loop: one tool mode, or one game after another.
+#include <cstdio>
+
+#include "board/board.h"
+#include "frontend/frontend.h"
+
+namespace {
+
+// Exit status of a mode this build does not have yet.
+constexpr int NotBuiltStatus = 2;
+
+int NotBuilt(const char* what) {
+    std::printf("Vorn: %s is not available in this build\n", what);
+    CloseLogFile();
+    return NotBuiltStatus;
+}
+
+} // namespace
+
+int MatchLoop() {
+    WriteLogFile("=====================================\n");
+    WriteLogFile("Next Match\n");
+    WriteLogFile("=====================================\n");
+
+    if (MainStatus.PERFT) return NotBuilt("perft (-perft)");
+    if (MainStatus.DoTestSuite) return NotBuilt("the test-suite runner (-ts)");
+    if (MainStatus.Mimic == 1) return NotBuilt("the test-suite runner (-mimicstudent)");
+    if (MainStatus.Pev) return NotBuilt("the test-suite runner (-pev)");
+    if (MainStatus.SATrain || MainStatus.Bench == 1 || MainStatus.Bench == 2)
+        return NotBuilt("the benchmark");
+
+    if (!MainStatus.xboard && !MainStatus.uci) {
+        std::printf("\nHello! I am Vorn\n");
+        std::printf("MAXDEPTH = %d\n", MainBoard.MaxDepth);
+        MainBoard.DisplayBoard();
+    }
+    MainStatus.OpponentToMove = 1;
+    if (MainStatus.uci) return NotBuilt("the UCI protocol");
+    return NotBuilt(MainStatus.xboard ? "the xboard protocol" : "console play");
+}

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "test_util.h"
+
+namespace {
+
+constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+std::string FenOf(const ChessBoard& board) {
+    char text[128];
+    pos2fenString(board, text);
+    return text;
+}
+
+TEST(Fen, ReadsAndWritesPositions) {
+    struct Case {
+        const char* fen;
+        const char* written;
+    } cases[] = {
+        {StartFen, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 ; "},
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1",
+         "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 ; "},
+        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+         "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 ; "},
+        {"8/8/8/8/8/8/8/K6k w - -", "8/8/8/8/8/8/8/K6k w - - 0 ; "},
+        {"4k3/8/8/8/8/8/8/4K3 B", "4k3/8/8/8/8/8/8/4K3 w - - 0 ; "}, // only "b" is Black
+    };
+    for (const Case& c : cases) EXPECT_EQ(FenOf(BoardFromFen(c.fen)), c.written) << c.fen;
+
+    std::string printed = CapturedStdout([] { pos2fen(BoardFromFen(StartFen), 1); });
+    EXPECT_EQ(printed, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 ; 1 \n");
+}
+
+TEST(Fen, SetsCountsTotalsAndDrawFlags) {
+    ChessBoard board = BoardFromFen("4k3/8/8/8/8/8/8/4KB2 w - - 12 40");
+    EXPECT_EQ(board.WBishopCount, 1);
+    EXPECT_EQ(board.WhitePieceTotal, 1);
+    EXPECT_EQ(board.BlackPieceTotal, 0);
+    EXPECT_EQ(board.DrawFlags, 0); // neither side can mate
+    EXPECT_EQ(board.FiftyMoveCount, 12);
+    EXPECT_EQ(BoardFromFen("4k3/8/8/8/8/8/8/4K3 w - -").FiftyMoveCount, 0);
+}
+
+TEST(Fen, CastlingLettersNeedKingAndRookAtHome) {
+    struct Case {
+        const char* fen;
+        int flags;
+    } cases[] = {
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 15},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1", 9},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1", 0},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KKxq - 0 1", 9},   // a repeated letter changes nothing
+        {"r3k2r/8/8/8/8/8/8/R3K1R1 w KQkq - 0 1", 14}, // no rook on h1
+        {"r3k2r/8/8/8/8/8/8/R4K1R w KQkq - 0 1", 12},  // king off e1
+        {"1r2k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 7},  // no rook on a8
+    };
+    for (const Case& c : cases) EXPECT_EQ(BoardFromFen(c.fen).CastleFlags, c.flags) << c.fen;
+}
+
+TEST(Fen, EnPassantSquareBecomesTheLastMove) {
+    struct Case {
+        const char* fen;
+        Bitboard lastFrom, lastTo;
+    } cases[] = {
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", Bit(E2), Bit(E4)},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", Bit(D7), Bit(D5)},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - e6 0 1", 0, 0}, // no Black pawn on e5
+        {"4k3/8/8/3pP3/8/8/8/4K3 b - d6 0 1", 0, 0}, // Black's own double step, Black to move
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d9 0 1", 0, 0},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", 0, 0},
+    };
+    for (const Case& c : cases) {
+        ChessBoard board = BoardFromFen(c.fen);
+        EXPECT_EQ(board.LastFrom, c.lastFrom) << c.fen;
+        EXPECT_EQ(board.LastTo, c.lastTo) << c.fen;
+    }
+}
+
+TEST(Fen, RefusesUnplayablePositionsAndKeepsTheBoard) {
+    struct Case {
+        const char* fen;
+        int result;
+    } cases[] = {
+        {"8/8/8/8/8/8/8/4K3 w - - 0 1", SetupBadKings},
+        {"4k3/8/8/8/8/8/8/4K2K w - - 0 1", SetupBadKings},
+        {"", SetupBadKings},
+        {" w - - 0 1", SetupBadKings},
+        {"4k3/8/8/8/8/8/8/4K3p w - - 0 1", SetupOffBoard},
+        {"4k3/8/8/8/8/8/8/4K3/p7 w - - 0 1", SetupOffBoard},
+        {"4k3/8/8/8/8/8/8/4K99999999999999999999p w - - 0 1", SetupOffBoard},
+        {"4k3/8/8/8/8/8/8/2P1K3 w - - 0 1", SetupPawnOnBackRank},
+        {"3pk3/8/8/8/8/8/8/4K3 w - - 0 1", SetupPawnOnBackRank},
+        {"4k3/8/8/8/8/8/8/4K2r b - - 0 1", SetupOpponentInCheck},
+        {"4k3/8/8/8/8/8/8/3K4 w - - 0 1", SetupOk},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(SetupBoard(StartFen), SetupOk);
+        const ChessBoard before = MainBoard;
+        EXPECT_EQ(SetupBoard(c.fen), c.result) << c.fen;
+        if (c.result != SetupOk) {
+            EXPECT_EQ(std::memcmp(&before, &MainBoard, sizeof before), 0) << c.fen;
+        }
+    }
+}
+
+TEST(Fen, LongRunsOfDigitsStayOnTheBoard) {
+    // A run that passes the h-file carries on into the next row's squares.
+    ChessBoard board = BoardFromFen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    EXPECT_EQ(board.WKing, Bit(E1));
+    EXPECT_EQ(SetupBoard("12k3/8/8/8/8/8/8/4K3 w - - 0 1"), SetupOffBoard);
+    EXPECT_EQ(SetupBoard("k11/8/8/8/8/8/8/4K3 w - - 0 1"), SetupOk);
+}
+
+TEST(MoveText, CoordinatesPromotionsAndContinuation) {
+    char text[MaxPVText];
+    struct Case {
+        int from, to, promo;
+        const char* expected;
+    } cases[] = {
+        {E2, E4, NoPromotion, " e2e4 \n"},
+        {G7, G8, QueenCode, " g7g8q;\n"},
+        {B2, B1, KnightCode + BlackCodeOffset, " b2b1n;\n"},
+        {A1, H8, 'Q', " a1h8 \n"}, // a move-list letter is no piece code
+    };
+    for (const Case& c : cases) {
+        fillmovestring(text, c.from, c.to, c.promo);
+        EXPECT_STREQ(text, c.expected);
+    }
+    const int16_t pv[] = {E2 * 64 + E4, E7 * 64 + E5, G1 * 64 + F3};
+    fillmovestring(text, E2, E4, NoPromotion, pv, 3);
+    EXPECT_STREQ(text, " e2e4 e7e5 g1f3 \n");
+    fillmovestring(text, E2, E4, NoPromotion, pv, 1);
+    EXPECT_STREQ(text, " e2e4 \n");
+
+    char rights[5];
+    for (auto [flags, expected] : {std::pair{15, "KQkq"}, std::pair{9, "Kq"}, std::pair{0, "-"}}) {
+        CastleRights(rights, flags);
+        EXPECT_STREQ(rights, expected);
+    }
+}
+
+} // namespace
