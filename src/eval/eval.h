@@ -20,9 +20,9 @@ constexpr int KingDistance(int a, int b) {
 
 // What BishopEval gathers for one colour before it adds the colour's sums.
 class BishopRecord {
-public:
+  public:
     int PairScore;
-    int Counter;          // bishops walked
+    int Counter; // bishops walked
     int MgSum;
     int EgSum;
     int FianchettoSquare; // g2 for White, g7 for Black
@@ -35,7 +35,7 @@ public:
 // Every term is computed from White's point of view; only PosEval turns the sign.
 // Not re-entrant: each PosEval call rewrites the scratch fields and `bb`.
 class PositionEvaluate {
-public:
+  public:
     // Passed pawns per file, index file + 1 (0 and 9 stay zero so that the
     // neighbours of the a- and h-files read "none"): the board rank index
     // (1-6) of the most advanced passer of that colour on the file, 0 = none.
@@ -56,8 +56,8 @@ public:
     int WKingSq, BKingSq;
     int WDoubled, BDoubled;
     BishopRecord WBishopRecord, BBishopRecord;
-    Bitboard WPawnAtt, BPawnAtt, WKnightAtt, WBishopAtt, BBishopAtt, BKnightAtt, WRookAtt,
-        BRookAtt, WQueenAtt, BQueenAtt, WKingAtt, BKingAtt, WAllAtt, BAllAtt;
+    Bitboard WPawnAtt, BPawnAtt, WKnightAtt, WBishopAtt, BBishopAtt, BKnightAtt, WRookAtt, BRookAtt,
+        WQueenAtt, BQueenAtt, WKingAtt, BKingAtt, WAllAtt, BAllAtt;
     // Attack set of the knight, bishop, rook or queen on each square, kept by
     // AttackMasks so that mobility never walks a ray twice.
     Bitboard AttFrom[64];
@@ -103,7 +103,7 @@ extern const ChessBoard* bb;
 
 // The king-independent half of a pawn structure, as PawnEval04 computed it.
 class PawnHashEntry {
-public:
+  public:
     uint32_t Key;
     Bitboard Pawns; // white pawns | black pawns
     int32_t WDoubled, BDoubled;

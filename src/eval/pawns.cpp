@@ -25,8 +25,8 @@ constexpr std::array<Bitboard, 8> MakeRanks(bool above, bool inclusive) {
 constexpr std::array<Bitboard, 8> AdjacentFiles = MakeAdjacentFiles();
 constexpr std::array<Bitboard, 8> RanksAbove = MakeRanks(true, false);
 constexpr std::array<Bitboard, 8> RanksBelow = MakeRanks(false, false);
-constexpr std::array<Bitboard, 8> RanksFrom = MakeRanks(true, true);    // r and above
-constexpr std::array<Bitboard, 8> RanksUpTo = MakeRanks(false, true);   // r and below
+constexpr std::array<Bitboard, 8> RanksFrom = MakeRanks(true, true);  // r and above
+constexpr std::array<Bitboard, 8> RanksUpTo = MakeRanks(false, true); // r and below
 
 static_assert(AdjacentFiles[0] == FileMask[1] && AdjacentFiles[7] == FileMask[6]);
 static_assert(RanksAbove[7] == 0 && RanksBelow[0] == 0 && RanksFrom[0] == ~Bitboard(0));
@@ -61,8 +61,7 @@ struct PawnTerms {
 // One colour's fields of PE and its view of the board: "ahead" is up the
 // board for White and down for Black, and tables are read with the rank
 // counted from the colour's own side.
-template <int Us>
-struct PawnView {
+template <int Us> struct PawnView {
     static constexpr int Sign = Us == White ? 1 : -1;
     static constexpr int OwnRank(int r) { return Us == White ? r : 7 - r; }
     static constexpr Bitboard Ahead(int r) { return Us == White ? RanksAbove[r] : RanksBelow[r]; }
@@ -74,28 +73,39 @@ struct PawnView {
         return Us == White ? b << (8 * ranks) : b >> (8 * ranks);
     }
     static constexpr int PromotionSquare(int f) { return Us == White ? 56 + f : f; }
-    static constexpr const SquareTable& PawnSquare() { return Us == White ? WPawnSquare : BPawnSquare; }
+    static constexpr const SquareTable& PawnSquare() {
+        return Us == White ? WPawnSquare : BPawnSquare;
+    }
 
     static Bitboard Own(const ChessBoard& b) { return Us == White ? b.WPawns : b.BPawns; }
     static Bitboard Enemy(const ChessBoard& b) { return Us == White ? b.BPawns : b.WPawns; }
     static int KingSq(const PositionEvaluate& pe) { return Us == White ? pe.WKingSq : pe.BKingSq; }
-    static int EnemyKingSq(const PositionEvaluate& pe) { return Us == White ? pe.BKingSq : pe.WKingSq; }
-    static uint8_t* PasserRank(PositionEvaluate& pe) { return Us == White ? pe.WPasserRank : pe.BPasserRank; }
-    static int8_t& PasserCount(PositionEvaluate& pe) { return Us == White ? pe.WPasserCount : pe.BPasserCount; }
-    static int& PasserScore(PositionEvaluate& pe) { return Us == White ? pe.WPasserScore : pe.BPasserScore; }
+    static int EnemyKingSq(const PositionEvaluate& pe) {
+        return Us == White ? pe.BKingSq : pe.WKingSq;
+    }
+    static uint8_t* PasserRank(PositionEvaluate& pe) {
+        return Us == White ? pe.WPasserRank : pe.BPasserRank;
+    }
+    static int8_t& PasserCount(PositionEvaluate& pe) {
+        return Us == White ? pe.WPasserCount : pe.BPasserCount;
+    }
+    static int& PasserScore(PositionEvaluate& pe) {
+        return Us == White ? pe.WPasserScore : pe.BPasserScore;
+    }
     static int& Doubled(PositionEvaluate& pe) { return Us == White ? pe.WDoubled : pe.BDoubled; }
     static Bitboard MinorAttacks(const PositionEvaluate& pe) {
         return Us == White ? pe.WKnightAtt | pe.WBishopAtt : pe.BKnightAtt | pe.BBishopAtt;
     }
-    static Bitboard EnemyAttacks(const PositionEvaluate& pe) { return Us == White ? pe.BAllAtt : pe.WAllAtt; }
+    static Bitboard EnemyAttacks(const PositionEvaluate& pe) {
+        return Us == White ? pe.BAllAtt : pe.WAllAtt;
+    }
 };
 
 // Steps 4 to 6 for one colour: the per-pawn structure, then the passer
 // tables. Returns the colour's own structure score; the pawns are visited
 // from the lowest square up, so White meets its rearmost pawn of a file first
 // and Black its most advanced.
-template <int Us>
-int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
+template <int Us> int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
     using V = PawnView<Us>;
     const ChessBoard& b = *bb;
     const Bitboard own = V::Own(b), enemy = V::Enemy(b);
@@ -135,7 +145,8 @@ int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
             ++V::PasserCount(pe);
         } else {
             if (!(zone & Bit(sq))) structure += Passers[ownRank] >> 2;
-            const int helpers = PopCount(own & (file | beside)) - PopCount(own & file & V::Behind(r));
+            const int helpers =
+                PopCount(own & (file | beside)) - PopCount(own & file & V::Behind(r));
             if (!(enemy & file) && !isolated && helpers > PopCount(enemy & frontSpan))
                 V::PasserScore(pe) += Passers[ownRank] / 3;
         }
@@ -174,8 +185,7 @@ int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
 }
 
 // Step 8 for one colour's passers.
-template <int Us>
-void PasserKingTerms(PositionEvaluate& pe, int side) {
+template <int Us> void PasserKingTerms(PositionEvaluate& pe, int side) {
     using V = PawnView<Us>;
     const ChessBoard& b = *bb;
     const uint8_t* passerRank = V::PasserRank(pe);
@@ -227,8 +237,8 @@ void genpawnhashcode(int, const ChessBoard& board, uint32_t* code) {
     // penalties), so the kings are part of the key as MakeMove keeps it.
     if (board.WKing) key ^= static_cast<uint32_t>(LPStable[KingCode][LowestSquare(board.WKing)]);
     if (board.BKing)
-        key ^= static_cast<uint32_t>(
-            LPStable[KingCode + BlackCodeOffset][LowestSquare(board.BKing)]);
+        key ^=
+            static_cast<uint32_t>(LPStable[KingCode + BlackCodeOffset][LowestSquare(board.BKing)]);
     *code = key;
 }
 

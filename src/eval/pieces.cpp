@@ -7,11 +7,12 @@ namespace {
 
 // One colour's view of the board for the piece terms; Black's terms are
 // subtracted (Sign) from the White-view accumulators.
-template <int Us>
-struct PieceView {
+template <int Us> struct PieceView {
     static constexpr int Sign = Us == White ? 1 : -1;
     static Bitboard Own(const ChessBoard& b) { return Us == White ? b.WhitePieces : b.BlackPieces; }
-    static Bitboard Enemy(const ChessBoard& b) { return Us == White ? b.BlackPieces : b.WhitePieces; }
+    static Bitboard Enemy(const ChessBoard& b) {
+        return Us == White ? b.BlackPieces : b.WhitePieces;
+    }
     static Bitboard EnemyPawns(const ChessBoard& b) { return Us == White ? b.BPawns : b.WPawns; }
     static Bitboard Forward(Bitboard s) { return Us == White ? s << 8 : s >> 8; }
 
@@ -24,8 +25,7 @@ struct PieceView {
     }
 };
 
-template <int Us>
-void KnightTerms(PositionEvaluate& pe) {
+template <int Us> void KnightTerms(PositionEvaluate& pe) {
     using V = PieceView<Us>;
     const ChessBoard& b = *bb;
     const SquareTable& squares = Us == White ? WKnightSquare : BKnightSquare;
@@ -35,8 +35,8 @@ void KnightTerms(PositionEvaluate& pe) {
         pe.MgScore += V::Sign * squares[s];
         pe.EgScore += V::Sign * KnightEnding[s];
         // An outpost: no enemy pawn on the squares from which one would attack it.
-        const Bitboard guards = Us == White ? (Bit(s) << 7) | (Bit(s) << 9)
-                                            : (Bit(s) >> 7) | (Bit(s) >> 9);
+        const Bitboard guards =
+            Us == White ? (Bit(s) << 7) | (Bit(s) << 9) : (Bit(s) >> 7) | (Bit(s) >> 9);
         if (posts[s] != 0 && !(V::EnemyPawns(b) & guards)) pe.MgScore += V::Sign * posts[s];
         const int m = KnightMobility[PopCount(V::Targets(pe, s))];
         pe.MgScore += V::Sign * m;
@@ -44,8 +44,7 @@ void KnightTerms(PositionEvaluate& pe) {
     }
 }
 
-template <int Us>
-void FillBishopRecord(PositionEvaluate& pe, BishopRecord* rec) {
+template <int Us> void FillBishopRecord(PositionEvaluate& pe, BishopRecord* rec) {
     using V = PieceView<Us>;
     const ChessBoard& b = *bb;
     const SquareTable& squares = Us == White ? WBishopSquare : BBishopSquare;
@@ -71,8 +70,7 @@ void FillBishopRecord(PositionEvaluate& pe, BishopRecord* rec) {
 }
 
 // Returns the colour's half-open-file score.
-template <int Us>
-int RookTerms(PositionEvaluate& pe) {
+template <int Us> int RookTerms(PositionEvaluate& pe) {
     using V = PieceView<Us>;
     const ChessBoard& b = *bb;
     const uint8_t* ownPasser = Us == White ? pe.WPasserRank : pe.BPasserRank;
@@ -110,8 +108,7 @@ int RookTerms(PositionEvaluate& pe) {
     return halfOpen;
 }
 
-template <int Us>
-void QueenTerms(PositionEvaluate& pe) {
+template <int Us> void QueenTerms(PositionEvaluate& pe) {
     using V = PieceView<Us>;
     const ChessBoard& b = *bb;
     const Bitboard enemyHalf = Us == White ? BlackHalf : WhiteHalf;

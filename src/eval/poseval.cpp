@@ -9,14 +9,18 @@ constexpr Bitboard FarRanksForWhite = RankMask[6] | RankMask[7];
 constexpr Bitboard FarRanksForBlack = RankMask[0] | RankMask[1];
 
 // A side attacks the enemy king while it has two pieces and a queen, or four pieces.
-bool KingAttackMaterial(int pieces, int queens) { return pieces >= 2 && (queens >= 1 || pieces >= 4); }
+bool KingAttackMaterial(int pieces, int queens) {
+    return pieces >= 2 && (queens >= 1 || pieces >= 4);
+}
 
 bool OnOppositeWings(int whiteKingSq, int blackKingSq) {
     const int wf = FileOf(whiteKingSq), bf = FileOf(blackKingSq);
     return (wf <= 3 && bf >= 5) || (wf >= 5 && bf <= 3);
 }
 
-Bitboard SquareColourOf(Bitboard square) { return (square & LightSquares) ? LightSquares : DarkSquares; }
+Bitboard SquareColourOf(Bitboard square) {
+    return (square & LightSquares) ? LightSquares : DarkSquares;
+}
 
 } // namespace
 
@@ -88,8 +92,10 @@ int PositionEvaluate::DynamicPieceAdjustments(int) const {
         b.BKnightCount == 1 && b.BBishopCount + b.BRookCount + b.BQueenCount + b.BPawnCount == 0;
 
     // A lone minor piece cannot win against pawns and is often lost to them.
-    if (b.BPawnCount > 0 && BPieces == 0) score -= whiteLoneBishop ? 750 : whiteLoneKnight ? 800 : 0;
-    if (b.WPawnCount > 0 && WPieces == 0) score += blackLoneBishop ? 750 : blackLoneKnight ? 800 : 0;
+    if (b.BPawnCount > 0 && BPieces == 0)
+        score -= whiteLoneBishop ? 750 : whiteLoneKnight ? 800 : 0;
+    if (b.WPawnCount > 0 && WPieces == 0)
+        score += blackLoneBishop ? 750 : blackLoneKnight ? 800 : 0;
 
     // Doubled pawns weigh less while heavy pieces can use the half-open files.
     const auto doubledWeight = [](int queens, int rooks) {
@@ -196,9 +202,11 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
 
     // 19. Centre control and men left unguarded.
     const int whiteCentre = PopCount(CentreSquares & WKnightAtt) +
-                            PopCount(CentreSquares & WBishopAtt) + PopCount(CentreSquares & WRookAtt);
+                            PopCount(CentreSquares & WBishopAtt) +
+                            PopCount(CentreSquares & WRookAtt);
     const int blackCentre = PopCount(CentreSquares & BKnightAtt) +
-                            PopCount(CentreSquares & BBishopAtt) + PopCount(CentreSquares & BRookAtt);
+                            PopCount(CentreSquares & BBishopAtt) +
+                            PopCount(CentreSquares & BRookAtt);
     MgScore = 30 * (whiteCentre - blackCentre) - 400 * PopCount(b.WhitePieces & ~WAllAtt) +
               400 * PopCount(b.BlackPieces & ~BAllAtt) + 100 * PopCount(b.WPawns & ~WAllAtt) -
               100 * PopCount(b.BPawns & ~BAllAtt);

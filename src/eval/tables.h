@@ -145,14 +145,13 @@ inline constexpr int BishopMobility[16] = {-200, -110, -70, -30, 0,  30, 60, 90,
                                            90,   90,   90,  90,  90, 90, 90, 0};
 inline constexpr int RookMobility[16] = {-220, -120, -80, -30, 0,   30,  70,  100,
                                          120,  140,  170, 190, 210, 230, 240, 0};
-inline constexpr int QueenMobility[32] = {-140, -120, -100, -80, -60, -40, -20, 0,
-                                          20,   40,   60,   80,  100, 120, 140, 160,
-                                          180,  200,  220,  240, 260, 280, 280, 280,
-                                          280,  280,  280,  280, 280, 0,   0,   0};
+inline constexpr int QueenMobility[32] = {-140, -120, -100, -80, -60, -40, -20, 0,   20,  40,  60,
+                                          80,   100,  120,  140, 160, 180, 200, 220, 240, 260, 280,
+                                          280,  280,  280,  280, 280, 280, 280, 0,   0,   0};
 
 // Index: number of the side's rooks on its seventh and eighth ranks together.
-inline constexpr int16_t Majorson7[16] = {0,    350,  650,  950,  1250, 1400, 1450, 1500,
-                                          1500, 1500, 1500, 0,    0,    0,    0,    0};
+inline constexpr int16_t Majorson7[16] = {0,    350,  650,  950, 1250, 1400, 1450, 1500,
+                                          1500, 1500, 1500, 0,   0,    0,    0,    0};
 
 // ---------------------------------------------------------------------------
 // Pawn tables: by file (a-h), or by rank counted from the pawn's own side

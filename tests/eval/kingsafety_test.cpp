@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include "eval_test_util.h"
+
+namespace {
+
+struct ShieldCase {
+    const char* name;
+    const char* fen; // White's king is the one scored
+    int penalty;
+    int holes;
+};
+
+const ShieldCase ShieldCases[] = {
+    {"g-pawn at home", "4k3/8/8/8/8/8/5PPP/6K1 w - - 0 1", 0, 0},
+    {"g3", "4k3/8/8/8/8/6P1/5P1P/6K1 w - - 0 1", 70, 0},
+    {"g4", "4k3/8/8/8/6P1/8/5P1P/6K1 w - - 0 1", 140, 0},
+    {"g5", "4k3/8/8/6P1/8/8/5P1P/6K1 w - - 0 1", 210, 1},
+    {"no g-pawn", "4k3/8/8/8/8/8/5P1P/6K1 w - - 0 1", 700, 1},
+    // A piece in front of the king stands in for the missing pawn.
+    {"knight in front", "4k3/8/8/8/8/8/5PNP/6K1 w - - 0 1", 350, 1},
+    // On the h-file the f-file is the second neighbour.
+    {"king in the corner", "4k3/8/8/8/8/8/5PP1/7K w - - 0 1", 700, 1},
+    // On its last rank the king has nothing in front: the own file counts
+    // double whatever stands on the first rank.
+    {"king on the far rank", "6K1/8/8/8/k7/8/8/6N1 w - - 0 1", 1400, 3},
+};
+
+TEST(PawnShield, ShieldFilesAndHoles) {
+    for (const ShieldCase& c : ShieldCases) {
+        ChessBoard board = EvalBoard(c.fen);
+        FullEval(board, White);
+        EXPECT_EQ(PE.PawnShield(White), c.penalty) << c.name;
+        EXPECT_EQ(PE.WShieldHoles, c.holes) << c.name;
+
+        ChessBoard mirrored = EvalBoard(MirrorFen(c.fen));
+        FullEval(mirrored, White);
+        EXPECT_EQ(PE.PawnShield(Black), c.penalty) << c.name << " mirrored";
+        EXPECT_EQ(PE.BShieldHoles, c.holes) << c.name << " mirrored";
+    }
+}
+
+struct AttackCase {
+    const char* name;
+    const char* fen; // Black attacks White's king on g1, shielded by f2, g2, h2
+    int expected;
+};
+
+// Worked by hand; no holes in the shield, Black has no queen (halved) and no
+// heavy piece on the wing (-30).
+const AttackCase AttackCases[] = {
+    // A knight alone: one kind of attacker scores nothing in the zone term.
+    {"one kind", "k7/8/8/8/8/4n3/5PPP/6K1 w - - 0 1", -15},
+    // Knight and bishop both hit f2: (1 + 2) * 110 halved by kind (165),
+    // -30, +10 for the bishop on the f2-a7 diagonal, then halved.
+    {"two kinds", "k7/8/8/2b5/8/7n/5PPP/6K1 w - - 0 1", 72},
+    // A pawn on g3 adds a third kind and h2: (2 + 3) * 110 * 3 / 4 = 412.
+    {"three kinds", "k7/8/8/2b5/8/6pn/5PPP/6K1 w - - 0 1", 196},
+};
+
+TEST(AttackCounts, KindsOfAttackersInTheKingZone) {
+    for (const AttackCase& c : AttackCases) {
+        ChessBoard board = EvalBoard(c.fen);
+        FullEval(board, White);
+        PE.PawnShield(White);
+        EXPECT_EQ(PE.AttackCounts(White), c.expected) << c.name;
+
+        ChessBoard mirrored = EvalBoard(MirrorFen(c.fen));
+        FullEval(mirrored, White);
+        PE.PawnShield(Black);
+        EXPECT_EQ(PE.AttackCounts(Black), c.expected) << c.name << " mirrored";
+    }
+}
+
+TEST(PawnStorm, CountsTheWingOfTheEnemyKing) {
+    // King on the a-file: the a- to c-files count; d6 does not.
+    ChessBoard board = EvalBoard("k7/8/P2P4/1P6/2P5/8/8/7K w - - 0 1");
+    FullEval(board, White);
+    EXPECT_EQ(PE.PawnStorm(White), 600 + 300 + 100);
+    ChessBoard mirrored = EvalBoard(MirrorFen("k7/8/P2P4/1P6/2P5/8/8/7K w - - 0 1"));
+    FullEval(mirrored, White);
+    EXPECT_EQ(PE.PawnStorm(Black), 600 + 300 + 100);
+}
+
+TEST(KingEval, DrivesTheLoneKing) {
+    // Rook against bare king, kings 4 apart; king tables go to the accumulators.
+    ChessBoard board = EvalBoard("8/8/8/8/2k5/8/8/R5K1 w - - 0 1");
+    FullEval(board, White);
+    PE.MgScore = PE.EgScore = 0;
+    EXPECT_EQ(PE.KingEval(White), -80 * 4);
+    EXPECT_EQ(PE.MgScore, 210 - (-500));
+    EXPECT_EQ(PE.EgScore, -150 - 32);
+
+    ChessBoard mirrored = EvalBoard(MirrorFen("8/8/8/8/2k5/8/8/R5K1 w - - 0 1"));
+    FullEval(mirrored, White);
+    EXPECT_EQ(PE.KingEval(White), 80 * 4);
+}
+
+} // namespace

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include "eval_test_util.h"
+
+namespace {
+
+// The cached structure of a position, as PawnEval04 left it.
+const PawnHashEntry& StructureOf(ChessBoard& board) {
+    FullEval(board, board.SideToMove);
+    EXPECT_TRUE(InPawnHash(board.PawnKingKey, board.WPawns | board.BPawns));
+    return PawnHashArray[board.PawnKingKey & 0xFFFF];
+}
+
+struct StructureCase {
+    const char* name;
+    const char* fen;
+    int white, black; // structure scores
+    int passerScore;  // White's, before the king-dependent terms
+    int doubled;      // White's
+    uint8_t flags;    // White's passer bits
+    int mg, eg;       // the cached pawn terms
+};
+
+// Worked out by hand. Kings on e1 and e8: every a-pawn loses 5, and only
+// the d-, e- and f-files are shelter.
+const StructureCase StructureCases[] = {
+    // Isolated passer on a2; a side without pawns scores -30.
+    {"lone rook pawn", "4k3/8/8/8/8/8/P7/4K3 w - - 0 1", -5, -30, 40, 0, 1, -90, -90},
+    // The rear pawn of a doubled pair is the doubled one; the file's passer is
+    // the front one (Passers[4] * 15 >> 4).
+    {"doubled passers", "4k3/8/8/P7/8/P7/8/4K3 w - - 0 1", -60, -30, 253, 1, 1, -180, -180},
+    {"tripled pawns", "4k3/8/8/8/P7/P7/P7/4K3 w - - 0 1", -115, -30, 150, 2, 1, -270, -270},
+    // Ranks differing by one: connected (320 + 640); c5 is backward until it
+    // turns out to be passed.
+    {"connected passers", "4k3/8/3P4/2P5/8/8/8/4K3 w - - 0 1", 60, -30, 960, 0, 3, 0, 0},
+    // Ranks differing by two: each from Passers, without a protection test.
+    {"passers two ranks apart", "4k3/8/3P4/8/2P5/8/8/4K3 w - - 0 1", 60, -30, 710, 0, 1, 0, 0},
+    // a5 is protected by b4 (300); b4 is backward (-80), off the shelter
+    // (+40) and a candidate: 2 pawns against c6 (160 / 3). The isolated c6
+    // gives back IsolatedPawn[c] to White.
+    {"protected passer and candidate", "4k3/8/2p5/P7/1P6/8/8/4K3 w - - 0 1", -45, -30, 353, 0, 1,
+     100, 100},
+    // An a-file passer is guarded from the b-file only: h3 does not protect a5.
+    {"no protection across the board edge", "4k3/8/8/P7/8/7P/8/4K3 w - - 0 1", -5, -30, 350, 0, 1,
+     -180, -180},
+    // b4 has two pawns (a3, b4) against two in its front span: no candidate.
+    {"no candidate against two", "4k3/8/p1p5/8/1P6/P7/8/4K3 w - - 0 1", 55, -15, 0, 0, 0, 190, 190},
+};
+
+TEST(PawnEval04, StructureOfBothColours) {
+    for (const StructureCase& c : StructureCases) {
+        ChessBoard board = EvalBoard(c.fen);
+        const PawnHashEntry& e = StructureOf(board);
+        EXPECT_EQ(e.WStructure, c.white) << c.name;
+        EXPECT_EQ(e.BStructure, c.black) << c.name;
+        EXPECT_EQ(e.WPasserScore, c.passerScore) << c.name;
+        EXPECT_EQ(e.WDoubled, c.doubled) << c.name;
+        EXPECT_EQ(e.PasserFlags & 0x0F, c.flags) << c.name;
+        EXPECT_EQ(e.MgTerm, c.mg) << c.name;
+        EXPECT_EQ(e.EgTerm, c.eg) << c.name;
+
+        ChessBoard mirrored = EvalBoard(MirrorFen(c.fen));
+        const PawnHashEntry& m = StructureOf(mirrored);
+        EXPECT_EQ(m.BStructure, c.white) << c.name << " mirrored";
+        EXPECT_EQ(m.WStructure, c.black) << c.name << " mirrored";
+        EXPECT_EQ(m.BPasserScore, c.passerScore) << c.name << " mirrored";
+        EXPECT_EQ(m.BDoubled, c.doubled) << c.name << " mirrored";
+        EXPECT_EQ(m.PasserFlags >> 4, c.flags) << c.name << " mirrored";
+        EXPECT_EQ(m.MgTerm, -c.mg) << c.name << " mirrored";
+        EXPECT_EQ(m.EgTerm, -c.eg) << c.name << " mirrored";
+    }
+}
+
+TEST(PawnEval04, PasserRanksKeepTheMostAdvancedPawnAsABoardRank) {
+    ChessBoard board = EvalBoard("4k3/8/1p6/8/1p3P2/5P2/8/4K3 w - - 0 1");
+    FullEval(board, White);
+    EXPECT_EQ(PE.WPasserRank[6], 3); // f4 in front of f3
+    EXPECT_EQ(PE.BPasserRank[2], 3); // b4 in front of b6, rank index 3
+    EXPECT_EQ(PE.WPasserCount, 2);
+    EXPECT_EQ(PE.BPasserCount, 2);
+    EXPECT_EQ(PE.WPasserRank[0] | PE.WPasserRank[9] | PE.BPasserRank[0] | PE.BPasserRank[9], 0);
+}
+
+struct PromoteCase {
+    int colour, rank, promotionSquare, sideToMove;
+    int whiteKing, blackKing;
+    bool expected;
+};
+
+const PromoteCase PromoteCases[] = {
+    // a2, king six moves from a8: the double step wins a tempo on the move only.
+    {White, 1, A8, White, A1, G8, true},
+    {White, 1, A8, Black, A1, G8, false},
+    {White, 1, A8, Black, A1, H8, true},
+    // a5 (3 moves), king 4 away: only with the move; 5 away: always.
+    {White, 4, A8, White, A1, E8, true},
+    {White, 4, A8, Black, A1, E8, false},
+    {White, 4, A8, Black, A1, E7, false},
+    {White, 4, A8, Black, A1, F8, true},
+    // Black a4 (3 moves to a1) against a king on e1; h7 from its starting rank.
+    {Black, 3, A1, Black, E1, A8, true},
+    {Black, 3, A1, White, E1, A8, false},
+    {Black, 6, H1, Black, B1, A8, true},
+    {Black, 6, H1, White, B1, A8, false},
+};
+
+TEST(DoesPawnPromote, RuleOfTheSquare) {
+    for (const PromoteCase& c : PromoteCases) {
+        PE.WKingSq = c.whiteKing;
+        PE.BKingSq = c.blackKing;
+        EXPECT_EQ(PE.DoesPawnPromote(c.colour, c.rank, c.promotionSquare, c.sideToMove), c.expected)
+            << "colour " << c.colour << " rank " << c.rank << " to move " << c.sideToMove;
+    }
+}
+
+struct RaceCase {
+    const char* name;
+    const char* fen;
+    int expected; // RuleofSquare for the side to move of the position
+};
+
+const RaceCase RaceCases[] = {
+    {"a piece on the board", "7k/8/8/P7/8/8/8/K2N4 w - - 0 1", 0},
+    {"only White's pawn runs", "7k/8/8/P7/8/8/8/K7 b - - 0 1", 5700},
+    {"the quicker pawn wins whoever moves", "7k/8/P7/8/7p/8/8/K7 b - - 0 1", 5700},
+    // Both need two moves. White queens first with check on e4.
+    {"first queen checks", "8/8/P7/8/4k3/7p/8/K7 w - - 0 1", 5700},
+    // Black to move queens first on h1 with check along the first rank.
+    {"first queen checks, Black", "8/8/P7/8/4k3/7p/8/K7 b - - 0 1", -5700},
+    // White's queen would cover h1, but Black's queen then checks a1 and hits a8.
+    {"second queen checks and hits the first", "8/8/P7/4k3/8/7p/8/K7 w - - 0 1", -5700},
+    {"second queen hits only the first", "2K5/8/P7/4k3/8/7p/8/8 w - - 0 1", 5700},
+    // d5 blocks the long diagonal: Black's queen checks a1 but cannot reach a8.
+    {"second queen checks only", "8/8/P7/3pk3/8/7p/8/K7 w - - 0 1", 0},
+};
+
+TEST(RuleofSquare, PawnRaces) {
+    for (const RaceCase& c : RaceCases) {
+        ChessBoard board = EvalBoard(c.fen);
+        FullEval(board, board.SideToMove);
+        EXPECT_EQ(PE.RuleofSquare(board.SideToMove), c.expected) << c.name;
+
+        ChessBoard mirrored = EvalBoard(MirrorFen(c.fen));
+        FullEval(mirrored, mirrored.SideToMove);
+        EXPECT_EQ(PE.RuleofSquare(mirrored.SideToMove), -c.expected) << c.name << " mirrored";
+    }
+}
+
+TEST(PawnHash, KeyFollowsPawnsAndKingsThroughMoves) {
+    ChessBoard board = EvalBoard("4k3/6p1/8/3pP3/8/8/1p6/R3K2R w KQ d6 0 1");
+    uint32_t fresh = 0;
+    genpawnhashcode(0, board, &fresh);
+    EXPECT_EQ(fresh, board.PawnKingKey);
+
+    // En passant, a capture promoting, castling, a double step, a king move.
+    const int moves[][3] = {{E5, D6, NoPromotion},
+                            {B2, A1, 'q'},
+                            {E1, G1, NoPromotion},
+                            {G7, G5, NoPromotion},
+                            {G1, H2, NoPromotion}};
+    for (const auto& move : moves) {
+        uint8_t castleMask = 0;
+        board.MakeMove(Bit(move[0]), Bit(move[1]), static_cast<char>(move[2]), &castleMask);
+        genpawnhashcode(0, board, &fresh);
+        EXPECT_EQ(fresh, board.PawnKingKey) << "after " << move[0] << "-" << move[1];
+    }
+
+    ChessBoard otherKings = EvalBoard("3k4/6p1/8/3pP3/8/8/1p6/R2K3R w - d6 0 1");
+    EXPECT_NE(otherKings.PawnKingKey,
+              EvalBoard("4k3/6p1/8/3pP3/8/8/1p6/R3K2R w KQ d6 0 1").PawnKingKey);
+}
+
+// The structure holds king-dependent terms (shelter zones, rook-pawn
+// penalties); a cached evaluation must still equal a fresh one.
+TEST(PawnHash, CachedAndFreshEvaluationsAgree) {
+    const char* const structures[] = {
+        "8/pp3ppp/2p5/3p4/3P4/2P5/PP3PPP/8 w - - 0 1",
+        "8/p4p1p/1p4p1/8/2P5/1P4P1/P4P1P/8 w - - 0 1",
+        "8/1p6/p7/P6p/7P/8/8/8 w - - 0 1",
+        "8/5ppp/8/2P5/8/8/PP6/8 w - - 0 1",
+    };
+    std::vector<ChessBoard> boards;
+    for (const char* structure : structures) {
+        // The pawns alone, read square by square (SetupBoard wants kings).
+        char pawns[64];
+        std::fill(pawns, pawns + 64, '.');
+        for (int rank = 7, file = 0, i = 0; structure[i] != ' '; ++i) {
+            const char c = structure[i];
+            if (c == '/') {
+                --rank;
+                file = 0;
+            } else if (c >= '1' && c <= '8') {
+                file += c - '0';
+            } else {
+                pawns[rank * 8 + file++] = c;
+            }
+        }
+        for (int wk = 0; wk < 64; wk += 3)
+            for (int bk = 63; bk >= 0; bk -= 5) {
+                if (pawns[wk] != '.' || pawns[bk] != '.' || KingDistance(wk, bk) < 2) continue;
+                char squares[64];
+                std::copy(pawns, pawns + 64, squares);
+                squares[wk] = 'K';
+                squares[bk] = 'k';
+                // Queens keep king safety and the piece terms in play.
+                if (squares[D1] == '.' && wk != D1) squares[D1] = 'Q';
+                if (squares[D8] == '.' && bk != D8) squares[D8] = 'q';
+                const std::string fen = FenOf(squares, (wk + bk) % 2 ? 'w' : 'b');
+                const ChessBoard saved = MainBoard;
+                if (SetupBoard(fen.c_str()) == SetupOk) boards.push_back(EvalBoard(fen));
+                MainBoard = saved;
+            }
+    }
+    ASSERT_GT(boards.size(), 300u);
+
+    ClearPawnHash();
+    std::vector<int> warm;
+    for (ChessBoard& board : boards) warm.push_back(FullEval(board, board.SideToMove));
+    for (size_t i = 0; i < boards.size(); ++i) {
+        PawnHashArray[boards[i].PawnKingKey & 0xFFFF] = PawnHashEntry{};
+        EXPECT_EQ(FullEval(boards[i], boards[i].SideToMove), warm[i]) << "fresh, position " << i;
+    }
+    const uint32_t attempts = Phashattempts, misses = Phashmisses;
+    for (size_t i = boards.size(); i-- > 0;)
+        EXPECT_EQ(FullEval(boards[i], boards[i].SideToMove), warm[i]) << "cached, position " << i;
+    EXPECT_LT(Phashmisses - misses, (Phashattempts - attempts) / 2); // mostly served from the table
+}
+
+} // namespace
