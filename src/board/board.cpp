@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "board/board.h"
+#include "eval/eval.h"
+#include "frontend/frontend.h"
 
 ChessBoard MainBoard;
 
@@ -126,5 +128,15 @@ void ChessBoard::DisplayPiece(int square) const {
 
 void ChessBoard::DisplayBoard() const {
     DisplayGrid([this](int square) { DisplayPiece(square); });
+    if (!MainStatus.Pev) {
+        // Score the position shown, not whatever counts, draw flags and
+        // pawn key the board was left with.
+        ChessBoard shown = *this;
+        shown.InitPieceCounts();
+        shown.CheckDraw(0);
+        genpawnhashcode(White, shown, &shown.PawnKingKey);
+        std::printf("\n PosEval from White view %d\n",
+                    PE.PosEval(White, -FullWindow, FullWindow, &shown, 0));
+    }
     std::fflush(stdout);
 }
