@@ -112,10 +112,10 @@ inline std::vector<std::string> RandomFens(int count, unsigned seed) {
         const std::string fen = FenOf(squares, below(2) ? 'b' : 'w');
         const ChessBoard saved = MainBoard;
         const bool accepted = SetupBoard(fen.c_str()) == SetupOk;
-        const bool kingsApart =
-            KingDistance(LowestSquare(MainBoard.WKing), LowestSquare(MainBoard.BKing)) > 1;
+        const bool kingsApart = accepted && KingDistance(LowestSquare(MainBoard.WKing),
+                                                         LowestSquare(MainBoard.BKing)) > 1;
         MainBoard = saved;
-        if (accepted && kingsApart) fens.push_back(fen);
+        if (kingsApart) fens.push_back(fen);
     }
     return fens;
 }
