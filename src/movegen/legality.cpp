@@ -1,0 +1,66 @@
+// Legality without making the move, for perft's last ply. The answer must be
+// the one MakeMove followed by InCheck gives, so the moves whose making has
+// side effects on other squares (castling, en passant) are still made.
+#include <cassert>
+
+#include "movegen/attacks.h"
+#include "movegen/movegen.h"
+
+namespace {
+
+// Own pieces that alone stand between the king and an enemy slider.
+Bitboard PinnedPieces(const ChessBoard& b, int side, int kingSquare) {
+    Army enemy = ArmyOf(b, side ^ 1);
+    Bitboard snipers = (RookAttacks(kingSquare, 0) & (enemy.Rooks | enemy.Queens)) |
+                       (BishopAttacks(kingSquare, 0) & (enemy.Bishops | enemy.Queens));
+    Bitboard pinned = 0;
+    for (; snipers; snipers &= snipers - 1) {
+        Bitboard between = AttackTables.Between[kingSquare][LowestSquare(snipers)] & b.AllPieces;
+        if (between && !(between & (between - 1))) pinned |= between;
+    }
+    return pinned & ArmyOf(b, side).All;
+}
+
+// Whether making the move on a copy of the board leaves the king of `side` safe.
+bool LegalByMaking(const ChessBoard& board, int side, Bitboard from, Bitboard to, char promo) {
+    ChessBoard copy = board;
+    uint8_t castleMask = 0;
+    copy.MakeMove(from, to, promo, &castleMask);
+    return !copy.InCheck(side == White ? copy.WKing : copy.BKing, side);
+}
+
+} // namespace
+
+bool SideInCheck(const ChessBoard& board, int side) {
+    Bitboard king = side == White ? board.WKing : board.BKing;
+    assert(king);
+    return SquareAttacked(board, LowestSquare(king), side, board.AllPieces, ~Bitboard(0));
+}
+
+int MoveGen::LegalMoveCount(int side, int count) const {
+    const ChessBoard& b = *Board;
+    Army own = ArmyOf(b, side);
+    int kingSquare = LowestSquare(own.King);
+    bool inCheck = SideInCheck(b, side);
+    Bitboard pinned = PinnedPieces(b, side, kingSquare);
+    int legal = 0;
+    for (int i = 0; i < count; ++i) {
+        Bitboard from = From[i], to = To[i];
+        bool ok;
+        // Castling entries leave e1 (e8) by two files, whatever stands there.
+        if ((from & (Bit(E1) | Bit(E8))) && (to == from << 2 || to == from >> 2)) {
+            ok = LegalByMaking(b, side, from, to, Promo[i]);
+        } else if (from == own.King) {
+            ok = !SquareAttacked(b, LowestSquare(to), side, b.AllPieces ^ from, ~to);
+        } else if ((from & own.Pawns) && !(to & b.AllPieces) &&
+                   FileOf(LowestSquare(from)) != FileOf(LowestSquare(to))) { // en passant
+            ok = LegalByMaking(b, side, from, to, Promo[i]);
+        } else if (inCheck || (from & pinned)) {
+            ok = !SquareAttacked(b, kingSquare, side, (b.AllPieces ^ from) | to, ~to);
+        } else {
+            ok = true;
+        }
+        legal += ok;
+    }
+    return legal;
+}
