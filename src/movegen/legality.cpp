@@ -37,30 +37,33 @@ bool SideInCheck(const ChessBoard& board, int side) {
     return SquareAttacked(board, LowestSquare(king), side, board.AllPieces, ~Bitboard(0));
 }
 
+// Out of check, a move is legal unless it moves the king, leaves a pin line,
+// castles or takes en passant; only moves from those squares are examined.
 int MoveGen::LegalMoveCount(int side, int count) const {
     const ChessBoard& b = *Board;
     Army own = ArmyOf(b, side);
     int kingSquare = LowestSquare(own.King);
     bool inCheck = SideInCheck(b, side);
-    Bitboard pinned = PinnedPieces(b, side, kingSquare);
+    Bitboard enPassantRank = side == White ? RankMask[4] : RankMask[3];
+    Bitboard careful = inCheck ? ~Bitboard(0)
+                               : PinnedPieces(b, side, kingSquare) | own.King | Bit(E1) | Bit(E8) |
+                                     (own.Pawns & enPassantRank);
     int legal = 0;
     for (int i = 0; i < count; ++i) {
         Bitboard from = From[i], to = To[i];
-        bool ok;
-        // Castling entries leave e1 (e8) by two files, whatever stands there.
-        if ((from & (Bit(E1) | Bit(E8))) && (to == from << 2 || to == from >> 2)) {
-            ok = LegalByMaking(b, side, from, to, Promo[i]);
+        if (!(from & careful)) {
+            ++legal;
+        } else if ((from & (Bit(E1) | Bit(E8))) && (to == from << 2 || to == from >> 2)) {
+            // Castling entries leave e1 (e8) by two files, whatever stands there.
+            legal += LegalByMaking(b, side, from, to, Promo[i]);
         } else if (from == own.King) {
-            ok = !SquareAttacked(b, LowestSquare(to), side, b.AllPieces ^ from, ~to);
+            legal += !SquareAttacked(b, LowestSquare(to), side, b.AllPieces ^ from, ~to);
         } else if ((from & own.Pawns) && !(to & b.AllPieces) &&
                    FileOf(LowestSquare(from)) != FileOf(LowestSquare(to))) { // en passant
-            ok = LegalByMaking(b, side, from, to, Promo[i]);
-        } else if (inCheck || (from & pinned)) {
-            ok = !SquareAttacked(b, kingSquare, side, (b.AllPieces ^ from) | to, ~to);
+            legal += LegalByMaking(b, side, from, to, Promo[i]);
         } else {
-            ok = true;
+            legal += !SquareAttacked(b, kingSquare, side, (b.AllPieces ^ from) | to, ~to);
         }
-        legal += ok;
     }
     return legal;
 }
