@@ -24,9 +24,6 @@ constexpr PawnGeometry PawnGeometryOf[2] = {
     {RankMask[6], RankMask[0], RankMask[3], RankMask[1], 'q'},
 };
 
-// One rank forward for `side`.
-constexpr Bitboard Forward(int side, Bitboard b) { return side == White ? b << 8 : b >> 8; }
-
 // Moves of the king(s) of `side` onto `allowed`; a missing or second king is
 // reported and generation goes on.
 int AddKingMoves(MoveGen& list, int side, Bitboard allowed, int index) {
@@ -40,6 +37,71 @@ int AddKingMoves(MoveGen& list, int side, Bitboard allowed, int index) {
             LowestBit(kings), allowed, [](int s) { return AttackTables.King[s]; }, index);
         if (kings & (kings - 1))
             std::printf("Major Error: There is more than one king of a given color\n");
+    }
+    return index;
+}
+
+// Pawn steps of one colour, as constants once the colour is a template argument.
+template <int Side> constexpr Bitboard Forward(Bitboard b) {
+    return Side == White ? b << 8 : b >> 8;
+}
+template <int Side> constexpr Bitboard Backward(Bitboard b) {
+    return Side == White ? b >> 8 : b << 8;
+}
+// White's +7 and Black's -7 capture, then White's +9 and Black's -9, and back.
+template <int Side> constexpr Bitboard FirstCapture(Bitboard b) {
+    return Side == White ? (b & ~FileMask[0]) << 7 : (b & ~FileMask[7]) >> 7;
+}
+template <int Side> constexpr Bitboard SecondCapture(Bitboard b) {
+    return Side == White ? (b & ~FileMask[7]) << 9 : (b & ~FileMask[0]) >> 9;
+}
+template <int Side> constexpr Bitboard FirstCaptureFrom(Bitboard b) {
+    return Side == White ? b >> 7 : b << 7;
+}
+template <int Side> constexpr Bitboard SecondCaptureFrom(Bitboard b) {
+    return Side == White ? b >> 9 : b << 9;
+}
+
+// The targets of all pawns are found set-wise first, so the per-pawn loop,
+// which keeps each pawn's moves together, visits only pawns that have one.
+template <int Side> int AddPawnMoves(MoveGen& list, int index) {
+    constexpr PawnGeometry g = PawnGeometryOf[Side];
+    const ChessBoard& b = *list.Board;
+    Army enemy = ArmyOf(b, Side ^ 1);
+    Bitboard pawns = ArmyOf(b, Side).Pawns;
+    Bitboard empty = ~b.AllPieces;
+    Bitboard pushes = Forward<Side>(pawns) & empty;
+    Bitboard doubles = Forward<Side>(pushes & Forward<Side>(g.StartRank)) & empty;
+    Bitboard firstCaptures = FirstCapture<Side>(pawns) & enemy.All;
+    Bitboard secondCaptures = SecondCapture<Side>(pawns) & enemy.All;
+    // En passant: the last move was a double push that stopped beside the pawn.
+    Bitboard enPassant = 0;
+    if ((b.LastTo & enemy.Pawns & g.EnPassantRank) && (b.LastFrom & g.EnemyStart)) {
+        if (!(b.LastFrom & FileMask[0])) enPassant |= b.LastTo >> 1;
+        if (!(b.LastFrom & FileMask[7])) enPassant |= b.LastTo << 1;
+        enPassant &= pawns & g.EnPassantRank;
+    }
+    Bitboard movers = Backward<Side>(pushes) | Backward<Side>(Backward<Side>(doubles)) |
+                      FirstCaptureFrom<Side>(firstCaptures) |
+                      SecondCaptureFrom<Side>(secondCaptures) | enPassant;
+    auto promotion = [&](Bitboard to) { return (to & g.LastRank) ? g.Queen : NoPromotion; };
+    for (; movers; movers &= movers - 1) {
+        Bitboard pawn = LowestBit(movers);
+        Bitboard ahead = Forward<Side>(pawn);
+        if (Forward<Side>(ahead) & doubles)
+            index = list.AddMove(index, pawn, Forward<Side>(ahead), NoPromotion);
+        if (ahead & pushes) index = list.AddMove(index, pawn, ahead, promotion(ahead));
+        Bitboard first = FirstCapture<Side>(pawn);
+        if (first & firstCaptures) index = list.AddMove(index, pawn, first, promotion(first));
+        Bitboard second = SecondCapture<Side>(pawn);
+        if (second & secondCaptures) index = list.AddMove(index, pawn, second, promotion(second));
+        if (pawn & enPassant) {
+            Bitboard behind = Forward<Side>(b.LastTo);
+            if (!(b.LastFrom & FileMask[0]) && (b.LastTo >> 1) == pawn)
+                index = list.AddMove(index, pawn, behind, NoPromotion);
+            if (!(b.LastFrom & FileMask[7]) && (b.LastTo << 1) == pawn)
+                index = list.AddMove(index, pawn, behind, NoPromotion);
+        }
     }
     return index;
 }
@@ -112,36 +174,7 @@ int MoveGen::GenKings(int side, int index) {
 // capture towards the a-file (White) or h-file (Black), the other capture,
 // en passant. Only queen promotions are made.
 int MoveGen::GenPawns(int side, int index) {
-    const ChessBoard& b = *Board;
-    const PawnGeometry& g = PawnGeometryOf[side];
-    Bitboard empty = ~b.AllPieces;
-    Bitboard enemy = ArmyOf(b, side ^ 1).All;
-    Bitboard enemyPawns = ArmyOf(b, side ^ 1).Pawns;
-    // The last move was a double push that stopped beside our fifth (fourth) rank pawns.
-    bool doublePush = (b.LastTo & enemyPawns & g.EnPassantRank) && (b.LastFrom & g.EnemyStart);
-    for (Bitboard pawns = ArmyOf(b, side).Pawns; pawns; pawns &= pawns - 1) {
-        Bitboard pawn = LowestBit(pawns);
-        Bitboard ahead = Forward(side, pawn);
-        if ((pawn & g.StartRank) && (ahead & empty) && (Forward(side, ahead) & empty))
-            index = AddMove(index, pawn, Forward(side, ahead), NoPromotion);
-        if (ahead & empty)
-            index = AddMove(index, pawn, ahead, (ahead & g.LastRank) ? g.Queen : NoPromotion);
-        // White takes +7 then +9; Black takes -7 then -9.
-        Bitboard first = side == White ? (pawn & ~FileMask[0]) << 7 : (pawn & ~FileMask[7]) >> 7;
-        Bitboard second = side == White ? (pawn & ~FileMask[7]) << 9 : (pawn & ~FileMask[0]) >> 9;
-        if (first & enemy)
-            index = AddMove(index, pawn, first, (first & g.LastRank) ? g.Queen : NoPromotion);
-        if (second & enemy)
-            index = AddMove(index, pawn, second, (second & g.LastRank) ? g.Queen : NoPromotion);
-        if ((pawn & g.EnPassantRank) && doublePush) {
-            Bitboard behind = Forward(side, b.LastTo);
-            if (!(b.LastFrom & FileMask[0]) && (b.LastTo >> 1) == pawn)
-                index = AddMove(index, pawn, behind, NoPromotion);
-            if (!(b.LastFrom & FileMask[7]) && (b.LastTo << 1) == pawn)
-                index = AddMove(index, pawn, behind, NoPromotion);
-        }
-    }
-    return index;
+    return side == White ? AddPawnMoves<White>(*this, index) : AddPawnMoves<Black>(*this, index);
 }
 
 // King side first, then queen side. A set right is trusted to mean the king
