@@ -23,8 +23,10 @@ constexpr Bitboard StepsFrom(int s, const int (*steps)[2], int count) {
     return b;
 }
 
-constexpr int KnightSteps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
-constexpr int KingSteps[8][2] = {{0, 1}, {1, 1}, {1, 0}, {1, -1}, {0, -1}, {-1, -1}, {-1, 0}, {-1, 1}};
+constexpr int KnightSteps[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
+                                   {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+constexpr int KingSteps[8][2] = {{0, 1},  {1, 1},   {1, 0},  {1, -1},
+                                 {0, -1}, {-1, -1}, {-1, 0}, {-1, 1}};
 
 struct AttackTables {
     Bitboard Knight[64];
@@ -74,13 +76,9 @@ inline Bitboard CheckRays(int first, int s, Bitboard occupied, Bitboard target) 
 
 } // namespace
 
-Bitboard ChessBoard::KnightMask(Bitboard s) const {
-    return s ? Tables.Knight[LowestSquare(s)] : 0;
-}
+Bitboard ChessBoard::KnightMask(Bitboard s) const { return s ? Tables.Knight[LowestSquare(s)] : 0; }
 
-Bitboard ChessBoard::KingMask(Bitboard s) const {
-    return s ? Tables.King[LowestSquare(s)] : 0;
-}
+Bitboard ChessBoard::KingMask(Bitboard s) const { return s ? Tables.King[LowestSquare(s)] : 0; }
 
 Bitboard ChessBoard::BishopMask(Bitboard s) const {
     if (!s) return 0;

@@ -8,10 +8,22 @@
 int MybitScanForward(Bitboard b) {
     assert(b);
     int index = 1;
-    if (!(b & 0xFFFFFFFFULL)) { b >>= 32; index += 32; }
-    if (!(b & 0xFFFFULL)) { b >>= 16; index += 16; }
-    if (!(b & 0xFFULL)) { b >>= 8; index += 8; }
-    while (!(b & 1)) { b >>= 1; ++index; }
+    if (!(b & 0xFFFFFFFFULL)) {
+        b >>= 32;
+        index += 32;
+    }
+    if (!(b & 0xFFFFULL)) {
+        b >>= 16;
+        index += 16;
+    }
+    if (!(b & 0xFFULL)) {
+        b >>= 8;
+        index += 8;
+    }
+    while (!(b & 1)) {
+        b >>= 1;
+        ++index;
+    }
     return index;
 }
 
@@ -21,9 +33,7 @@ int SimpleBitCount(Bitboard b) {
     return count;
 }
 
-void DisplayBit(int index, Bitboard b) {
-    std::fputs((b >> index) & 1 ? "1 " : "- ", stdout);
-}
+void DisplayBit(int index, Bitboard b) { std::fputs((b >> index) & 1 ? "1 " : "- ", stdout); }
 
 void Displaybits(Bitboard b) {
     DisplayGrid([b](int square) { DisplayBit(square, b); });

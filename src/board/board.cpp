@@ -53,6 +53,30 @@ void ChessBoard::InitPieceCounts() {
     BPawnCount = PopCount(BPawns);
 }
 
+bool BoardIsConsistent(const ChessBoard& b) {
+    Bitboard white = 0, black = 0, seen = 0;
+    for (int code = 0; code < 12; ++code) {
+        const Bitboard pieces = b.PieceBits(code);
+        if (seen & pieces) return false;
+        seen |= pieces;
+        (code < BlackCodeOffset ? white : black) |= pieces;
+    }
+    const int whiteCounts[5] = {b.WPawnCount, b.WKnightCount, b.WBishopCount, b.WRookCount,
+                                b.WQueenCount};
+    const int blackCounts[5] = {b.BPawnCount, b.BKnightCount, b.BBishopCount, b.BRookCount,
+                                b.BQueenCount};
+    int whiteTotal = 0, blackTotal = 0;
+    for (int code = PawnCode; code <= QueenCode; ++code) {
+        if (whiteCounts[code] != PopCount(b.PieceBits(code))) return false;
+        if (blackCounts[code] != PopCount(b.PieceBits(code + BlackCodeOffset))) return false;
+        whiteTotal += whiteCounts[code];
+        blackTotal += blackCounts[code];
+    }
+    return white == b.WhitePieces && black == b.BlackPieces && (white | black) == b.AllPieces &&
+           PopCount(b.WKing) == 1 && PopCount(b.BKing) == 1 && whiteTotal == b.WhitePieceTotal &&
+           blackTotal == b.BlackPieceTotal;
+}
+
 int PieceCodeOn(const ChessBoard& board, int s) {
     for (int code = 0; code < 12; ++code)
         if (board.PieceBits(code) & Bit(s)) return code;
@@ -65,23 +89,37 @@ void ChessBoard::DisplayPiece(int square) const {
     if (!(AllPieces & s)) {
         std::fputs("-", stdout);
     } else if (WhitePieces & s) {
-        if (WPawns & s) std::fputs("P", stdout);
-        else if (WKnights & s) std::fputs("N", stdout);
-        else if (WBishops & s) std::fputs("B", stdout);
-        else if (WRooks & s) std::fputs("R", stdout);
-        else if (WQueens & s) std::fputs("Q", stdout);
-        else if (WKing & s) std::fputs("K", stdout);
-        else std::fputs("Major Error: DisplayPiece unknown White Piece\n", stdout);
+        if (WPawns & s)
+            std::fputs("P", stdout);
+        else if (WKnights & s)
+            std::fputs("N", stdout);
+        else if (WBishops & s)
+            std::fputs("B", stdout);
+        else if (WRooks & s)
+            std::fputs("R", stdout);
+        else if (WQueens & s)
+            std::fputs("Q", stdout);
+        else if (WKing & s)
+            std::fputs("K", stdout);
+        else
+            std::fputs("Major Error: DisplayPiece unknown White Piece\n", stdout);
     } else if (!(BlackPieces & s)) {
         std::fputs("Major Error: DisplayPiece has unknown Color\n", stdout);
     } else {
-        if (BPawns & s) std::fputs("p", stdout);
-        else if (BKnights & s) std::fputs("n", stdout);
-        else if (BBishops & s) std::fputs("b", stdout);
-        else if (BRooks & s) std::fputs("r", stdout);
-        else if (BQueens & s) std::fputs("q", stdout);
-        else if (BKing & s) std::fputs("k", stdout);
-        else std::fputs("Major Error: DisplayPiece unknown Black Piece\n", stdout);
+        if (BPawns & s)
+            std::fputs("p", stdout);
+        else if (BKnights & s)
+            std::fputs("n", stdout);
+        else if (BBishops & s)
+            std::fputs("b", stdout);
+        else if (BRooks & s)
+            std::fputs("r", stdout);
+        else if (BQueens & s)
+            std::fputs("q", stdout);
+        else if (BKing & s)
+            std::fputs("k", stdout);
+        else
+            std::fputs("Major Error: DisplayPiece unknown Black Piece\n", stdout);
     }
     std::fputs(" ", stdout);
 }

@@ -13,6 +13,7 @@ using Bitboard = uint64_t;
 // ---------------------------------------------------------------------------
 
 // a1 = 0, h1 = 7, a8 = 56, h8 = 63; bit s of a bitboard is square s.
+// clang-format off
 enum Square : int {
     A1, B1, C1, D1, E1, F1, G1, H1,
     A2, B2, C2, D2, E2, F2, G2, H2,
@@ -23,6 +24,7 @@ enum Square : int {
     A7, B7, C7, D7, E7, F7, G7, H7,
     A8, B8, C8, D8, E8, F8, G8, H8,
 };
+// clang-format on
 
 constexpr int White = 0;
 constexpr int Black = 1;
@@ -149,7 +151,7 @@ constexpr uint8_t BlackCanMate = 32;
 // one-deep undo area so that a node undoes only the move made on its own copy.
 // Square arguments of the members are one-bit bitboards.
 class ChessBoard {
-public:
+  public:
     Bitboard WhitePieces, BlackPieces, AllPieces;
     Bitboard WPawns, WBishops, WKnights, WRooks, WQueens, WKing;
     Bitboard BPawns, BBishops, BKnights, BRooks, BQueens, BKing;
@@ -234,12 +236,17 @@ extern ChessBoard MainBoard;
 
 // Piece bitboards in piece-code order (bishops follow knights here, unlike the record).
 constexpr Bitboard ChessBoard::*PieceMembers[12] = {
-    &ChessBoard::WPawns, &ChessBoard::WKnights, &ChessBoard::WBishops, &ChessBoard::WRooks,
-    &ChessBoard::WQueens, &ChessBoard::WKing, &ChessBoard::BPawns, &ChessBoard::BKnights,
-    &ChessBoard::BBishops, &ChessBoard::BRooks, &ChessBoard::BQueens, &ChessBoard::BKing,
+    &ChessBoard::WPawns,   &ChessBoard::WKnights, &ChessBoard::WBishops, &ChessBoard::WRooks,
+    &ChessBoard::WQueens,  &ChessBoard::WKing,    &ChessBoard::BPawns,   &ChessBoard::BKnights,
+    &ChessBoard::BBishops, &ChessBoard::BRooks,   &ChessBoard::BQueens,  &ChessBoard::BKing,
 };
 inline Bitboard& ChessBoard::PieceBits(int code) { return this->*PieceMembers[code]; }
 inline Bitboard ChessBoard::PieceBits(int code) const { return this->*PieceMembers[code]; }
+
+// The record agrees with itself: occupancy sets are the unions of the piece
+// sets, no square holds two pieces, one king per side, and the counts and
+// totals match the bitboards (so only for boards whose counts were set up).
+bool BoardIsConsistent(const ChessBoard& board);
 
 // Piece code (0..11) of the piece on square s, -1 when empty.
 int PieceCodeOn(const ChessBoard& board, int s);
@@ -252,10 +259,10 @@ int PieceCodeOn(const ChessBoard& board, int s);
 // and MainBoard keeps the previous one.
 enum SetupResult : int {
     SetupOk = 0,
-    SetupBadKings,          // a side without exactly one king
-    SetupOffBoard,          // a piece past the end of a rank or below rank 1
-    SetupPawnOnBackRank,    // a pawn on rank 1 or rank 8
-    SetupOpponentInCheck,   // the side not to move is in check
+    SetupBadKings,        // a side without exactly one king
+    SetupOffBoard,        // a piece past the end of a rank or below rank 1
+    SetupPawnOnBackRank,  // a pawn on rank 1 or rank 8
+    SetupOpponentInCheck, // the side not to move is in check
 };
 
 int SetupBoard(const char* fen);

@@ -35,7 +35,8 @@ int WrongBishopDraw(Bitboard pawn, Bitboard bishop, Bitboard defendingKing, bool
 
 int ChessBoard::CheckDraw(char) {
     DrawFlags = WhiteCanMate | BlackCanMate;
-    if (WPawnCount == 0 && WQueenCount == 0 && WRookCount == 0 && !MinorsCanMate(WBishopCount, WKnightCount))
+    if (WPawnCount == 0 && WQueenCount == 0 && WRookCount == 0 &&
+        !MinorsCanMate(WBishopCount, WKnightCount))
         DrawFlags &= ~WhiteCanMate;
     if (BPawnCount == 0 && BQueenCount == 0 && BRookCount == 0) {
         if (!MinorsCanMate(BBishopCount, BKnightCount)) DrawFlags &= ~BlackCanMate;
@@ -50,11 +51,11 @@ int ChessBoard::CheckDraw(char) {
         }
     }
     if (FiftyMoveCount > 99) return FiftyMoveDraw;
-    if (WPawnCount == 1 && BPawnCount == 0 && WQueenCount == 0 && WRookCount == 0 && WKnightCount == 0 &&
-        WBishopCount == 1 && BlackPieceTotal == 0)
+    if (WPawnCount == 1 && BPawnCount == 0 && WQueenCount == 0 && WRookCount == 0 &&
+        WKnightCount == 0 && WBishopCount == 1 && BlackPieceTotal == 0)
         return WrongBishopDraw(WPawns, WBishops, BKing, true);
-    if (WPawnCount == 0 && BPawnCount == 1 && BQueenCount == 0 && BRookCount == 0 && BKnightCount == 0 &&
-        BBishopCount == 1 && WhitePieceTotal == 0)
+    if (WPawnCount == 0 && BPawnCount == 1 && BQueenCount == 0 && BRookCount == 0 &&
+        BKnightCount == 0 && BBishopCount == 1 && WhitePieceTotal == 0)
         return WrongBishopDraw(BPawns, BBishops, WKing, false);
     return NoDraw;
 }

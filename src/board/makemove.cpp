@@ -18,13 +18,26 @@ constexpr uint8_t CaptureCastleMask(int s) {
 
 inline void Move(Bitboard& pieces, Bitboard from, Bitboard to) { pieces = (pieces & ~from) | to; }
 
-// The piece kinds a capture can remove, in the order they are tested. Kings are
-// never taken off: a capture of one only proves the previous move illegal.
-struct CaptureTarget {
-    Bitboard* board;
-    int32_t* count;
-    int value;
-};
+// Piece counts by piece code (pawn to queen), for captures and promotions.
+constexpr int32_t ChessBoard::*CountMembers[12] = {
+    &ChessBoard::WPawnCount, &ChessBoard::WKnightCount, &ChessBoard::WBishopCount,
+    &ChessBoard::WRookCount, &ChessBoard::WQueenCount,  nullptr,
+    &ChessBoard::BPawnCount, &ChessBoard::BKnightCount, &ChessBoard::BBishopCount,
+    &ChessBoard::BRookCount, &ChessBoard::BQueenCount,  nullptr};
+constexpr int PieceValues[5] = {PawnValue, KnightValue, BishopValue, RookValue, QueenValue};
+
+// The piece a promotion letter names (KnightCode..QueenCode), 0 for none.
+constexpr int PromotionKind(char promo) {
+    // clang-format off
+    switch (promo) {
+    case 'N': case 'n': return KnightCode;
+    case 'B': case 'b': return BishopCode;
+    case 'R': case 'r': return RookCode;
+    case 'Q': case 'q': return QueenCode;
+    default: return 0;
+    }
+    // clang-format on
+}
 
 } // namespace
 
@@ -51,26 +64,21 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
     ++FiftyMoveCount;
     CapturedValue = 0;
 
-    // 3, 4. Captures.
+    // 3, 4. Captures. Kings are never taken off: a capture of one only proves
+    // the previous move illegal.
     if (to & (WhitePieces | BlackPieces)) {
-        const bool white = to & WhitePieces;
-        const CaptureTarget targets[5] = {
-            {white ? &WPawns : &BPawns, white ? &WPawnCount : &BPawnCount, PawnValue},
-            {white ? &WKnights : &BKnights, white ? &WKnightCount : &BKnightCount, KnightValue},
-            {white ? &WBishops : &BBishops, white ? &WBishopCount : &BBishopCount, BishopValue},
-            {white ? &WRooks : &BRooks, white ? &WRookCount : &BRookCount, RookValue},
-            {white ? &WQueens : &BQueens, white ? &WQueenCount : &BQueenCount, QueenValue},
-        };
-        for (int i = 0; i < 5; ++i) {
-            if (!(*targets[i].board & to)) continue;
-            *targets[i].board &= ~to;
-            CapturedValue = targets[i].value;
-            --*targets[i].count;
-            if (i == 0) PawnKingKey ^= KeyOf(white ? PawnCode : PawnCode + BlackCodeOffset, to);
+        const int offset = (to & WhitePieces) ? 0 : BlackCodeOffset;
+        for (int kind = PawnCode; kind <= QueenCode; ++kind) {
+            Bitboard& pieces = PieceBits(kind + offset);
+            if (!(pieces & to)) continue;
+            pieces &= ~to;
+            CapturedValue = PieceValues[kind];
+            --(this->*CountMembers[kind + offset]);
+            if (kind == PawnCode) PawnKingKey ^= KeyOf(PawnCode + offset, to);
             break;
         }
         FiftyMoveCount = 0;
-        (white ? WhitePieces : BlackPieces) &= ~to;
+        (offset ? BlackPieces : WhitePieces) &= ~to;
         mask &= CaptureCastleMask(LowestSquare(to));
     }
 
@@ -79,10 +87,13 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
         WhitePieces = (WhitePieces & ~from) | to;
         if (WPawns & from) {
             // 7. En passant: the Black pawn that just made its double step is taken.
-            if ((from & RankMask[4]) && (PrevLastFrom & RankMask[6]) && (PrevLastTo & RankMask[4]) &&
-                (PrevLastTo & PrevBPawns) && !(to & PrevBlackPieces)) {
-                const bool fromRight = !(from & FileMask[0]) && from == (PrevLastTo << 1) && to == (from << 7);
-                const bool fromLeft = !(from & FileMask[7]) && from == (PrevLastTo >> 1) && to == (from << 9);
+            if ((from & RankMask[4]) && (PrevLastFrom & RankMask[6]) &&
+                (PrevLastTo & RankMask[4]) && (PrevLastTo & PrevBPawns) &&
+                !(to & PrevBlackPieces)) {
+                const bool fromRight =
+                    !(from & FileMask[0]) && from == (PrevLastTo << 1) && to == (from << 7);
+                const bool fromLeft =
+                    !(from & FileMask[7]) && from == (PrevLastTo >> 1) && to == (from << 9);
                 if (fromRight || fromLeft) {
                     const Bitboard victim = to >> 8;
                     BPawns &= ~victim;
@@ -117,10 +128,13 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
         // 6. Black mover.
         BlackPieces = (BlackPieces & ~from) | to;
         if (BPawns & from) {
-            if ((from & RankMask[3]) && (PrevLastFrom & RankMask[1]) && (PrevLastTo & RankMask[3]) &&
-                (PrevLastTo & PrevWPawns) && !(to & PrevWhitePieces)) {
-                const bool fromLeft = !(from & FileMask[7]) && from == (PrevLastTo >> 1) && to == (from >> 7);
-                const bool fromRight = !(from & FileMask[0]) && from == (PrevLastTo << 1) && to == (from >> 9);
+            if ((from & RankMask[3]) && (PrevLastFrom & RankMask[1]) &&
+                (PrevLastTo & RankMask[3]) && (PrevLastTo & PrevWPawns) &&
+                !(to & PrevWhitePieces)) {
+                const bool fromLeft =
+                    !(from & FileMask[7]) && from == (PrevLastTo >> 1) && to == (from >> 7);
+                const bool fromRight =
+                    !(from & FileMask[0]) && from == (PrevLastTo << 1) && to == (from >> 9);
                 if (fromLeft || fromRight) {
                     const Bitboard victim = to << 8;
                     WPawns &= ~victim;
@@ -130,7 +144,8 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
                 }
             }
             Move(BPawns, from, to);
-            PawnKingKey ^= KeyOf(PawnCode + BlackCodeOffset, from) ^ KeyOf(PawnCode + BlackCodeOffset, to);
+            PawnKingKey ^=
+                KeyOf(PawnCode + BlackCodeOffset, from) ^ KeyOf(PawnCode + BlackCodeOffset, to);
             FiftyMoveCount = 0;
         } else if (BKnights & from) {
             Move(BKnights, from, to);
@@ -143,7 +158,8 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
         } else if (BQueens & from) {
             Move(BQueens, from, to);
         } else if (BKing & from) {
-            PawnKingKey ^= KeyOf(KingCode + BlackCodeOffset, from) ^ KeyOf(KingCode + BlackCodeOffset, to);
+            PawnKingKey ^=
+                KeyOf(KingCode + BlackCodeOffset, from) ^ KeyOf(KingCode + BlackCodeOffset, to);
             Move(BKing, from, to);
             mask &= 3;
             if (from == Bit(E8)) {
@@ -154,24 +170,14 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
     }
 
     // 8, 9. Promotion: only queen, rook, bishop and knight letters change the pawn.
-    if (WPawns & RankMask[7]) {
-        PawnKingKey ^= KeyOf(PawnCode, to);
-        switch (promo) {
-        case 'B': case 'b': Promote(White, to, BishopCode); ++WBishopCount; --WPawnCount; break;
-        case 'N': case 'n': Promote(White, to, KnightCode); ++WKnightCount; --WPawnCount; break;
-        case 'Q': case 'q': Promote(White, to, QueenCode); ++WQueenCount; --WPawnCount; break;
-        case 'R': case 'r': Promote(White, to, RookCode); ++WRookCount; --WPawnCount; break;
-        default: break;
-        }
-    }
-    if (BPawns & RankMask[0]) {
-        PawnKingKey ^= KeyOf(PawnCode + BlackCodeOffset, to);
-        switch (promo) {
-        case 'B': case 'b': Promote(Black, to, BishopCode + BlackCodeOffset); ++BBishopCount; --BPawnCount; break;
-        case 'N': case 'n': Promote(Black, to, KnightCode + BlackCodeOffset); ++BKnightCount; --BPawnCount; break;
-        case 'Q': case 'q': Promote(Black, to, QueenCode + BlackCodeOffset); ++BQueenCount; --BPawnCount; break;
-        case 'R': case 'r': Promote(Black, to, RookCode + BlackCodeOffset); ++BRookCount; --BPawnCount; break;
-        default: break;
+    for (int colour = White; colour <= Black; ++colour) {
+        const int offset = colour == White ? 0 : BlackCodeOffset;
+        if (!(PieceBits(PawnCode + offset) & RankMask[colour == White ? 7 : 0])) continue;
+        PawnKingKey ^= KeyOf(PawnCode + offset, to);
+        if (const int kind = PromotionKind(promo)) {
+            Promote(colour, to, kind + offset);
+            ++(this->*CountMembers[kind + offset]);
+            --(this->*CountMembers[PawnCode + offset]);
         }
     }
 
@@ -204,7 +210,8 @@ void ChessBoard::UndoMove(int) {
 void ChessBoard::Promote(int colour, Bitboard square, int pieceCode) {
     (colour == White ? WPawns : BPawns) &= ~square;
     const int first = colour == White ? KnightCode : KnightCode + BlackCodeOffset;
-    if (pieceCode >= first && pieceCode <= first + QueenCode - KnightCode) PieceBits(pieceCode) |= square;
+    if (pieceCode >= first && pieceCode <= first + QueenCode - KnightCode)
+        PieceBits(pieceCode) |= square;
 }
 
 void ChessBoard::DropPawn(int colour, Bitboard square) {

@@ -20,15 +20,21 @@ void AddPieceTo(ChessBoard& board, char letter, int square) {
     const int code = PieceCodeOfLetter(letter);
     if (code < 0) return;
     assert(IsSquare(square));
-    if (code == KingCode || code == KingCode + BlackCodeOffset) board.PieceBits(code) = Bit(square);
-    else board.PieceBits(code) |= Bit(square);
+    if (code == KingCode || code == KingCode + BlackCodeOffset)
+        board.PieceBits(code) = Bit(square);
+    else
+        board.PieceBits(code) |= Bit(square);
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Castling letters count only when the king and that rook stand at home.
 uint8_t ReadCastling(const ChessBoard& board, const char* field) {
-    struct Right { char letter; uint8_t bit; Bitboard king, kingHome, rooks, rookHome; };
+    struct Right {
+        char letter;
+        uint8_t bit;
+        Bitboard king, kingHome, rooks, rookHome;
+    };
     const Right rights[4] = {
         {'K', WhiteKingSide, board.WKing, Bit(E1), board.WRooks, Bit(H1)},
         {'Q', WhiteQueenSide, board.WKing, Bit(E1), board.WRooks, Bit(A1)},
@@ -38,7 +44,8 @@ uint8_t ReadCastling(const ChessBoard& board, const char* field) {
     uint8_t flags = 0;
     for (; *field && *field != ' '; ++field)
         for (const Right& r : rights)
-            if (*field == r.letter && (r.king & r.kingHome) && (r.rooks & r.rookHome)) flags |= r.bit;
+            if (*field == r.letter && (r.king & r.kingHome) && (r.rooks & r.rookHome))
+                flags |= r.bit;
     return flags;
 }
 
@@ -107,8 +114,10 @@ int SetupBoard(const char* fen) {
     }
     if (whiteKings != 1 || blackKings != 1) return SetupBadKings;
 
-    board.WhitePieces = board.WPawns | board.WBishops | board.WKnights | board.WRooks | board.WQueens | board.WKing;
-    board.BlackPieces = board.BPawns | board.BBishops | board.BKnights | board.BRooks | board.BQueens | board.BKing;
+    board.WhitePieces =
+        board.WPawns | board.WBishops | board.WKnights | board.WRooks | board.WQueens | board.WKing;
+    board.BlackPieces =
+        board.BPawns | board.BBishops | board.BKnights | board.BRooks | board.BQueens | board.BKing;
     board.AllPieces = board.WhitePieces | board.BlackPieces;
     board.LastFrom = board.LastTo = 0;
     board.CastleFlags = 0;
@@ -126,9 +135,12 @@ int SetupBoard(const char* fen) {
     board.FiftyMoveCount = *enPassant ? ReadCount(NextField(enPassant)) : 0;
 
     board.InitPieceCounts();
-    board.WhitePieceTotal = board.WQueenCount + board.WRookCount + board.WBishopCount + board.WKnightCount + board.WPawnCount;
-    board.BlackPieceTotal = board.BQueenCount + board.BRookCount + board.BBishopCount + board.BKnightCount + board.BPawnCount;
+    board.WhitePieceTotal = board.WQueenCount + board.WRookCount + board.WBishopCount +
+                            board.WKnightCount + board.WPawnCount;
+    board.BlackPieceTotal = board.BQueenCount + board.BRookCount + board.BBishopCount +
+                            board.BKnightCount + board.BPawnCount;
     board.CheckDraw(0);
+    assert(BoardIsConsistent(board));
     MainBoard = board;
     return SetupOk;
 }
@@ -206,12 +218,15 @@ void fillmovestring(char* out, int from, int to, int promo, const int16_t* pv, i
                                  files[FileOf(to)], RankOf(to) + 1);
     constexpr char PromotionLetters[] = " nbrq";
     const int kind = promo >= 7 && promo <= 10 ? promo - BlackCodeOffset : promo;
-    if (kind >= KnightCode && kind <= QueenCode) p += std::sprintf(p, "%c;", PromotionLetters[kind]);
-    else *p++ = ' ';
+    if (kind >= KnightCode && kind <= QueenCode)
+        p += std::sprintf(p, "%c;", PromotionLetters[kind]);
+    else
+        *p++ = ' ';
     if (pv && pvLength >= 2) {
         for (int i = 1; i < pvLength && i < 200; ++i) {
             const int f = (pv[i] >> 6) & 63, t = pv[i] & 63;
-            p += std::sprintf(p, "%c%d%c%d ", files[FileOf(f)], RankOf(f) + 1, files[FileOf(t)], RankOf(t) + 1);
+            p += std::sprintf(p, "%c%d%c%d ", files[FileOf(f)], RankOf(f) + 1, files[FileOf(t)],
+                              RankOf(t) + 1);
         }
     }
     *p++ = '\n';

@@ -35,7 +35,8 @@ constexpr const char* HelpLines[] = {
     "-bench  run an internal benchmark suite",
     "-fd  n    fixes search depth to n ply (min n = 3)",
     "-lpf filename  loads a position from file",
-    "-pev  filename - run through a testsuite (EPD Format) & output full evaluation detail per position",
+    "-pev  filename - run through a testsuite (EPD Format) & output full evaluation detail per "
+    "position",
     "-sd  n   sets max search depth to n ply (min n = 3)",
     "-sp  self play",
     "-ts  filename run through a testsuite (EPD Format)",

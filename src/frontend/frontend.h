@@ -7,13 +7,13 @@
 // protocol commands, read by the search. Times are milliseconds unless named
 // otherwise. The constant board masks live in board.h.
 class Status {
-public:
-    uint8_t Mimic = 0;          // 0 off, 1 student, 2 oracle
+  public:
+    uint8_t Mimic = 0; // 0 off, 1 student, 2 oracle
     int SearchStartTime = 0;
     int GamePly = 0;
     int DepthReached = 0;
-    int TimeLastPly = 0;        // seconds
-    int TimeInc = 0;            // seconds
+    int TimeLastPly = 0; // seconds
+    int TimeInc = 0;     // seconds
     int TimePerMove = 0;
     int TimeLeft = 0;
     int NPS = 1200000;
@@ -22,11 +22,11 @@ public:
     uint8_t uci = 0;
     uint8_t GameInProgress = 0;
     uint8_t SelfPlay = 0;
-    int8_t FD = 0;              // fixed depth in plies, 0 = none
+    int8_t FD = 0; // fixed depth in plies, 0 = none
     uint8_t OpponentToMove = 0;
     uint8_t Kibitz = 0;
     uint8_t PERFT = 0;
-    uint8_t Bench = 0;          // benchmark 1..5 asked for, 0 = none
+    uint8_t Bench = 0; // benchmark 1..5 asked for, 0 = none
     uint8_t SATrain = 0;
     uint8_t DoTestSuite = 0;
     uint8_t Post = 0;
@@ -39,7 +39,7 @@ public:
     uint8_t Ponder = 0;
     int MovesPerSession = 0;
     int DefaultMovesPerSession = 0;
-    int ST = 0;                 // seconds (xboard), milliseconds (UCI movetime)
+    int ST = 0; // seconds (xboard), milliseconds (UCI movetime)
     int MaxPlyReached = 0;
 
     // The reset of a new game. Settings made under UCI survive it.
@@ -69,8 +69,8 @@ void CloseLogFile();
 // Result codes of ParseCommandLine.
 enum CommandLineResult : int {
     CommandLineOk = 0,
-    CommandLineHelp,          // the help text was printed: end with status 0
-    CommandLineMissingValue,  // an option lacked its value: end with status 1
+    CommandLineHelp,         // the help text was printed: end with status 0
+    CommandLineMissingValue, // an option lacked its value: end with status 1
 };
 
 int ParseCommandLine(int argc, char** argv);

@@ -20,9 +20,12 @@ int main(int argc, char** argv) {
     OpenLogFile();
 
     switch (ParseCommandLine(argc, argv)) {
-    case CommandLineHelp: std::exit(0);
-    case CommandLineMissingValue: std::exit(1);
-    default: break;
+    case CommandLineHelp:
+        std::exit(0);
+    case CommandLineMissingValue:
+        std::exit(1);
+    default:
+        break;
     }
 
     std::signal(SIGINT, SIG_IGN);

@@ -30,7 +30,8 @@ int MatchLoop() {
     if (MainStatus.DoTestSuite) return NotBuilt("the test-suite runner (-ts)");
     if (MainStatus.Mimic == 1) return NotBuilt("the test-suite runner (-mimicstudent)");
     if (MainStatus.Pev) return NotBuilt("the test-suite runner (-pev)");
-    if (MainStatus.SATrain || MainStatus.Bench == 1 || MainStatus.Bench == 2) return NotBuilt("the benchmark");
+    if (MainStatus.SATrain || MainStatus.Bench == 1 || MainStatus.Bench == 2)
+        return NotBuilt("the benchmark");
 
     if (!MainStatus.xboard && !MainStatus.uci) {
         std::printf("\nHello! I am Vorn\n");

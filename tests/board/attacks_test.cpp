@@ -14,7 +14,8 @@ struct RayStep {
     Bitboard stopEdge;
 };
 constexpr Bitboard NoEdge = 0;
-constexpr RayStep BishopSteps[4] = {{-7, FileMask[7]}, {-9, FileMask[0]}, {7, FileMask[0]}, {9, FileMask[7]}};
+constexpr RayStep BishopSteps[4] = {
+    {-7, FileMask[7]}, {-9, FileMask[0]}, {7, FileMask[0]}, {9, FileMask[7]}};
 constexpr RayStep RookSteps[4] = {{-8, NoEdge}, {-1, FileMask[0]}, {1, FileMask[7]}, {8, NoEdge}};
 
 Bitboard WalkRay(Bitboard s, RayStep step, Bitboard occupied) {
@@ -29,7 +30,8 @@ Bitboard WalkRay(Bitboard s, RayStep step, Bitboard occupied) {
     return ray;
 }
 
-Bitboard WalkRays(Bitboard s, const RayStep (&steps)[4], Bitboard occupied, Bitboard target, bool onlyHits) {
+Bitboard WalkRays(Bitboard s, const RayStep (&steps)[4], Bitboard occupied, Bitboard target,
+                  bool onlyHits) {
     Bitboard result = 0;
     for (const RayStep& step : steps) {
         Bitboard ray = WalkRay(s, step, occupied);
@@ -52,8 +54,12 @@ TEST(Attacks, SlidersEqualTheRayWalkOnEverySquareAndManyOccupancies) {
             const Bitboard sq = Bit(s);
             ASSERT_EQ(board.BishopMask(sq), WalkRays(sq, BishopSteps, occupied, 0, false)) << s;
             ASSERT_EQ(board.RookMask(sq), WalkRays(sq, RookSteps, occupied, 0, false)) << s;
-            ASSERT_EQ(board.BishopCheckMask(sq, target), WalkRays(sq, BishopSteps, occupied, target, true)) << s;
-            ASSERT_EQ(board.RookCheckMask(sq, target), WalkRays(sq, RookSteps, occupied, target, true)) << s;
+            ASSERT_EQ(board.BishopCheckMask(sq, target),
+                      WalkRays(sq, BishopSteps, occupied, target, true))
+                << s;
+            ASSERT_EQ(board.RookCheckMask(sq, target),
+                      WalkRays(sq, RookSteps, occupied, target, true))
+                << s;
         }
     }
 }
@@ -93,20 +99,20 @@ TEST(Attacks, InCheckByEveryKindAndOnTheEdges) {
         const char* fen;
         int square, colour, attacked;
     } cases[] = {
-        {"4k3/8/8/8/8/8/3p4/4K3 w - - 0 1", E1, White, 1},  // pawn d2
-        {"4k3/8/8/8/8/8/5p2/4K3 w - - 0 1", E1, White, 1},  // pawn f2
-        {"4k3/8/8/8/8/8/4p3/4K3 w - - 0 1", E1, White, 0},  // pawn e2 does not attack e1
-        {"4k3/8/8/8/8/8/1p6/K7 w - - 0 1", A1, White, 1},   // edge: b2 attacks a1
-        {"4k3/8/8/8/8/8/p7/7K w - - 0 1", H1, White, 0},    // a2 pawn must not wrap to h1
-        {"4k3/8/8/8/8/8/7p/K7 w - - 0 1", A1, White, 0},    // h2 pawn must not wrap to a1
-        {"7k/P7/8/8/8/8/8/4K3 b - - 0 1", H8, Black, 0},    // a7 pawn must not wrap to h8
+        {"4k3/8/8/8/8/8/3p4/4K3 w - - 0 1", E1, White, 1}, // pawn d2
+        {"4k3/8/8/8/8/8/5p2/4K3 w - - 0 1", E1, White, 1}, // pawn f2
+        {"4k3/8/8/8/8/8/4p3/4K3 w - - 0 1", E1, White, 0}, // pawn e2 does not attack e1
+        {"4k3/8/8/8/8/8/1p6/K7 w - - 0 1", A1, White, 1},  // edge: b2 attacks a1
+        {"4k3/8/8/8/8/8/p7/7K w - - 0 1", H1, White, 0},   // a2 pawn must not wrap to h1
+        {"4k3/8/8/8/8/8/7p/K7 w - - 0 1", A1, White, 0},   // h2 pawn must not wrap to a1
+        {"7k/P7/8/8/8/8/8/4K3 b - - 0 1", H8, Black, 0},   // a7 pawn must not wrap to h8
         {"7k/6P1/8/8/8/8/8/4K3 b - - 0 1", H8, Black, 1},
-        {"k7/8/8/8/8/8/8/1n2K3 w - - 0 1", D2, White, 1},   // knight b1
-        {"k7/8/8/8/8/8/8/r3K3 w - - 0 1", E1, White, 1},    // rook along the rank
-        {"k7/8/8/8/8/8/8/r2NK3 w - - 0 1", E1, White, 0},   // blocked
-        {"k7/8/8/q7/8/8/8/4K3 w - - 0 1", E1, White, 1},    // queen on the diagonal
-        {"k7/8/8/8/8/8/4b3/4K3 w - - 0 1", E1, White, 0},   // bishop straight ahead
-        {"8/8/8/8/8/8/4k3/K7 w - - 0 1", F1, White, 1},     // squares next to the enemy king
+        {"k7/8/8/8/8/8/8/1n2K3 w - - 0 1", D2, White, 1}, // knight b1
+        {"k7/8/8/8/8/8/8/r3K3 w - - 0 1", E1, White, 1},  // rook along the rank
+        {"k7/8/8/8/8/8/8/r2NK3 w - - 0 1", E1, White, 0}, // blocked
+        {"k7/8/8/q7/8/8/8/4K3 w - - 0 1", E1, White, 1},  // queen on the diagonal
+        {"k7/8/8/8/8/8/4b3/4K3 w - - 0 1", E1, White, 0}, // bishop straight ahead
+        {"8/8/8/8/8/8/4k3/K7 w - - 0 1", F1, White, 1},   // squares next to the enemy king
         {"k7/8/8/8/8/8/8/4K3 w - - 0 1", E1, White, 0},
     };
     for (const Case& c : cases)

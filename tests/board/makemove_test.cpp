@@ -15,7 +15,8 @@ uint32_t PawnKingHash(const ChessBoard& b) {
 
 // The fields a move changes and UndoMove must restore.
 void ExpectSamePosition(const ChessBoard& a, const ChessBoard& b, const char* what) {
-    for (int code = 0; code < 12; ++code) EXPECT_EQ(a.PieceBits(code), b.PieceBits(code)) << what << " code " << code;
+    for (int code = 0; code < 12; ++code)
+        EXPECT_EQ(a.PieceBits(code), b.PieceBits(code)) << what << " code " << code;
     EXPECT_EQ(a.WhitePieces, b.WhitePieces) << what;
     EXPECT_EQ(a.BlackPieces, b.BlackPieces) << what;
     EXPECT_EQ(a.AllPieces, b.AllPieces) << what;
@@ -27,10 +28,11 @@ void ExpectSamePosition(const ChessBoard& a, const ChessBoard& b, const char* wh
     EXPECT_EQ(a.LastTo, b.LastTo) << what;
     EXPECT_EQ(a.WhitePieceTotal, b.WhitePieceTotal) << what;
     EXPECT_EQ(a.BlackPieceTotal, b.BlackPieceTotal) << what;
-    const int32_t ChessBoard::*counts[] = {
-        &ChessBoard::WQueenCount, &ChessBoard::WRookCount, &ChessBoard::WBishopCount, &ChessBoard::WKnightCount,
-        &ChessBoard::WPawnCount,  &ChessBoard::BQueenCount, &ChessBoard::BRookCount, &ChessBoard::BBishopCount,
-        &ChessBoard::BKnightCount, &ChessBoard::BPawnCount};
+    const int32_t ChessBoard::*counts[] = {&ChessBoard::WQueenCount,  &ChessBoard::WRookCount,
+                                           &ChessBoard::WBishopCount, &ChessBoard::WKnightCount,
+                                           &ChessBoard::WPawnCount,   &ChessBoard::BQueenCount,
+                                           &ChessBoard::BRookCount,   &ChessBoard::BBishopCount,
+                                           &ChessBoard::BKnightCount, &ChessBoard::BPawnCount};
     for (auto count : counts) EXPECT_EQ(a.*count, b.*count) << what;
 }
 
@@ -40,50 +42,50 @@ struct MoveCase {
     int from, to;
     char promo;
     // What must hold after the move.
-    int code;             // piece code expected on `to`
-    Bitboard emptied;     // squares that must be empty afterwards (besides `from`)
-    int extraCode;        // another piece expected afterwards (castling rook), -1 for none
+    int code;         // piece code expected on `to`
+    Bitboard emptied; // squares that must be empty afterwards (besides `from`)
+    int extraCode;    // another piece expected afterwards (castling rook), -1 for none
     int extraSquare;
-    uint8_t mask;         // castling mask written
-    int captured;         // CapturedValue
+    uint8_t mask; // castling mask written
+    int captured; // CapturedValue
     int whiteTotalDelta, blackTotalDelta;
 };
 
 const MoveCase MoveCases[] = {
     {"double step", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 5 1", E2, E4, NoPromotion,
      PawnCode, 0, -1, 0, 15, 0, 0, 0},
-    {"en passant from the left", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", E5, D6, NoPromotion,
-     PawnCode, Bit(D5), -1, 0, 15, 0, 0, -1},
+    {"en passant from the left", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", E5, D6, NoPromotion, PawnCode,
+     Bit(D5), -1, 0, 15, 0, 0, -1},
     {"en passant from the right", "4k3/8/8/2Pp4/8/8/8/4K3 w - d6 0 1", C5, D6, NoPromotion,
      PawnCode, Bit(D5), -1, 0, 15, 0, 0, -1},
-    {"black en passant", "4k3/8/8/8/4Pp2/8/8/4K3 b - e3 0 1", F4, E3, NoPromotion,
-     PawnCode + 6, Bit(E4), -1, 0, 15, 0, -1, 0},
-    {"white short castling", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", E1, G1, NoPromotion,
-     KingCode, Bit(H1) | Bit(E1), RookCode, F1, 12, 0, 0, 0},
-    {"white long castling", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", E1, C1, NoPromotion,
-     KingCode, Bit(A1) | Bit(B1), RookCode, D1, 12, 0, 0, 0},
+    {"black en passant", "4k3/8/8/8/4Pp2/8/8/4K3 b - e3 0 1", F4, E3, NoPromotion, PawnCode + 6,
+     Bit(E4), -1, 0, 15, 0, -1, 0},
+    {"white short castling", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", E1, G1, NoPromotion, KingCode,
+     Bit(H1) | Bit(E1), RookCode, F1, 12, 0, 0, 0},
+    {"white long castling", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", E1, C1, NoPromotion, KingCode,
+     Bit(A1) | Bit(B1), RookCode, D1, 12, 0, 0, 0},
     {"black short castling", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", E8, G8, NoPromotion,
      KingCode + 6, Bit(H8), RookCode + 6, F8, 3, 0, 0, 0},
     {"black long castling", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", E8, C8, NoPromotion,
      KingCode + 6, Bit(A8), RookCode + 6, D8, 3, 0, 0, 0},
-    {"rook leaves h1", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", H1, H4, NoPromotion,
-     RookCode, 0, -1, 0, 14, 0, 0, 0},
-    {"rook leaves a8", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", A8, A4, NoPromotion,
-     RookCode + 6, 0, -1, 0, 7, 0, 0, 0},
+    {"rook leaves h1", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", H1, H4, NoPromotion, RookCode, 0, -1,
+     0, 14, 0, 0, 0},
+    {"rook leaves a8", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", A8, A4, NoPromotion, RookCode + 6, 0,
+     -1, 0, 7, 0, 0, 0},
     {"rook takes rook on the corner", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", H1, H8, NoPromotion,
      RookCode, 0, -1, 0, 10, RookValue, 0, -1},
     {"bishop takes rook on a1", "4k3/8/8/8/8/8/1b6/R3K3 b Q - 0 1", B2, A1, NoPromotion,
      BishopCode + 6, 0, -1, 0, 13, RookValue, -1, 0},
-    {"queen promotion", "4k3/6P1/8/8/8/8/8/4K3 w - - 0 1", G7, G8, 'q',
-     QueenCode, 0, -1, 0, 15, 0, 0, 0},
-    {"knight promotion with capture", "4k2r/6P1/8/8/8/8/8/4K3 w - - 0 1", G7, H8, 'N',
-     KnightCode, 0, -1, 0, 11, RookValue, 0, -1},
-    {"black rook promotion", "4k3/8/8/8/8/8/3p4/K7 b - - 0 1", D2, D1, 'r',
-     RookCode + 6, 0, -1, 0, 15, 0, 0, 0},
-    {"queen captured", "4k3/8/8/3q4/8/8/8/3QK3 w - - 30 1", D1, D5, NoPromotion,
-     QueenCode, 0, -1, 0, 15, QueenValue, 0, -1},
-    {"king step", "4k3/8/8/8/8/8/8/4K3 w - - 7 1", E1, F2, NoPromotion,
-     KingCode, 0, -1, 0, 12, 0, 0, 0},
+    {"queen promotion", "4k3/6P1/8/8/8/8/8/4K3 w - - 0 1", G7, G8, 'q', QueenCode, 0, -1, 0, 15, 0,
+     0, 0},
+    {"knight promotion with capture", "4k2r/6P1/8/8/8/8/8/4K3 w - - 0 1", G7, H8, 'N', KnightCode,
+     0, -1, 0, 11, RookValue, 0, -1},
+    {"black rook promotion", "4k3/8/8/8/8/8/3p4/K7 b - - 0 1", D2, D1, 'r', RookCode + 6, 0, -1, 0,
+     15, 0, 0, 0},
+    {"queen captured", "4k3/8/8/3q4/8/8/8/3QK3 w - - 30 1", D1, D5, NoPromotion, QueenCode, 0, -1,
+     0, 15, QueenValue, 0, -1},
+    {"king step", "4k3/8/8/8/8/8/8/4K3 w - - 7 1", E1, F2, NoPromotion, KingCode, 0, -1, 0, 12, 0,
+     0, 0},
 };
 
 TEST(MakeMove, EffectsAndUndoRestoreEveryField) {
@@ -106,15 +108,7 @@ TEST(MakeMove, EffectsAndUndoRestoreEveryField) {
         EXPECT_EQ(board.PawnKingKey, PawnKingHash(board)) << c.name;
         EXPECT_EQ(board.WhitePieceTotal - before.WhitePieceTotal, c.whiteTotalDelta) << c.name;
         EXPECT_EQ(board.BlackPieceTotal - before.BlackPieceTotal, c.blackTotalDelta) << c.name;
-        EXPECT_EQ(board.AllPieces, board.WhitePieces | board.BlackPieces) << c.name;
-        EXPECT_EQ(board.WhitePieces & board.BlackPieces, 0u) << c.name;
-        // The counts follow the bitboards.
-        ChessBoard recount = board;
-        recount.InitPieceCounts();
-        EXPECT_EQ(recount.WPawnCount + recount.WQueenCount + recount.WRookCount + recount.WBishopCount +
-                      recount.WKnightCount, board.WhitePieceTotal) << c.name;
-        EXPECT_EQ(recount.BPawnCount + recount.BQueenCount + recount.BRookCount + recount.BBishopCount +
-                      recount.BKnightCount, board.BlackPieceTotal) << c.name;
+        EXPECT_TRUE(BoardIsConsistent(board)) << c.name;
         const bool pawnOrCapture = (before.WPawns | before.BPawns) & Bit(c.from) || c.captured ||
                                    c.whiteTotalDelta || c.blackTotalDelta;
         EXPECT_EQ(board.FiftyMoveCount, pawnOrCapture ? 0 : before.FiftyMoveCount + 1) << c.name;
@@ -161,6 +155,33 @@ TEST(MakeMove, PromoteDropPawnAndSeventhRank) {
     EXPECT_TRUE(board.WPawns & board.WhitePieces & board.AllPieces & Bit(C4));
     board.DropPawn(White, Bit(C4));
     EXPECT_FALSE((board.WPawns | board.WhitePieces) & Bit(C4));
+}
+
+} // namespace
+
+namespace {
+
+TEST(BoardConsistency, CatchesEachKindOfCorruption) {
+    const ChessBoard good = BoardFromFen("r3k2r/pppq1ppp/8/8/8/8/PPPQ1PPP/R3K2R w KQkq - 0 1");
+    ASSERT_TRUE(BoardIsConsistent(good));
+    struct Case {
+        const char* name;
+        void (*corrupt)(ChessBoard&);
+    } cases[] = {
+        {"square in two boards", [](ChessBoard& b) { b.WQueens |= Bit(A1); }},
+        {"stale occupancy", [](ChessBoard& b) { b.AllPieces &= ~Bit(E1); }},
+        {"second king",
+         [](ChessBoard& b) {
+             b.BKing |= Bit(E5), b.BlackPieces |= Bit(E5), b.AllPieces |= Bit(E5);
+         }},
+        {"stale count", [](ChessBoard& b) { ++b.BPawnCount; }},
+        {"stale total", [](ChessBoard& b) { --b.WhitePieceTotal; }},
+    };
+    for (const Case& c : cases) {
+        ChessBoard board = good;
+        c.corrupt(board);
+        EXPECT_FALSE(BoardIsConsistent(board)) << c.name;
+    }
 }
 
 } // namespace

@@ -67,8 +67,8 @@ TEST(Fen, EnPassantSquareBecomesTheLastMove) {
     } cases[] = {
         {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", Bit(E2), Bit(E4)},
         {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", Bit(D7), Bit(D5)},
-        {"4k3/8/8/3pP3/8/8/8/4K3 w - e6 0 1", 0, 0},  // no Black pawn on e5
-        {"4k3/8/8/3pP3/8/8/8/4K3 b - d6 0 1", 0, 0},  // Black's own double step, Black to move
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - e6 0 1", 0, 0}, // no Black pawn on e5
+        {"4k3/8/8/3pP3/8/8/8/4K3 b - d6 0 1", 0, 0}, // Black's own double step, Black to move
         {"4k3/8/8/3pP3/8/8/8/4K3 w - d9 0 1", 0, 0},
         {"4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", 0, 0},
     };
