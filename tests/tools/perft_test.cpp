@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
 
 #include "frontend/frontend.h"
 #include "movegen/movegen_test_util.h"
@@ -108,6 +112,25 @@ TEST(Perft, TracedWalkCountsTheSame) {
         EXPECT_EQ(opened, total) << c.Fen;
         EXPECT_EQ(closed, total) << c.Fen;
     }
+}
+
+TEST(Perft, FromTheCommandLine) {
+    ProgramRun run = RunVorn("-perft -fd 3");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(WithoutNpsLine(run.out), "Vorn \nStarting PerfT test \n"
+                                       "9322 Total Nodes at Depth = 3\n"
+                                       "8902 Leaf Nodes at Depth = 3\n");
+    EXPECT_TRUE(EndsWithNpsLine(run.out)) << run.out;
+
+    const std::filesystem::path fen = std::filesystem::temp_directory_path() /
+                                      ("vorn-perft-" + std::to_string(getpid()) + ".fen");
+    std::ofstream(fen) << "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1\n";
+    run = RunVorn("-perft -fd 2 -lpf " + fen.string());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(WithoutNpsLine(run.out), "Vorn \nStarting PerfT test \n"
+                                       "2087 Total Nodes at Depth = 2\n"
+                                       "2039 Leaf Nodes at Depth = 2\n");
+    std::filesystem::remove(fen);
 }
 
 } // namespace
