@@ -3,7 +3,7 @@
 // are rejected by the caller's make-and-test like any other move.
 #include <cassert>
 
-#include "movegen/attacks.h"
+#include "board/board.h"
 #include "movegen/movegen.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // side effects on other squares (castling, en passant) are still made.
 #include <cassert>
 
-#include "movegen/attacks.h"
+#include "board/board.h"
 #include "movegen/movegen.h"
 
 namespace {

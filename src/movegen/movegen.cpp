@@ -3,7 +3,7 @@
 #include <cassert>
 #include <cstdio>
 
-#include "movegen/attacks.h"
+#include "board/board.h"
 #include "movegen/movegen.h"
 
 namespace {

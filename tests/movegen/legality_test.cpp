@@ -1,29 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <random>
 
-#include "movegen/attacks.h"
+#include "board/board.h"
 #include "movegen/movegen_test_util.h"
 
 namespace {
-
-TEST(AttackTables, EqualTheBoardsAttackSets) {
-    std::mt19937_64 random(2024);
-    ChessBoard board{};
-    for (int trial = 0; trial < 500; ++trial) {
-        Bitboard occupied = random() & random();
-        if (trial % 2) occupied &= random();
-        board.AllPieces = occupied;
-        for (int s = 0; s < 64; ++s) {
-            ASSERT_EQ(BishopAttacks(s, occupied), board.BishopMask(Bit(s))) << s;
-            ASSERT_EQ(RookAttacks(s, occupied), board.RookMask(Bit(s))) << s;
-        }
-    }
-    for (int s = 0; s < 64; ++s) {
-        EXPECT_EQ(AttackTables.Knight[s], board.KnightMask(Bit(s))) << s;
-        EXPECT_EQ(AttackTables.King[s], board.KingMask(Bit(s))) << s;
-    }
-}
 
 // Plain perft by make-and-test (the board's InCheck) that also checks, at
 // every inner node, the generator's check test and the legality count that

@@ -1,7 +1,9 @@
-// Attack sets from tables built at compile time, for the generators' hot
-// loops and for legality tests on an occupancy that differs from the board's
-// (a king stepping away, a piece lifted off its square). Every set equals the
-// corresponding ChessBoard mask; the tests hold the two side by side.
+// Attack sets from tables built at compile time. They serve the board's masks
+// and, on an occupancy that differs from the board's (a king stepping away, a
+// piece lifted off its square), the move generator's legality tests. The
+// sliding sets equal a square-by-square walk of each ray that stops after the
+// first occupied square: the tests hold the two side by side.
+// Included by board.h; other subsystems include board.h.
 #pragma once
 
 #include <bit>
@@ -15,6 +17,19 @@ struct LineHalves {
     Bitboard Lower;
     Bitboard Upper;
 };
+
+struct AttackTableSet {
+    Bitboard Knight[64];
+    Bitboard King[64];
+    Bitboard Pawn[2][64];
+    LineHalves Lines[64][4];
+    Bitboard Between[64][64]; // squares strictly between two squares on one line, else 0
+};
+
+// The four lines through a square, as indices of AttackTableSet::Lines.
+constexpr int RankLine = 0, FileLine = 1, DiagonalLine = 2, AntiDiagonalLine = 3;
+
+namespace AttackBuild {
 
 constexpr bool OnBoard(int file, int rank) {
     return file >= 0 && file < 8 && rank >= 0 && rank < 8;
@@ -45,15 +60,6 @@ constexpr int PawnSteps[2][2][2] = {{{-1, 1}, {1, 1}}, {{-1, -1}, {1, -1}}};
 
 // The four lines through a square: rank, file, diagonal (a1-h8 sense), anti-diagonal.
 constexpr int LineDirections[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
-constexpr int RankLine = 0, FileLine = 1, DiagonalLine = 2, AntiDiagonalLine = 3;
-
-struct AttackTableSet {
-    Bitboard Knight[64];
-    Bitboard King[64];
-    Bitboard Pawn[2][64];
-    LineHalves Lines[64][4];
-    Bitboard Between[64][64]; // squares strictly between two squares on one line, else 0
-};
 
 constexpr AttackTableSet BuildAttackTables() {
     AttackTableSet t{};
@@ -79,7 +85,9 @@ constexpr AttackTableSet BuildAttackTables() {
     return t;
 }
 
-inline constexpr AttackTableSet AttackTables = BuildAttackTables();
+} // namespace AttackBuild
+
+inline constexpr AttackTableSet AttackTables = AttackBuild::BuildAttackTables();
 
 static_assert(AttackTables.Knight[A1] == (Bit(B3) | Bit(C2)));
 static_assert(AttackTables.Knight[H8] == (Bit(G6) | Bit(F7)));
@@ -134,7 +142,6 @@ inline bool SquareAttacked(const ChessBoard& board, int s, int colour, Bitboard 
            (RookAttacks(s, occupied) & (board.WRooks | board.WQueens) & enemyMask) ||
            (AttackTables.King[s] & board.WKing);
 }
-
 // The pieces of one colour, so that the generators read the board once per side.
 struct Army {
     Bitboard Pawns, Knights, Bishops, Rooks, Queens, King, All;
@@ -144,4 +151,49 @@ inline Army ArmyOf(const ChessBoard& b, int colour) {
     if (colour == White)
         return {b.WPawns, b.WKnights, b.WBishops, b.WRooks, b.WQueens, b.WKing, b.WhitePieces};
     return {b.BPawns, b.BKnights, b.BBishops, b.BRooks, b.BQueens, b.BKing, b.BlackPieces};
+}
+
+// ---------------------------------------------------------------------------
+// The board's masks. A square argument is a one-bit bitboard; 0 gives 0.
+// ---------------------------------------------------------------------------
+
+inline Bitboard ChessBoard::KnightMask(Bitboard s) const {
+    return s ? AttackTables.Knight[LowestSquare(s)] : 0;
+}
+
+inline Bitboard ChessBoard::KingMask(Bitboard s) const {
+    return s ? AttackTables.King[LowestSquare(s)] : 0;
+}
+
+inline Bitboard ChessBoard::BishopMask(Bitboard s) const {
+    return s ? BishopAttacks(LowestSquare(s), AllPieces) : 0;
+}
+
+inline Bitboard ChessBoard::RookMask(Bitboard s) const {
+    return s ? RookAttacks(LowestSquare(s), AllPieces) : 0;
+}
+
+// The rays from s along two lines, each cut at its first blocker, that meet
+// `target`. Each half of a line through s is one ray from s.
+inline Bitboard RaysMeeting(int s, int firstLine, Bitboard occupied, Bitboard target) {
+    Bitboard result = 0;
+    for (int l = firstLine; l < firstLine + 2; ++l) {
+        const LineHalves& line = AttackTables.Lines[s][l];
+        const Bitboard attacks = LineAttacks(line, occupied);
+        if (attacks & line.Lower & target) result |= attacks & line.Lower;
+        if (attacks & line.Upper & target) result |= attacks & line.Upper;
+    }
+    return result;
+}
+
+inline Bitboard ChessBoard::BishopCheckMask(Bitboard s, Bitboard target) const {
+    return s ? RaysMeeting(LowestSquare(s), DiagonalLine, AllPieces, target) : 0;
+}
+
+inline Bitboard ChessBoard::RookCheckMask(Bitboard s, Bitboard target) const {
+    return s ? RaysMeeting(LowestSquare(s), RankLine, AllPieces, target) : 0;
+}
+
+inline int ChessBoard::InCheck(Bitboard s, int colour) const {
+    return SquareAttacked(*this, LowestSquare(s), colour, AllPieces, ~Bitboard(0)) ? 1 : 0;
 }
