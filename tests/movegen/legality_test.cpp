@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "board/board.h"
 #include "movegen/movegen_test_util.h"
 
