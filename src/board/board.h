@@ -206,7 +206,7 @@ class ChessBoard {
     void DisplayBoard() const;
     void DisplayPiece(int square) const;
 
-    // Attack sets (attacks.cpp). Sliding sets include the first blocker of each ray.
+    // Attack sets (attacks.h). Sliding sets include the first blocker of each ray.
     Bitboard KnightMask(Bitboard s) const;
     Bitboard KingMask(Bitboard s) const;
     Bitboard BishopMask(Bitboard s) const;
@@ -300,3 +300,5 @@ uint32_t BetterRandom32();
 void initPStable();
 void genhashcode(int side, int castleFlags, Bitboard* upper, Bitboard* lower,
                  const ChessBoard* board);
+
+#include "board/attacks.h" // IWYU pragma: export

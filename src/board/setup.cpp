@@ -50,7 +50,9 @@ uint8_t ReadCastling(const ChessBoard& board, const char* field) {
 }
 
 // An en passant square stands for the double step that produced it, recorded
-// as the last move so that the capture can be generated and made.
+// as the last move so that the capture can be generated and made. A step that
+// cannot have happened (its squares occupied) is ignored: a capture onto an
+// occupied square would corrupt the board.
 void ReadEnPassant(ChessBoard& board, const char* field) {
     if (field[0] < 'a' || field[0] > 'h' || (field[1] != '3' && field[1] != '6')) return;
     if (field[2] && field[2] != ' ') return;
@@ -60,7 +62,8 @@ void ReadEnPassant(ChessBoard& board, const char* field) {
     const int from = (whiteStep ? A2 : A7) + file;
     const int to = (whiteStep ? A4 : A5) + file;
     const Bitboard pawns = whiteStep ? board.WPawns : board.BPawns;
-    if (!(pawns & Bit(to))) return;
+    const int passed = (from + to) / 2;
+    if (!(pawns & Bit(to)) || (board.AllPieces & (Bit(from) | Bit(passed)))) return;
     board.LastFrom = Bit(from);
     board.LastTo = Bit(to);
 }

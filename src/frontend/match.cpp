@@ -3,6 +3,7 @@
 
 #include "board/board.h"
 #include "frontend/frontend.h"
+#include "tools/tools.h"
 
 namespace {
 
@@ -22,7 +23,10 @@ int MatchLoop() {
     WriteLogFile("Next Match\n");
     WriteLogFile("=====================================\n");
 
-    if (MainStatus.PERFT) return NotBuilt("perft (-perft)");
+    if (MainStatus.PERFT) {
+        PerfT perft(MainStatus.getFD());
+        return 0;
+    }
     if (MainStatus.DoTestSuite) return NotBuilt("the test-suite runner (-ts)");
     if (MainStatus.Mimic == 1) return NotBuilt("the test-suite runner (-mimicstudent)");
     if (MainStatus.Pev) return NotBuilt("the test-suite runner (-pev)");

@@ -70,6 +70,8 @@ TEST(Fen, EnPassantSquareBecomesTheLastMove) {
         {"4k3/8/8/3pP3/8/8/8/4K3 w - e6 0 1", 0, 0}, // no Black pawn on e5
         {"4k3/8/8/3pP3/8/8/8/4K3 b - d6 0 1", 0, 0}, // Black's own double step, Black to move
         {"4k3/8/8/3pP3/8/8/8/4K3 w - d9 0 1", 0, 0},
+        {"4k3/8/3B4/3pP3/8/8/8/4K3 w - d6 0 1", 0, 0}, // the passed square is occupied
+        {"4k3/3n4/8/3pP3/8/8/8/4K3 w - d6 0 1", 0, 0}, // so is the start square
         {"4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", 0, 0},
     };
     for (const Case& c : cases) {

@@ -1,0 +1,199 @@
+// Attack sets from tables built at compile time. They serve the board's masks
+// and, on an occupancy that differs from the board's (a king stepping away, a
+// piece lifted off its square), the move generator's legality tests. The
+// sliding sets equal a square-by-square walk of each ray that stops after the
+// first occupied square: the tests hold the two side by side.
+// Included by board.h; other subsystems include board.h.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+
+#include "board/board.h"
+
+// A line through a square split at the square: the part with lower square
+// numbers and the part with higher ones, the square itself in neither.
+struct LineHalves {
+    Bitboard Lower;
+    Bitboard Upper;
+};
+
+struct AttackTableSet {
+    Bitboard Knight[64];
+    Bitboard King[64];
+    Bitboard Pawn[2][64];
+    LineHalves Lines[64][4];
+    Bitboard Between[64][64]; // squares strictly between two squares on one line, else 0
+};
+
+// The four lines through a square, as indices of AttackTableSet::Lines.
+constexpr int RankLine = 0, FileLine = 1, DiagonalLine = 2, AntiDiagonalLine = 3;
+
+namespace AttackBuild {
+
+constexpr bool OnBoard(int file, int rank) {
+    return file >= 0 && file < 8 && rank >= 0 && rank < 8;
+}
+
+// Squares reached by single steps (file, rank) from s.
+template <std::size_t N> constexpr Bitboard StepTargets(int s, const int (&steps)[N][2]) {
+    Bitboard b = 0;
+    for (const auto& step : steps)
+        if (OnBoard(FileOf(s) + step[0], RankOf(s) + step[1])) b |= Bit(s + step[0] + 8 * step[1]);
+    return b;
+}
+
+// Squares from s along (df, dr) up to the edge, s excluded.
+constexpr Bitboard RayToEdge(int s, int df, int dr) {
+    Bitboard b = 0;
+    for (int f = FileOf(s) + df, r = RankOf(s) + dr; OnBoard(f, r); f += df, r += dr)
+        b |= Bit(r * 8 + f);
+    return b;
+}
+
+constexpr int KnightSteps[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
+                                   {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+constexpr int KingSteps[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0},
+                                 {1, 0},   {-1, 1}, {0, 1},  {1, 1}};
+// Capture steps of a White and of a Black pawn.
+constexpr int PawnSteps[2][2][2] = {{{-1, 1}, {1, 1}}, {{-1, -1}, {1, -1}}};
+
+// The four lines through a square: rank, file, diagonal (a1-h8 sense), anti-diagonal.
+constexpr int LineDirections[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
+
+constexpr AttackTableSet BuildAttackTables() {
+    AttackTableSet t{};
+    for (int s = 0; s < 64; ++s) {
+        t.Knight[s] = StepTargets(s, KnightSteps);
+        t.King[s] = StepTargets(s, KingSteps);
+        t.Pawn[White][s] = StepTargets(s, PawnSteps[White]);
+        t.Pawn[Black][s] = StepTargets(s, PawnSteps[Black]);
+        for (int l = 0; l < 4; ++l) {
+            int df = LineDirections[l][0], dr = LineDirections[l][1];
+            // Each positive direction (df, dr) leads to higher square numbers.
+            t.Lines[s][l] = {RayToEdge(s, -df, -dr), RayToEdge(s, df, dr)};
+            for (int sign = -1; sign <= 1; sign += 2) {
+                Bitboard between = 0;
+                int f = FileOf(s) + sign * df, r = RankOf(s) + sign * dr;
+                for (; OnBoard(f, r); f += sign * df, r += sign * dr) {
+                    t.Between[s][r * 8 + f] = between;
+                    between |= Bit(r * 8 + f);
+                }
+            }
+        }
+    }
+    return t;
+}
+
+} // namespace AttackBuild
+
+inline constexpr AttackTableSet AttackTables = AttackBuild::BuildAttackTables();
+
+static_assert(AttackTables.Knight[A1] == (Bit(B3) | Bit(C2)));
+static_assert(AttackTables.Knight[H8] == (Bit(G6) | Bit(F7)));
+static_assert(AttackTables.King[A1] == (Bit(A2) | Bit(B1) | Bit(B2)));
+static_assert(AttackTables.Pawn[White][A2] == Bit(B3));
+static_assert(AttackTables.Pawn[Black][E7] == (Bit(D6) | Bit(F6)));
+static_assert(AttackTables.Between[E1][A5] == (Bit(D2) | Bit(C3) | Bit(B4)));
+static_assert(AttackTables.Between[E1][B5] == 0);
+
+// Attacks along one line on `occupied`, up to and including the nearest
+// blocker on each side ("obstruction difference"): with L the highest blocker
+// below the square (bit 0 when there is none) and U the lowest above it,
+// 2U - L sets exactly the bits from L to U.
+constexpr Bitboard LineAttacks(const LineHalves& line, Bitboard occupied) {
+    Bitboard lower = line.Lower & occupied;
+    Bitboard upper = line.Upper & occupied;
+    Bitboard fromLowBlocker = ~Bitboard(0) << (std::bit_width(lower | 1) - 1);
+    Bitboard throughHighBlocker = 2 * (upper & (0 - upper));
+    return (line.Lower | line.Upper) & (throughHighBlocker + fromLowBlocker);
+}
+
+constexpr Bitboard BishopAttacks(int s, Bitboard occupied) {
+    return LineAttacks(AttackTables.Lines[s][DiagonalLine], occupied) |
+           LineAttacks(AttackTables.Lines[s][AntiDiagonalLine], occupied);
+}
+
+constexpr Bitboard RookAttacks(int s, Bitboard occupied) {
+    return LineAttacks(AttackTables.Lines[s][RankLine], occupied) |
+           LineAttacks(AttackTables.Lines[s][FileLine], occupied);
+}
+
+static_assert(std::popcount(BishopAttacks(D4, 0)) == 13);
+static_assert(RookAttacks(A1, Bit(A2) | Bit(B1) | Bit(C1)) == (Bit(A2) | Bit(B1)));
+static_assert(RookAttacks(H8, 0) == ((FileMask[7] | RankMask[7]) & ~Bit(H8)));
+
+// Whether square s is attacked by the colour opposite to `colour`, with
+// `occupied` as the blockers and `enemyMask` applied to the attacking pawns,
+// knights and sliders (to drop one just captured). The king is never masked,
+// as MakeMove never removes a king.
+inline bool SquareAttacked(const ChessBoard& board, int s, int colour, Bitboard occupied,
+                           Bitboard enemyMask) {
+    if (colour == White) {
+        return (AttackTables.Pawn[White][s] & board.BPawns & enemyMask) ||
+               (AttackTables.Knight[s] & board.BKnights & enemyMask) ||
+               (BishopAttacks(s, occupied) & (board.BBishops | board.BQueens) & enemyMask) ||
+               (RookAttacks(s, occupied) & (board.BRooks | board.BQueens) & enemyMask) ||
+               (AttackTables.King[s] & board.BKing);
+    }
+    return (AttackTables.Pawn[Black][s] & board.WPawns & enemyMask) ||
+           (AttackTables.Knight[s] & board.WKnights & enemyMask) ||
+           (BishopAttacks(s, occupied) & (board.WBishops | board.WQueens) & enemyMask) ||
+           (RookAttacks(s, occupied) & (board.WRooks | board.WQueens) & enemyMask) ||
+           (AttackTables.King[s] & board.WKing);
+}
+// The pieces of one colour, so that the generators read the board once per side.
+struct Army {
+    Bitboard Pawns, Knights, Bishops, Rooks, Queens, King, All;
+};
+
+inline Army ArmyOf(const ChessBoard& b, int colour) {
+    if (colour == White)
+        return {b.WPawns, b.WKnights, b.WBishops, b.WRooks, b.WQueens, b.WKing, b.WhitePieces};
+    return {b.BPawns, b.BKnights, b.BBishops, b.BRooks, b.BQueens, b.BKing, b.BlackPieces};
+}
+
+// ---------------------------------------------------------------------------
+// The board's masks. A square argument is a one-bit bitboard; 0 gives 0.
+// ---------------------------------------------------------------------------
+
+inline Bitboard ChessBoard::KnightMask(Bitboard s) const {
+    return s ? AttackTables.Knight[LowestSquare(s)] : 0;
+}
+
+inline Bitboard ChessBoard::KingMask(Bitboard s) const {
+    return s ? AttackTables.King[LowestSquare(s)] : 0;
+}
+
+inline Bitboard ChessBoard::BishopMask(Bitboard s) const {
+    return s ? BishopAttacks(LowestSquare(s), AllPieces) : 0;
+}
+
+inline Bitboard ChessBoard::RookMask(Bitboard s) const {
+    return s ? RookAttacks(LowestSquare(s), AllPieces) : 0;
+}
+
+// The rays from s along two lines, each cut at its first blocker, that meet
+// `target`. Each half of a line through s is one ray from s.
+inline Bitboard RaysMeeting(int s, int firstLine, Bitboard occupied, Bitboard target) {
+    Bitboard result = 0;
+    for (int l = firstLine; l < firstLine + 2; ++l) {
+        const LineHalves& line = AttackTables.Lines[s][l];
+        const Bitboard attacks = LineAttacks(line, occupied);
+        if (attacks & line.Lower & target) result |= attacks & line.Lower;
+        if (attacks & line.Upper & target) result |= attacks & line.Upper;
+    }
+    return result;
+}
+
+inline Bitboard ChessBoard::BishopCheckMask(Bitboard s, Bitboard target) const {
+    return s ? RaysMeeting(LowestSquare(s), DiagonalLine, AllPieces, target) : 0;
+}
+
+inline Bitboard ChessBoard::RookCheckMask(Bitboard s, Bitboard target) const {
+    return s ? RaysMeeting(LowestSquare(s), RankLine, AllPieces, target) : 0;
+}
+
+inline int ChessBoard::InCheck(Bitboard s, int colour) const {
+    return SquareAttacked(*this, LowestSquare(s), colour, AllPieces, ~Bitboard(0)) ? 1 : 0;
+}

@@ -1,0 +1,236 @@
+// Pseudo-legal generation: piece moves, pawn moves, castling and the two
+// drivers that call them in their fixed order.
+#include <cassert>
+#include <cstdio>
+
+#include "board/board.h"
+#include "movegen/movegen.h"
+
+namespace {
+
+constexpr int CastleOrderValue = 800;
+
+// Pawn geometry of one colour, White's numbers mirrored for Black.
+struct PawnGeometry {
+    Bitboard StartRank;     // double pushes start here
+    Bitboard LastRank;      // pushes and captures onto it promote
+    Bitboard EnPassantRank; // a pawn here may take en passant
+    Bitboard EnemyStart;    // the enemy's double pushes start here
+    char Queen;
+};
+
+constexpr PawnGeometry PawnGeometryOf[2] = {
+    {RankMask[1], RankMask[7], RankMask[4], RankMask[6], 'Q'},
+    {RankMask[6], RankMask[0], RankMask[3], RankMask[1], 'q'},
+};
+
+// Moves of the king(s) of `side` onto `allowed`; a missing or second king is
+// reported and generation goes on.
+int AddKingMoves(MoveGen& list, int side, Bitboard allowed, int index) {
+    Bitboard kings = side == White ? list.Board->WKing : list.Board->BKing;
+    if (!kings) {
+        std::printf("Major Error: There is No king of a given color\n");
+        return index;
+    }
+    for (; kings; kings &= kings - 1) {
+        index = list.AddPieceMoves(
+            LowestBit(kings), allowed, [](int s) { return AttackTables.King[s]; }, index);
+        if (kings & (kings - 1))
+            std::printf("Major Error: There is more than one king of a given color\n");
+    }
+    return index;
+}
+
+// Pawn steps of one colour, as constants once the colour is a template argument.
+template <int Side> constexpr Bitboard Forward(Bitboard b) {
+    return Side == White ? b << 8 : b >> 8;
+}
+template <int Side> constexpr Bitboard Backward(Bitboard b) {
+    return Side == White ? b >> 8 : b << 8;
+}
+// White's +7 and Black's -7 capture, then White's +9 and Black's -9, and back.
+template <int Side> constexpr Bitboard FirstCapture(Bitboard b) {
+    return Side == White ? (b & ~FileMask[0]) << 7 : (b & ~FileMask[7]) >> 7;
+}
+template <int Side> constexpr Bitboard SecondCapture(Bitboard b) {
+    return Side == White ? (b & ~FileMask[7]) << 9 : (b & ~FileMask[0]) >> 9;
+}
+template <int Side> constexpr Bitboard FirstCaptureFrom(Bitboard b) {
+    return Side == White ? b >> 7 : b << 7;
+}
+template <int Side> constexpr Bitboard SecondCaptureFrom(Bitboard b) {
+    return Side == White ? b >> 9 : b << 9;
+}
+
+// The targets of all pawns are found set-wise first, so the per-pawn loop,
+// which keeps each pawn's moves together, visits only pawns that have one.
+template <int Side> int AddPawnMoves(MoveGen& list, int index) {
+    constexpr PawnGeometry g = PawnGeometryOf[Side];
+    const ChessBoard& b = *list.Board;
+    Army enemy = ArmyOf(b, Side ^ 1);
+    Bitboard pawns = ArmyOf(b, Side).Pawns;
+    Bitboard empty = ~b.AllPieces;
+    Bitboard pushes = Forward<Side>(pawns) & empty;
+    Bitboard doubles = Forward<Side>(pushes & Forward<Side>(g.StartRank)) & empty;
+    Bitboard firstCaptures = FirstCapture<Side>(pawns) & enemy.All;
+    Bitboard secondCaptures = SecondCapture<Side>(pawns) & enemy.All;
+    // En passant: the last move was a double push that stopped beside the pawn.
+    Bitboard enPassant = 0;
+    if ((b.LastTo & enemy.Pawns & g.EnPassantRank) && (b.LastFrom & g.EnemyStart)) {
+        if (!(b.LastFrom & FileMask[0])) enPassant |= b.LastTo >> 1;
+        if (!(b.LastFrom & FileMask[7])) enPassant |= b.LastTo << 1;
+        enPassant &= pawns & g.EnPassantRank;
+    }
+    Bitboard movers = Backward<Side>(pushes) | Backward<Side>(Backward<Side>(doubles)) |
+                      FirstCaptureFrom<Side>(firstCaptures) |
+                      SecondCaptureFrom<Side>(secondCaptures) | enPassant;
+    auto promotion = [&](Bitboard to) { return (to & g.LastRank) ? g.Queen : NoPromotion; };
+    for (; movers; movers &= movers - 1) {
+        Bitboard pawn = LowestBit(movers);
+        Bitboard ahead = Forward<Side>(pawn);
+        if (Forward<Side>(ahead) & doubles)
+            index = list.AddMove(index, pawn, Forward<Side>(ahead), NoPromotion);
+        if (ahead & pushes) index = list.AddMove(index, pawn, ahead, promotion(ahead));
+        Bitboard first = FirstCapture<Side>(pawn);
+        if (first & firstCaptures) index = list.AddMove(index, pawn, first, promotion(first));
+        Bitboard second = SecondCapture<Side>(pawn);
+        if (second & secondCaptures) index = list.AddMove(index, pawn, second, promotion(second));
+        if (pawn & enPassant) {
+            Bitboard behind = Forward<Side>(b.LastTo);
+            if (!(b.LastFrom & FileMask[0]) && (b.LastTo >> 1) == pawn)
+                index = list.AddMove(index, pawn, behind, NoPromotion);
+            if (!(b.LastFrom & FileMask[7]) && (b.LastTo << 1) == pawn)
+                index = list.AddMove(index, pawn, behind, NoPromotion);
+        }
+    }
+    return index;
+}
+
+} // namespace
+
+int MoveGen::GenKnightCaptures(int side, int index) {
+    return AddPieceMoves(
+        ArmyOf(*Board, side).Knights, ArmyOf(*Board, side ^ 1).All,
+        [](int s) { return AttackTables.Knight[s]; }, index);
+}
+
+int MoveGen::GenBishopCaptures(int side, int index) {
+    Bitboard occupied = Board->AllPieces;
+    return AddPieceMoves(
+        ArmyOf(*Board, side).Bishops, ArmyOf(*Board, side ^ 1).All,
+        [occupied](int s) { return BishopAttacks(s, occupied); }, index);
+}
+
+int MoveGen::GenRookCaptures(int side, int index) {
+    Bitboard occupied = Board->AllPieces;
+    return AddPieceMoves(
+        ArmyOf(*Board, side).Rooks, ArmyOf(*Board, side ^ 1).All,
+        [occupied](int s) { return RookAttacks(s, occupied); }, index);
+}
+
+int MoveGen::GenQueenCaptures(int side, int index) {
+    Bitboard occupied = Board->AllPieces;
+    return AddPieceMoves(
+        ArmyOf(*Board, side).Queens, ArmyOf(*Board, side ^ 1).All,
+        [occupied](int s) { return BishopAttacks(s, occupied) | RookAttacks(s, occupied); }, index);
+}
+
+int MoveGen::GenKingCaptures(int side, int index) {
+    return AddKingMoves(*this, side, ArmyOf(*Board, side ^ 1).All, index);
+}
+
+int MoveGen::GenKnights(int side, int index) {
+    return AddPieceMoves(
+        ArmyOf(*Board, side).Knights, ~Board->AllPieces,
+        [](int s) { return AttackTables.Knight[s]; }, index);
+}
+
+int MoveGen::GenBishops(int side, int index) {
+    Bitboard occupied = Board->AllPieces;
+    return AddPieceMoves(
+        ArmyOf(*Board, side).Bishops, ~occupied,
+        [occupied](int s) { return BishopAttacks(s, occupied); }, index);
+}
+
+int MoveGen::GenRooks(int side, int index) {
+    Bitboard occupied = Board->AllPieces;
+    return AddPieceMoves(
+        ArmyOf(*Board, side).Rooks, ~occupied,
+        [occupied](int s) { return RookAttacks(s, occupied); }, index);
+}
+
+int MoveGen::GenQueens(int side, int index) {
+    Bitboard occupied = Board->AllPieces;
+    return AddPieceMoves(
+        ArmyOf(*Board, side).Queens, ~occupied,
+        [occupied](int s) { return BishopAttacks(s, occupied) | RookAttacks(s, occupied); }, index);
+}
+
+int MoveGen::GenKings(int side, int index) {
+    return AddKingMoves(*this, side, ~Board->AllPieces, index);
+}
+
+// Each pawn's moves together, pawns by ascending square: double push, push,
+// capture towards the a-file (White) or h-file (Black), the other capture,
+// en passant. Only queen promotions are made.
+int MoveGen::GenPawns(int side, int index) {
+    return side == White ? AddPawnMoves<White>(*this, index) : AddPawnMoves<Black>(*this, index);
+}
+
+// King side first, then queen side. A set right is trusted to mean the king
+// stands on its home square; the rook and the empty and unattacked squares
+// are tested. The b-file square must be empty but may be attacked.
+int MoveGen::GenCastle(int side, int index, int castleFlags) {
+    const ChessBoard& b = *Board;
+    int base = side == White ? A1 : A8;
+    Bitboard rooks = side == White ? b.WRooks : b.BRooks;
+    auto safe = [&](int file) {
+        return !SquareAttacked(b, base + file, side, b.AllPieces, ~Bitboard(0));
+    };
+    auto castle = [&](int kingTo) {
+        if (index < MaxMoves) Order[index] = CastleOrderValue;
+        index = AddMove(index, Bit(base + 4), Bit(base + kingTo), NoPromotion);
+    };
+    int kingSide = side == White ? WhiteKingSide : BlackKingSide;
+    int queenSide = side == White ? WhiteQueenSide : BlackQueenSide;
+    if ((castleFlags & kingSide) && !(b.AllPieces & (Bit(base + 5) | Bit(base + 6))) &&
+        (rooks & Bit(base + 7)) && safe(4) && safe(5) && safe(6))
+        castle(6);
+    if ((castleFlags & queenSide) &&
+        !(b.AllPieces & (Bit(base + 1) | Bit(base + 2) | Bit(base + 3))) && (rooks & Bit(base)) &&
+        safe(4) && safe(3) && safe(2))
+        castle(2);
+    return index;
+}
+
+int MoveGen::GenerateAllMoves(int side, ChessBoard* board, int castleFlags) {
+    assert(side == White || side == Black);
+    Board = board;
+    int index = GenKnightCaptures(side, 0);
+    index = GenBishopCaptures(side, index);
+    index = GenRookCaptures(side, index);
+    index = GenQueenCaptures(side, index);
+    index = GenKingCaptures(side, index);
+    index = GenKnights(side, index);
+    index = GenBishops(side, index);
+    index = GenRooks(side, index);
+    index = GenQueens(side, index);
+    index = GenCastle(side, index, castleFlags);
+    index = GenKings(side, index);
+    index = GenPawns(side, index);
+    NumMoves = index;
+    return index;
+}
+
+// Captures by the most valuable pieces first; the pawn moves include the
+// quiet pushes, where the quiescence search stops.
+int MoveGen::GenerateQuiesceMoves(int side, ChessBoard* board) {
+    assert(side == White || side == Black);
+    Board = board;
+    int index = GenQueenCaptures(side, 0);
+    index = GenRookCaptures(side, index);
+    index = GenKnightCaptures(side, index);
+    index = GenBishopCaptures(side, index);
+    index = GenPawns(side, index);
+    return GenKingCaptures(side, index);
+}

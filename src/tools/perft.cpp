@@ -1,0 +1,67 @@
+// The perft tool: move-path counts of a position, to check the generator and
+// MakeMove against known numbers and to measure their speed.
+#include <cinttypes>
+#include <cstdio>
+
+#include "frontend/frontend.h"
+#include "movegen/movegen.h"
+#include "platform/platform.h"
+#include "tools/tools.h"
+
+PerfT::PerfT(int depth) {
+    std::printf("Starting PerfT test \n");
+    int64_t start = ClockMs();
+    Trace = MainStatus.Trace != 0;
+    if (Trace) std::printf("<Trace name=\"Perft\">\n");
+    PerformanceTest(MainBoard.SideToMove, depth, MainBoard, MainBoard.CastleFlags);
+    if (Trace) std::printf("</Trace>\n");
+    int64_t elapsed = ClockMs() - start;
+    // A run shorter than the clock's resolution counts as one millisecond.
+    uint64_t elapsedMs = elapsed > 0 ? static_cast<uint64_t>(elapsed) : 1;
+    std::printf("%" PRIu64 " Total Nodes at Depth = %d\n", TotalNodes, depth);
+    std::printf("%" PRIu64 " Leaf Nodes at Depth = %d\n", LeafNodes, depth);
+    std::printf("%" PRIu64 " NPS\n", TotalNodes / elapsedMs * 1000);
+    std::fflush(stdout);
+}
+
+void PerfT::PerformanceTest(int side, int depth, ChessBoard board, int castleFlags) {
+    if (depth <= 0) {
+        ++LeafNodes;
+        return;
+    }
+    MoveGen list;
+    uint8_t castleMask = 0;
+    Bitboard king = side == White ? board.WKing : board.BKing;
+    bool inCheck = Trace ? board.InCheck(king, side) != 0 : SideInCheck(board, side);
+    int count = inCheck ? list.GenCheckEvasions(side, &board)
+                        : list.GenerateAllMoves(side, &board, castleFlags);
+
+    if (depth == 1 && !Trace) {
+        int legal = list.LegalMoveCount(side, count);
+        TotalNodes += legal;
+        LeafNodes += legal;
+        return;
+    }
+
+    for (int i = 0; i < count; ++i) {
+        Bitboard from, to;
+        char promotion;
+        list.GetMove(i, &from, &to, &promotion);
+        board.MakeMove(from, to, promotion, &castleMask);
+        king = side == White ? board.WKing : board.BKing;
+        bool illegal = Trace ? board.InCheck(king, side) != 0 : SideInCheck(board, side);
+        if (illegal) {
+            board.UndoMove(i);
+            continue;
+        }
+        ++TotalNodes;
+        if (Trace) {
+            char text[MaxPVText];
+            fillmovestring(text, RightMostBit(from) - 1, RightMostBit(to) - 1, promotion);
+            std::printf("<Move name=\"{ %snodes %" PRIu64 "\">\n", text, TotalNodes);
+        }
+        PerformanceTest(side ^ 1, depth - 1, board, castleFlags & castleMask);
+        if (Trace) std::printf("</Move >\n} \n");
+        board.UndoMove(i);
+    }
+}

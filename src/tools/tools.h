@@ -1,0 +1,26 @@
+// Tool modes run from the command line instead of a protocol.
+#pragma once
+
+#include <cstdint>
+
+#include "board/board.h"
+
+// Counts the move paths of MainBoard to a fixed depth and prints the report
+// (node totals and speed); "-trace" adds one nested element per legal move.
+class PerfT {
+  public:
+    uint64_t TotalNodes = 0; // legal moves made at every ply from 1 to the depth
+    uint64_t LeafNodes = 0;  // positions reached at the full depth
+
+    // Runs the whole test on MainBoard and prints the report.
+    explicit PerfT(int depth);
+
+    // The recursive count on this node's own copy of the board.
+    void PerformanceTest(int side, int depth, ChessBoard board, int castleFlags);
+
+  private:
+    // With the trace on, every move is made, tested with InCheck and printed.
+    // Without it the last ply is counted by a legality test instead of making
+    // each move, and the counts are the same.
+    bool Trace = false;
+};
