@@ -212,6 +212,30 @@ template <int Us> void PasserKingTerms(PositionEvaluate& pe, int side) {
     }
 }
 
+// Every field of PE that the pawn hash keeps, one list for loading and
+// storing: copy(field of PE, field of the entry).
+template <typename Copy>
+void ExchangeCachedFields(PositionEvaluate& pe, PawnHashEntry& e, Copy copy) {
+    copy(pe.WDoubled, e.WDoubled);
+    copy(pe.BDoubled, e.BDoubled);
+    copy(pe.BackwardPawns, e.BackwardPawns);
+    copy(pe.PawnFiles, e.PawnFiles);
+    copy(pe.OpenFiles, e.OpenFiles);
+    copy(pe.WPawnAttacks, e.WPawnAttacks);
+    copy(pe.BPawnAttacks, e.BPawnAttacks);
+    for (int f = 0; f < 8; ++f) {
+        copy(pe.WPasserRank[f + 1], e.WPasserRank[f]);
+        copy(pe.BPasserRank[f + 1], e.BPasserRank[f]);
+    }
+    copy(pe.WPasserScore, e.WPasserScore);
+    copy(pe.BPasserScore, e.BPasserScore);
+    copy(pe.WPasserCount, e.WPasserCount);
+    copy(pe.BPasserCount, e.BPasserCount);
+    copy(pe.PasserFlags, e.PasserFlags);
+    copy(pe.WPawnlessFiles, e.WPawnlessFiles);
+    copy(pe.BPawnlessFiles, e.BPawnlessFiles);
+}
+
 } // namespace
 
 PawnHashEntry PawnHashArray[PawnHashSize];
@@ -274,23 +298,8 @@ int PositionEvaluate::PawnEval04(int side) {
 
     if (InPawnHash(key, pawns)) {
         // 2.
-        WDoubled = entry.WDoubled;
-        BDoubled = entry.BDoubled;
-        BackwardPawns = entry.BackwardPawns;
-        PawnFiles = entry.PawnFiles;
-        OpenFiles = entry.OpenFiles;
-        WPawnAttacks = entry.WPawnAttacks;
-        BPawnAttacks = entry.BPawnAttacks;
+        ExchangeCachedFields(*this, entry, [](auto& field, auto& cached) { field = cached; });
         WPasserRank[0] = WPasserRank[9] = BPasserRank[0] = BPasserRank[9] = 0;
-        std::memcpy(WPasserRank + 1, entry.WPasserRank, 8);
-        std::memcpy(BPasserRank + 1, entry.BPasserRank, 8);
-        WPasserScore = entry.WPasserScore;
-        BPasserScore = entry.BPasserScore;
-        WPasserCount = entry.WPasserCount;
-        BPasserCount = entry.BPasserCount;
-        PasserFlags = entry.PasserFlags;
-        WPawnlessFiles = entry.WPawnlessFiles;
-        BPawnlessFiles = entry.BPawnlessFiles;
     } else {
         // 3.
         WPawnlessFiles = ~FileFill(b.WPawns);
@@ -312,24 +321,9 @@ int PositionEvaluate::PawnEval04(int side) {
         ++Phashmisses;
         entry.Key = key;
         entry.Pawns = pawns;
-        entry.WDoubled = WDoubled;
-        entry.BDoubled = BDoubled;
         entry.MgTerm = terms.Mg;
-        entry.BackwardPawns = BackwardPawns;
-        entry.PawnFiles = PawnFiles;
-        entry.OpenFiles = OpenFiles;
-        entry.WPawnAttacks = WPawnAttacks;
-        entry.BPawnAttacks = BPawnAttacks;
-        std::memcpy(entry.WPasserRank, WPasserRank + 1, 8);
-        entry.BPasserScore = BPasserScore;
-        entry.WPasserScore = WPasserScore;
-        std::memcpy(entry.BPasserRank, BPasserRank + 1, 8);
-        entry.BPasserCount = BPasserCount;
-        entry.WPasserCount = WPasserCount;
-        entry.PasserFlags = PasserFlags;
         entry.EgTerm = terms.Eg;
-        entry.BPawnlessFiles = BPawnlessFiles;
-        entry.WPawnlessFiles = WPawnlessFiles;
+        ExchangeCachedFields(*this, entry, [](auto& field, auto& cached) { cached = field; });
     }
 
     // 7.
