@@ -57,6 +57,25 @@ TEST(PosEval, LazyExitsReturnTheUnroundedScoreOfTheirStep) {
     EXPECT_NE(full, 9441);
 }
 
+// Between the two lazy exits only steps 12 to 17 act; with a lone queen
+// against a bare king that is the queen's +200 on the seventh, and only while
+// the enemy king is on its back rank (or a pawn on its second rank).
+TEST(PosEval, QueenOnTheSeventhNeedsABackRankTarget) {
+    struct Case {
+        const char* fen;
+        int gain;
+    } cases[] = {
+        {"4k3/Q7/8/8/8/2K5/8/8 w - - 0 1", (20 * 200) / 24},
+        {"8/Q7/8/4k3/8/2K5/8/8 w - - 0 1", 0},
+    };
+    for (const Case& c : cases) {
+        ChessBoard board = EvalBoard(c.fen);
+        const int first = PE.PosEval(White, 100000, 100001, &board, 0);
+        const int second = PE.PosEval(White, first + 5000, first + 5001, &board, 0);
+        EXPECT_EQ(second - first, c.gain) << c.fen;
+    }
+}
+
 TEST(PosEval, PhaseIsClampedAndScoresAreRounded) {
     ChessBoard start = EvalBoard("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     EXPECT_EQ(FullEval(start, White) % 10, 0);

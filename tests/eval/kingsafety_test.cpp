@@ -56,6 +56,9 @@ const AttackCase AttackCases[] = {
     {"two kinds", "k7/8/8/2b5/8/7n/5PPP/6K1 w - - 0 1", 72},
     // A pawn on g3 adds a third kind and h2: (2 + 3) * 110 * 3 / 4 = 412.
     {"three kinds", "k7/8/8/2b5/8/6pn/5PPP/6K1 w - - 0 1", 196},
+    // Queen and two rooks on White's first two ranks add 1620 once:
+    // ((1 + 3) * 110 + 1620) * 2 / 4 - 30, not halved (Black has a queen).
+    {"heavy pieces at home counted once", "k7/8/8/8/8/7n/1qrr1PPP/6K1 w - - 0 1", 1000},
 };
 
 TEST(AttackCounts, KindsOfAttackersInTheKingZone) {
