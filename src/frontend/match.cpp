@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "board/board.h"
+#include "eval/eval.h"
 #include "frontend/frontend.h"
 #include "tools/tools.h"
 
@@ -22,6 +23,10 @@ int MatchLoop() {
     WriteLogFile("=====================================\n");
     WriteLogFile("Next Match\n");
     WriteLogFile("=====================================\n");
+
+    // A new game under xboard starts from a clean pawn cache.
+    if (MainStatus.xboard) ClearPawnHash();
+    Phashmisses = Phashattempts = 0;
 
     if (MainStatus.PERFT) {
         PerfT perft(MainStatus.getFD());
