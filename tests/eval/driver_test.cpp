@@ -30,6 +30,43 @@ TEST(PosEval, ShortcutsAndHalvingAreExactAndUnrounded) {
     }
 }
 
+struct WindowCase {
+    const char* name;
+    const char* fen;
+    int alpha, beta; // for White; Black is asked with the window negated
+    int white;
+};
+
+// Whole evaluations worked by hand, step by step.
+const WindowCase HandWorkedCases[] = {
+    // Phase 22, c2 an isolated passer (structure 30, passer score 41 with the
+    // bishop on c3): 983 + 30 = 1013; blends -82 and -45 (a white pawn on the
+    // colour of the black bishop); centre control even, unguarded men
+    // -1200 + 800 + 100; bishop terms -225 / -100: 886 - 135 = 751. White can
+    // mate: 1551. Opposite bishops leave a quarter of what is not material:
+    // 1551 - (3 * 751) / 4 = 988.
+    {"opposite bishops", "8/1b3k2/8/8/8/8/2P5/B3K3 w - - 0 1", -FullWindow, FullWindow, 980},
+    // -3250 + 991 + 10 = -2249, blend +159, the lone knight against pawns
+    // +800. The white king is guarded by its pawn and the pawn by the king:
+    // only the two black men count as unguarded, +800; the knight b1
+    // (-250, -250, 2 targets) and the attacked pawn (-20) leave 1070 / 250,
+    // blend +284 = -1006. Mating material +800, pawns against the extra
+    // knight +1100.
+    {"pawns against a knight", "1k6/8/8/8/8/4K3/3P4/1n6 w - - 0 1", -FullWindow, FullWindow, 890},
+    // First lazy exit after step 9. Two pawns up at phase 23 is
+    // 1600 + (2 * 200 * 23) / 24 = 1983, not 1600 + 2 * 191:
+    // -3250 + 1983 + 10 (structure) = -1257, blend +158.
+    {"pawn value in one division", "1k6/8/8/8/8/4K3/3P2P1/1n6 w - - 0 1", 10000, 10001, -1099},
+};
+
+TEST(PosEval, HandWorkedScores) {
+    for (const WindowCase& c : HandWorkedCases) {
+        ChessBoard board = EvalBoard(c.fen);
+        EXPECT_EQ(PE.PosEval(White, c.alpha, c.beta, &board, 0), c.white) << c.name;
+        EXPECT_EQ(PE.PosEval(Black, -c.beta, -c.alpha, &board, 0), -c.white) << c.name;
+    }
+}
+
 TEST(PosEval, TwoBishopsAgainstAKnightIsNoShortcut) {
     // Phase is only computed by the full evaluation: 24 - 3 minors.
     ChessBoard board = EvalBoard("k7/8/8/8/8/8/2K5/2BB3n w - - 0 1");
@@ -57,16 +94,27 @@ TEST(PosEval, LazyExitsReturnTheUnroundedScoreOfTheirStep) {
     EXPECT_NE(full, 9441);
 }
 
-// Between the two lazy exits only steps 12 to 17 act; with a lone queen
-// against a bare king that is the queen's +200 on the seventh, and only while
-// the enemy king is on its back rank (or a pawn on its second rank).
-TEST(PosEval, QueenOnTheSeventhNeedsABackRankTarget) {
+// Between the two lazy exits only steps 12 to 17 act: the gain from the first
+// exit to the second is their blend alone.
+TEST(PosEval, TermsBetweenTheLazyExits) {
     struct Case {
         const char* fen;
         int gain;
     } cases[] = {
+        // The queen's +200 on the seventh counts only while the enemy king is
+        // on its back rank (or a pawn on its second rank). Phase 20.
         {"4k3/Q7/8/8/8/2K5/8/8 w - - 0 1", (20 * 200) / 24},
         {"8/Q7/8/4k3/8/2K5/8/8 w - - 0 1", 0},
+        // A rook: Majorson7[1] in the ending, half of it in the middlegame. Phase 22.
+        {"4k3/R7/8/8/8/8/8/4K3 w - - 0 1", (2 * 175 + 22 * 350) / 24},
+        // Queen and rook attack the king on g8 (phase 18): shield 0, attack
+        // -30 (one kind of attacker, no heavy piece on the wing), storm 300 for
+        // the h5 pawn, halved unless the kings stand on opposite wings; a king
+        // on the e-file is on neither wing.
+        {"6k1/5ppp/8/7P/8/8/8/QRK5 w - - 0 1", (6 * (-30 + 300)) / 24},
+        {"6k1/5ppp/8/7P/8/8/8/QR2K3 w - - 0 1", (6 * (-30 + 150)) / 24},
+        // Three pieces without a queen do not attack.
+        {"6k1/5ppp/8/7P/8/8/8/RRN1K3 w - - 0 1", 0},
     };
     for (const Case& c : cases) {
         ChessBoard board = EvalBoard(c.fen);
@@ -74,6 +122,29 @@ TEST(PosEval, QueenOnTheSeventhNeedsABackRankTarget) {
         const int second = PE.PosEval(White, first + 5000, first + 5001, &board, 0);
         EXPECT_EQ(second - first, c.gain) << c.fen;
     }
+}
+
+// After the second exit only steps 19 to 25 act, so the full score is the
+// second exit's score plus their blend, rounded.
+TEST(PosEval, CentreControlAndUnguardedMen) {
+    ChessBoard board = EvalBoard("4r1k1/1b5p/8/8/8/5N2/P7/3Q2K1 w - - 0 1");
+    const int first = PE.PosEval(White, 100000, 100001, &board, 0);
+    const int second = PE.PosEval(White, first + 5000, first + 5001, &board, 0);
+    // Phase 16. Centre squares: knight 2 against bishop 2 and rook 2, the
+    // queen's d4 and d5 do not count: -60. Unguarded: queen and pawn of
+    // White, rook and bishop of Black: -800 + 800, and +100 for the pawn.
+    const int mg = -60 +
+                   100
+                   // Knight f3: 0 / 50, 7 targets. Bishop b7: 25 / -50, 7 targets.
+                   + 100 -
+                   (25 + 90)
+                   // Rook e8 on an open file, 12 targets; queen d1, 16 targets.
+                   - (210 + 320) + 180;
+    const int eg = (50 + 100) - (-50 + 90) - ((210 * 14) / 10 + 140) +
+                   180
+                   // The knight is attacked by the bishop.
+                   - 20;
+    EXPECT_EQ(FullEval(board, White), (second + (8 * mg + 16 * eg) / 24) / 10 * 10);
 }
 
 TEST(PosEval, PhaseIsClampedAndScoresAreRounded) {

@@ -4,7 +4,7 @@
 
 namespace {
 
-enum class Term { Bishops, Rooks, Queens };
+enum class Term { Knights, Bishops, Rooks, Queens };
 
 struct PieceCase {
     const char* name;
@@ -21,8 +21,16 @@ const PieceCase PieceCases[] = {
      50},
     // 13 targets on an open file: 230 + 320, 322 + 140, and no half-open score.
     {"rook on an open file", "7k/8/8/8/8/8/8/R6K w - - 0 1", Term::Rooks, 550, 462, 0},
+    // Knight d5, 80 / 150 on the square tables. The outpost (120) needs c6
+    // and e6 free of black pawns; the pawn on c7 instead takes b6 from the
+    // 8 targets: mobility 100 of 7.
+    {"knight outpost", "4k3/2p5/8/3N4/8/8/8/4K3 w - - 0 1", Term::Knights, 300, 250, 0},
+    {"knight outpost denied", "4k3/8/2p5/3N4/8/8/8/4K3 w - - 0 1", Term::Knights, 200, 270, 0},
     // Behind its own passer on a5: 9 targets (140, 196) + 37 / 75.
     {"rook behind a passer", "7k/8/8/P7/8/8/8/R6K w - - 0 1", Term::Rooks, 177, 271, 0},
+    // Above the black passer on a4: 11 targets (190, 266) + 18 / 37, and
+    // the a-file is half-open for White.
+    {"rook behind an enemy passer", "R7/7k/8/8/p7/8/8/7K w - - 0 1", Term::Rooks, 208, 303, 50},
     // Queen d6 hemmed in by its own pawns: targets c7, d7, e7, all guarded by
     // the king: mobility -80 and -6500 in the ending.
     {"trapped queen", "3k4/2ppp3/2PQP3/2PPP3/8/8/8/K7 w - - 0 1", Term::Queens, -80, -6580, 0},
@@ -32,11 +40,16 @@ const PieceCase PieceCases[] = {
     // Bishops c1 and f1 against f8, 7 targets each (90): -200 - 200 + 180
     // against -200 + 90 in the middlegame; the pair scores only for White.
     {"bishop pair", "4kb2/7p/8/8/8/8/P7/2B1KB2 w - - 0 1", Term::Bishops, -110, -30, 500},
+    // Bishop g2 with pawns g3 and f2: 25 / -50, 9 targets (90), +200 in the
+    // middlegame only.
+    {"fianchetto", "4k3/8/8/8/8/6P1/5PB1/4K3 w - - 0 1", Term::Bishops, 315, 40, 0},
 };
 
 int RunTerm(Term term) {
     PE.MgScore = PE.EgScore = 0;
     switch (term) {
+    case Term::Knights:
+        return PE.KnightEval(White);
     case Term::Bishops:
         return PE.BishopEval(White);
     case Term::Rooks:
