@@ -42,12 +42,12 @@ TEST(PawnShield, ShieldFilesAndHoles) {
 
 struct AttackCase {
     const char* name;
-    const char* fen; // Black attacks White's king on g1, shielded by f2, g2, h2
+    const char* fen; // Black attacks White's king
     int expected;
 };
 
-// Worked by hand; no holes in the shield, Black has no queen (halved) and no
-// heavy piece on the wing (-30).
+// Worked by hand. The first four: king g1 behind f2, g2, h2 (no holes), Black
+// without a queen (halved) and without a heavy piece on the wing (-30).
 const AttackCase AttackCases[] = {
     // A knight alone: one kind of attacker scores nothing in the zone term.
     {"one kind", "k7/8/8/8/8/4n3/5PPP/6K1 w - - 0 1", -15},
@@ -59,6 +59,14 @@ const AttackCase AttackCases[] = {
     // Queen and two rooks on White's first two ranks add 1620 once:
     // ((1 + 3) * 110 + 1620) * 2 / 4 - 30, not halved (Black has a queen).
     {"heavy pieces at home counted once", "k7/8/8/8/8/7n/1qrr1PPP/6K1 w - - 0 1", 1000},
+    // Four kinds (pawn, knight, bishop, rook) are not scaled: (4 + 5) * 110
+    // + 720 for the rook at home, -30, +10 for b7 on the g2-b7 diagonal, halved.
+    {"four kinds", "k7/1b6/8/8/8/4n1Pp/4rP1P/6K1 w - - 0 1", 845},
+    // King b1 with no b-pawn: one hole. The bishop hits a2, the queen b2:
+    // (2 + 5) * 110 * 2 * 2 / 4 = 770; + 5 * (1 + 2) + 10 (queen on the wing)
+    // + 0 (open-file term) + 20 (e6 on the a2-f7 diagonal) = 815; the knight
+    // a3 and the rook c1 guard c2, and the rook stands in the zone: -300.
+    {"holes and defenders", "6k1/8/1q2b3/8/8/N1P5/P7/1KR5 w - - 0 1", 515},
 };
 
 TEST(AttackCounts, KindsOfAttackersInTheKingZone) {

@@ -45,6 +45,13 @@ const StructureCase StructureCases[] = {
      -180, -180},
     // b4 has two pawns (a3, b4) against two in its front span: no candidate.
     {"no candidate against two", "4k3/8/p1p5/8/1P6/P7/8/4K3 w - - 0 1", 55, -15, 0, 0, 0, 190, 190},
+    // Kings on g1 and g8 shelter the f- to h-files: the blocked g-pawns get
+    // no bonus for standing forward (with the kings on e1/e8: +40 and +20).
+    {"pawns in the king's shelter", "6k1/8/6p1/8/6P1/8/8/6K1 w - - 0 1", 0, 3, 0, 0, 0, 0, 0},
+    {"pawns off the shelter", "4k3/8/6p1/8/6P1/8/8/4K3 w - - 0 1", 40, 23, 0, 0, 0, 0, 0},
+    // An h-pawn loses 5 with its king on the other wing (files a-d).
+    {"h-pawn, king on the queen side", "2k5/8/8/8/8/8/7P/2K5 w - - 0 1", -5, -30, 40, 0, 1, -90,
+     -90},
 };
 
 TEST(PawnEval04, StructureOfBothColours) {
@@ -79,6 +86,52 @@ TEST(PawnEval04, PasserRanksKeepTheMostAdvancedPawnAsABoardRank) {
     EXPECT_EQ(PE.WPasserCount, 2);
     EXPECT_EQ(PE.BPasserCount, 2);
     EXPECT_EQ(PE.WPasserRank[0] | PE.WPasserRank[9] | PE.BPasserRank[0] | PE.BPasserRank[9], 0);
+}
+
+struct PasserKingCase {
+    const char* name;
+    const char* fen;
+    int eg;     // what the king-dependent terms add to EgScore
+    int passer; // what they add to WPasserScore
+};
+
+// Worked by hand: proximity ((7 - dW) * K) / 2 + (dB - 7) * K, +150 for an
+// unstoppable pawn, minor support and the free path on the sixth and seventh.
+const PasserKingCase PasserKingCases[] = {
+    // b7 with kings c1 and h8: (1 * 184) / 2 - 184, free path +1100.
+    {"free seventh", "7k/1P6/8/8/8/8/8/2K5 w - - 0 1", -92 + 1100, 150},
+    // A knight on a6 covers b8: no free path.
+    {"seventh covered", "7k/1P6/n7/8/8/8/8/2K5 w - - 0 1", -92, 150},
+    // The knight on c3 covers b1, the square an index two ranks past b7 wraps to.
+    {"nothing past the edge", "7k/1P6/8/8/8/2N5/8/2K5 w - - 0 1", -92 + 1100, 150},
+    // Knight d6 on b7 and bishop c7 on b8: 1100 >> 5 twice.
+    {"minor support", "7k/1PB5/3N4/8/8/8/8/2K5 w - - 0 1", -92 + 1100, 150 + 34 + 34},
+    // b6: (2 * 120) / 2 - 120, both squares in front free: +550.
+    {"free sixth", "7k/8/1P6/8/8/8/8/2K5 w - - 0 1", 550, 150},
+    // Only the front pawn of a file gets these terms; b6 would add 150 more.
+    {"rear passer of a pair", "7k/1P6/1P6/8/8/8/8/2K5 w - - 0 1", -92 + 1100, 150},
+    // e5 (K = 81), kings e1 and a8: (3 * 81) / 2 truncates to 121, then -243.
+    // Three moves against a king four away: unstoppable only on the move.
+    {"proximity, on the move", "k7/8/8/4P3/8/8/8/4K3 w - - 0 1", -122, 150},
+    {"proximity, not on the move", "k7/8/8/4P3/8/8/8/4K3 b - - 0 1", -122, 0},
+};
+
+TEST(PawnEval04, KingDependentPasserTermsAreAddedOnTopOfTheCache) {
+    for (const PasserKingCase& c : PasserKingCases) {
+        for (const bool mirror : {false, true}) {
+            ChessBoard board = EvalBoard(mirror ? MirrorFen(c.fen) : c.fen);
+            const int side = board.SideToMove;
+            const PawnHashEntry& e = StructureOf(board);
+            PE.MgScore = PE.EgScore = 0;
+            PE.PawnEval04(side);
+            const int sign = mirror ? -1 : 1;
+            const int passer =
+                mirror ? PE.BPasserScore - e.BPasserScore : PE.WPasserScore - e.WPasserScore;
+            EXPECT_EQ(PE.EgScore - e.EgTerm, sign * c.eg) << c.name << (mirror ? " mirrored" : "");
+            EXPECT_EQ(passer, c.passer) << c.name << (mirror ? " mirrored" : "");
+            EXPECT_EQ(PE.MgScore, e.MgTerm) << c.name;
+        }
+    }
 }
 
 struct PromoteCase {
