@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <array>
+
 #include <gtest/gtest.h>
 
 #include "eval_test_util.h"
@@ -223,8 +226,39 @@ TEST(PawnHash, KeyFollowsPawnsAndKingsThroughMoves) {
               EvalBoard("4k3/6p1/8/3pP3/8/8/1p6/R3K2R w KQ d6 0 1").PawnKingKey);
 }
 
+// What PawnEval04 leaves in PE for the other terms, after the call.
+struct PawnFields {
+    std::array<uint8_t, 10> WPasserRank, BPasserRank;
+    int WPasserCount, BPasserCount, PasserFlags, WDoubled, BDoubled, WPasserScore, BPasserScore;
+    Bitboard OpenFiles, WPawnlessFiles, BPawnlessFiles, PawnFiles, BackwardPawns, WPawnAttacks,
+        BPawnAttacks;
+    bool operator==(const PawnFields&) const = default;
+};
+
+PawnFields PawnFieldsOfPE() {
+    PawnFields f{};
+    std::copy(PE.WPasserRank, PE.WPasserRank + 10, f.WPasserRank.begin());
+    std::copy(PE.BPasserRank, PE.BPasserRank + 10, f.BPasserRank.begin());
+    f.WPasserCount = PE.WPasserCount;
+    f.BPasserCount = PE.BPasserCount;
+    f.PasserFlags = PE.PasserFlags;
+    f.WDoubled = PE.WDoubled;
+    f.BDoubled = PE.BDoubled;
+    f.WPasserScore = PE.WPasserScore;
+    f.BPasserScore = PE.BPasserScore;
+    f.OpenFiles = PE.OpenFiles;
+    f.WPawnlessFiles = PE.WPawnlessFiles;
+    f.BPawnlessFiles = PE.BPawnlessFiles;
+    f.PawnFiles = PE.PawnFiles;
+    f.BackwardPawns = PE.BackwardPawns;
+    f.WPawnAttacks = PE.WPawnAttacks;
+    f.BPawnAttacks = PE.BPawnAttacks;
+    return f;
+}
+
 // The structure holds king-dependent terms (shelter zones, rook-pawn
-// penalties); a cached evaluation must still equal a fresh one.
+// penalties); a cached evaluation must still equal a fresh one, and so must
+// every pawn field that the other terms read.
 TEST(PawnHash, CachedAndFreshEvaluationsAgree) {
     const char* const structures[] = {
         "8/pp3ppp/2p5/3p4/3P4/2P5/PP3PPP/8 w - - 0 1",
@@ -255,9 +289,12 @@ TEST(PawnHash, CachedAndFreshEvaluationsAgree) {
                 std::copy(pawns, pawns + 64, squares);
                 squares[wk] = 'K';
                 squares[bk] = 'k';
-                // Queens keep king safety and the piece terms in play.
+                // Queens and rooks keep king safety and the piece terms
+                // (open files, passers) in play.
                 if (squares[D1] == '.' && wk != D1) squares[D1] = 'Q';
                 if (squares[D8] == '.' && bk != D8) squares[D8] = 'q';
+                if (squares[A1] == '.' && wk != A1) squares[A1] = 'R';
+                if (squares[H8] == '.' && bk != H8) squares[H8] = 'r';
                 const std::string fen = FenOf(squares, (wk + bk) % 2 ? 'w' : 'b');
                 const ChessBoard saved = MainBoard;
                 if (SetupBoard(fen.c_str()) == SetupOk) boards.push_back(EvalBoard(fen));
@@ -268,14 +305,21 @@ TEST(PawnHash, CachedAndFreshEvaluationsAgree) {
 
     ClearPawnHash();
     std::vector<int> warm;
-    for (ChessBoard& board : boards) warm.push_back(FullEval(board, board.SideToMove));
+    std::vector<PawnFields> fields;
+    for (ChessBoard& board : boards) {
+        warm.push_back(FullEval(board, board.SideToMove));
+        fields.push_back(PawnFieldsOfPE());
+    }
     for (size_t i = 0; i < boards.size(); ++i) {
         PawnHashArray[boards[i].PawnKingKey & 0xFFFF] = PawnHashEntry{};
         EXPECT_EQ(FullEval(boards[i], boards[i].SideToMove), warm[i]) << "fresh, position " << i;
+        EXPECT_TRUE(PawnFieldsOfPE() == fields[i]) << "fresh, position " << i;
     }
     const uint32_t attempts = Phashattempts, misses = Phashmisses;
-    for (size_t i = boards.size(); i-- > 0;)
+    for (size_t i = boards.size(); i-- > 0;) {
         EXPECT_EQ(FullEval(boards[i], boards[i].SideToMove), warm[i]) << "cached, position " << i;
+        EXPECT_TRUE(PawnFieldsOfPE() == fields[i]) << "cached, position " << i;
+    }
     EXPECT_LT(Phashmisses - misses, (Phashattempts - attempts) / 2); // mostly served from the table
 }
 
