@@ -53,8 +53,15 @@ const StructureCase StructureCases[] = {
     {"pawns in the king's shelter", "6k1/8/6p1/8/6P1/8/8/6K1 w - - 0 1", 0, 3, 0, 0, 0, 0, 0},
     {"pawns off the shelter", "4k3/8/6p1/8/6P1/8/8/4K3 w - - 0 1", 40, 23, 0, 0, 0, 0, 0},
     // An h-pawn loses 5 with its king on the other wing (files a-d).
-    {"h-pawn, king on the queen side", "2k5/8/8/8/8/8/7P/2K5 w - - 0 1", -5, -30, 40, 0, 1, -90,
+    {"h-pawn, king on the queen side", "3k4/8/8/8/8/8/7P/3K4 w - - 0 1", -5, -30, 40, 0, 1, -90,
      -90},
+    // Isolated passers on the d- and e-files lose 10 more; 60 for each centre pawn.
+    {"isolated centre passers", "4k3/8/8/3P4/4p3/8/8/4K3 w - - 0 1", 142, 142, 270, 0, 1, 0, 0},
+    // b2 is a candidate (a3, b2, b4 less nothing behind it: 3 against a6, c6)
+    // and b4 is not (its own b2 behind it does not count: 2 against 2). b2
+    // is backward and doubled: -80 + 10 - 50, a3 -5 + 20, b4 +40.
+    {"candidate counts its file from itself forward", "4k3/8/p1p5/8/1P6/P7/1P6/4K3 w - - 0 1", -65,
+     -15, 13, 1, 0, 190, 190},
 };
 
 TEST(PawnEval04, StructureOfBothColours) {
@@ -103,14 +110,19 @@ struct PasserKingCase {
 const PasserKingCase PasserKingCases[] = {
     // b7 with kings c1 and h8: (1 * 184) / 2 - 184, free path +1100.
     {"free seventh", "7k/1P6/8/8/8/8/8/2K5 w - - 0 1", -92 + 1100, 150},
-    // A knight on a6 covers b8: no free path.
+    // A knight on a6 covers b8, one on d6 b7 itself: no free path.
     {"seventh covered", "7k/1P6/n7/8/8/8/8/2K5 w - - 0 1", -92, 150},
+    {"seventh attacked", "7k/1P6/3n4/8/8/8/8/2K5 w - - 0 1", -92, 150},
     // The knight on c3 covers b1, the square an index two ranks past b7 wraps to.
     {"nothing past the edge", "7k/1P6/8/8/8/2N5/8/2K5 w - - 0 1", -92 + 1100, 150},
     // Knight d6 on b7 and bishop c7 on b8: 1100 >> 5 twice.
     {"minor support", "7k/1PB5/3N4/8/8/8/8/2K5 w - - 0 1", -92 + 1100, 150 + 34 + 34},
     // b6: (2 * 120) / 2 - 120, both squares in front free: +550.
     {"free sixth", "7k/8/1P6/8/8/8/8/2K5 w - - 0 1", 550, 150},
+    {"sixth, eighth covered", "7k/8/nP6/8/8/8/8/2K5 w - - 0 1", 0, 150},
+    {"sixth, eighth occupied", "1B5k/8/1P6/8/8/8/8/2K5 w - - 0 1", 0, 150},
+    // Bishop c7 on b6 (550 >> 5) and on b8, two ahead (550 >> 6).
+    {"minor two ahead", "7k/2B5/1P6/8/8/8/8/2K5 w - - 0 1", 550, 150 + 17 + 8},
     // Only the front pawn of a file gets these terms; b6 would add 150 more.
     {"rear passer of a pair", "7k/1P6/1P6/8/8/8/8/2K5 w - - 0 1", -92 + 1100, 150},
     // e5 (K = 81), kings e1 and a8: (3 * 81) / 2 truncates to 121, then -243.
@@ -188,6 +200,13 @@ const RaceCase RaceCases[] = {
     {"second queen hits only the first", "2K5/8/P7/4k3/8/7p/8/8 w - - 0 1", 5700},
     // d5 blocks the long diagonal: Black's queen checks a1 but cannot reach a8.
     {"second queen checks only", "8/8/P7/3pk3/8/7p/8/K7 w - - 0 1", 0},
+    // a6 and h6 tie: the a-file, met first, is White's. A queen on h8 would
+    // check e5; one on a8 neither checks nor hits c1.
+    {"the first file wins a tie", "8/8/P6P/4k3/8/2p5/8/7K w - - 0 1", 0},
+    // White's queen on a8 checks f3, two moves from h1: no win.
+    {"first queen checks a king two moves away", "8/2K5/P7/8/8/5k1p/8/8 w - - 0 1", 0},
+    // It hits h1, but the king on f2 is two moves from it: no win either.
+    {"first queen hits the square of a king two moves away", "8/2K5/P7/8/8/7p/5k2/8 w - - 0 1", 0},
 };
 
 TEST(RuleofSquare, PawnRaces) {
