@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <array>
+
 #include <gtest/gtest.h>
 
 #include "eval_test_util.h"
@@ -45,6 +48,20 @@ const StructureCase StructureCases[] = {
      -180, -180},
     // b4 has two pawns (a3, b4) against two in its front span: no candidate.
     {"no candidate against two", "4k3/8/p1p5/8/1P6/P7/8/4K3 w - - 0 1", 55, -15, 0, 0, 0, 190, 190},
+    // Kings on g1 and g8 shelter the f- to h-files: the blocked g-pawns get
+    // no bonus for standing forward (with the kings on e1/e8: +40 and +20).
+    {"pawns in the king's shelter", "6k1/8/6p1/8/6P1/8/8/6K1 w - - 0 1", 0, 3, 0, 0, 0, 0, 0},
+    {"pawns off the shelter", "4k3/8/6p1/8/6P1/8/8/4K3 w - - 0 1", 40, 23, 0, 0, 0, 0, 0},
+    // An h-pawn loses 5 with its king on the other wing (files a-d).
+    {"h-pawn, king on the queen side", "3k4/8/8/8/8/8/7P/3K4 w - - 0 1", -5, -30, 40, 0, 1, -90,
+     -90},
+    // Isolated passers on the d- and e-files lose 10 more; 60 for each centre pawn.
+    {"isolated centre passers", "4k3/8/8/3P4/4p3/8/8/4K3 w - - 0 1", 142, 142, 270, 0, 1, 0, 0},
+    // b2 is a candidate (a3, b2, b4 less nothing behind it: 3 against a6, c6)
+    // and b4 is not (its own b2 behind it does not count: 2 against 2). b2
+    // is backward and doubled: -80 + 10 - 50, a3 -5 + 20, b4 +40.
+    {"candidate counts its file from itself forward", "4k3/8/p1p5/8/1P6/P7/1P6/4K3 w - - 0 1", -65,
+     -15, 13, 1, 0, 190, 190},
 };
 
 TEST(PawnEval04, StructureOfBothColours) {
@@ -79,6 +96,57 @@ TEST(PawnEval04, PasserRanksKeepTheMostAdvancedPawnAsABoardRank) {
     EXPECT_EQ(PE.WPasserCount, 2);
     EXPECT_EQ(PE.BPasserCount, 2);
     EXPECT_EQ(PE.WPasserRank[0] | PE.WPasserRank[9] | PE.BPasserRank[0] | PE.BPasserRank[9], 0);
+}
+
+struct PasserKingCase {
+    const char* name;
+    const char* fen;
+    int eg;     // what the king-dependent terms add to EgScore
+    int passer; // what they add to WPasserScore
+};
+
+// Worked by hand: proximity ((7 - dW) * K) / 2 + (dB - 7) * K, +150 for an
+// unstoppable pawn, minor support and the free path on the sixth and seventh.
+const PasserKingCase PasserKingCases[] = {
+    // b7 with kings c1 and h8: (1 * 184) / 2 - 184, free path +1100.
+    {"free seventh", "7k/1P6/8/8/8/8/8/2K5 w - - 0 1", -92 + 1100, 150},
+    // A knight on a6 covers b8, one on d6 b7 itself: no free path.
+    {"seventh covered", "7k/1P6/n7/8/8/8/8/2K5 w - - 0 1", -92, 150},
+    {"seventh attacked", "7k/1P6/3n4/8/8/8/8/2K5 w - - 0 1", -92, 150},
+    // The knight on c3 covers b1, the square an index two ranks past b7 wraps to.
+    {"nothing past the edge", "7k/1P6/8/8/8/2N5/8/2K5 w - - 0 1", -92 + 1100, 150},
+    // Knight d6 on b7 and bishop c7 on b8: 1100 >> 5 twice.
+    {"minor support", "7k/1PB5/3N4/8/8/8/8/2K5 w - - 0 1", -92 + 1100, 150 + 34 + 34},
+    // b6: (2 * 120) / 2 - 120, both squares in front free: +550.
+    {"free sixth", "7k/8/1P6/8/8/8/8/2K5 w - - 0 1", 550, 150},
+    {"sixth, eighth covered", "7k/8/nP6/8/8/8/8/2K5 w - - 0 1", 0, 150},
+    {"sixth, eighth occupied", "1B5k/8/1P6/8/8/8/8/2K5 w - - 0 1", 0, 150},
+    // Bishop c7 on b6 (550 >> 5) and on b8, two ahead (550 >> 6).
+    {"minor two ahead", "7k/2B5/1P6/8/8/8/8/2K5 w - - 0 1", 550, 150 + 17 + 8},
+    // Only the front pawn of a file gets these terms; b6 would add 150 more.
+    {"rear passer of a pair", "7k/1P6/1P6/8/8/8/8/2K5 w - - 0 1", -92 + 1100, 150},
+    // e5 (K = 81), kings e1 and a8: (3 * 81) / 2 truncates to 121, then -243.
+    // Three moves against a king four away: unstoppable only on the move.
+    {"proximity, on the move", "k7/8/8/4P3/8/8/8/4K3 w - - 0 1", -122, 150},
+    {"proximity, not on the move", "k7/8/8/4P3/8/8/8/4K3 b - - 0 1", -122, 0},
+};
+
+TEST(PawnEval04, KingDependentPasserTermsAreAddedOnTopOfTheCache) {
+    for (const PasserKingCase& c : PasserKingCases) {
+        for (const bool mirror : {false, true}) {
+            ChessBoard board = EvalBoard(mirror ? MirrorFen(c.fen) : c.fen);
+            const int side = board.SideToMove;
+            const PawnHashEntry& e = StructureOf(board);
+            PE.MgScore = PE.EgScore = 0;
+            PE.PawnEval04(side);
+            const int sign = mirror ? -1 : 1;
+            const int passer =
+                mirror ? PE.BPasserScore - e.BPasserScore : PE.WPasserScore - e.WPasserScore;
+            EXPECT_EQ(PE.EgScore - e.EgTerm, sign * c.eg) << c.name << (mirror ? " mirrored" : "");
+            EXPECT_EQ(passer, c.passer) << c.name << (mirror ? " mirrored" : "");
+            EXPECT_EQ(PE.MgScore, e.MgTerm) << c.name;
+        }
+    }
 }
 
 struct PromoteCase {
@@ -132,6 +200,13 @@ const RaceCase RaceCases[] = {
     {"second queen hits only the first", "2K5/8/P7/4k3/8/7p/8/8 w - - 0 1", 5700},
     // d5 blocks the long diagonal: Black's queen checks a1 but cannot reach a8.
     {"second queen checks only", "8/8/P7/3pk3/8/7p/8/K7 w - - 0 1", 0},
+    // a6 and h6 tie: the a-file, met first, is White's. A queen on h8 would
+    // check e5; one on a8 neither checks nor hits c1.
+    {"the first file wins a tie", "8/8/P6P/4k3/8/2p5/8/7K w - - 0 1", 0},
+    // White's queen on a8 checks f3, two moves from h1: no win.
+    {"first queen checks a king two moves away", "8/2K5/P7/8/8/5k1p/8/8 w - - 0 1", 0},
+    // It hits h1, but the king on f2 is two moves from it: no win either.
+    {"first queen hits the square of a king two moves away", "8/2K5/P7/8/8/7p/5k2/8 w - - 0 1", 0},
 };
 
 TEST(RuleofSquare, PawnRaces) {
@@ -170,8 +245,39 @@ TEST(PawnHash, KeyFollowsPawnsAndKingsThroughMoves) {
               EvalBoard("4k3/6p1/8/3pP3/8/8/1p6/R3K2R w KQ d6 0 1").PawnKingKey);
 }
 
+// What PawnEval04 leaves in PE for the other terms, after the call.
+struct PawnFields {
+    std::array<uint8_t, 10> WPasserRank, BPasserRank;
+    int WPasserCount, BPasserCount, PasserFlags, WDoubled, BDoubled, WPasserScore, BPasserScore;
+    Bitboard OpenFiles, WPawnlessFiles, BPawnlessFiles, PawnFiles, BackwardPawns, WPawnAttacks,
+        BPawnAttacks;
+    bool operator==(const PawnFields&) const = default;
+};
+
+PawnFields PawnFieldsOfPE() {
+    PawnFields f{};
+    std::copy(PE.WPasserRank, PE.WPasserRank + 10, f.WPasserRank.begin());
+    std::copy(PE.BPasserRank, PE.BPasserRank + 10, f.BPasserRank.begin());
+    f.WPasserCount = PE.WPasserCount;
+    f.BPasserCount = PE.BPasserCount;
+    f.PasserFlags = PE.PasserFlags;
+    f.WDoubled = PE.WDoubled;
+    f.BDoubled = PE.BDoubled;
+    f.WPasserScore = PE.WPasserScore;
+    f.BPasserScore = PE.BPasserScore;
+    f.OpenFiles = PE.OpenFiles;
+    f.WPawnlessFiles = PE.WPawnlessFiles;
+    f.BPawnlessFiles = PE.BPawnlessFiles;
+    f.PawnFiles = PE.PawnFiles;
+    f.BackwardPawns = PE.BackwardPawns;
+    f.WPawnAttacks = PE.WPawnAttacks;
+    f.BPawnAttacks = PE.BPawnAttacks;
+    return f;
+}
+
 // The structure holds king-dependent terms (shelter zones, rook-pawn
-// penalties); a cached evaluation must still equal a fresh one.
+// penalties); a cached evaluation must still equal a fresh one, and so must
+// every pawn field that the other terms read.
 TEST(PawnHash, CachedAndFreshEvaluationsAgree) {
     const char* const structures[] = {
         "8/pp3ppp/2p5/3p4/3P4/2P5/PP3PPP/8 w - - 0 1",
@@ -202,9 +308,12 @@ TEST(PawnHash, CachedAndFreshEvaluationsAgree) {
                 std::copy(pawns, pawns + 64, squares);
                 squares[wk] = 'K';
                 squares[bk] = 'k';
-                // Queens keep king safety and the piece terms in play.
+                // Queens and rooks keep king safety and the piece terms
+                // (open files, passers) in play.
                 if (squares[D1] == '.' && wk != D1) squares[D1] = 'Q';
                 if (squares[D8] == '.' && bk != D8) squares[D8] = 'q';
+                if (squares[A1] == '.' && wk != A1) squares[A1] = 'R';
+                if (squares[H8] == '.' && bk != H8) squares[H8] = 'r';
                 const std::string fen = FenOf(squares, (wk + bk) % 2 ? 'w' : 'b');
                 const ChessBoard saved = MainBoard;
                 if (SetupBoard(fen.c_str()) == SetupOk) boards.push_back(EvalBoard(fen));
@@ -215,14 +324,21 @@ TEST(PawnHash, CachedAndFreshEvaluationsAgree) {
 
     ClearPawnHash();
     std::vector<int> warm;
-    for (ChessBoard& board : boards) warm.push_back(FullEval(board, board.SideToMove));
+    std::vector<PawnFields> fields;
+    for (ChessBoard& board : boards) {
+        warm.push_back(FullEval(board, board.SideToMove));
+        fields.push_back(PawnFieldsOfPE());
+    }
     for (size_t i = 0; i < boards.size(); ++i) {
         PawnHashArray[boards[i].PawnKingKey & 0xFFFF] = PawnHashEntry{};
         EXPECT_EQ(FullEval(boards[i], boards[i].SideToMove), warm[i]) << "fresh, position " << i;
+        EXPECT_TRUE(PawnFieldsOfPE() == fields[i]) << "fresh, position " << i;
     }
     const uint32_t attempts = Phashattempts, misses = Phashmisses;
-    for (size_t i = boards.size(); i-- > 0;)
+    for (size_t i = boards.size(); i-- > 0;) {
         EXPECT_EQ(FullEval(boards[i], boards[i].SideToMove), warm[i]) << "cached, position " << i;
+        EXPECT_TRUE(PawnFieldsOfPE() == fields[i]) << "cached, position " << i;
+    }
     EXPECT_LT(Phashmisses - misses, (Phashattempts - attempts) / 2); // mostly served from the table
 }
 
