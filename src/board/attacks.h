@@ -194,6 +194,8 @@ inline Bitboard ChessBoard::RookCheckMask(Bitboard s, Bitboard target) const {
     return s ? RaysMeeting(LowestSquare(s), RankLine, AllPieces, target) : 0;
 }
 
+// An empty square argument answers 0, as all its masks are empty; it must
+// not reach the tables as an index.
 inline int ChessBoard::InCheck(Bitboard s, int colour) const {
-    return SquareAttacked(*this, LowestSquare(s), colour, AllPieces, ~Bitboard(0)) ? 1 : 0;
+    return s && SquareAttacked(*this, LowestSquare(s), colour, AllPieces, ~Bitboard(0)) ? 1 : 0;
 }

@@ -266,7 +266,6 @@ enum SetupResult : int {
 };
 
 int SetupBoard(const char* fen);
-void AddPiece(char letter, int square);
 // Loads the first line of a file; ends the program when it cannot (exit 1, or
 // 0 for an empty file) or when the position is refused (exit 1).
 void LoadPositionFile(const char* path);

@@ -15,8 +15,10 @@ int PieceCodeOfLetter(char letter) {
     return p ? static_cast<int>(p - PieceLetters) : -1;
 }
 
-// A king replaces any earlier king of its colour; other pieces are added.
-void AddPieceTo(ChessBoard& board, char letter, int square) {
+// Puts the piece of a FEN letter on the board being set up (a copy, so that a
+// refused position leaves MainBoard alone). A king replaces any earlier king of
+// its colour; other pieces are added; other letters do nothing.
+void AddPiece(ChessBoard& board, char letter, int square) {
     const int code = PieceCodeOfLetter(letter);
     if (code < 0) return;
     assert(IsSquare(square));
@@ -109,7 +111,7 @@ int SetupBoard(const char* fen) {
                     return SetupPawnOnBackRank;
                 whiteKings += code == KingCode;
                 blackKings += code == KingCode + BlackCodeOffset;
-                AddPieceTo(board, *p, square);
+                AddPiece(board, *p, square);
             }
             ++square;
         }

@@ -3,6 +3,10 @@
 // the remaining tests of that argument see the value (an "-lpf" file whose
 // name holds "xboard" also selects xboard). Exact tests compare the whole
 // string, the others look for the option text anywhere in it.
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -14,15 +18,17 @@ namespace {
 bool Contains(const char* arg, const char* option) { return std::strstr(arg, option) != nullptr; }
 bool Equals(const char* arg, const char* option) { return std::strcmp(arg, option) == 0; }
 
-// Numbers follow the atoi rule (leading digits, 0 if none), clamped so that
-// the time settings derived from them cannot overflow.
+// Numbers follow the atoi rule: leading white space, a sign, the digits that
+// follow, 0 if none. A value past the range of int saturates instead of
+// overflowing.
 int ReadNumber(const char* text) {
-    while (*text == ' ' || *text == '\t') ++text;
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
     const bool negative = *text == '-';
     if (*text == '-' || *text == '+') ++text;
-    int n = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) n = n < 1000000 ? n * 10 + (*text - '0') : n;
-    return negative ? -n : n;
+    constexpr int64_t Limit = int64_t(INT_MAX) + 1;
+    int64_t n = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) n = std::min(n * 10 + (*text - '0'), Limit);
+    return static_cast<int>(negative ? -n : std::min(n, Limit - 1));
 }
 
 void SetTestSuiteFile(const char* path) {
@@ -42,7 +48,7 @@ constexpr const char* HelpLines[] = {
     "-ts  filename run through a testsuite (EPD Format)",
 };
 
-// The largest "-st" value whose derived clock time still fits an int.
+// The largest "-st" magnitude whose derived clock time still fits an int.
 constexpr int MaxSecondsPerMove = 35000;
 
 } // namespace
@@ -100,8 +106,7 @@ int ParseCommandLine(int argc, char** argv) {
         if (Contains(arg, "-sp")) MainStatus.SelfPlay = 1;
         if (Contains(arg, "-trace")) MainStatus.Trace = 1;
         if (Contains(arg, "-st") && takeValue()) {
-            int seconds = ReadNumber(arg);
-            seconds = seconds > MaxSecondsPerMove ? MaxSecondsPerMove : seconds < 0 ? 0 : seconds;
+            const int seconds = std::clamp(ReadNumber(arg), -MaxSecondsPerMove, MaxSecondsPerMove);
             MainStatus.ST = seconds;
             MainStatus.TimePerMove = seconds * 900;
             MainStatus.TimeLeft = seconds * 60000;

@@ -117,6 +117,12 @@ TEST(Attacks, InCheckByEveryKindAndOnTheEdges) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(BoardFromFen(c.fen).InCheck(Bit(c.square), c.colour), c.attacked) << c.fen;
+
+    // An empty square argument: every mask of it is empty, so nothing attacks it.
+    ChessBoard start{};
+    start.InitRep();
+    EXPECT_EQ(start.InCheck(0, White), 0);
+    EXPECT_EQ(start.InCheck(0, Black), 0);
 }
 
 TEST(Attacks, OccludedFillAndRookReach) {

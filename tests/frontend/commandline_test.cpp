@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -47,8 +48,31 @@ TEST(CommandLine, ValuesReachTheSettings) {
     EXPECT_EQ(MainStatus.DoTestSuite, 1);
     EXPECT_STREQ(TestSuiteFile, "suite.epd");
 
-    ASSERT_EQ(Parse({"-st", "abc"}), CommandLineOk); // the atoi rule
-    EXPECT_EQ(MainStatus.ST, 0);
+    ASSERT_EQ(Parse({"-st", "-5"}), CommandLineOk);
+    EXPECT_EQ(MainStatus.ST, -5);
+    EXPECT_EQ(MainStatus.TimePerMove, -4500);
+    EXPECT_EQ(MainStatus.TimeLeft, -300000);
+}
+
+TEST(CommandLine, NumbersFollowTheAtoiRule) {
+    struct Case {
+        const char* text;
+        int value;
+    } cases[] = {
+        {"12", 12},
+        {" \n\t+7plies", 7},
+        {"-3", -3},
+        {"abc", 0},
+        {"", 0},
+        {"99999999", 99999999},
+        {"2147483647", INT_MAX},
+        {"99999999999", INT_MAX}, // out of range: saturates
+        {"-99999999999", INT_MIN},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(Parse({"-sd", c.text}), CommandLineOk) << c.text;
+        EXPECT_EQ(MainBoard.MaxDepth, c.value) << c.text;
+    }
 }
 
 TEST(CommandLine, ContainsTestsAndValuesAsCurrentString) {
