@@ -132,8 +132,7 @@ void ChessBoard::DisplayBoard() const {
         // Score the position shown, not whatever counts, draw flags and
         // pawn key the board was left with.
         ChessBoard shown = *this;
-        shown.InitPieceCounts();
-        shown.CheckDraw(0);
+        shown.RefreshMaterial();
         genpawnhashcode(White, shown, &shown.PawnKingKey);
         std::printf("\n PosEval from White view %d\n",
                     PE.PosEval(White, -FullWindow, FullWindow, &shown, 0));

@@ -188,6 +188,18 @@ class ChessBoard {
     void InitRep();
     void ClearField();
     void InitPieceCounts();
+    // The totals as sums of the counts (MakeMove keeps them; nothing else does).
+    void SumPieceTotals() {
+        WhitePieceTotal = WQueenCount + WRookCount + WBishopCount + WKnightCount + WPawnCount;
+        BlackPieceTotal = BQueenCount + BRookCount + BBishopCount + BKnightCount + BPawnCount;
+    }
+    // Counts, totals and draw flags fresh from the bitboards: what a board set
+    // up from text, or shown to the user, must carry to be evaluated right.
+    void RefreshMaterial() {
+        InitPieceCounts();
+        SumPieceTotals();
+        CheckDraw(0);
+    }
 
     bool IsKing(int colour, Bitboard s) const { return (colour ? BKing : WKing) & s; }
     bool IsPawn(int colour, Bitboard s) const { return (colour ? BPawns : WPawns) & s; }

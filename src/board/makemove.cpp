@@ -185,8 +185,7 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
     WhitePieces = WPawns | WBishops | WKnights | WRooks | WQueens | WKing;
     BlackPieces = BPawns | BBishops | BKnights | BRooks | BQueens | BKing;
     AllPieces = WhitePieces | BlackPieces;
-    WhitePieceTotal = WQueenCount + WRookCount + WBishopCount + WKnightCount + WPawnCount;
-    BlackPieceTotal = BQueenCount + BRookCount + BBishopCount + BKnightCount + BPawnCount;
+    SumPieceTotals();
     *castleMask = mask;
 }
 

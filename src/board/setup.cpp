@@ -139,12 +139,7 @@ int SetupBoard(const char* fen) {
     ReadEnPassant(board, enPassant);
     board.FiftyMoveCount = *enPassant ? ReadCount(NextField(enPassant)) : 0;
 
-    board.InitPieceCounts();
-    board.WhitePieceTotal = board.WQueenCount + board.WRookCount + board.WBishopCount +
-                            board.WKnightCount + board.WPawnCount;
-    board.BlackPieceTotal = board.BQueenCount + board.BRookCount + board.BBishopCount +
-                            board.BKnightCount + board.BPawnCount;
-    board.CheckDraw(0);
+    board.RefreshMaterial();
     assert(BoardIsConsistent(board));
     MainBoard = board;
     return SetupOk;
