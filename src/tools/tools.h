@@ -18,9 +18,8 @@ class PerfT {
     // The recursive count on this node's own copy of the board.
     void PerformanceTest(int side, int depth, ChessBoard board, int castleFlags);
 
-  private:
-    // With the trace on, every move is made, tested with InCheck and printed.
-    // Without it the last ply is counted by a legality test instead of making
-    // each move, and the counts are the same.
+    // Copied from the "-trace" setting. With it every move is made, tested
+    // with InCheck and printed; without it the last ply is counted by a
+    // legality test instead of making each move, with the same counts.
     bool Trace = false;
 };
