@@ -1,7 +1,6 @@
 // Legality without making the move, for perft's last ply. The answer must be
 // the one MakeMove followed by InCheck gives, so the moves whose making has
 // side effects on other squares (castling, en passant) are still made.
-#include <cassert>
 
 #include "board/board.h"
 #include "movegen/movegen.h"
@@ -31,19 +30,13 @@ bool LegalByMaking(const ChessBoard& board, int side, Bitboard from, Bitboard to
 
 } // namespace
 
-bool SideInCheck(const ChessBoard& board, int side) {
-    Bitboard king = side == White ? board.WKing : board.BKing;
-    assert(king);
-    return SquareAttacked(board, LowestSquare(king), side, board.AllPieces, ~Bitboard(0));
-}
-
 // Out of check, a move is legal unless it moves the king, leaves a pin line,
 // castles or takes en passant; only moves from those squares are examined.
 int MoveGen::LegalMoveCount(int side, int count) const {
     const ChessBoard& b = *Board;
     Army own = ArmyOf(b, side);
     int kingSquare = LowestSquare(own.King);
-    bool inCheck = SideInCheck(b, side);
+    bool inCheck = b.InCheck(own.King, side);
     Bitboard enPassantRank = side == White ? RankMask[4] : RankMask[3];
     Bitboard careful = inCheck ? ~Bitboard(0)
                                : PinnedPieces(b, side, kingSquare) | own.King | Bit(E1) | Bit(E8) |

@@ -87,6 +87,3 @@ class MoveGen {
     // without making the ordinary moves.
     int LegalMoveCount(int side, int count) const;
 };
-
-// InCheck of the king of `side` on `board`, from the generator's tables.
-bool SideInCheck(const ChessBoard& board, int side);

@@ -32,7 +32,7 @@ void PerfT::PerformanceTest(int side, int depth, ChessBoard board, int castleFla
     MoveGen list;
     uint8_t castleMask = 0;
     Bitboard king = side == White ? board.WKing : board.BKing;
-    bool inCheck = Trace ? board.InCheck(king, side) != 0 : SideInCheck(board, side);
+    bool inCheck = board.InCheck(king, side);
     int count = inCheck ? list.GenCheckEvasions(side, &board)
                         : list.GenerateAllMoves(side, &board, castleFlags);
 
@@ -49,8 +49,7 @@ void PerfT::PerformanceTest(int side, int depth, ChessBoard board, int castleFla
         list.GetMove(i, &from, &to, &promotion);
         board.MakeMove(from, to, promotion, &castleMask);
         king = side == White ? board.WKing : board.BKing;
-        bool illegal = Trace ? board.InCheck(king, side) != 0 : SideInCheck(board, side);
-        if (illegal) {
+        if (board.InCheck(king, side)) {
             board.UndoMove(i);
             continue;
         }
