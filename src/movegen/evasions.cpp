@@ -33,11 +33,10 @@ int MoveGen::GenCheckEvasions(int side, ChessBoard* board) {
     int count = 0;
     Bitboard target = 0;
 
-    // Pawn checkers: White's king looks at +7 (not from the a-file) and +9
-    // (not from the h-file), Black's at -7 (not from the h-file) and -9 (not
-    // from the a-file).
-    Bitboard pawnFirst = side == White ? (king & ~FileMask[0]) << 7 : (king & ~FileMask[7]) >> 7;
-    Bitboard pawnSecond = side == White ? (king & ~FileMask[7]) << 9 : (king & ~FileMask[0]) >> 9;
+    // Pawn checkers stand where the king's own pawn would capture: White's
+    // king looks at +7 and +9, Black's at -7 and -9.
+    Bitboard pawnFirst = side == White ? FirstCapture<White>(king) : FirstCapture<Black>(king);
+    Bitboard pawnSecond = side == White ? SecondCapture<White>(king) : SecondCapture<Black>(king);
     if (pawnFirst & enemy.Pawns) {
         target |= pawnFirst;
         count = 1;
@@ -119,65 +118,69 @@ int MoveGen::GenQueenEvasions(int side, Bitboard target, int index) {
         [occupied](int s) { return BishopAttacks(s, occupied) | RookAttacks(s, occupied); }, index);
 }
 
-// Written for White; Black steps the other way on mirrored ranks. En passant
-// is only an answer to a pawn check, taking the checking pawn; then pushes,
-// double pushes and the two captures, each ordered by target square.
-int MoveGen::GenPawnEvasions(int side, Bitboard target, Bitboard ownPawns, Bitboard enemyPieces,
-                             int index) {
-    const ChessBoard& b = *Board;
-    bool white = side == White;
-    Bitboard king = ArmyOf(b, side).King;
-    Bitboard enemyPawns = ArmyOf(b, side ^ 1).Pawns;
-    Bitboard empty = ~b.AllPieces;
-    auto forward = [white](Bitboard s, int ranks) {
-        return white ? s << (8 * ranks) : s >> (8 * ranks);
-    };
-    auto back = [white](Bitboard s, int steps) { return white ? s >> steps : s << steps; };
-    Bitboard kingRank = white ? RankMask[3] : RankMask[4];
-    Bitboard fifthRank = white ? RankMask[4] : RankMask[3];
-    Bitboard enemyStart = white ? RankMask[6] : RankMask[1];
-    Bitboard lastRank = white ? RankMask[7] : RankMask[0];
-    char queen = white ? 'Q' : 'q';
+namespace {
+
+// Black steps the other way on mirrored ranks. En passant is only an answer to
+// a pawn check, taking the checking pawn; then pushes, double pushes and the
+// two captures, each ordered by target square.
+template <int Side>
+int AddPawnEvasions(MoveGen& list, Bitboard target, Bitboard ownPawns, Bitboard enemyPieces,
+                    int index) {
+    const ChessBoard& b = *list.Board;
+    const Bitboard king = ArmyOf(b, Side).King;
+    const Bitboard enemyPawns = ArmyOf(b, Side ^ 1).Pawns;
+    const Bitboard empty = ~b.AllPieces;
+    const Bitboard fifthRank = RankMask[Side == White ? 4 : 3];
+    const Bitboard lastRank = RankMask[Side == White ? 7 : 0];
+    const char queen = Side == White ? 'Q' : 'q';
     auto promotion = [&](Bitboard to) { return (to & lastRank) ? queen : NoPromotion; };
 
     // 1. En passant against a checking pawn, the one at +7 (-7) before +9 (-9).
-    if (king & kingRank) {
-        Bitboard checkers[2] = {
-            white ? (king & ~FileMask[0]) << 7 : (king & ~FileMask[7]) >> 7,
-            white ? (king & ~FileMask[7]) << 9 : (king & ~FileMask[0]) >> 9,
-        };
-        bool doublePush = (b.LastTo & enemyPawns & fifthRank) && (b.LastFrom & enemyStart);
+    if (king & RankMask[Side == White ? 3 : 4]) {
+        const Bitboard enemyStart = RankMask[Side == White ? 6 : 1];
+        const bool doublePush = (b.LastTo & enemyPawns & fifthRank) && (b.LastFrom & enemyStart);
+        const Bitboard checkers[2] = {FirstCapture<Side>(king), SecondCapture<Side>(king)};
         for (Bitboard checker : checkers) {
             if (!(checker & enemyPawns) || !doublePush) continue;
             Bitboard beside = ((checker & ~FileMask[0]) >> 1) | ((checker & ~FileMask[7]) << 1);
             for (Bitboard c = beside & ownPawns & fifthRank; c; c &= c - 1) {
                 Bitboard pawn = LowestBit(c);
-                Bitboard behind = forward(b.LastTo, 1);
+                Bitboard behind = Forward<Side>(b.LastTo);
                 if (!(b.LastFrom & FileMask[0]) && (b.LastTo >> 1) == pawn)
-                    index = AddMove(index, pawn, behind, NoPromotion);
+                    index = list.AddMove(index, pawn, behind, NoPromotion);
                 if (!(b.LastFrom & FileMask[7]) && (b.LastTo << 1) == pawn)
-                    index = AddMove(index, pawn, behind, NoPromotion);
+                    index = list.AddMove(index, pawn, behind, NoPromotion);
             }
         }
     }
 
     // 2. Pushes onto the target.
-    for (Bitboard t = target & empty & forward(ownPawns, 1); t; t &= t - 1)
-        index = AddMove(index, back(LowestBit(t), 8), LowestBit(t), promotion(LowestBit(t)));
+    for (Bitboard t = target & empty & Forward<Side>(ownPawns); t; t &= t - 1)
+        index = list.AddMove(index, Backward<Side>(LowestBit(t)), LowestBit(t),
+                             promotion(LowestBit(t)));
 
     // 3. Double pushes from the second (seventh) rank over an empty square.
-    Bitboard startRank = white ? RankMask[1] : RankMask[6];
-    Bitboard doubleTargets = forward(forward(ownPawns & startRank, 1) & empty, 1);
+    const Bitboard startRank = RankMask[Side == White ? 1 : 6];
+    const Bitboard doubleTargets = Forward<Side>(Forward<Side>(ownPawns & startRank) & empty);
     for (Bitboard t = target & empty & doubleTargets; t; t &= t - 1)
-        index = AddMove(index, back(LowestBit(t), 16), LowestBit(t), NoPromotion);
+        index = list.AddMove(index, Backward<Side>(Backward<Side>(LowestBit(t))), LowestBit(t),
+                             NoPromotion);
 
     // 4. and 5. Captures: White from t-7 (pawns off the a-file) then t-9 (off
     // the h-file); Black from t+7 (off the h-file) then t+9 (off the a-file).
-    Bitboard fromFirst = white ? (ownPawns & ~FileMask[0]) << 7 : (ownPawns & ~FileMask[7]) >> 7;
-    Bitboard fromSecond = white ? (ownPawns & ~FileMask[7]) << 9 : (ownPawns & ~FileMask[0]) >> 9;
-    for (Bitboard t = target & enemyPieces & fromFirst; t; t &= t - 1)
-        index = AddMove(index, back(LowestBit(t), 7), LowestBit(t), promotion(LowestBit(t)));
-    for (Bitboard t = target & enemyPieces & fromSecond; t; t &= t - 1)
-        index = AddMove(index, back(LowestBit(t), 9), LowestBit(t), promotion(LowestBit(t)));
+    for (Bitboard t = target & enemyPieces & FirstCapture<Side>(ownPawns); t; t &= t - 1)
+        index = list.AddMove(index, FirstCaptureFrom<Side>(LowestBit(t)), LowestBit(t),
+                             promotion(LowestBit(t)));
+    for (Bitboard t = target & enemyPieces & SecondCapture<Side>(ownPawns); t; t &= t - 1)
+        index = list.AddMove(index, SecondCaptureFrom<Side>(LowestBit(t)), LowestBit(t),
+                             promotion(LowestBit(t)));
     return index;
+}
+
+} // namespace
+
+int MoveGen::GenPawnEvasions(int side, Bitboard target, Bitboard ownPawns, Bitboard enemyPieces,
+                             int index) {
+    return side == White ? AddPawnEvasions<White>(*this, target, ownPawns, enemyPieces, index)
+                         : AddPawnEvasions<Black>(*this, target, ownPawns, enemyPieces, index);
 }

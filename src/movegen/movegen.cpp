@@ -41,27 +41,6 @@ int AddKingMoves(MoveGen& list, int side, Bitboard allowed, int index) {
     return index;
 }
 
-// Pawn steps of one colour, as constants once the colour is a template argument.
-template <int Side> constexpr Bitboard Forward(Bitboard b) {
-    return Side == White ? b << 8 : b >> 8;
-}
-template <int Side> constexpr Bitboard Backward(Bitboard b) {
-    return Side == White ? b >> 8 : b << 8;
-}
-// White's +7 and Black's -7 capture, then White's +9 and Black's -9, and back.
-template <int Side> constexpr Bitboard FirstCapture(Bitboard b) {
-    return Side == White ? (b & ~FileMask[0]) << 7 : (b & ~FileMask[7]) >> 7;
-}
-template <int Side> constexpr Bitboard SecondCapture(Bitboard b) {
-    return Side == White ? (b & ~FileMask[7]) << 9 : (b & ~FileMask[0]) >> 9;
-}
-template <int Side> constexpr Bitboard FirstCaptureFrom(Bitboard b) {
-    return Side == White ? b >> 7 : b << 7;
-}
-template <int Side> constexpr Bitboard SecondCaptureFrom(Bitboard b) {
-    return Side == White ? b >> 9 : b << 9;
-}
-
 // The targets of all pawns are found set-wise first, so the per-pawn loop,
 // which keeps each pawn's moves together, visits only pawns that have one.
 template <int Side> int AddPawnMoves(MoveGen& list, int index) {

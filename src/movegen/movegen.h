@@ -6,6 +6,27 @@
 
 #include "board/board.h"
 
+// Pawn steps of one colour, as constants once the colour is a template argument.
+template <int Side> constexpr Bitboard Forward(Bitboard b) {
+    return Side == White ? b << 8 : b >> 8;
+}
+template <int Side> constexpr Bitboard Backward(Bitboard b) {
+    return Side == White ? b >> 8 : b << 8;
+}
+// White's +7 and Black's -7 capture, then White's +9 and Black's -9, and back.
+template <int Side> constexpr Bitboard FirstCapture(Bitboard b) {
+    return Side == White ? (b & ~FileMask[0]) << 7 : (b & ~FileMask[7]) >> 7;
+}
+template <int Side> constexpr Bitboard SecondCapture(Bitboard b) {
+    return Side == White ? (b & ~FileMask[7]) << 9 : (b & ~FileMask[0]) >> 9;
+}
+template <int Side> constexpr Bitboard FirstCaptureFrom(Bitboard b) {
+    return Side == White ? b >> 7 : b << 7;
+}
+template <int Side> constexpr Bitboard SecondCaptureFrom(Bitboard b) {
+    return Side == White ? b >> 9 : b << 9;
+}
+
 // One position's move list, owned by the frame of the node that fills it.
 // The order in which the generators write is behaviour: it breaks ties in
 // the move picker, it is the order perft walks, and the book answers with an
