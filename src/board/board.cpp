@@ -28,6 +28,14 @@ void ChessBoard::InitRep() {
     CastleFlags = AllCastling;
     SideToMove = White;
     LastFrom = LastTo = 0;
+    RefreshMaterial();
+}
+
+void ChessBoard::RefreshMaterial() {
+    InitPieceCounts();
+    SumPieceTotals();
+    CheckDraw(0);
+    genpawnhashcode(White, *this, &PawnKingKey);
 }
 
 void ChessBoard::ClearField() {
@@ -77,6 +85,12 @@ bool BoardIsConsistent(const ChessBoard& b) {
     return white == b.WhitePieces && black == b.BlackPieces && (white | black) == b.AllPieces &&
            PopCount(b.WKing) == 1 && PopCount(b.BKing) == 1 && whiteTotal == b.WhitePieceTotal &&
            blackTotal == b.BlackPieceTotal;
+}
+
+bool BoardAndKeyAreConsistent(const ChessBoard& board) {
+    uint32_t key;
+    genpawnhashcode(White, board, &key);
+    return BoardIsConsistent(board) && key == board.PawnKingKey;
 }
 
 int PieceCodeOn(const ChessBoard& board, int s) {
@@ -133,7 +147,6 @@ void ChessBoard::DisplayBoard() const {
         // pawn key the board was left with.
         ChessBoard shown = *this;
         shown.RefreshMaterial();
-        genpawnhashcode(White, shown, &shown.PawnKingKey);
         std::printf("\n PosEval from White view %d\n",
                     PE.PosEval(White, -FullWindow, FullWindow, &shown, 0));
     }

@@ -193,13 +193,10 @@ class ChessBoard {
         WhitePieceTotal = WQueenCount + WRookCount + WBishopCount + WKnightCount + WPawnCount;
         BlackPieceTotal = BQueenCount + BRookCount + BBishopCount + BKnightCount + BPawnCount;
     }
-    // Counts, totals and draw flags fresh from the bitboards: what a board set
-    // up from text, or shown to the user, must carry to be evaluated right.
-    void RefreshMaterial() {
-        InitPieceCounts();
-        SumPieceTotals();
-        CheckDraw(0);
-    }
+    // Counts, totals, draw flags and the pawn-and-king key fresh from the
+    // bitboards: what a board set up from text or by the start-up reset, or
+    // shown to the user, must carry to be evaluated and searched right.
+    void RefreshMaterial();
 
     bool IsKing(int colour, Bitboard s) const { return (colour ? BKing : WKing) & s; }
     bool IsPawn(int colour, Bitboard s) const { return (colour ? BPawns : WPawns) & s; }
@@ -259,6 +256,8 @@ inline Bitboard ChessBoard::PieceBits(int code) const { return this->*PieceMembe
 // sets, no square holds two pieces, one king per side, and the counts and
 // totals match the bitboards (so only for boards whose counts were set up).
 bool BoardIsConsistent(const ChessBoard& board);
+// BoardIsConsistent, and the pawn-and-king key is the one the pieces give.
+bool BoardAndKeyAreConsistent(const ChessBoard& board);
 
 // Piece code (0..11) of the piece on square s, -1 when empty.
 int PieceCodeOn(const ChessBoard& board, int s);
@@ -288,13 +287,25 @@ void pos2fen(const ChessBoard& board, int n);
 
 constexpr char files[] = "abcdefgh";
 
-// Longest text fillmovestring writes: a move, the continuation, newline, NUL.
-constexpr int MaxPVText = 8 + 5 * 200 + 2;
+// A move as the search keeps it: from-square index * 64 + to-square index,
+// and the promotion byte of its move-list entry.
+struct PVEntry {
+    int16_t Move;
+    char Promo;
+};
+inline int MoveCode(Bitboard from, Bitboard to) {
+    return LowestSquare(from) * 64 + LowestSquare(to);
+}
 
-// Writes " e2e4 " (a promotion piece code 1..4 or 7..10 puts the letter and a
-// semicolon in place of the last blank), then the moves after the first of
-// `pv` (move codes, from * 64 + to) when it holds at least two, then a newline.
-void fillmovestring(char* out, int from, int to, int promo, const int16_t* pv = nullptr,
+// Longest text fillmovestring writes: a move, the continuation, newline, NUL.
+constexpr int MaxPVText = 8 + 6 * 200 + 2;
+
+// Writes " e2e4 " and a newline. A promotion piece code (1..4 or 7..10) puts
+// its letter and a semicolon in place of the last blank; a promotion letter
+// (a move-list entry's 'Q', say) puts the lower-case letter before it. When
+// `pv` holds at least two moves, the moves after the first follow, each with
+// its promotion letter and a blank.
+void fillmovestring(char* out, int from, int to, int promo, const PVEntry* pv = nullptr,
                     int pvLength = 0);
 
 // ---------------------------------------------------------------------------
@@ -311,5 +322,9 @@ uint32_t BetterRandom32();
 void initPStable();
 void genhashcode(int side, int castleFlags, Bitboard* upper, Bitboard* lower,
                  const ChessBoard* board);
+// The pawn-and-king key: every pawn and both kings on their squares, the key
+// that MakeMove keeps and the pawn hash is addressed by. The first argument
+// is not read.
+void genpawnhashcode(int side, const ChessBoard& board, uint32_t* code);
 
 #include "board/attacks.h" // IWYU pragma: export

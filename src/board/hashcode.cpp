@@ -73,3 +73,18 @@ void genhashcode(int side, int castleFlags, Bitboard* upper, Bitboard* lower,
     *upper = up ^ sideCode ^ castleCode;
     *lower = low ^ sideCode ^ castleCode;
 }
+
+void genpawnhashcode(int, const ChessBoard& board, uint32_t* code) {
+    uint32_t key = 0;
+    for (Bitboard p = board.WPawns; p; p &= p - 1)
+        key ^= static_cast<uint32_t>(LPStable[PawnCode][LowestSquare(p)]);
+    for (Bitboard p = board.BPawns; p; p &= p - 1)
+        key ^= static_cast<uint32_t>(LPStable[PawnCode + BlackCodeOffset][LowestSquare(p)]);
+    // The cached structure depends on the king squares (shelter zones, rook-pawn
+    // penalties), so the kings are part of the key as MakeMove keeps it.
+    if (board.WKing) key ^= static_cast<uint32_t>(LPStable[KingCode][LowestSquare(board.WKing)]);
+    if (board.BKing)
+        key ^=
+            static_cast<uint32_t>(LPStable[KingCode + BlackCodeOffset][LowestSquare(board.BKing)]);
+    *code = key;
+}

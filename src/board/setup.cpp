@@ -77,6 +77,27 @@ int ReadCount(const char* field) {
     return n;
 }
 
+// What an interface reads after a promotion's squares: the lower-case piece
+// letter, nothing for a move without one.
+const char* PromotionSuffix(char promo) {
+    switch (promo) {
+    case 'Q':
+    case 'q':
+        return "q";
+    case 'R':
+    case 'r':
+        return "r";
+    case 'B':
+    case 'b':
+        return "b";
+    case 'N':
+    case 'n':
+        return "n";
+    default:
+        return "";
+    }
+}
+
 const char* NextField(const char* text) {
     while (*text && *text != ' ') ++text;
     while (*text == ' ') ++text;
@@ -140,7 +161,7 @@ int SetupBoard(const char* fen) {
     board.FiftyMoveCount = *enPassant ? ReadCount(NextField(enPassant)) : 0;
 
     board.RefreshMaterial();
-    assert(BoardIsConsistent(board));
+    assert(BoardAndKeyAreConsistent(board));
     MainBoard = board;
     return SetupOk;
 }
@@ -212,7 +233,7 @@ void pos2fen(const ChessBoard& board, int n) {
     std::printf("%s%d \n", text, n);
 }
 
-void fillmovestring(char* out, int from, int to, int promo, const int16_t* pv, int pvLength) {
+void fillmovestring(char* out, int from, int to, int promo, const PVEntry* pv, int pvLength) {
     assert(IsSquare(from) && IsSquare(to));
     char* p = out + std::sprintf(out, " %c%d%c%d", files[FileOf(from)], RankOf(from) + 1,
                                  files[FileOf(to)], RankOf(to) + 1);
@@ -221,12 +242,12 @@ void fillmovestring(char* out, int from, int to, int promo, const int16_t* pv, i
     if (kind >= KnightCode && kind <= QueenCode)
         p += std::sprintf(p, "%c;", PromotionLetters[kind]);
     else
-        *p++ = ' ';
+        p += std::sprintf(p, "%s ", PromotionSuffix(static_cast<char>(promo)));
     if (pv && pvLength >= 2) {
         for (int i = 1; i < pvLength && i < 200; ++i) {
-            const int f = (pv[i] >> 6) & 63, t = pv[i] & 63;
-            p += std::sprintf(p, "%c%d%c%d ", files[FileOf(f)], RankOf(f) + 1, files[FileOf(t)],
-                              RankOf(t) + 1);
+            const int f = (pv[i].Move >> 6) & 63, t = pv[i].Move & 63;
+            p += std::sprintf(p, "%c%d%c%d%s ", files[FileOf(f)], RankOf(f) + 1, files[FileOf(t)],
+                              RankOf(t) + 1, PromotionSuffix(pv[i].Promo));
         }
     }
     *p++ = '\n';

@@ -126,6 +126,3 @@ extern uint32_t Phashmisses;   // structures computed
 
 bool InPawnHash(uint32_t key, Bitboard pawns);
 void ClearPawnHash();
-// The pawn-and-king key: every pawn and both kings on their squares. The
-// first argument is not read.
-void genpawnhashcode(int side, const ChessBoard& board, uint32_t* code);

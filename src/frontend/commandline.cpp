@@ -13,6 +13,9 @@
 #include "board/board.h"
 #include "frontend/frontend.h"
 
+char TestSuiteFile[MaxPathLength];
+char FirstWord[FirstWordLength];
+
 namespace {
 
 bool Contains(const char* arg, const char* option) { return std::strstr(arg, option) != nullptr; }
@@ -49,6 +52,7 @@ constexpr const char* HelpLines[] = {
 };
 
 // The largest "-st" magnitude whose derived clock time still fits an int.
+// The time per move is kept in milliseconds.
 constexpr int MaxSecondsPerMove = 35000;
 
 } // namespace
@@ -79,8 +83,9 @@ int ParseCommandLine(int argc, char** argv) {
         if (Equals(arg, "-bench4")) MainStatus.Bench = 4;
         if (Equals(arg, "-bench5")) MainStatus.Bench = 5;
         if (Equals(arg, "-fd") && takeValue()) {
-            const int depth = ReadNumber(arg);
-            MainStatus.setFD(static_cast<char>(depth));
+            // Beyond the deepest iteration a fixed depth could never be reached.
+            const int depth = std::clamp(ReadNumber(arg), 0, MaxIterationDepth);
+            MainStatus.setFD(depth);
             MainBoard.MaxDepth = MainBoard.FixedDepth = depth;
         }
         if (Equals(arg, "-help") || Equals(arg, "-h")) {
@@ -107,7 +112,7 @@ int ParseCommandLine(int argc, char** argv) {
         if (Contains(arg, "-trace")) MainStatus.Trace = 1;
         if (Contains(arg, "-st") && takeValue()) {
             const int seconds = std::clamp(ReadNumber(arg), -MaxSecondsPerMove, MaxSecondsPerMove);
-            MainStatus.ST = seconds;
+            MainStatus.ST = seconds * 1000;
             MainStatus.TimePerMove = seconds * 900;
             MainStatus.TimeLeft = seconds * 60000;
         }

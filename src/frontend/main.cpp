@@ -6,6 +6,11 @@
 
 #include "board/board.h"
 #include "frontend/frontend.h"
+#include "platform/platform.h"
+
+namespace {
+constexpr size_t SearchStackBytes = size_t(256) << 20;
+}
 
 int main(int argc, char** argv) {
     std::printf("Vorn \n");
@@ -29,14 +34,15 @@ int main(int argc, char** argv) {
     }
 
     std::signal(SIGINT, SIG_IGN);
-    std::setvbuf(stdin, nullptr, _IONBF, 0);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     // The first word names the protocol; a console user types any other word.
     if (!MainStatus.PERFT && !MainStatus.Bench && !MainStatus.SATrain) {
-        if (std::scanf("%255s", FirstWord) == 1) std::getchar();
+        ReadInputWord(FirstWord, FirstWordLength);
         if (std::strstr(FirstWord, "uci")) MainStatus.uci = 1;
         if (std::strstr(FirstWord, "xboard")) MainStatus.setxboard(1);
     }
-    return MatchLoop();
+    // The deepest search line, its quiescence and internal iterative
+    // deepening need far more stack than a thread gets by default.
+    return RunWithStack(MatchLoop, SearchStackBytes);
 }

@@ -13,6 +13,7 @@ constexpr int NotBuiltStatus = 2;
 
 int NotBuilt(const char* what) {
     std::printf("Vorn: %s is not available in this build\n", what);
+    std::fflush(stdout);
     CloseLogFile();
     return NotBuiltStatus;
 }
@@ -24,9 +25,13 @@ int MatchLoop() {
     WriteLogFile("Next Match\n");
     WriteLogFile("=====================================\n");
 
-    // A new game under xboard starts from a clean pawn cache.
-    if (MainStatus.xboard) ClearPawnHash();
+    // A new game under xboard starts from clean caches.
+    if (MainStatus.xboard) {
+        ClearPawnHash();
+        PositionCache.ClearTranspositionTables();
+    }
     Phashmisses = Phashattempts = 0;
+    Search.ClearHistory();
 
     if (MainStatus.PERFT) {
         PerfT perft(MainStatus.getFD());
@@ -35,8 +40,12 @@ int MatchLoop() {
     if (MainStatus.DoTestSuite) return NotBuilt("the test-suite runner (-ts)");
     if (MainStatus.Mimic == 1) return NotBuilt("the test-suite runner (-mimicstudent)");
     if (MainStatus.Pev) return NotBuilt("the test-suite runner (-pev)");
-    if (MainStatus.SATrain || MainStatus.Bench == 1 || MainStatus.Bench == 2)
-        return NotBuilt("the benchmark");
+    if (MainStatus.SATrain) MainStatus.Bench = 1;
+    if (MainStatus.Bench == 1 || MainStatus.Bench == 2) {
+        MainStatus.Bench == 1 ? Bench() : Bench2();
+        CloseLogFile();
+        return 0;
+    }
 
     if (!MainStatus.xboard && !MainStatus.uci) {
         std::printf("\nHello! I am Vorn\n");

@@ -27,6 +27,8 @@ template <int Side> constexpr Bitboard SecondCaptureFrom(Bitboard b) {
     return Side == White ? b >> 9 : b << 9;
 }
 
+struct OrderHints;
+
 // One position's move list, owned by the frame of the node that fills it.
 // The order in which the generators write is behaviour: it breaks ties in
 // the move picker, it is the order perft walks, and the book answers with an
@@ -107,4 +109,88 @@ class MoveGen {
     // number that making each move on Board and testing InCheck would find,
     // without making the ordinary moves.
     int LegalMoveCount(int side, int count) const;
+
+    // Order values of entries 0 .. count - 1 for the alpha-beta search (the
+    // root passes hints of ply 0, no hash move and node type 1).
+    void AssignMoveOrderValues(int count, const OrderHints& hints, Bitboard opponentKing,
+                               int hashMove, int nodeType);
+    // Order values for the quiescence search: captures by victim, then attacker.
+    void QuiesceAssignMoveOrderValues(int count);
+    // Brings the best of entries index .. count - 1 to index (the earliest of
+    // equal values) and returns it.
+    void NextMove(int index, int count, Bitboard* from, Bitboard* to, char* promotion);
+};
+
+// ---------------------------------------------------------------------------
+// Capture values, exchange evaluation, move ordering
+// ---------------------------------------------------------------------------
+
+// Value of the piece of the colour opposite to `side` on `square`, 0 if
+// none: what a move of `side` to `square` captures. Pawn 800, knight and
+// bishop 3250, rook 5000, queen 9750, king 1000000.
+int ValueCapturedPiece(int side, Bitboard square, const ChessBoard& board);
+
+// The material outcome of a capture when both sides recapture on the square
+// with their least valuable piece, each free to stop.
+class SEE {
+  public:
+    const ChessBoard* Board = nullptr;
+
+    // Gain for the side that moves from `from` to `to`; `side` is the colour
+    // that owns the piece on `to` and recaptures first.
+    int StaticExchangeEvaluation(int side, Bitboard from, Bitboard to, const ChessBoard* board);
+    Bitboard SquareAttacksDefences(int square) const;
+    // Square of the least valuable piece of `side` among `attackers`, -1 if none.
+    int LVP(int side, Bitboard attackers) const;
+    // `attackers` with the first rook/bishop-like slider beyond `square` in
+    // `direction` toggled in.
+    Bitboard AddXrayAttacker(Bitboard attackers, int square, int direction) const;
+};
+
+extern SEE see;
+
+// Direction[to][from]: the step from `to` towards `from` along a shared rank,
+// file or diagonal (+-1, +-7, +-8, +-9), 0 when they share none.
+struct DirectionTable {
+    int16_t Step[64][64];
+    constexpr const int16_t* operator[](int to) const { return Step[to]; }
+};
+constexpr DirectionTable BuildDirections() {
+    DirectionTable t{};
+    for (int to = 0; to < 64; ++to) {
+        for (int from = 0; from < 64; ++from) {
+            const int dr = RankOf(from) - RankOf(to), df = FileOf(from) - FileOf(to);
+            const int sr = (dr > 0) - (dr < 0), sf = (df > 0) - (df < 0);
+            if (from == to || (dr != 0 && df != 0 && dr != df && dr != -df)) continue;
+            t.Step[to][from] = static_cast<int16_t>(8 * sr + sf);
+        }
+    }
+    return t;
+}
+inline constexpr DirectionTable Direction = BuildDirections();
+
+// The squares ahead of a pawn of `colour` on `square`, on its own and the
+// neighbouring files up to the far edge: where an enemy pawn stops a passer.
+struct FrontSpanTable {
+    Bitboard Span[2][64];
+};
+constexpr FrontSpanTable BuildFrontSpans() {
+    FrontSpanTable t{};
+    for (int colour = White; colour <= Black; ++colour) {
+        const int step = colour == White ? 1 : -1;
+        for (int s = 0; s < 64; ++s)
+            for (int r = RankOf(s) + step; r >= 0 && r < 8; r += step)
+                for (int f = FileOf(s) - 1; f <= FileOf(s) + 1; ++f)
+                    if (f >= 0 && f < 8) t.Span[colour][s] |= Bit(r * 8 + f);
+    }
+    return t;
+}
+inline constexpr FrontSpanTable FrontSpans = BuildFrontSpans();
+inline Bitboard PawnFrontSpan(int colour, int square) { return FrontSpans.Span[colour][square]; }
+
+// What the search knows about a node that shapes its move order.
+struct OrderHints {
+    PVEntry PVMove;                 // this ply's move of the previous line
+    int16_t Killers[2];             // this ply's killer moves
+    const int32_t (*History)[4096]; // history counters by colour and move code
 };

@@ -1,8 +1,54 @@
-// The thin operating-system layer.
+// The thin operating-system layer: the clock, standard input, the log file,
+// large zeroed memory and a deep stack for the search.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Milliseconds of wall time on a steady clock. Only differences are meaningful.
 // (A process-CPU clock would stand still while the engine waits for input.)
 int64_t ClockMs();
+
+// ---------------------------------------------------------------------------
+// Standard input
+// ---------------------------------------------------------------------------
+
+// All reading of standard input goes through one reader with its own buffer,
+// so that InputWaiting never misses input that was read ahead and kept.
+
+// Whether a read would not block: a whole line is buffered, standard input
+// has data, or it has reached its end (so the caller reads and sees the end).
+bool InputWaiting();
+// Reads the next line without its line feed and trailing carriage return,
+// cut to size - 1 characters (the rest of a longer line is dropped). False
+// at the end of input with nothing read.
+bool ReadInputLine(char* line, int size);
+// Reads the next blank-separated word, cut to size - 1 characters. False at
+// the end of input.
+bool ReadInputWord(char* word, int size);
+
+// ---------------------------------------------------------------------------
+// match.log
+// ---------------------------------------------------------------------------
+
+// Every line is flushed, so the log is complete even if Vorn is killed.
+void OpenLogFile();
+void WriteLogFile(const char* text);
+// printf-style; the text and a newline are written as by WriteLogFile.
+void LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void CloseLogFile();
+
+// ---------------------------------------------------------------------------
+// Memory and stack
+// ---------------------------------------------------------------------------
+
+// Zeroed memory that the system maps only when a page is first touched, so a
+// large table costs nothing until it is used. Null when it cannot be had.
+void* AllocateZeroedPages(size_t bytes);
+void FreeZeroedPages(void* memory, size_t bytes);
+// Zeroes the memory by handing its pages back: cheaper than writing zeros.
+void ZeroPages(void* memory, size_t bytes);
+
+// Runs work() on a thread with a stack of stackBytes and returns its result:
+// the search recurses deeper than the default stack allows.
+int RunWithStack(int (*work)(), size_t stackBytes);

@@ -23,3 +23,9 @@ class PerfT {
     // legality test instead of making each move, with the same counts.
     bool Trace = false;
 };
+
+// The benchmarks: Bench searches six fixed positions, Bench2 the fifth with
+// each of the two search drivers; both print node counts, speed and the hit
+// rates of the tables. Each search runs under the current settings (-fd).
+void Bench();
+void Bench2();

@@ -125,15 +125,19 @@ TEST(MoveText, CoordinatesPromotionsAndContinuation) {
         {E2, E4, NoPromotion, " e2e4 \n"},
         {G7, G8, QueenCode, " g7g8q;\n"},
         {B2, B1, KnightCode + BlackCodeOffset, " b2b1n;\n"},
-        {A1, H8, 'Q', " a1h8 \n"}, // a move-list letter is no piece code
+        {A7, A8, 'Q', " a7a8q \n"}, // a move-list letter, as interfaces read it
+        {H2, H1, 'q', " h2h1q \n"},
     };
     for (const Case& c : cases) {
         fillmovestring(text, c.from, c.to, c.promo);
         EXPECT_STREQ(text, c.expected);
     }
-    const int16_t pv[] = {E2 * 64 + E4, E7 * 64 + E5, G1 * 64 + F3};
-    fillmovestring(text, E2, E4, NoPromotion, pv, 3);
-    EXPECT_STREQ(text, " e2e4 e7e5 g1f3 \n");
+    const PVEntry pv[] = {{E2 * 64 + E4, NoPromotion},
+                          {E7 * 64 + E5, NoPromotion},
+                          {G1 * 64 + F3, NoPromotion},
+                          {B7 * 64 + B8, 'Q'}};
+    fillmovestring(text, E2, E4, NoPromotion, pv, 4);
+    EXPECT_STREQ(text, " e2e4 e7e5 g1f3 b7b8q \n");
     fillmovestring(text, E2, E4, NoPromotion, pv, 1);
     EXPECT_STREQ(text, " e2e4 \n");
 

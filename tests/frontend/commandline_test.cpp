@@ -20,7 +20,7 @@ int Parse(std::vector<const char*> args) {
 
 TEST(CommandLine, ValuesReachTheSettings) {
     ASSERT_EQ(Parse({"-st", "10"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.ST, 10);
+    EXPECT_EQ(MainStatus.ST, 10000); // milliseconds
     EXPECT_EQ(MainStatus.TimePerMove, 9000);
     EXPECT_EQ(MainStatus.TimeLeft, 600000);
 
@@ -28,6 +28,12 @@ TEST(CommandLine, ValuesReachTheSettings) {
     EXPECT_EQ(MainStatus.FD, 5);
     EXPECT_EQ(MainBoard.MaxDepth, 5);
     EXPECT_EQ(MainBoard.FixedDepth, 5);
+
+    // Depths beyond the deepest iteration are clamped; negative ones mean none.
+    ASSERT_EQ(Parse({"-fd", "300"}), CommandLineOk);
+    EXPECT_EQ(MainStatus.FD, MaxIterationDepth);
+    ASSERT_EQ(Parse({"-fd", "-4"}), CommandLineOk);
+    EXPECT_EQ(MainStatus.FD, 0);
 
     ASSERT_EQ(Parse({"-sd", "5"}), CommandLineOk);
     EXPECT_EQ(MainStatus.FD, 0);
@@ -49,7 +55,7 @@ TEST(CommandLine, ValuesReachTheSettings) {
     EXPECT_STREQ(TestSuiteFile, "suite.epd");
 
     ASSERT_EQ(Parse({"-st", "-5"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.ST, -5);
+    EXPECT_EQ(MainStatus.ST, -5000);
     EXPECT_EQ(MainStatus.TimePerMove, -4500);
     EXPECT_EQ(MainStatus.TimeLeft, -300000);
 }

@@ -1,7 +1,8 @@
 // match.log: the game, the protocol traffic and the search's decisions.
+#include <cstdarg>
 #include <cstdio>
 
-#include "frontend/frontend.h"
+#include "platform/platform.h"
 
 namespace {
 FILE* LogFile = nullptr;
@@ -17,6 +18,16 @@ void WriteLogFile(const char* text) {
     std::fputs(text, LogFile);
     std::fputc('\n', LogFile);
     std::fflush(LogFile);
+}
+
+void LogPrintf(const char* format, ...) {
+    if (!LogFile) return;
+    char text[4096];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    WriteLogFile(text);
 }
 
 void CloseLogFile() {

@@ -1,9 +1,11 @@
-// The settings record and its new-game reset.
-#include "frontend/frontend.h"
+// The settings record, its new-game reset and the channel for diagnostics.
+#include <cstdarg>
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "search/search.h"
 
 Status MainStatus;
-char TestSuiteFile[MaxPathLength];
-char FirstWord[FirstWordLength];
 
 void Status::initVars() {
     Mimic = 0;
@@ -27,5 +29,19 @@ void Status::initVars() {
         MovesPerSession = 0;
         DefaultMovesPerSession = 50;
         ST = 0;
+    }
+}
+
+void Diagnostic(const char* format, ...) {
+    char text[4096];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (MainStatus.UnderInterface()) {
+        WriteLogFile(text);
+    } else {
+        std::fputs(text, stdout);
+        std::fflush(stdout);
     }
 }

@@ -1,0 +1,162 @@
+// Move ordering: order values for the alpha-beta and quiescence searches, and
+// the lazy selection sort that hands moves out best first.
+#include <cassert>
+#include <utility>
+
+#include "eval/tables.h"
+#include "movegen/movegen.h"
+
+namespace {
+
+constexpr int TableMoveValue = 29000;
+constexpr int PVMoveValue = 28998;
+constexpr int FirstKillerValue = 1020;
+constexpr int SecondKillerValue = 1010;
+constexpr int CaptureBase = 9750;
+constexpr int QueenPromotionValue = 4875;
+constexpr int UnderPromotionValue = 500;
+constexpr int RoyalLineBonus = 28; // a rook or queen onto the enemy king's file or rank
+constexpr int QuiescePromotionValue = 750;
+
+// Victim values of the alpha-beta ordering; a king victim cannot reach it.
+int OrderVictim(const ChessBoard& b, int enemy, Bitboard to) {
+    if (b.IsBishop(enemy, to)) return 3250;
+    if (b.IsKnight(enemy, to)) return 3248;
+    if (b.IsRook(enemy, to)) return 5000;
+    if (b.IsPawn(enemy, to)) return 800;
+    if (b.IsQueen(enemy, to)) return 9750;
+    return 0;
+}
+
+// What the capturing piece adds: knights their outpost value, rooks an open
+// file and the seventh rank, pawns the rise in passed-pawn value.
+int CaptureAdjustment(const ChessBoard& b, int mover, Bitboard from, Bitboard to) {
+    const int t = LowestSquare(to);
+    if (b.IsBishop(mover, from)) return -12;
+    if (b.IsKnight(mover, from)) return (mover == White ? WKnightPost : BKnightPost)[t] - 10;
+    if (b.IsRook(mover, from)) {
+        int value = -19;
+        if (!((b.WPawns | b.BPawns) & FileMask[FileOf(t)])) value += OpenFileControl[FileOf(t)];
+        if (to & RankMask[mover == White ? 6 : 1]) value += Majorson7[1];
+        return value;
+    }
+    if (b.IsPawn(mover, from)) {
+        const Bitboard enemyPawns = mover == White ? b.BPawns : b.WPawns;
+        if (PawnFrontSpan(mover, t) & enemyPawns) return -3;
+        const int f = LowestSquare(from);
+        const int toRank = mover == White ? RankOf(t) : 7 - RankOf(t);
+        const int fromRank = mover == White ? RankOf(f) : 7 - RankOf(f);
+        return Passers[toRank] - Passers[fromRank] - 3;
+    }
+    if (b.IsQueen(mover, from)) return -38;
+    if (b.IsKing(mover, from)) return -14625;
+    return 0;
+}
+
+} // namespace
+
+void MoveGen::AssignMoveOrderValues(int count, const OrderHints& hints, Bitboard opponentKing,
+                                    int hashMove, int nodeType) {
+    const ChessBoard& b = *Board;
+    const int kingSquare = LowestSquare(opponentKing);
+    const Bitboard royalLines = FileMask[FileOf(kingSquare)] | RankMask[RankOf(kingSquare)];
+    bool pvFound = false, hashFound = false, firstKillerFound = false, secondKillerFound = false;
+    for (int i = 0; i < count; ++i) {
+        const int code = MoveCode(From[i], To[i]);
+        if (!pvFound && nodeType != 3 && code == hints.PVMove.Move &&
+            Promo[i] == hints.PVMove.Promo) {
+            Order[i] = PVMoveValue;
+            pvFound = true;
+            continue;
+        }
+        if (hashMove && !hashFound && code == hashMove) {
+            Order[i] = TableMoveValue;
+            hashFound = true;
+            continue;
+        }
+        if (!firstKillerFound && code == hints.Killers[0]) {
+            Order[i] = FirstKillerValue;
+            firstKillerFound = true;
+            continue;
+        }
+        if (!secondKillerFound && code == hints.Killers[1]) {
+            Order[i] = SecondKillerValue;
+            secondKillerFound = true;
+            continue;
+        }
+        const int mover = b.PieceColor(From[i]);
+        const int enemy = mover ^ 1;
+        if (!(To[i] & (enemy == White ? b.WhitePieces : b.BlackPieces))) {
+            if (Promo[i] == 'Q' || Promo[i] == 'q')
+                Order[i] = QueenPromotionValue;
+            else if (Promo[i] == NoPromotion)
+                Order[i] = hints.History[mover][code] >> 7;
+            else
+                Order[i] = UnderPromotionValue;
+        } else {
+            Order[i] = CaptureBase + OrderVictim(b, enemy, To[i]) +
+                       CaptureAdjustment(b, mover, From[i], To[i]);
+        }
+        if ((b.IsRook(mover, From[i]) || b.IsQueen(mover, From[i])) && (To[i] & royalLines))
+            Order[i] += RoyalLineBonus;
+    }
+}
+
+void MoveGen::QuiesceAssignMoveOrderValues(int count) {
+    const ChessBoard& b = *Board;
+    for (int i = 0; i < count; ++i) {
+        const Bitboard from = From[i], to = To[i];
+        const int mover = b.PieceColor(from);
+        const int enemy = mover ^ 1;
+        if (!(to & (enemy == White ? b.WhitePieces : b.BlackPieces))) {
+            const bool promotes = b.IsPawn(mover, from) && (to & RankMask[mover == White ? 7 : 0]);
+            Order[i] = promotes ? QuiescePromotionValue : 0;
+            continue;
+        }
+        int victim = 0;
+        if (b.IsBishop(enemy, to))
+            victim = 3250;
+        else if (b.IsKnight(enemy, to))
+            victim = 3248;
+        else if (b.IsRook(enemy, to))
+            victim = 5000;
+        else if (b.IsPawn(enemy, to))
+            victim = 800;
+        else if (b.IsQueen(enemy, to))
+            victim = 9750;
+        else if (b.IsKing(enemy, to))
+            victim = 10000;
+        int penalty = 0;
+        if (b.IsBishop(mover, from))
+            penalty = 12;
+        else if (b.IsKnight(mover, from))
+            penalty = 12;
+        else if (b.IsRook(mover, from))
+            penalty = 19;
+        else if (b.IsPawn(mover, from))
+            penalty = 3;
+        else if (b.IsQueen(mover, from))
+            penalty = 38;
+        else if (b.IsKing(mover, from))
+            penalty = 38;
+        Order[i] = victim - penalty + 10;
+    }
+}
+
+void MoveGen::NextMove(int index, int count, Bitboard* from, Bitboard* to, char* promotion) {
+    assert(index >= 0 && index < MaxMoves);
+    if (index < count) {
+        int best = index;
+        for (int i = index + 1; i < count; ++i)
+            if (Order[i] > Order[best]) best = i;
+        if (best != index) {
+            std::swap(From[index], From[best]);
+            std::swap(To[index], To[best]);
+            std::swap(Promo[index], Promo[best]);
+            std::swap(Order[index], Order[best]);
+        }
+    }
+    *from = From[index];
+    *to = To[index];
+    *promotion = Promo[index];
+}

@@ -1,0 +1,284 @@
+// The alpha-beta search below the root: principal-variation search with the
+// table, repetitions, static pruning, null move, internal iterative
+// deepening, check and single-reply extensions, late-move reductions,
+// futility, killers and history.
+#include <cassert>
+
+#include "eval/eval.h"
+#include "search/search.h"
+
+namespace {
+
+// Static pruning margins by remaining depth (only depths 1 to 3 use them).
+constexpr int StaticMargin[8] = {1200, 1100, 1925, 2700, 3500, 4400, 5300, 6200};
+
+// Scores beyond these are mates, stored relative to the node (see the table).
+constexpr int MateBound = 109799;
+
+int FromTable(int value, int ply) {
+    if (value > MateBound) return value - ply;
+    if (value < -MateBound) return value + ply;
+    return value;
+}
+
+// The score of a node without a legal move (or told it cannot reach beta).
+int MateRule(const ChessBoard& board, int side, int inCheck, int ply) {
+    if (inCheck) return ply - MateValue;
+    const Bitboard opponentKing = side == White ? board.BKing : board.WKing;
+    if (board.InCheck(opponentKing, side ^ 1)) return MateValue - ply;
+    return -ply;
+}
+
+// A pawn that has just moved to `to` with no enemy pawn ahead on its own or
+// a neighbouring file: reducing its move could hide a runaway passer.
+bool IsPassedPawnMove(const ChessBoard& board, int side, Bitboard to) {
+    if (!board.IsPawn(side, to)) return false;
+    const Bitboard enemyPawns = side == White ? board.BPawns : board.WPawns;
+    return !(PawnFrontSpan(side, LowestSquare(to)) & enemyPawns);
+}
+
+} // namespace
+
+int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int depth, int ply,
+                           int nullAllowed, int castleRights, int inCheck, int nodeType,
+                           int maxPly) {
+    // 1. The periodic check of the input, the budget and the clock.
+    if (!MainStatus.FD && !MainStatus.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck())
+        return 0;
+
+    // 2. Every return from here on retracts this entry.
+    Bitboard upper, lower;
+    genhashcode(side, castleRights, &upper, &lower, &board);
+    MoveList.InsertHashCodeMoveHistory(upper, lower);
+    const auto repeated = [&] {
+        return board.FiftyMoveCount > 2 &&
+               MoveList.ThreeFoldRepDetection(board.FiftyMoveCount, upper, lower) != 0;
+    };
+    const auto leave = [](int value) {
+        MoveList.RetractMove();
+        return value;
+    };
+
+    // 3. The horizon. A node on the last row of the line and killer tables is
+    // a leaf too, in check or not, so that no child indexes past them.
+    if (((depth < 1 || ply > maxPly) && !inCheck) || ply >= MaxSearchPly - 1) {
+        if (repeated()) return leave(0);
+        int value, move = 0;
+        if (PositionCache.SearchTranspositionTables(upper, lower, depth, alpha, beta, &value,
+                                                    &move) <= ProbeExact) {
+            ++LeafInteriorNodes;
+            return leave(FromTable(value, ply));
+        }
+        const int q = Quiesce(side, alpha, beta, board, depth, 0, ply + 1);
+        if (q >= beta)
+            PositionCache.InsertTranspositionTables(upper, lower, depth, 0, q, LowerBound);
+        else if (q <= alpha)
+            PositionCache.InsertTranspositionTables(upper, lower, depth, 0, alpha, UpperBound);
+        else
+            PositionCache.InsertTranspositionTables(upper, lower, depth, 0, q, ExactBound);
+        ++LeafInteriorNodes;
+        return leave(q);
+    }
+
+    // 4. Draws.
+    if (MainStatus.MaxPlyReached < ply) MainStatus.MaxPlyReached = ply;
+    if (board.CheckDraw(static_cast<char>(inCheck)) != NoDraw) return leave(0);
+    const Bitboard opponentPieces = side == White ? board.BlackPieces : board.WhitePieces;
+    const Bitboard opponentKing = side == White ? board.BKing : board.WKing;
+    if (repeated()) return leave(0);
+
+    // 5. The table. A principal-variation node never cuts off on it.
+    int hashMove = 0, value;
+    const int probe = PositionCache.SearchTranspositionTables(upper, lower, depth, alpha, beta,
+                                                              &value, &hashMove);
+    bool mateThreat = false;
+    if (probe <= ProbeExact) {
+        if (MainStatus.Trace)
+            Diagnostic("Position Cache Hit: v=%d alpha=%d beta=%d\nUpper HC %llu Lower HC %llu\n",
+                       value, alpha, beta, static_cast<unsigned long long>(upper),
+                       static_cast<unsigned long long>(lower));
+        value = FromTable(value, ply);
+        if (nodeType != PVNode) {
+            PV[ply][0].Move = static_cast<int16_t>(ply);
+            PV[ply][ply].Move = static_cast<int16_t>(hashMove);
+            return leave(value);
+        }
+    } else {
+        const int ownPieces = side == White ? board.WhitePieceTotal - board.WPawnCount
+                                            : board.BlackPieceTotal - board.BPawnCount;
+        // 6. Static pruning near the horizon.
+        if (nodeType != PVNode && nullAllowed && !inCheck && depth <= 3 && beta >= -109899 &&
+            beta <= 109899 && ownPieces > 0) {
+            const int e = PE.PosEval(side, alpha, beta, &board, castleRights) -
+                          StaticMargin[depth > 0 ? depth : 0];
+            if (e >= beta) return leave(e);
+        }
+
+        // 7. Null move.
+        const int ownMaterial = PE.SideMaterialValue(side, &board);
+        if (nodeType != PVNode && nullAllowed && probe != ProbeNoNull && !inCheck &&
+            (depth <= 6 || ownMaterial > 9300) &&
+            beta <= PE.MaterialOnly(side, alpha, board) + 2000) {
+            int childDepth = depth <= 5 ? depth - 3 : depth - 4;
+            if (ownMaterial + PE.SideMaterialValue(side ^ 1, &board) > 33000) --childDepth;
+            const int v = -Search(side ^ 1, -beta, 1 - beta, board, childDepth, ply + 2, 0,
+                                  castleRights, 0, nodeType, maxPly);
+            if (StopSearch && !MainStatus.FD) return leave(0);
+            if (v >= beta) {
+                PositionCache.InsertTranspositionTables(upper, lower, depth - 3, 0, beta,
+                                                        LowerBound);
+                if (MainStatus.Trace)
+                    Diagnostic("Position Cache Insert (NullM): v=%d alpha=%d beta=%d\nUpper HC "
+                               "%llu Lower HC %llu\n",
+                               v, alpha, beta, static_cast<unsigned long long>(upper),
+                               static_cast<unsigned long long>(lower));
+                PV[ply][0].Move = 0;
+                return leave(beta);
+            }
+            mateThreat = v < -109699;
+        }
+
+        // 8. Internal iterative deepening finds a move to try first.
+        if (beta - alpha > 1 && depth > 3 && nodeType != PVNode && nullAllowed) {
+            Search(side, alpha, beta, board, depth - 3, ply, 0, castleRights, inCheck, nodeType,
+                   maxPly);
+            if (StopSearch && !MainStatus.FD && !MainStatus.Ponder) return leave(0);
+            PositionCache.SearchTranspositionTables(upper, lower, depth, alpha, beta, &value,
+                                                    &hashMove);
+        }
+    }
+
+    // 9. The moves.
+    MoveGen list;
+    bool singleReply = false;
+    int count;
+    if (inCheck) {
+        count = list.GenCheckEvasions(side, &board);
+        singleReply = count == 1;
+    } else {
+        count = list.GenerateAllMoves(side, &board, castleRights);
+    }
+    const OrderHints hints{PV[ply][ply], {Killers[ply][0], Killers[ply][1]}, History};
+    list.AssignMoveOrderValues(count, hints, opponentKing, hashMove, nodeType);
+
+    int best = WorstScore;
+    bool alphaRaised = false, bestFutile = false;
+    if (count == 0 || beta < -110199) {
+        // 10. Nothing to search.
+        best = MateRule(board, side, inCheck, ply);
+    } else {
+        // 11. The move loop.
+        const int extensionBase = singleReply + mateThreat;
+        const int firstChildType = nodeType == PVNode    ? PVNode
+                                   : nodeType == CutNode ? AllNode
+                                                         : CutNode;
+        int legal = 0;
+        for (int i = 0; i < count && best < beta; ++i) {
+            Bitboard from, to;
+            char promotion;
+            uint8_t castleMask;
+            list.NextMove(i, count, &from, &to, &promotion);
+            board.MakeMove(from, to, promotion, &castleMask);
+            assert(BoardAndKeyAreConsistent(board));
+            const int code = MoveCode(from, to);
+            RecordMove(MainStatus.GamePly + ply, code);
+            if (board.InCheck(side == White ? board.WKing : board.BKing, side)) {
+                board.UndoMove(i);
+                continue;
+            }
+            ++InteriorNodes;
+            ++legal;
+            const int givesCheck =
+                board.InCheck(side == White ? board.BKing : board.WKing, side ^ 1) ? 1 : 0;
+            const bool captured =
+                opponentPieces != (side == White ? board.BlackPieces : board.WhitePieces);
+            const bool promotes = promotion != NoPromotion;
+
+            // Extensions and reductions.
+            const bool firstOfPV = nodeType == PVNode && legal == 1;
+            const bool plain = !givesCheck && !firstOfPV;
+            int reduction = 0;
+            if (legal >= 3 && !promotes && depth > 2 && ply != 1 && !mateThreat && !singleReply &&
+                !captured && list.Order[i] <= 950 && !IsPassedPawnMove(board, side, to) &&
+                !inCheck && plain)
+                reduction = depth > 3 ? 2 : 1;
+            const int extension = !plain && extensionBase + givesCheck > 0 ? 1 : 0;
+            int futility = 0;
+            if (plain && depth == 2 && !promotes && !captured && !inCheck &&
+                PE.MaterialOnly(side, alpha, board) + 3440 < alpha)
+                futility = 1;
+            const int newDepth = depth - 1 + extension - futility - reduction;
+            const int childCastle = castleRights & castleMask;
+            const int childType = legal == 1           ? firstChildType
+                                  : nodeType == PVNode ? AllNode
+                                                       : firstChildType;
+
+            int v;
+            if (nodeType != PVNode || legal == 1) {
+                if (newDepth > 0 || givesCheck)
+                    v = -Search(side ^ 1, -beta, -alpha, board, newDepth, ply + 1, 1, childCastle,
+                                givesCheck, childType, maxPly);
+                else
+                    v = -Quiesce(side ^ 1, -beta, -alpha, board, depth - 1, 0, ply + 1);
+            } else if (newDepth > 0 || givesCheck) {
+                v = -Search(side ^ 1, -alpha - 1, -alpha, board, newDepth, ply + 1, 1, childCastle,
+                            givesCheck, AllNode, maxPly);
+                if (v > alpha && v < beta)
+                    v = -Search(side ^ 1, -beta, -alpha, board, newDepth, ply + 1, 1, childCastle,
+                                givesCheck, AllNode, maxPly);
+            } else {
+                v = -Quiesce(side ^ 1, -beta, -alpha, board, newDepth, 0, ply + 1);
+            }
+            if (reduction && v > alpha)
+                v = -Search(side ^ 1, -beta, -alpha, board, depth - 1 + extension, ply + 1, 1,
+                            childCastle, givesCheck, PVNode, maxPly);
+
+            if (StopSearch && !MainStatus.FD) return leave(0);
+            board.UndoMove(i);
+            if (Abort) return leave(0);
+
+            if (v > best) {
+                best = v;
+                bestFutile = futility != 0;
+                if (v > alpha) {
+                    PV[ply][ply] = PVEntry{static_cast<int16_t>(code), promotion};
+                    if (depth + extension == 1) {
+                        PV[ply][0].Move = static_cast<int16_t>(ply);
+                    } else {
+                        // The child's line follows this move (whatever the row holds).
+                        const int end = PV[ply + 1][0].Move;
+                        for (int p = ply + 1; p < end && p < MaxSearchPly; ++p)
+                            PV[ply][p] = PV[ply + 1][p];
+                        PV[ply][0].Move = static_cast<int16_t>(end);
+                    }
+                    if (v >= beta) {
+                        AddHistory(side, code, depth);
+                        if (!(to & board.AllPieces) && !promotes && code != Killers[ply][0]) {
+                            Killers[ply][1] = Killers[ply][0];
+                            Killers[ply][0] = static_cast<int16_t>(code);
+                        }
+                    }
+                    alpha = v;
+                    alphaRaised = true;
+                }
+            }
+        }
+        // 12. No legal move.
+        if (legal == 0) best = MateRule(board, side, inCheck, ply);
+    }
+
+    // 13. Store and return.
+    if (!bestFutile) {
+        int bound = UpperBound, stored = alpha;
+        if (best >= beta) {
+            bound = LowerBound;
+            stored = best;
+        } else if (alphaRaised) {
+            bound = ExactBound;
+            stored = best;
+        }
+        PositionCache.InsertTranspositionTables(upper, lower, depth, PV[ply][ply].Move, stored,
+                                                bound);
+    }
+    return leave(best);
+}

@@ -1,0 +1,244 @@
+// Iterative deepening: the move's budget, the root searched at depth 1, 2,
+// 3, ... until the budget, a mate, a single reply, the depth limit or a
+// command ends it, then the move played on MainBoard.
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "search/search.h"
+
+namespace {
+
+// Differences of a score from the best that make a move "easy", and the
+// plies of a ponder search after which a draw score ends it.
+constexpr int EasyMoveMargin = 2949;
+constexpr int PonderDrawDepth = 71;
+
+bool IsMateScore(int v) { return v > 109899 || (v >= -MateValue && v <= -109900); }
+
+} // namespace
+
+void SearchRoutines::ResetForMove(ChessBoard& board) {
+    InteriorNodes = LeafInteriorNodes = QuiesceNodes = 0;
+    Abort = StopSearch = TimeUp = TimerExtended = BookMove = 0;
+    MainStatus.MaxPlyReached = 0;
+    MainStatus.TimeLastPly = 0;
+    LastScore = 0;
+    RootLegalMoves = 0;
+    board.RefreshMaterial();
+    for (auto& row : PV)
+        for (PVEntry& entry : row) entry = PVEntry{0, 0};
+    RootPVLength = 0;
+    // Last move's second killers become this move's first ones.
+    for (auto& killers : Killers) killers[0] = killers[1];
+    MainStatus.SearchStartTime = ClockMs();
+}
+
+void SearchRoutines::SetTimeBudget() {
+    Status& s = MainStatus;
+    if (s.ST) {
+        s.TimePerMove = s.ST;
+        LogPrintf(" TimePeMove after ST = %d \n", s.TimePerMove);
+        LogPrintf(" EmergencyTimeThreshold after ST = %lld \n",
+                  static_cast<long long>(s.EmergencyTimeThreshold));
+    } else if (s.MovesPerSession > 0) {
+        const int64_t share = int64_t(s.TimeLeft) * 95 / s.MovesPerSession;
+        s.TimePerMove = static_cast<int>(share / (s.MovesPerSession <= 3 ? 200 : 100));
+    } else {
+        int64_t perMove = s.GamePly <= 120 || s.TimeInc > 0 ? s.TimeLeft / 30 : s.TimeLeft / 40;
+        // Think longer just out of the book, and now and then in a long game.
+        if (!s.uci && s.GamePly <= BookMovePly + 7)
+            perMove = perMove * 3 / 2;
+        else if ((s.GamePly % 10 == 0 || s.GamePly % 9 == 0) && s.TimeLeft > 60000)
+            perMove = perMove * 7 / 4;
+        LogPrintf(" TimePerMove Before Inc = %lld \n", static_cast<long long>(perMove));
+        const int64_t increment = 1000LL * s.TimeInc;
+        s.EmergencyTimeThreshold = (s.TimeInc > 0 ? increment : 0) + 2 * perMove;
+        if (s.EmergencyTimeThreshold > s.TimeLeft) {
+            LogPrintf("EmergencyTimeThreshold = %lld > TimeLeft %d\n",
+                      static_cast<long long>(s.EmergencyTimeThreshold), s.TimeLeft);
+            s.EmergencyTimeThreshold = 300LL * s.TimeInc;
+        }
+        LogPrintf(" EmergencyTimeThreshold = %lld \n",
+                  static_cast<long long>(s.EmergencyTimeThreshold));
+        if (s.TimeInc > 0) {
+            if (s.TimeLeft > 20000)
+                perMove += increment;
+            else if (s.TimeLeft > 10000)
+                perMove += increment / 2;
+            LogPrintf(" TimePerMove After Inc = %lld \n", static_cast<long long>(perMove));
+        }
+        if (s.EmergencyTimeThreshold <= perMove + 1000) {
+            perMove = s.EmergencyTimeThreshold / 2;
+            LogPrintf(" Inc = %lld \n", static_cast<long long>(perMove));
+        }
+        LogPrintf(" Inc = %d \n", s.TimeInc);
+        LogPrintf(" EmergencyTimeThreshold after comparing to Inc = %lld \n",
+                  static_cast<long long>(s.EmergencyTimeThreshold));
+        s.TimePerMove = static_cast<int>(std::clamp<int64_t>(perMove, INT32_MIN, INT32_MAX));
+        if (!s.UnderInterface()) {
+            std::printf("Time Per Move = %d\nTime Left = %d\nDefaultMovesPerSession = %d\n",
+                        s.TimePerMove, s.TimeLeft, s.DefaultMovesPerSession);
+            std::fflush(stdout);
+        }
+    }
+    // The nodes of half the move's time at the estimated speed.
+    NodesPerMove = int64_t(s.TimePerMove) * (s.NPS / 2000);
+    s.EmergencyTimeThreshold = 2 * NodesPerMove;
+    RearmPoll();
+}
+
+int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitboard* from,
+                                         Bitboard* to, char* promotion) {
+    Status& s = MainStatus;
+    ResetForMove(board);
+    Bitboard upper, lower;
+    genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);
+    if (s.xboard) MoveList.InsertHashCodeMoveHistory(upper, lower);
+    const int maxDepth =
+        fixedDepth > 0 ? std::min(fixedDepth, MaxIterationDepth) : MaxIterationDepth;
+
+    if (s.FD == 0) {
+        SetTimeBudget();
+        HardLimitMs = HardTimeLimit(s);
+    } else {
+        s.DepthReached = s.FD;
+        HardLimitMs = 0;
+    }
+    LogPrintf(" Initial Nodes Per Second = %d\n", s.NPS);
+    LogPrintf(" Initial NodesPeMove  = %lld   Emergency Threshold = %lld\n",
+              static_cast<long long>(NodesPerMove),
+              static_cast<long long>(s.EmergencyTimeThreshold));
+    LogPrintf("Current TimerPerMove is %d\n", s.TimePerMove);
+    NPSCalibrated = 0;
+
+    int v = -MateValue, previous = -MateValue;
+    bool easyMove = false, ponderWait = false;
+    for (int d = 1;; ++d) {
+        // Before an iteration: the budget spent already ends the move (or
+        // stretches once while failing low).
+        if (!s.Ponder && !s.Analyze && s.FD == 0 && NodeCount() > NodesPerMove) {
+            if (NPSCalibrated == 0) {
+                MeasureSpeed("Time Consumption for first 7 ply was %f \n");
+                NPSCalibrated = 1;
+            }
+            if (NPSCalibrated == 2 || NodeCount() > NodesPerMove) {
+                if (NPSCalibrated == 2 || !FailingLow || TimerExtended || s.ST) break;
+                BudgetExceeded();
+                NPSCalibrated = 2;
+            }
+        } else if (s.Analyze) {
+            const int64_t seconds = (ClockMs() - s.SearchStartTime + 500) / 1000;
+            if (seconds > 0)
+                s.NPS = static_cast<int>(std::min<int64_t>(NodeCount() / seconds, 1 << 30));
+            if (s.uci) {
+                std::printf("info nps %d\ninfo time %d\n", s.NPS, s.TimeLastPly * 1000);
+                std::fflush(stdout);
+            }
+        }
+
+        s.MaxPlyReached = 0;
+        BestChanges = -1;
+        FailingLow = 0;
+        board.MaxPly = d <= 6 ? 2 * d : 4 * d;
+        v = SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue, d, from, to, promotion,
+                           board.CastleFlags);
+        LastScore = v;
+
+        s.TimeLastPly = static_cast<int>(NodeCount() / std::max(s.NPS, 1));
+        char text[MaxPVText];
+        LineText(text, *from, *to, *promotion);
+        if (s.TimeLastPly > 3) {
+            LogPrintf("Move Time: %lld milliseconds",
+                      static_cast<long long>(ClockMs() - s.SearchStartTime));
+            LogPrintf(" %d  %d %d  %lld %s", d, v, s.TimeLastPly,
+                      static_cast<long long>(NodeCount()), text);
+        }
+        if (StopSearch) {
+            LogPrintf("New v from PreviousBestValue %d\n", previous);
+            v = previous;
+        }
+        if (!s.uci) {
+            if (s.Post && s.TimeLastPly > 3) PrintThinkingLine(d, v, text);
+            if (s.Post || s.Analyze) PrintThinkingLine(d, v, text);
+        } else if (s.Post || s.Analyze) {
+            PrintInfoLine(d, v, true, text);
+        }
+        if (Abort) {
+            if (!s.Ponder) return v;
+            ponderWait = true;
+            break;
+        }
+
+        bool finished = false;
+        if (!s.FD && !s.Ponder) {
+            if (s.ST) {
+                finished = ClockMs() - s.SearchStartTime > s.ST;
+            } else {
+                if (d == 1) easyMove = v - EasyMoveMargin > RunnerUp;
+                finished = d >= 11 && easyMove && BestChanges == 0 && !FailingLow;
+            }
+            if (NodeCount() >= NodesPerMove) {
+                s.DepthReached = d;
+                finished = true;
+            }
+            if (HardLimitMs > 0 && ClockMs() - s.SearchStartTime >= HardLimitMs) finished = true;
+        }
+        if (IsMateScore(v) || RootLegalMoves == 1 || (s.Ponder && v == 0 && d > PonderDrawDepth)) {
+            ponderWait = s.Ponder;
+            finished = true;
+        }
+        if ((s.FD && d == s.FD) || d + 1 > maxDepth) {
+            ponderWait = s.Ponder;
+            finished = true;
+        }
+        if (finished) break;
+        previous = v;
+    }
+
+    if (ponderWait && s.UnderInterface()) {
+        // A ponder search keeps its move until the interface says what to do.
+        char line[4096];
+        if (!ReadInputLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
+        if (CommandHandler) CommandHandler(line);
+        Diagnostic(" Search Aborted due to receiveing following string: %s\n", line);
+        AbortSearch();
+    }
+
+    // A root without a legal move has no move to play.
+    if (v != -MateValue && v != MateValue && v != StalemateValue && *from != *to) {
+        uint8_t castleMask;
+        MainBoard.MakeMove(*from, *to, *promotion, &castleMask);
+        MainBoard.CastleFlags &= castleMask;
+    }
+    char text[MaxPVText];
+    LineText(text, *from, *to, *promotion);
+    if (s.Post && !Abort && !s.uci) {
+        PrintThinkingLine(IterationDepth, v, text);
+        std::printf("\n");
+    }
+    if (s.uci) PrintInfoLine(IterationDepth, v, true, text);
+    if (s.Kibitz && !s.uci) {
+        if (BookMove)
+            std::printf("tellics kibitz Book Move\n");
+        else
+            std::printf("tellics kibitz ply=%d v=%d centipawns millisecs=%d Nodes=%lld nps=%d %s\n",
+                        s.DepthReached, v / 10, std::max(s.TimeLastPly, 1),
+                        static_cast<long long>(NodeCount()), s.NPS, text);
+    }
+    std::fflush(stdout);
+    return v;
+}
+
+int SearchRoutines::SearchExactDepth(ChessBoard board, int depth, Bitboard* from, Bitboard* to,
+                                     char* promotion) {
+    const int d = depth > 0 ? depth : MaxSearchPly;
+    board.MaxPly = depth > 0 ? 2 * d : 400;
+    ResetForMove(board);
+    Bitboard upper, lower;
+    genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);
+    MoveList.InsertHashCodeMoveHistory(upper, lower);
+    MainStatus.DepthReached = MainStatus.FD;
+    return SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue, d, from, to, promotion,
+                          board.CastleFlags);
+}

@@ -1,0 +1,61 @@
+// The history table, the repetition record, the game's move record and the
+// input poll: the search's small services.
+#include <algorithm>
+#include <iterator>
+
+#include "platform/platform.h"
+#include "search/search.h"
+
+SearchRoutines Search;
+MoveHistory MoveList;
+int32_t FTMoveList[GameRecordLength];
+
+void RecordMove(int index, int code) {
+    if (index >= 0 && index < GameRecordLength) FTMoveList[index] = code;
+}
+
+void SearchRoutines::ClearHistory() {
+    HistoryMax = 0;
+    for (auto& row : History) std::fill(std::begin(row), std::end(row), 0);
+}
+
+void SearchRoutines::AddHistory(int side, int move, int depth) {
+    int32_t& counter = History[side][move];
+    counter += depth * depth;
+    if (counter > HistoryMax) HistoryMax = counter;
+    // Halving keeps the counters, read shifted by 7 bits, below the capture band.
+    if (counter > 0x10000) {
+        HistoryMax >>= 1;
+        for (int32_t& c : History[side]) c >>= 1;
+    }
+}
+
+int64_t SearchRoutines::InitMoveTimer() const {
+    return MainStatus.Analyze ? MainStatus.NPS >> 3 : MainStatus.NPS / 2;
+}
+
+void MoveHistory::InsertHashCodeMoveHistory(Bitboard upper, Bitboard lower) {
+    if (NumMoves >= 0 && NumMoves < GameRecordLength) {
+        Upper[NumMoves] = upper;
+        Lower[NumMoves] = lower;
+    }
+    ++NumMoves;
+    // Said once as the record fills up, not again at every node beyond.
+    if (NumMoves == 591) Diagnostic("MAJOR ERROR: NumMoves > 590 in InsertHashCodeMoveHistor \n");
+    if (NumMoves < 0) Diagnostic("MAJOR ERROR: NumMoves < 0 in InsertHashCodeMoveHistor \n");
+}
+
+int MoveHistory::ThreeFoldRepDetection(int n, Bitboard upper, Bitboard lower) const {
+    // Past the capacity the latest positions are not stored: no repetition is known.
+    if (NumMoves > GameRecordLength) return 0;
+    const int lo = std::max(NumMoves - n, 0);
+    int count = -1;
+    for (int i = NumMoves - 1; i >= lo; i -= 2)
+        if (Upper[i] == upper && Lower[i] == lower) ++count;
+    return count;
+}
+
+int InputDetected() {
+    if (!MainStatus.UnderInterface()) return 0;
+    return InputWaiting() ? 1 : 0;
+}

@@ -1,0 +1,215 @@
+// The root search: one iteration over the root moves, the best move and its
+// line, the progress lines, and the drop in score that earns more time.
+#include <cstdio>
+
+#include "eval/eval.h"
+#include "platform/platform.h"
+#include "search/search.h"
+
+namespace {
+
+// The interfaces read these with the line text.
+Bitboard FromOf(const PVEntry& move) { return Bit((move.Move >> 6) & 63); }
+Bitboard ToOf(const PVEntry& move) { return Bit(move.Move & 63); }
+
+} // namespace
+
+void SearchRoutines::LineText(char* out, Bitboard from, Bitboard to, char promotion) const {
+    // No move yet: the null move as UCI writes it.
+    if (!from || !to) {
+        std::snprintf(out, MaxPVText, " 0000 \n");
+        return;
+    }
+    fillmovestring(out, LowestSquare(from), LowestSquare(to), promotion, PV[0], RootPVLength);
+}
+
+void SearchRoutines::PrintThinkingLine(int depth, int score, const char* lineText) const {
+    std::printf("%d %d %d %lld %s", depth, score / 10, MainStatus.TimeLastPly,
+                static_cast<long long>(NodeCount()), lineText);
+    std::fflush(stdout);
+}
+
+void SearchRoutines::PrintInfoLine(int depth, int score, bool withTime,
+                                   const char* lineText) const {
+    std::printf("info depth %d score cp %d", depth, score / 10);
+    if (withTime) std::printf(" time %d", MainStatus.TimeLastPly * 1000);
+    std::printf(" nodes %lld pv%s", static_cast<long long>(NodeCount()), lineText);
+    std::fflush(stdout);
+}
+
+// An iteration stopped inside a root move: kind 1 during its reduced or
+// zero-window search, kind 2 after its full search.
+void SearchRoutines::ReportInterruption(int kind, int depth, int index, int legal, int count,
+                                        Bitboard from, Bitboard to, char promotion) {
+    LogPrintf("Tree Search #%d Interrupted at m=%d LegalMoves=%d NumMove=%d\n", kind, index, legal,
+              count);
+    LogPrintf("Tree Root Search Choice #1 From=%d  To=%d  Promo=%d\n", LowestSquare(from),
+              LowestSquare(to), promotion);
+    char text[MaxPVText];
+    LineText(text, from, to, promotion);
+    WriteLogFile(text);
+    if (MainStatus.Post && MainStatus.xboard) PrintThinkingLine(depth, LastScore, text);
+    if (MainStatus.uci && (kind == 2 || depth > 7)) {
+        PrintInfoLine(depth, LastScore, MainStatus.Analyze, text);
+        if (kind == 1) std::printf("info currmovenumber %d\n", legal);
+        std::fflush(stdout);
+    }
+}
+
+int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta, int depth,
+                                   Bitboard* from, Bitboard* to, char* promotion,
+                                   int castleRights) {
+    if (MainStatus.uci) {
+        std::printf("info depth %d\n", depth);
+        std::fflush(stdout);
+    }
+
+    // The previous iteration's move stands until this one finds a better one.
+    Bitboard bestFrom = FromOf(PV[0][0]), bestTo = ToOf(PV[0][0]);
+    char bestPromotion = PV[0][0].Promo;
+    LogPrintf("Init Tree Root Search Choice From=%d  To=%d  Promo=%c\n", LowestSquare(bestFrom),
+              LowestSquare(bestTo), bestPromotion);
+
+    RunnerUp = WorstScore;
+    PE.PosEval(side, alpha, beta, &board, castleRights);
+    IterationDepth = depth;
+    MoveGen list;
+    const int count = list.GenerateAllMoves(side, &board, castleRights);
+    RootMoveCount = count;
+    const Bitboard opponentKing = side == White ? board.BKing : board.WKing;
+    const OrderHints hints{PV[0][0], {Killers[0][0], Killers[0][1]}, History};
+    list.AssignMoveOrderValues(count, hints, opponentKing, 0, PVNode);
+    const Bitboard opponentPieces = side == White ? board.BlackPieces : board.WhitePieces;
+
+    int best = WorstScore, legal = 0;
+    for (int i = 0; i < count && best < beta; ++i) {
+        if (TimeUp && !MainStatus.FD && !MainStatus.Ponder) {
+            LogPrintf("Tree Root Search Interrupted at m=%d LegalMoves=%d NumMove=%d\n", i, legal,
+                      count);
+            break;
+        }
+        RootMoveIndex = i + 1;
+        Bitboard moveFrom, moveTo;
+        char movePromotion;
+        uint8_t castleMask;
+        list.NextMove(i, count, &moveFrom, &moveTo, &movePromotion);
+        board.MakeMove(moveFrom, moveTo, movePromotion, &castleMask);
+        if (board.InCheck(side == White ? board.WKing : board.BKing, side)) {
+            board.UndoMove(i);
+            continue;
+        }
+        ++InteriorNodes;
+        ++legal;
+        // A search stopped before any move of the first iteration was judged
+        // still has a legal move to play.
+        if (PV[0][0].Move == 0 && legal == 1) {
+            bestFrom = moveFrom;
+            bestTo = moveTo;
+            bestPromotion = movePromotion;
+        }
+
+        if (MainStatus.uci && ShowCurrLine && depth > 8 && NodeCount() > 3LL * MainStatus.NPS)
+            std::printf("info currmove %c%d%c%d currmovenumber %d\n",
+                        files[FileOf(LowestSquare(moveFrom))], RankOf(LowestSquare(moveFrom)) + 1,
+                        files[FileOf(LowestSquare(moveTo))], RankOf(LowestSquare(moveTo)) + 1,
+                        legal);
+        std::fflush(stdout);
+
+        const int givesCheck =
+            board.InCheck(side == White ? board.BKing : board.WKing, side ^ 1) ? 1 : 0;
+        const bool captured =
+            opponentPieces != (side == White ? board.BlackPieces : board.WhitePieces);
+        const int childCastle = castleRights & castleMask;
+        const int maxPly = board.MaxPly;
+        const bool interruptible = !MainStatus.FD && !MainStatus.Ponder;
+
+        int v;
+        int interruption = 0;
+        if (depth + givesCheck == 1) {
+            v = -Quiesce(side ^ 1, -beta, -alpha, board, 0, 0, 1);
+            if (StopSearch && interruptible) interruption = 2;
+        } else if (legal == 1) {
+            v = -Search(side ^ 1, -beta, -alpha, board, depth - 1 + givesCheck, 1, 1, childCastle,
+                        givesCheck, PVNode, maxPly);
+            if (StopSearch && interruptible) interruption = 2;
+        } else {
+            const bool lateQuiet = movePromotion == NoPromotion && depth > 2 && legal > 2 &&
+                                   !givesCheck && !captured && list.Order[i] <= 950 &&
+                                   board.QuickPieceCount(side) > 2;
+            bool mayRaiseAlpha = true;
+            v = alpha;
+            if (lateQuiet) {
+                v = -Search(side ^ 1, -alpha - 1, -alpha, board, depth - 2, 1, 1, childCastle, 0,
+                            AllNode, maxPly);
+                if (StopSearch && interruptible) interruption = 1;
+                mayRaiseAlpha = v > alpha;
+            }
+            if (!interruption && mayRaiseAlpha) {
+                v = -Search(side ^ 1, -alpha - 1, -alpha, board, depth - 1 + givesCheck, 1, 1,
+                            childCastle, givesCheck, AllNode, maxPly);
+                if (StopSearch && interruptible) interruption = 1;
+                if (!interruption && v > alpha && v < beta) {
+                    v = -Search(side ^ 1, -beta, -alpha, board, depth - 1 + givesCheck, 1, 1,
+                                childCastle, givesCheck, PVNode, maxPly);
+                    if (StopSearch && interruptible) interruption = 2;
+                }
+            }
+        }
+        board.UndoMove(i);
+        if (interruption) {
+            *from = bestFrom;
+            *to = bestTo;
+            *promotion = bestPromotion;
+            ReportInterruption(interruption, depth, i, legal, count, bestFrom, bestTo,
+                               bestPromotion);
+            return v;
+        }
+        if (Abort) break;
+
+        if (v > best) {
+            RunnerUp = best;
+            bestFrom = moveFrom;
+            bestTo = moveTo;
+            bestPromotion = movePromotion;
+            best = v;
+            const int sessionMoves = MainStatus.MovesPerSession;
+            if (depth >= 10 && (sessionMoves == 0 || sessionMoves > 2) && v + 200 < LastScore &&
+                MainStatus.TimeLeft / 4 >= 1000 * MainStatus.TimeInc)
+                FailingLow = 1;
+            if (v > alpha) {
+                ++BestChanges;
+                PV[0][0] = PVEntry{static_cast<int16_t>(MoveCode(moveFrom, moveTo)), movePromotion};
+                RootPVLength = PV[1][0].Move;
+                for (int p = 1; p < RootPVLength && p < MaxSearchPly; ++p) PV[0][p] = PV[1][p];
+                alpha = v;
+                char text[MaxPVText];
+                LineText(text, moveFrom, moveTo, movePromotion);
+                if (depth > 7)
+                    LogPrintf("ply %d  v %d  TimeLastPly %d  TotalNodes %lld  %s", depth, v,
+                              MainStatus.TimeLastPly, static_cast<long long>(NodeCount()), text);
+                if (MainStatus.Post && IterationDepth > 7 && MainStatus.xboard)
+                    PrintThinkingLine(depth, v, text);
+                if (MainStatus.uci) PrintInfoLine(depth, v, MainStatus.Analyze, text);
+            }
+        } else if (v > RunnerUp) {
+            RunnerUp = v;
+        }
+    }
+
+    const bool stopped = Abort || TimeUp || StopSearch;
+    if (stopped && !MainStatus.Ponder) {
+        char text[MaxPVText];
+        LineText(text, bestFrom, bestTo, bestPromotion);
+        if (MainStatus.Post && MainStatus.xboard) PrintThinkingLine(depth, best, text);
+        if (MainStatus.uci) PrintInfoLine(depth, best, MainStatus.Analyze, text);
+        if (Abort && StopSearch) return best;
+    }
+    if (!Abort && !TimeUp) RootLegalMoves = legal;
+    *from = bestFrom;
+    *to = bestTo;
+    *promotion = bestPromotion;
+    if (Abort || TimeUp || legal > 0) return best;
+    if (board.InCheck(side == White ? board.WKing : board.BKing, side)) return -MateValue;
+    if (board.InCheck(opponentKing, side ^ 1)) return MateValue;
+    return StalemateValue;
+}

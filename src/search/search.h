@@ -1,0 +1,283 @@
+// The search: the settings record it runs under, the transposition table, the
+// repetition record, the history and killer tables, the quiescence and
+// alpha-beta searches, the root search and iterative deepening with its time
+// control.
+#pragma once
+
+#include <cstdint>
+
+#include "board/board.h"
+#include "movegen/movegen.h"
+
+// ---------------------------------------------------------------------------
+// Settings
+// ---------------------------------------------------------------------------
+
+// Settings, mode flags and the time control: set by the command line and the
+// protocol commands, read by the search and the tools. Times are
+// milliseconds unless named otherwise.
+class Status {
+  public:
+    uint8_t Mimic = 0; // 0 off, 1 student, 2 oracle
+    int64_t SearchStartTime = 0;
+    int GamePly = 0;
+    int DepthReached = 0;
+    int TimeLastPly = 0; // seconds, estimated from the node count
+    int TimeInc = 0;     // seconds
+    int TimePerMove = 0;
+    int TimeLeft = 0;
+    int NPS = 1200000;
+    int64_t EmergencyTimeThreshold = 0; // milliseconds, then nodes once a search has its budget
+    uint8_t xboard = 0;
+    uint8_t uci = 0;
+    uint8_t GameInProgress = 0;
+    uint8_t SelfPlay = 0;
+    int FD = 0; // fixed depth in plies, 0 = none
+    uint8_t OpponentToMove = 0;
+    uint8_t Kibitz = 0;
+    uint8_t PERFT = 0;
+    uint8_t Bench = 0; // benchmark 1..5 asked for, 0 = none
+    uint8_t SATrain = 0;
+    uint8_t DoTestSuite = 0;
+    uint8_t Post = 0;
+    uint8_t Force = 0;
+    uint8_t UseBook = 0;
+    uint8_t Pev = 0;
+    uint8_t Analyze = 0;
+    uint8_t NextMatch = 0;
+    uint8_t Trace = 0;
+    uint8_t Ponder = 0;
+    int MovesPerSession = 0;
+    int DefaultMovesPerSession = 0;
+    int ST = 0; // fixed time per move, 0 = none
+    int MaxPlyReached = 0;
+
+    // The reset of a new game. Settings made under UCI survive it.
+    void initVars();
+
+    void setPERFT(char v) { PERFT = v; }
+    char getPERFT() const { return PERFT; }
+    void setFD(int v) { FD = v; }
+    int getFD() const { return FD; }
+    void setxboard(char v) { xboard = v; }
+    char getxboard() const { return xboard; }
+    void setDoTestSuite(char v) { DoTestSuite = v; }
+    char getDoTestSuite() const { return DoTestSuite; }
+
+    // Whether an interface reads standard output: then it carries protocol only.
+    bool UnderInterface() const { return xboard || uci; }
+};
+
+extern Status MainStatus;
+
+// A line that is not protocol (a trace, an internal warning): standard output
+// at the console and in the tool modes, the log under an interface.
+void Diagnostic(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// ---------------------------------------------------------------------------
+// Scores and limits
+// ---------------------------------------------------------------------------
+
+constexpr int MateValue = 110000;      // minus the ply: the side to move mates
+constexpr int StalemateValue = 110001; // root result: no legal move, not in check
+constexpr int WorstScore = -110200;    // a node's best before its first move
+constexpr int MaxSearchPly = 200;      // rows of the principal variation and killers
+constexpr int MaxIterationDepth = 100; // deepest iteration under the time control
+constexpr int GameRecordLength = 600;  // entries of the repetition and move records
+
+// ---------------------------------------------------------------------------
+// Transposition table
+// ---------------------------------------------------------------------------
+
+// Bound kinds of a stored score.
+constexpr uint8_t UpperBound = 0; // the search failed low
+constexpr uint8_t LowerBound = 1; // the search failed high
+constexpr uint8_t ExactBound = 2;
+
+// Probe results.
+constexpr int ProbeAlphaCut = 0; // a stored upper bound not above alpha: value = alpha
+constexpr int ProbeBetaCut = 1;  // a stored lower bound not below beta: value = beta
+constexpr int ProbeExact = 2;    // value = the stored score
+constexpr int ProbeNoCut = 3;
+constexpr int ProbeNoNull = 4; // no cut, and a null move is pointless here
+
+struct TTSlot {
+    uint64_t Upper;
+    uint64_t Lower;
+    int32_t Move;
+    uint8_t Bound;
+    int8_t Age; // 0 empty or aged, 2 written into slot 0, 4 written into slot 1
+    int32_t Value;
+    int8_t Depth; // low byte of the depth
+};
+
+// Slot 0 keeps the deepest entry, slot 1 the latest other one, slot 2 what
+// slot 1 held before.
+struct TTBucket {
+    TTSlot Slot[3];
+};
+
+class TranspositionTables {
+  public:
+    static constexpr int MaskCount = 24;
+    static constexpr uint64_t BucketMasks[MaskCount] = {
+        3,        63,       255,      511,       1023,      2047,      4095,      8191,
+        16383,    32767,    65535,    0x1FFFF,   0x3FFFF,   0x7FFFF,   0xFFFFF,   0x1FFFFF,
+        0x3FFFFF, 0x7FFFFF, 0xFFFFFF, 0x1FFFFFF, 0x3FFFFFF, 0x7FFFFFF, 0xFFFFFFF, 0xFFFFFFFF,
+    };
+    static constexpr uint64_t DefaultMask = 0x1FFFFF;
+    static constexpr uint64_t DefaultBuckets = 0x200003; // the mask's buckets and three spare
+
+    TTBucket* Buckets = nullptr;
+    int32_t Hits = 0;
+    int32_t Misses = 0;
+    uint64_t Mask = DefaultMask;
+    uint64_t BucketCount = 0;
+
+    // Allocates the default table; its pages are mapped as they are first used.
+    TranspositionTables();
+    ~TranspositionTables();
+    TranspositionTables(const TranspositionTables&) = delete;
+    TranspositionTables& operator=(const TranspositionTables&) = delete;
+
+    void ClearTranspositionTables();
+    // Entries keep their moves but can no longer cut the search off.
+    void AgeTranspositionTables();
+    void InsertTranspositionTables(uint64_t upper, uint64_t lower, int depth, int move, int value,
+                                   int bound);
+    // One of the probe results; writes the value on a cut-off and the best
+    // stored move of the position whenever one of its slots is found.
+    int SearchTranspositionTables(uint64_t upper, uint64_t lower, int depth, int alpha, int beta,
+                                  int* value, int* move);
+
+    TTBucket& BucketOf(uint64_t lower) const {
+        return Buckets[static_cast<uint32_t>(lower) & Mask];
+    }
+};
+
+extern TranspositionTables PositionCache;
+
+// ---------------------------------------------------------------------------
+// Repetition record and the game's moves
+// ---------------------------------------------------------------------------
+
+// Hash codes of the positions of the game and of the line being searched.
+// Inserts past the capacity are not stored but still counted, so that every
+// RetractMove pairs with its insert.
+class MoveHistory {
+  public:
+    Bitboard Upper[GameRecordLength];
+    Bitboard Lower[GameRecordLength];
+    int32_t NumMoves = 0;
+
+    void Init() { NumMoves = 0; }
+    void InsertHashCodeMoveHistory(Bitboard upper, Bitboard lower);
+    void RetractMove() { --NumMoves; }
+    // Earlier occurrences of the position with the same side to move among
+    // the last n entries (the current position, inserted last, counts itself
+    // away): -1 + the matches at NumMoves - 1, NumMoves - 3, ...
+    int ThreeFoldRepDetection(int n, Bitboard upper, Bitboard lower) const;
+};
+
+extern MoveHistory MoveList;
+
+// Move codes of the game and of the line being searched, by game ply.
+extern int32_t FTMoveList[GameRecordLength];
+// Stores a move code when the index lies within the record.
+void RecordMove(int index, int code);
+
+// ---------------------------------------------------------------------------
+// The search
+// ---------------------------------------------------------------------------
+
+// Node types.
+constexpr int PVNode = 1;
+constexpr int CutNode = 2; // children of the other kinds alternate between 2 and 3
+constexpr int AllNode = 3;
+
+// Result of a command handed to the front end during a search.
+constexpr int CommandAbortsSearch = 2;
+
+class SearchRoutines {
+  public:
+    int64_t NodesPerMove = 0;
+    uint8_t NPSCalibrated = 0; // 1 once the speed was measured, 2 once the budget was doubled
+    uint8_t TimeUp = 0;        // finish the iteration in progress and stop
+    uint8_t StopSearch = 0;    // every node returns 0 at once
+    uint8_t FailingLow = 0;
+    uint8_t TimerExtended = 0;
+    int64_t NodesToPoll = 0;
+    int32_t History[2][4096] = {};
+    int32_t HistoryMax = 0;
+    uint8_t Abort = 0; // stopped, and no move is to be made
+    int32_t RootMoveIndex = 0;
+    int32_t RootMoveCount = 0;
+    int32_t IterationDepth = 0;
+    // Row p: the best line from ply p in entries p, p + 1, ...; entry 0's move
+    // field is the row's end index (row 0 ends at RootPVLength instead).
+    PVEntry PV[MaxSearchPly][MaxSearchPly] = {};
+    int16_t Killers[MaxSearchPly][2] = {};
+    int32_t RootPVLength = 0;
+    int64_t InteriorNodes = 0;
+    int64_t LeafInteriorNodes = 0;
+    int64_t QuiesceNodes = 0;
+    uint8_t BookMove = 0;
+    int32_t BookMovePly = 0;
+    int32_t BestChanges = 0;
+    int32_t RootLegalMoves = 0;
+    int32_t RunnerUp = 0;
+    int32_t LastScore = 0;
+    // Wall time after which the periodic check stops the search, 0 for none.
+    int64_t HardLimitMs = 0;
+    // The UCI option UCI_ShowCurrLine: "info currmove" lines in long searches.
+    uint8_t ShowCurrLine = 1;
+
+    // The front end's interpreter of a command line that arrives during a
+    // search; CommandAbortsSearch stops it. Null: input waits until the end.
+    int (*CommandHandler)(const char* line) = nullptr;
+
+    int Quiesce(int side, int alpha, int beta, ChessBoard board, int depth, int flag, int ply);
+    int Search(int side, int alpha, int beta, ChessBoard board, int depth, int ply, int nullAllowed,
+               int castleRights, int inCheck, int nodeType, int maxPly);
+    int SearchTreeRoot(int side, ChessBoard board, int alpha, int beta, int depth, Bitboard* from,
+                       Bitboard* to, char* promotion, int castleRights);
+    // Thinks under the time control (or to fixedDepth > 0), plays the move on
+    // MainBoard and returns the score.
+    int ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitboard* from, Bitboard* to,
+                             char* promotion);
+    // One root search to `depth` (200 for depth <= 0); no move is played.
+    int SearchExactDepth(ChessBoard board, int depth, Bitboard* from, Bitboard* to,
+                         char* promotion);
+
+    void ClearHistory();
+    void AddHistory(int side, int move, int depth);
+    void AbortSearch() { Abort = StopSearch = TimeUp = 1; }
+    // Nodes between two polls of the input and the clock.
+    int64_t InitMoveTimer() const;
+    int64_t NodeCount() const { return InteriorNodes + QuiesceNodes; }
+
+    // The periodic check: input, the node budget and the wall clock. True
+    // when the node must return 0.
+    bool PeriodicCheck();
+    // The root's best move and line as text (fillmovestring).
+    void LineText(char* out, Bitboard from, Bitboard to, char promotion) const;
+    void PrintThinkingLine(int depth, int score, const char* lineText) const;
+    void PrintInfoLine(int depth, int score, bool withTime, const char* lineText) const;
+
+  private:
+    void ResetForMove(ChessBoard& board);
+    void SetTimeBudget();
+    void MeasureSpeed(const char* logFormat);
+    bool BudgetExceeded();
+    void RearmPoll();
+    void ReportInterruption(int kind, int depth, int index, int legal, int count, Bitboard from,
+                            Bitboard to, char promotion);
+};
+
+extern SearchRoutines Search;
+
+// Whether input waits on standard input; always 0 unless an interface is in use.
+int InputDetected();
+
+// The wall-clock limit of one move under the settings of `status`, 0 for none.
+int64_t HardTimeLimit(const Status& status);

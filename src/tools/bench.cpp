@@ -1,0 +1,95 @@
+// The benchmarks: fixed positions searched under the current settings, with
+// node counts, speed and the hit rates of the transposition and pawn tables.
+#include <cstdio>
+
+#include "eval/eval.h"
+#include "platform/platform.h"
+#include "search/search.h"
+#include "tools/tools.h"
+
+namespace {
+
+constexpr const char* BenchPositions[6] = {
+    "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 0",
+    "rnbqkb1r/p3pppp/1p6/2ppP3/3N4/2P5/PPP1QPPP/R1B1KB1R w KQkq - 0 0",
+    "4b3/p3kp2/6p1/3pP2p/2pP1P2/4K1P1/P3N2P/8 w - - 0 0",
+    "r3r1k1/ppqb1ppp/8/4p1NQ/8/2P5/PP3PPP/R3R1K1 b - - 0 0",
+    "2r2rk1/1bqnbpp1/1p1ppn1p/pP6/N1P1P3/P2B1N1P/1B2QPP1/R2R2K1 b - - 0 0",
+    "r1bqk2r/pp2bppp/2p5/3pP3/P2Q1P2/2N1B3/1PP3PP/R4RK1 b kq - 0 0",
+};
+
+struct NodeTotals {
+    int64_t Interior = 0, LeafInterior = 0, Quiesce = 0;
+};
+
+using SearchDriver = int (SearchRoutines::*)(ChessBoard, int, Bitboard*, Bitboard*, char*);
+
+// Searches benchmark position `number` (1..6) from a clean history and
+// repetition record, and clears the table after it.
+void RunPosition(int number, SearchDriver driver, NodeTotals& totals) {
+    LogPrintf("======== Pos %d =======\n", number);
+    MoveList.Init();
+    SetupBoard(BenchPositions[number - 1]);
+    Search.ClearHistory();
+    Bitboard from = 0, to = 0;
+    char promotion = NoPromotion;
+    (Search.*driver)(MainBoard, MainStatus.FD, &from, &to, &promotion);
+    totals.Interior += Search.InteriorNodes;
+    totals.LeafInterior += Search.LeafInteriorNodes;
+    totals.Quiesce += Search.QuiesceNodes;
+    PositionCache.ClearTranspositionTables();
+}
+
+void PrintStatistics(int64_t elapsed, const NodeTotals& totals) {
+    if (elapsed <= 0) elapsed = 1;
+    const int64_t total = totals.Interior + totals.Quiesce;
+    std::printf("    Time Interior Nodes Quiesce Nodes Total Nodes        NPS\n");
+    std::printf("%8lld%12lld%14lld%14lld%12lld\n", static_cast<long long>(elapsed),
+                static_cast<long long>(totals.Interior), static_cast<long long>(totals.Quiesce),
+                static_cast<long long>(total), static_cast<long long>(total / elapsed * 1000));
+    std::fflush(stdout);
+    std::printf("Leaf Interior Nodes searched = %lld\n",
+                static_cast<long long>(totals.LeafInterior));
+    TranspositionTables& table = PositionCache;
+    std::printf("Transposition Table Hits %d  Misses  %d", table.Hits, table.Misses);
+    if (table.Hits == 0 && table.Misses == 0) table.Misses = 1;
+    std::printf("  Ratio = %lld\n",
+                static_cast<long long>(int64_t(table.Hits) * 100 / (table.Hits + table.Misses)));
+    std::printf("Pawn misses %u Pawn attempts %u Pawn miss rate = %g\n", Phashmisses, Phashattempts,
+                Phashmisses * 100.0 / Phashattempts);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+void Bench() {
+    Search.InteriorNodes = Search.QuiesceNodes = 0;
+    std::printf("Running benchmark ");
+    std::fflush(stdout);
+    const int64_t start = ClockMs();
+    NodeTotals totals;
+    for (int number = 1; number <= 6; ++number) {
+        std::printf(number < 6 ? "%d " : "%d\n", number);
+        RunPosition(number, &SearchRoutines::ProgressiveDeepening, totals);
+    }
+    PrintStatistics(ClockMs() - start, totals);
+}
+
+void Bench2() {
+    const struct {
+        const char* Title;
+        SearchDriver Driver;
+    } runs[] = {
+        {"Progressive Deepening", &SearchRoutines::ProgressiveDeepening},
+        {"Search Exact Depth", &SearchRoutines::SearchExactDepth},
+    };
+    for (const auto& run : runs) {
+        Search.InteriorNodes = Search.QuiesceNodes = 0;
+        std::printf("Running benchmark \n%s\n", run.Title);
+        std::fflush(stdout);
+        const int64_t start = ClockMs();
+        NodeTotals totals;
+        RunPosition(5, run.Driver, totals);
+        PrintStatistics(ClockMs() - start, totals);
+    }
+}
