@@ -42,11 +42,11 @@ bool IsPassedPawnMove(const ChessBoard& board, int side, Bitboard to) {
 int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int depth, int ply,
                            int nullAllowed, int castleRights, int inCheck, int nodeType,
                            int maxPly) {
-    // 1. The periodic check of the input, the budget and the clock.
+    // The periodic check of the input, the budget and the clock.
     if (!MainStatus.FD && !MainStatus.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck())
         return 0;
 
-    // 2. Every return from here on retracts this entry.
+    // Every return from here on retracts this entry.
     Bitboard upper, lower;
     genhashcode(side, castleRights, &upper, &lower, &board);
     MoveList.InsertHashCodeMoveHistory(upper, lower);
@@ -59,7 +59,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
         return value;
     };
 
-    // 3. The horizon. A node on the last row of the line and killer tables is
+    // The horizon. A node on the last row of the line and killer tables is
     // a leaf too, in check or not, so that no child indexes past them.
     if (((depth < 1 || ply > maxPly) && !inCheck) || ply >= MaxSearchPly - 1) {
         if (repeated()) return leave(0);
@@ -80,14 +80,14 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
         return leave(q);
     }
 
-    // 4. Draws.
+    // Draws.
     if (MainStatus.MaxPlyReached < ply) MainStatus.MaxPlyReached = ply;
     if (board.CheckDraw(static_cast<char>(inCheck)) != NoDraw) return leave(0);
     const Bitboard opponentPieces = side == White ? board.BlackPieces : board.WhitePieces;
     const Bitboard opponentKing = side == White ? board.BKing : board.WKing;
     if (repeated()) return leave(0);
 
-    // 5. The table. A principal-variation node never cuts off on it.
+    // The table. A principal-variation node never cuts off on it.
     int hashMove = 0, value;
     const int probe = PositionCache.SearchTranspositionTables(upper, lower, depth, alpha, beta,
                                                               &value, &hashMove);
@@ -106,7 +106,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
     } else {
         const int ownPieces = side == White ? board.WhitePieceTotal - board.WPawnCount
                                             : board.BlackPieceTotal - board.BPawnCount;
-        // 6. Static pruning near the horizon.
+        // Static pruning near the horizon.
         if (nodeType != PVNode && nullAllowed && !inCheck && depth <= 3 && beta >= -109899 &&
             beta <= 109899 && ownPieces > 0) {
             const int e = PE.PosEval(side, alpha, beta, &board, castleRights) -
@@ -114,7 +114,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
             if (e >= beta) return leave(e);
         }
 
-        // 7. Null move.
+        // Null move.
         const int ownMaterial = PE.SideMaterialValue(side, &board);
         if (nodeType != PVNode && nullAllowed && probe != ProbeNoNull && !inCheck &&
             (depth <= 6 || ownMaterial > 9300) &&
@@ -138,7 +138,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
             mateThreat = v < -109699;
         }
 
-        // 8. Internal iterative deepening finds a move to try first.
+        // Internal iterative deepening finds a move to try first.
         if (beta - alpha > 1 && depth > 3 && nodeType != PVNode && nullAllowed) {
             Search(side, alpha, beta, board, depth - 3, ply, 0, castleRights, inCheck, nodeType,
                    maxPly);
@@ -148,7 +148,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
         }
     }
 
-    // 9. The moves.
+    // The moves.
     MoveGen list;
     bool singleReply = false;
     int count;
@@ -164,10 +164,10 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
     int best = WorstScore;
     bool alphaRaised = false, bestFutile = false;
     if (count == 0 || beta < -110199) {
-        // 10. Nothing to search.
+        // Nothing to search.
         best = MateRule(board, side, inCheck, ply);
     } else {
-        // 11. The move loop.
+        // The move loop.
         const int extensionBase = singleReply + mateThreat;
         const int firstChildType = nodeType == PVNode    ? PVNode
                                    : nodeType == CutNode ? AllNode
@@ -263,11 +263,11 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
                 }
             }
         }
-        // 12. No legal move.
+        // No legal move.
         if (legal == 0) best = MateRule(board, side, inCheck, ply);
     }
 
-    // 13. Store and return.
+    // Store and return.
     if (!bestFutile) {
         int bound = UpperBound, stored = alpha;
         if (best >= beta) {

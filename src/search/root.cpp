@@ -8,34 +8,11 @@
 
 namespace {
 
-// The interfaces read these with the line text.
+// The squares of a stored move.
 Bitboard FromOf(const PVEntry& move) { return Bit((move.Move >> 6) & 63); }
 Bitboard ToOf(const PVEntry& move) { return Bit(move.Move & 63); }
 
 } // namespace
-
-void SearchRoutines::LineText(char* out, Bitboard from, Bitboard to, char promotion) const {
-    // No move yet: the null move as UCI writes it.
-    if (!from || !to) {
-        std::snprintf(out, MaxPVText, " 0000 \n");
-        return;
-    }
-    fillmovestring(out, LowestSquare(from), LowestSquare(to), promotion, PV[0], RootPVLength);
-}
-
-void SearchRoutines::PrintThinkingLine(int depth, int score, const char* lineText) const {
-    std::printf("%d %d %d %lld %s", depth, score / 10, MainStatus.TimeLastPly,
-                static_cast<long long>(NodeCount()), lineText);
-    std::fflush(stdout);
-}
-
-void SearchRoutines::PrintInfoLine(int depth, int score, bool withTime,
-                                   const char* lineText) const {
-    std::printf("info depth %d score cp %d", depth, score / 10);
-    if (withTime) std::printf(" time %d", MainStatus.TimeLastPly * 1000);
-    std::printf(" nodes %lld pv%s", static_cast<long long>(NodeCount()), lineText);
-    std::fflush(stdout);
-}
 
 // An iteration stopped inside a root move: kind 1 during its reduced or
 // zero-window search, kind 2 after its full search.
