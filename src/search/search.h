@@ -195,8 +195,10 @@ constexpr int PVNode = 1;
 constexpr int CutNode = 2; // children of the other kinds alternate between 2 and 3
 constexpr int AllNode = 3;
 
-// Result of a command handed to the front end during a search.
-constexpr int CommandAbortsSearch = 2;
+// What a command read during a search asks of it.
+constexpr int CommandContinuesSearch = 0;
+constexpr int CommandStopsSearch = 1;  // stop now and play the best move found so far
+constexpr int CommandAbortsSearch = 2; // stop now and make no move
 
 class SearchRoutines {
   public:
@@ -233,7 +235,8 @@ class SearchRoutines {
     uint8_t ShowCurrLine = 1;
 
     // The front end's interpreter of a command line that arrives during a
-    // search; CommandAbortsSearch stops it. Null: input waits until the end.
+    // search; it answers with one of the Command...Search codes. Null: input
+    // waits until the search ends.
     int (*CommandHandler)(const char* line) = nullptr;
 
     int Quiesce(int side, int alpha, int beta, ChessBoard board, int depth, int flag, int ply);

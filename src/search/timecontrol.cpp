@@ -88,9 +88,14 @@ bool SearchRoutines::PeriodicCheck() {
         char line[4096];
         // The end of input is the interface gone: it ends the engine like "quit".
         if (!ReadInputLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
-        if (CommandHandler(line) == CommandAbortsSearch) {
+        const int request = CommandHandler(line);
+        if (request == CommandAbortsSearch) {
             Diagnostic(" Search Aborted due to receiveing following string: %s\n", line);
             Abort = StopSearch = TimeUp = 1;
+            return true;
+        }
+        if (request == CommandStopsSearch) {
+            StopSearch = TimeUp = 1;
             return true;
         }
         if (s.xboard) std::fflush(stdout);
