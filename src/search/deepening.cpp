@@ -183,6 +183,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
                 finished = true;
             }
             if (HardLimitMs > 0 && ClockMs() - s.SearchStartTime >= HardLimitMs) finished = true;
+            // A stop (the clock's or a command's) leaves nothing to deepen.
+            if (StopSearch) finished = true;
         }
         if (IsMateScore(v) || RootLegalMoves == 1 || (s.Ponder && v == 0 && d > PonderDrawDepth)) {
             ponderWait = s.Ponder;
