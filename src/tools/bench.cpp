@@ -7,9 +7,7 @@
 #include "search/search.h"
 #include "tools/tools.h"
 
-namespace {
-
-constexpr const char* BenchPositions[6] = {
+const char* const BenchPositions[BenchPositionCount] = {
     "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 0",
     "rnbqkb1r/p3pppp/1p6/2ppP3/3N4/2P5/PPP1QPPP/R1B1KB1R w KQkq - 0 0",
     "4b3/p3kp2/6p1/3pP2p/2pP1P2/4K1P1/P3N2P/8 w - - 0 0",
@@ -17,6 +15,8 @@ constexpr const char* BenchPositions[6] = {
     "2r2rk1/1bqnbpp1/1p1ppn1p/pP6/N1P1P3/P2B1N1P/1B2QPP1/R2R2K1 b - - 0 0",
     "r1bqk2r/pp2bppp/2p5/3pP3/P2Q1P2/2N1B3/1PP3PP/R4RK1 b kq - 0 0",
 };
+
+namespace {
 
 struct NodeTotals {
     int64_t Interior = 0, LeafInterior = 0, Quiesce = 0;
@@ -68,8 +68,8 @@ void Bench() {
     std::fflush(stdout);
     const int64_t start = ClockMs();
     NodeTotals totals;
-    for (int number = 1; number <= 6; ++number) {
-        std::printf(number < 6 ? "%d " : "%d\n", number);
+    for (int number = 1; number <= BenchPositionCount; ++number) {
+        std::printf(number < BenchPositionCount ? "%d " : "%d\n", number);
         RunPosition(number, &SearchRoutines::ProgressiveDeepening, totals);
     }
     PrintStatistics(ClockMs() - start, totals);

@@ -24,6 +24,10 @@ class PerfT {
     bool Trace = false;
 };
 
+// The benchmark positions (FEN), in the order Bench searches them.
+constexpr int BenchPositionCount = 6;
+extern const char* const BenchPositions[BenchPositionCount];
+
 // The benchmarks: Bench searches six fixed positions, Bench2 the fifth with
 // each of the two search drivers; both print node counts, speed and the hit
 // rates of the tables. Each search runs under the current settings (-fd).

@@ -1,0 +1,87 @@
+// The benchmarks and the search's behaviour signature: fixed-depth node
+// counts, moves and scores of the benchmark positions. A change to these
+// figures is a change of the search or the evaluation: make it on purpose and
+// give the new figures and the reason in the commit message.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "search/search.h"
+#include "test_util.h"
+#include "tools/tools.h"
+
+namespace {
+
+TEST(Bench, SignatureAtDepthFive) {
+    // Searched as the benchmark does: killers carried from one position to the
+    // next, history and table cleared for each.
+    const struct {
+        const char* move;
+        int score;
+        int64_t interior, leafInterior, quiesce;
+    } expected[BenchPositionCount] = {
+        {"f2f3", 720, 1551, 406, 1714},    {"d4b3", -210, 6196, 869, 6745},
+        {"f4f5", 230, 1704, 563, 2410},    {"d7f5", 20, 8049, 1264, 9867},
+        {"f8e8", -330, 5378, 1319, 17083}, {"e8g8", -300, 1407, 418, 1367},
+    };
+    const Status saved = MainStatus;
+    MainStatus.initVars();
+    MainStatus.xboard = MainStatus.uci = 0;
+    MainStatus.FD = 5;
+    MainStatus.Bench = 1;
+    for (auto& killers : Search.Killers) killers[0] = killers[1] = 0;
+    PositionCache.ClearTranspositionTables();
+    for (int k = 0; k < BenchPositionCount; ++k) {
+        MoveList.Init();
+        ASSERT_EQ(SetupBoard(BenchPositions[k]), SetupOk);
+        Search.ClearHistory();
+        Bitboard from = 0, to = 0;
+        char promo = 0;
+        const int score = Search.ProgressiveDeepening(MainBoard, 5, &from, &to, &promo);
+        char text[MaxPVText], wanted[16];
+        fillmovestring(text, LowestSquare(from), LowestSquare(to), promo);
+        std::snprintf(wanted, sizeof wanted, " %s \n", expected[k].move);
+        EXPECT_STREQ(text, wanted) << k + 1;
+        EXPECT_EQ(score, expected[k].score) << k + 1;
+        EXPECT_EQ(Search.InteriorNodes, expected[k].interior) << k + 1;
+        EXPECT_EQ(Search.LeafInteriorNodes, expected[k].leafInterior) << k + 1;
+        EXPECT_EQ(Search.QuiesceNodes, expected[k].quiesce) << k + 1;
+        PositionCache.ClearTranspositionTables();
+    }
+    MainStatus = saved;
+    MainBoard.InitRep();
+}
+
+TEST(Bench, StatisticsBlocksFromTheCommandLine) {
+    ProgramRun run = RunVorn("-bench -fd 4");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("Vorn \nRunning benchmark 1 2 3 4 5 6\n"
+                           "    Time Interior Nodes Quiesce Nodes Total Nodes        NPS\n"),
+              std::string::npos)
+        << run.out;
+    // Interior, quiescence and total nodes; then the leaves and the table's counters.
+    EXPECT_NE(run.out.find("        8641         11207         19848"), std::string::npos);
+    EXPECT_NE(run.out.find("\nLeaf Interior Nodes searched = 1621\n"
+                           "Transposition Table Hits 221  Misses  3584  Ratio = 5\n"
+                           "Pawn misses "),
+              std::string::npos);
+
+    // Benchmark 2: position 5 under each driver, one block each.
+    run = RunVorn("-bench2 -fd 4");
+    EXPECT_EQ(run.status, 0);
+    const size_t second = run.out.find("Running benchmark \nSearch Exact Depth\n");
+    ASSERT_NE(second, std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Running benchmark \nProgressive Deepening\n"), std::string::npos);
+    EXPECT_LT(run.out.find("        1317          2118          3435"), second);
+
+    // "-satrain" runs benchmark 1.
+    run = RunVorn("-satrain -fd 1");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("         192           257           449"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("Transposition Table Hits 0  Misses  1  Ratio = 0\n"),
+              std::string::npos);
+}
+
+} // namespace
