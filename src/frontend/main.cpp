@@ -9,8 +9,13 @@
 #include "platform/platform.h"
 
 namespace {
-constexpr size_t SearchStackBytes = size_t(256) << 20;
-}
+// A search path holds at most 200 plies of alpha-beta frames plus one frame
+// per internal iterative deepening (each takes 3 plies of depth, and depth
+// never grows along a path: at most 67 more), then at most one quiescence
+// frame per capture or promotion (under 50). At about 8 KB a frame (the
+// move list) that is under 3 MB; the rest is margin for sanitizer builds.
+constexpr size_t SearchStackBytes = size_t(64) << 20;
+} // namespace
 
 int main(int argc, char** argv) {
     std::printf("Vorn \n");
@@ -42,7 +47,6 @@ int main(int argc, char** argv) {
         if (std::strstr(FirstWord, "uci")) MainStatus.uci = 1;
         if (std::strstr(FirstWord, "xboard")) MainStatus.setxboard(1);
     }
-    // The deepest search line, its quiescence and internal iterative
-    // deepening need far more stack than a thread gets by default.
+    // The deepest search line needs more stack than a thread may get by default.
     return RunWithStack(MatchLoop, SearchStackBytes);
 }
