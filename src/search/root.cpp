@@ -1,5 +1,6 @@
 // The root search: one iteration over the root moves, the best move and its
 // line, the progress lines, and the drop in score that earns more time.
+#include <cassert>
 #include <cstdio>
 
 #include "eval/eval.h"
@@ -71,6 +72,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
         uint8_t castleMask;
         list.NextMove(i, count, &moveFrom, &moveTo, &movePromotion);
         board.MakeMove(moveFrom, moveTo, movePromotion, &castleMask);
+        assert(BoardAndKeyAreConsistent(board));
         if (board.InCheck(side == White ? board.WKing : board.BKing, side)) {
             board.UndoMove(i);
             continue;
