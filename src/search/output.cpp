@@ -5,8 +5,8 @@
 #include "search/search.h"
 
 void SearchRoutines::LineText(char* out, Bitboard from, Bitboard to, char promotion) const {
-    // No move yet: the null move as UCI writes it.
-    if (!from || !to) {
+    // No move (a root without one answers move code 0): the null move as UCI writes it.
+    if (!from || !to || from == to) {
         std::snprintf(out, MaxPVText, " 0000 \n");
         return;
     }
