@@ -277,6 +277,8 @@ enum SetupResult : int {
 };
 
 int SetupBoard(const char* fen);
+// What a refused position lacks, in words ("a side without exactly one king").
+const char* SetupResultText(int result);
 // Loads the first line of a file; ends the program when it cannot (exit 1, or
 // 0 for an empty file) or when the position is refused (exit 1).
 void LoadPositionFile(const char* path);

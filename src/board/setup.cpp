@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "board/board.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -166,8 +167,25 @@ int SetupBoard(const char* fen) {
     return SetupOk;
 }
 
+const char* SetupResultText(int result) {
+    switch (result) {
+    case SetupOk:
+        return "a playable position";
+    case SetupBadKings:
+        return "a side without exactly one king";
+    case SetupOffBoard:
+        return "a piece off the board";
+    case SetupPawnOnBackRank:
+        return "a pawn on the first or last rank";
+    case SetupOpponentInCheck:
+        return "the side not to move in check";
+    default:
+        return "an unknown fault";
+    }
+}
+
 void LoadPositionFile(const char* path) {
-    FILE* file = std::fopen(path, "r");
+    FILE* file = OpenTextFile(path);
     if (!file) {
         std::printf("ERROR: opening file %s\n", path);
         std::exit(1);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "board/board.h"
+#include "book/book.h"
 #include "frontend/frontend.h"
 #include "platform/platform.h"
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     MainStatus.uci = 0;
     MainBoard.InitRep();
     initPStable();
+    buildbook();
     MainBoard.InitRep();
     MainStatus.initVars();
     OpenLogFile();

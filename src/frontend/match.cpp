@@ -37,9 +37,12 @@ int MatchLoop() {
         PerfT perft(MainStatus.getFD());
         return 0;
     }
-    if (MainStatus.DoTestSuite) return NotBuilt("the test-suite runner (-ts)");
-    if (MainStatus.Mimic == 1) return NotBuilt("the test-suite runner (-mimicstudent)");
-    if (MainStatus.Pev) return NotBuilt("the test-suite runner (-pev)");
+    if (MainStatus.DoTestSuite || MainStatus.Mimic == 1 || MainStatus.Pev) {
+        if (!MainStatus.DoTestSuite && MainStatus.Mimic == 1) std::printf("## Mimic == STUDENT\n");
+        ParseEPDSuite(TestSuiteFile);
+        CloseLogFile();
+        return 0;
+    }
     if (MainStatus.SATrain) MainStatus.Bench = 1;
     if (MainStatus.Bench == 1 || MainStatus.Bench == 2) {
         MainStatus.Bench == 1 ? Bench() : Bench2();

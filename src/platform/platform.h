@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // Milliseconds of wall time on a steady clock. Only differences are meaningful.
 // (A process-CPU clock would stand still while the engine waits for input.)
@@ -26,6 +27,10 @@ bool ReadInputLine(char* line, int size);
 // Reads the next blank-separated word, cut to size - 1 characters. False at
 // the end of input.
 bool ReadInputWord(char* word, int size);
+
+// A file to read as text; null when it cannot be opened or is a directory
+// (which fopen would open, and whose read would then look like an empty file).
+FILE* OpenTextFile(const char* path);
 
 // ---------------------------------------------------------------------------
 // match.log

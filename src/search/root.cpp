@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cstdio>
 
+#include "book/book.h"
 #include "eval/eval.h"
 #include "platform/platform.h"
 #include "search/search.h"
@@ -37,6 +38,21 @@ void SearchRoutines::ReportInterruption(int kind, int depth, int index, int lega
 int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta, int depth,
                                    Bitboard* from, Bitboard* to, char* promotion,
                                    int castleRights) {
+    // The book answers at the first iteration, without a search.
+    if (!MainStatus.Bench && MainStatus.UseBook && depth == 1) {
+        if (!MainStatus.xboard) Diagnostic("Look through the Opening Book\n");
+        const auto trace = [](const char* text) { Diagnostic("%s", text); };
+        const int index = InBook(side, castleRights, MainBoard, MainStatus.Trace ? +trace : nullptr);
+        if (index >= 0) {
+            MoveGen list;
+            list.GenerateAllMoves(side, &board, castleRights);
+            list.GetMove(index, from, to, promotion);
+            BookMove = 1;
+            BookMovePly = MainStatus.GamePly;
+            return 0;
+        }
+    }
+
     if (MainStatus.uci) {
         std::printf("info depth %d\n", depth);
         std::fflush(stdout);

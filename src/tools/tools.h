@@ -33,3 +33,8 @@ extern const char* const BenchPositions[BenchPositionCount];
 // rates of the tables. Each search runs under the current settings (-fd).
 void Bench();
 void Bench2();
+
+// Runs the file of EPD positions named by `filename` under the mode flags
+// ("-ts" searches each position, "-pev" and "-mimicstudent" show and
+// evaluate); ends the program with status 1 when the file cannot be read.
+void ParseEPDSuite(const char* filename);

@@ -1,4 +1,7 @@
-// match.log: the game, the protocol traffic and the search's decisions.
+// Files: positions and suites to read, and match.log, the running record of
+// the game, the protocol traffic and the search's decisions.
+#include <sys/stat.h>
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -6,6 +9,16 @@
 
 namespace {
 FILE* LogFile = nullptr;
+}
+
+FILE* OpenTextFile(const char* path) {
+    FILE* file = std::fopen(path, "r");
+    struct stat status;
+    if (file && (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode))) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
 }
 
 void OpenLogFile() {

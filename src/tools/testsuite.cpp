@@ -1,0 +1,97 @@
+// EPD test suites: each line's position searched (with its move and score
+// printed), evaluated, or only shown, as the mode flags ask.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "eval/eval.h"
+#include "platform/platform.h"
+#include "search/search.h"
+#include "tools/tools.h"
+
+namespace {
+
+// The longest line kept; the rest of a longer line is read and dropped.
+constexpr int EpdLineLength = 263;
+
+// Reads one line into `line` (at most EpdLineLength characters, without its
+// line feed and carriage return); false at the end of the file.
+bool ReadEpdLine(FILE* file, char* line) {
+    int length = 0, c;
+    bool any = false;
+    while ((c = std::fgetc(file)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        if (length < EpdLineLength) line[length++] = static_cast<char>(c);
+    }
+    while (length > 0 && line[length - 1] == '\r') --length;
+    line[length] = '\0';
+    return any;
+}
+
+// The first four fields (placement, side, castling, en passant): what follows
+// them, operations or FEN counters, never changes the position.
+void PositionFields(const char* line, char* out, int size) {
+    int fields = 0, length = 0;
+    for (const char* p = line; *p && length < size - 1; ++p) {
+        const bool blank = *p == ' ' || *p == '\t';
+        if (blank && (length == 0 || out[length - 1] == ' ')) continue;
+        if (blank && ++fields == 4) break;
+        out[length++] = blank ? ' ' : *p;
+    }
+    while (length > 0 && out[length - 1] == ' ') --length;
+    out[length] = '\0';
+}
+
+} // namespace
+
+void ParseEPDSuite(const char* filename) {
+    Status& s = MainStatus;
+    FILE* file = OpenTextFile(filename);
+    if (!file) {
+        std::printf("ERROR: opening file %s\n", filename);
+        std::exit(1);
+    }
+    std::printf("## file opened %s\n", filename);
+    std::printf("## Entering ParseEPDSuite and Opened data file\n");
+    if (s.Mimic == 1) std::printf("In ParseEPDSuite and Mimic == STUDENT \n");
+    std::fflush(stdout);
+
+    int positions = 0;
+    char line[EpdLineLength + 1], fen[EpdLineLength + 1];
+    for (int lineNumber = 1; ReadEpdLine(file, line); ++lineNumber, ++positions) {
+        PositionFields(line, fen, sizeof fen);
+        const int setup = SetupBoard(fen);
+        if (setup != SetupOk) {
+            std::printf("ERROR: invalid position in line %d (%s)\n", lineNumber,
+                        SetupResultText(setup));
+            std::fflush(stdout);
+            continue;
+        }
+        if (s.Mimic == 0) MainBoard.DisplayBoard();
+        if (s.DoTestSuite) {
+            std::printf("%s\n", line);
+            if (s.FD == 0) s.FD = 3;
+            Bitboard from = 0, to = 0;
+            char promotion = NoPromotion;
+            const int score = Search.ProgressiveDeepening(MainBoard, s.FD, &from, &to, &promotion);
+            MainBoard.BestFrom = from;
+            MainBoard.BestTo = to;
+            MainBoard.BestPromo = promotion;
+            char text[MaxPVText];
+            Search.LineText(text, from, to, promotion);
+            std::printf("%d %d   %s", s.FD, score, text);
+            std::fflush(stdout);
+        }
+        // Evaluated, not shown: the student's and the evaluation runs only
+        // exercise the evaluation.
+        for (int run = (s.Mimic == 1) + (s.Pev != 0); run > 0; --run) {
+            MainBoard.InitPieceCounts();
+            PE.PosEval(MainBoard.SideToMove, -FullWindow, FullWindow, &MainBoard,
+                       MainBoard.CastleFlags);
+        }
+    }
+    std::fclose(file);
+    std::printf("%d\n", positions);
+    std::fflush(stdout);
+}
