@@ -26,3 +26,159 @@ extern char FirstWord[FirstWordLength];
 
 // Runs the tool mode or the games the settings ask for; returns the exit status.
 int MatchLoop();
+
+// ---------------------------------------------------------------------------
+// Presenting positions
+// ---------------------------------------------------------------------------
+
+// The board as the console shows it, ranks 8 to 1, with the evaluation from
+// White's view beneath (left out while an EPD run shows positions, "-pev").
+void DisplayPosition(const ChessBoard& board);
+
+// ---------------------------------------------------------------------------
+// The game: its moves, their text and its end
+// ---------------------------------------------------------------------------
+
+struct GameMove {
+    Bitboard From, To;
+    char Promo; // a promotion letter, NoPromotion for none
+};
+
+// The legal moves of the side to move of `board`; returns their number. A
+// promotion is listed once, with the queen's letter.
+int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveGen::MaxMoves]);
+
+// Whether a word has the shape of a coordinate move: a file letter, then a digit.
+bool LooksLikeMove(const char* word);
+// The legal move of `board` that `text` names ("e2e4", "e7e8n"; a promotion
+// without a letter is a queen's). False for a malformed or illegal move.
+bool ParseGameMove(const ChessBoard& board, const char* text, GameMove* move);
+
+// How a game stands after a move.
+enum GameVerdict : int {
+    GameGoesOn = 0,
+    WhiteMates,
+    BlackMates,
+    Stalemate,
+    DrawByMaterial,   // neither side can ever mate: kings with at most one minor piece, or bishops
+                      // all on one colour
+    DrawByFiftyMoves, // a hundred plies without a capture or a pawn move
+    DrawByRepetition, // the position stands for the third time
+};
+
+// The positions of the game since its start (or since "setboard" or
+// "edit"): they let moves be taken back, and feed the search's repetition
+// record and the draw claims.
+void StartGameRecord();
+// Makes a legal move of the side to move on MainBoard and records it.
+void PlayGameMove(const GameMove& move);
+// Takes back `plies` moves; false (and nothing changed) when the record is shorter.
+bool TakeBackMoves(int plies);
+// Fills the search's repetition record from the game. `withCurrent`: with
+// the position on the board as its latest entry (the xboard driver adds it
+// itself when it starts).
+void SyncRepetitionRecord(bool withCurrent);
+GameVerdict JudgeGame();
+
+// ---------------------------------------------------------------------------
+// xboard protocol and console play
+// ---------------------------------------------------------------------------
+
+// Result codes of DoCommand.
+enum CommandResult : int {
+    CommandIsMove = 0,    // the line is a move: its first word looks like one
+    CommandEndsInput = 2, // the turn or the game changed: the caller leaves its input loop
+    CommandQuits = 3,     // "quit"
+    CommandHandled = 4,   // handled or refused; the caller reads the next line
+};
+
+// Runs one command line: the first word is the command, its values follow on
+// the same line.
+int DoCommand(const char* line);
+// Reads lines until a legal move is made (0) or a command ends the input
+// (CommandEndsInput, CommandQuits).
+int HumanMove();
+// The edit mode: reads edit lines until ".", then keeps the position if it
+// can be played.
+void SetupBoardFromEdit();
+// Prints the engine's move as the interface expects it and logs it.
+void MakeGUIMove(Bitboard from, Bitboard to, char promo, int score);
+// The game loop of xboard and console play; returns at "quit", at the end of
+// input, or (at the console) when the game is over.
+void GameLoop();
+
+// What a line read during a search asks of it (one of the Command...Search
+// codes of the search). Lines the search cannot act on wait for its end.
+int CommandDuringSearch(const char* line);
+
+// Time-control values as xboard sends them. False for a malformed value.
+bool ParseLevel(const char* line, int* movesPerSession, int* baseMs, int* incrementMs);
+
+// ---------------------------------------------------------------------------
+// UCI protocol
+// ---------------------------------------------------------------------------
+
+// The words of one command line: any run of blanks or tabs separates them.
+struct UCIWords {
+    static constexpr int LineLength = 16384;
+    static constexpr int MaxWords = LineLength / 2;
+    char Text[LineLength];
+    const char* Word[MaxWords];
+    int Count = 0;
+
+    void Split(const char* line);
+    const char* operator[](int i) const { return i < Count ? Word[i] : ""; }
+    // The index of `word` at or after `first`, Count when it is not there.
+    int Find(const char* word, int first = 0) const;
+    // Word i as a decimal number (a sign, then digits only), saturated far
+    // beyond any value a command needs. False when it is no number.
+    bool Number(int i, int64_t* value) const;
+};
+
+// The UCI dialogue. One thread: while a search runs, the search hands each
+// line that arrives to UCIPrep, which acts at once on "stop", "ponderhit",
+// "isready" and "quit" and keeps every other line until the search has ended.
+class UCIProtocol {
+  public:
+    enum HandlerState : uint8_t { WAITING, SEARCHING, PONDERING, INFINITE };
+
+    char CommandBuffer[UCIWords::LineLength] = {};
+    UCIWords Words;
+    char ChosenPromo = NoPromotion; // promotion byte of the last search's move
+    uint8_t State = WAITING;
+    uint8_t Running = 1;
+    uint8_t PonderOption = 0; // "Ponder": a ponder move follows the best move
+    uint8_t AnalyseMode = 0;  // "UCI_AnalyseMode": recorded; the go command sets the limits
+
+    // Runs the dialogue from the first word on; returns the exit status at
+    // "quit" or at the end of input.
+    int Dialogue(const char* firstWord);
+    // Carries out one line; returns one of the search's Command...Search codes.
+    int UCIPrep(const char* text);
+    int UCICore();
+    // Replays the moves from word `first` on on MainBoard, each checked
+    // against the legal moves; returns how many were played.
+    int ProcessMoves(int first);
+    // Plays one move text; false (nothing played) when it is no legal move.
+    bool MakeMoves(const char* moveText);
+
+  private:
+    // Lines kept during a search, each ended by a NUL, oldest first.
+    char Pending[1 << 16] = {};
+    int PendingStart = 0, PendingEnd = 0;
+
+    bool NextLine(char* line, int size);
+    void Keep(const char* line);
+    int DuringSearch();
+
+    void Identify();
+    void IsReady();
+    void NewGame();
+    void Position();
+    void SetOption();
+    void Go();
+    void Ignore();
+    void Quit();
+};
+
+extern UCIProtocol UCI;

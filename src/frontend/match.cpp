@@ -34,7 +34,7 @@ int MatchLoop() {
     Search.ClearHistory();
 
     if (MainStatus.PERFT) {
-        PerfT perft(MainStatus.getFD());
+        PerfT perft(MainStatus.getFD(), MainStatus.Trace != 0);
         return 0;
     }
     if (MainStatus.DoTestSuite || MainStatus.Mimic == 1 || MainStatus.Pev) {
@@ -53,9 +53,13 @@ int MatchLoop() {
     if (!MainStatus.xboard && !MainStatus.uci) {
         std::printf("\nHello! I am Vorn\n");
         std::printf("MAXDEPTH = %d\n", MainBoard.MaxDepth);
-        MainBoard.DisplayBoard();
+        DisplayPosition(MainBoard);
     }
     MainStatus.OpponentToMove = 1;
     if (MainStatus.uci) return NotBuilt("the UCI protocol");
-    return NotBuilt(MainStatus.xboard ? "the xboard protocol" : "console play");
+    GameLoop();
+    // Under an interface the farewell is not protocol: it goes to the log.
+    Diagnostic("Bye, Thanks for the match.\n");
+    CloseLogFile();
+    return 0;
 }

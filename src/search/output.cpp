@@ -2,6 +2,7 @@
 // move, the xboard thinking line and the UCI info line.
 #include <cstdio>
 
+#include "platform/platform.h"
 #include "search/search.h"
 
 void SearchRoutines::LineText(char* out, Bitboard from, Bitboard to, char promotion) const {
@@ -13,9 +14,26 @@ void SearchRoutines::LineText(char* out, Bitboard from, Bitboard to, char promot
     fillmovestring(out, LowestSquare(from), LowestSquare(to), promotion, PV[0], RootPVLength);
 }
 
+namespace {
+
+// Scores this close to a mate's are mates within the deepest line.
+constexpr int MateThreshold = MateValue - MaxSearchPly;
+
+// A score as xboard reads it: centipawns, or a mate in N moves as 100000 + N
+// (-100000 - N when the engine is the one mated).
+int ThinkingScore(int score) {
+    if (score >= MateThreshold && score <= MateValue) return 100000 + (MateValue - score + 1) / 2;
+    if (score <= -MateThreshold && score >= -MateValue) return -100000 - (MateValue + score) / 2;
+    return score / 10;
+}
+
+} // namespace
+
 void SearchRoutines::PrintThinkingLine(int depth, int score, const char* lineText) const {
-    std::printf("%d %d %d %lld %s", depth, score / 10, MainStatus.TimeLastPly,
-                static_cast<long long>(NodeCount()), lineText);
+    const int64_t centiseconds = (ClockMs() - MainStatus.SearchStartTime) / 10;
+    std::printf("%d %d %lld %lld %s", depth, ThinkingScore(score),
+                static_cast<long long>(centiseconds), static_cast<long long>(NodeCount()),
+                lineText);
     std::fflush(stdout);
 }
 

@@ -3,15 +3,13 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "frontend/frontend.h"
 #include "movegen/movegen.h"
 #include "platform/platform.h"
 #include "tools/tools.h"
 
-PerfT::PerfT(int depth) {
+PerfT::PerfT(int depth, bool trace) : Trace(trace) {
     std::printf("Starting PerfT test \n");
     int64_t start = ClockMs();
-    Trace = MainStatus.Trace != 0;
     if (Trace) std::printf("<Trace name=\"Perft\">\n");
     PerformanceTest(MainBoard.SideToMove, depth, MainBoard, MainBoard.CastleFlags);
     if (Trace) std::printf("</Trace>\n");

@@ -12,15 +12,15 @@ class PerfT {
     uint64_t TotalNodes = 0; // legal moves made at every ply from 1 to the depth
     uint64_t LeafNodes = 0;  // positions reached at the full depth
 
-    // Runs the whole test on MainBoard and prints the report.
-    explicit PerfT(int depth);
+    // Runs the whole test on MainBoard to `depth` and prints the report.
+    PerfT(int depth, bool trace);
 
     // The recursive count on this node's own copy of the board.
     void PerformanceTest(int side, int depth, ChessBoard board, int castleFlags);
 
-    // Copied from the "-trace" setting. With it every move is made, tested
-    // with InCheck and printed; without it the last ply is counted by a
-    // legality test instead of making each move, with the same counts.
+    // With the trace every move is made, tested with InCheck and printed;
+    // without it the last ply is counted by a legality test instead of
+    // making each move, with the same counts.
     bool Trace = false;
 };
 

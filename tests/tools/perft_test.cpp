@@ -15,14 +15,11 @@ namespace {
 // Runs PerfT on `fen` and returns what it printed.
 std::string RunPerft(const char* fen, int depth, bool trace, uint64_t* total, uint64_t* leaves) {
     BoardFromFen(fen);
-    MainStatus.Trace = trace;
-    std::string out = CapturedStdout([&] {
-        PerfT perft(depth);
+    return CapturedStdout([&] {
+        PerfT perft(depth, trace);
         *total = perft.TotalNodes;
         *leaves = perft.LeafNodes;
     });
-    MainStatus.Trace = 0;
-    return out;
 }
 
 // The report's last line: the rate, a whole number of thousands, then " NPS".

@@ -1,0 +1,179 @@
+// The game loop of xboard and console play: the opponent's moves, the
+// engine's searches, analysis, and the end of a game.
+#include <cstdio>
+#include <cstring>
+
+#include "frontend/session.h"
+
+namespace {
+
+// The depth the driver is given: the fixed depth, else the "sd" cap (0, no
+// cap, leaves the clock alone in charge).
+int DriverDepth() { return MainStatus.FD ? MainStatus.FD : GameSession.DepthLimit; }
+
+// One run of the iterative-deepening driver on MainBoard, which stays as it
+// was: the game record makes the move, so that both sides' moves take one
+// path. True when the driver chose a move.
+bool RunSearch(GameMove* move, int* score) {
+    const ChessBoard before = MainBoard;
+    // Under xboard the driver adds the root to the repetition record itself.
+    SyncRepetitionRecord(!MainStatus.xboard);
+    Search.CommandHandler = CommandDuringSearch;
+    Bitboard from = 0, to = 0;
+    char promo = NoPromotion;
+    *score = Search.ProgressiveDeepening(MainBoard, DriverDepth(), &from, &to, &promo);
+    Search.CommandHandler = nullptr;
+    // Any move empties its from-square, so a board unchanged means no move.
+    const bool moved =
+        MainBoard.WhitePieces != before.WhitePieces || MainBoard.BlackPieces != before.BlackPieces;
+    MainBoard = before;
+    MainBoard.BestFrom = from;
+    MainBoard.BestTo = to;
+    MainBoard.BestPromo = promo;
+    SyncRepetitionRecord(true);
+    GameSession.TablesStale = true;
+    *move = GameMove{from, to, promo};
+    return moved;
+}
+
+// After a move of either side: the console shows the board, and a game that
+// has ended says so.
+void AfterMove() {
+    if (!MainStatus.xboard) {
+        std::printf("Game Score %d\n", GameSession.LastScore);
+        DisplayPosition(MainBoard);
+    }
+    AnnounceVerdict(JudgeGame());
+}
+
+void EngineTurn() {
+    GameMove move;
+    int score;
+    const bool moved = RunSearch(&move, &score);
+    GameSession.LastScore = score;
+    MainStatus.OpponentToMove = 1;
+    if (moved) {
+        if (MainStatus.xboard) MakeGUIMove(move.From, move.To, move.Promo, score);
+        PlayGameMove(move);
+        AfterMove();
+    } else if (!Search.Abort) {
+        // No move to make: the game is over on the board.
+        AnnounceVerdict(JudgeGame());
+    }
+}
+
+// Analysis searches until a command stops it, then takes the commands that
+// waited; a search that ended by itself (a mate found, a single reply) waits
+// for the next command. Nothing is played on the board.
+void Analyse() {
+    GameMove move;
+    int score;
+    RunSearch(&move, &score);
+    HumanMove();
+}
+
+} // namespace
+
+void AnnounceVerdict(GameVerdict verdict) {
+    if (verdict == GameGoesOn) return;
+    const bool draw = verdict >= DrawByMaterial;
+    // An interface that plays on after a claimed draw has its way.
+    if (draw && GameSession.DrawClaimed) return;
+    GameSession.DrawClaimed = draw;
+    MainStatus.GameInProgress = 0;
+    const bool xboard = MainStatus.xboard;
+    switch (verdict) {
+    case WhiteMates:
+        std::printf(xboard ? "1-0 {White mates}\n" : "White mates!\n");
+        break;
+    case BlackMates:
+        std::printf(xboard ? "0-1 {Black mates}\n" : "Black mates!\n");
+        break;
+    case Stalemate:
+        std::printf(xboard ? "1/2-1/2 {Stalemate}\n" : "Stalemate\n");
+        break;
+    case DrawByMaterial:
+        std::printf("1/2-1/2 {Draw by insufficient material}\n");
+        break;
+    case DrawByFiftyMoves:
+        std::printf("1/2-1/2 {Draw by 50 Move Rule}\n");
+        break;
+    case DrawByRepetition:
+        std::printf("1/2-1/2 {Draw by repetition}\n");
+        break;
+    case GameGoesOn:
+        break;
+    }
+    std::fflush(stdout);
+}
+
+void MakeGUIMove(Bitboard from, Bitboard to, char promo, int score) {
+    char text[MaxPVText];
+    fillmovestring(text, LowestSquare(from), LowestSquare(to), promo);
+    char move[8];
+    std::sscanf(text, "%7s", move);
+    if (GameSession.ProtocolVersion2)
+        std::printf("move %s\n", move);
+    else
+        std::printf("%d. ... %s \n", (MainStatus.GamePly + 1) / 2, move);
+    LogPrintf("Move Made: %d %d %d %lld %s", MainStatus.DepthReached, score / 10, 0,
+              static_cast<long long>(Search.NodeCount()), text);
+    std::fflush(stdout);
+}
+
+int HumanMove() {
+    char line[CommandLineLength];
+    for (;;) {
+        if (!MainStatus.xboard) {
+            std::printf("Enter Move: ");
+            std::fflush(stdout);
+        }
+        // The end of input is the interface or the user gone.
+        if (!ReadCommandLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
+        if (!MainStatus.xboard) std::printf("%s\n", line);
+        const int result = DoCommand(line);
+        std::fflush(stdout);
+        if (result == CommandHandled) continue;
+        if (result != CommandIsMove) return result;
+
+        const Words words(line);
+        const char* text = std::strcmp(words[0], "usermove") == 0 ? words[1] : words[0];
+        GameMove move;
+        if (!ParseGameMove(MainBoard, text, &move)) {
+            std::printf("Illegal move: %s\n", text);
+            std::fflush(stdout);
+            continue;
+        }
+        PlayGameMove(move);
+        MainStatus.GameInProgress = 1;
+        return CommandIsMove;
+    }
+}
+
+void GameLoop() {
+    StartGameRecord();
+    while (!GameSession.QuitRequested) {
+        // The console's game ends the program; an interface starts the next one.
+        if (!MainStatus.xboard && !MainStatus.GameInProgress) break;
+        genpawnhashcode(MainBoard.SideToMove, MainBoard, &MainBoard.PawnKingKey);
+        if (MainStatus.SelfPlay) MainStatus.OpponentToMove = 0;
+        if (MainStatus.Analyze) {
+            Analyse();
+            continue;
+        }
+        if (!MainStatus.OpponentToMove && !MainStatus.Force && MainStatus.GameInProgress) {
+            EngineTurn();
+            continue;
+        }
+        // About to read the opponent's move: old entries keep their moves
+        // but no longer cut the search off.
+        if (GameSession.TablesStale) {
+            PositionCache.AgeTranspositionTables();
+            Search.ClearHistory();
+            GameSession.TablesStale = false;
+        }
+        if (HumanMove() != CommandIsMove) continue;
+        if (!MainStatus.Force) MainStatus.OpponentToMove = 0;
+        AfterMove();
+    }
+}

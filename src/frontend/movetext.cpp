@@ -1,0 +1,63 @@
+// Moves as the interface and the console type them, checked against the legal
+// moves of the position before anything is made.
+#include <cstring>
+
+#include "frontend/frontend.h"
+
+namespace {
+
+bool IsFileLetter(char c) { return c >= 'a' && c <= 'h'; }
+bool IsRankDigit(char c) { return c >= '1' && c <= '8'; }
+
+// The promotion letters a move may end in, in either case.
+bool IsPromotionLetter(char c) { return c && std::strchr("qrbnQRBN", c); }
+
+} // namespace
+
+int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveGen::MaxMoves]) {
+    const int side = board.SideToMove;
+    ChessBoard position = board;
+    MoveGen list;
+    const Bitboard king = side == White ? board.WKing : board.BKing;
+    const int count = board.InCheck(king, side)
+                          ? list.GenCheckEvasions(side, &position)
+                          : list.GenerateAllMoves(side, &position, board.CastleFlags);
+    int legal = 0;
+    for (int i = 0; i < count; ++i) {
+        ChessBoard after = board;
+        uint8_t castleMask;
+        after.MakeMove(list.From[i], list.To[i], list.Promo[i], &castleMask);
+        if (after.InCheck(side == White ? after.WKing : after.BKing, side)) continue;
+        moves[legal++] = GameMove{list.From[i], list.To[i], list.Promo[i]};
+    }
+    return legal;
+}
+
+bool LooksLikeMove(const char* word) {
+    return IsFileLetter(word[0]) && word[1] >= '0' && word[1] <= '9';
+}
+
+bool ParseGameMove(const ChessBoard& board, const char* text, GameMove* move) {
+    const size_t length = std::strlen(text);
+    if (length != 4 && length != 5) return false;
+    if (!IsFileLetter(text[0]) || !IsRankDigit(text[1]) || !IsFileLetter(text[2]) ||
+        !IsRankDigit(text[3]))
+        return false;
+    const char letter = text[4];
+    if (letter && !IsPromotionLetter(letter)) return false;
+    const Bitboard from = Bit((text[1] - '1') * 8 + (text[0] - 'a'));
+    const Bitboard to = Bit((text[3] - '1') * 8 + (text[2] - 'a'));
+
+    GameMove moves[MoveGen::MaxMoves];
+    const int count = GenerateLegalMoves(board, moves);
+    for (int i = 0; i < count; ++i) {
+        if (moves[i].From != from || moves[i].To != to) continue;
+        const bool promotion = moves[i].Promo != NoPromotion;
+        // A letter belongs to a promotion; a promotion without one is a queen's.
+        if (letter && !promotion) return false;
+        *move = moves[i];
+        if (letter) move->Promo = letter;
+        return true;
+    }
+    return false;
+}

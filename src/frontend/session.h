@@ -1,0 +1,45 @@
+// What the front end's files share about the xboard or console session:
+// its state, the lines that wait for a search to end, and the words of a line.
+#pragma once
+
+#include "frontend/frontend.h"
+
+// Longest command line kept; the rest of a longer line is dropped.
+constexpr int CommandLineLength = 4096;
+
+struct Session {
+    bool ProtocolVersion2 = false; // "protover" was seen: the engine's moves go out as "move e2e4"
+    int DepthLimit = 0;            // "sd": the deepest iteration of a timed search, 0 for none
+    int LastScore = 0;             // the last engine search's value, shown at the console
+    bool QuitRequested = false;
+    int StBeforeAnalysis = 0; // analysis runs without a clock; ST comes back afterwards
+    bool DrawClaimed = false; // claimed once: an interface that plays on is obeyed
+    bool TablesStale = false; // a search ran since the tables were last aged
+};
+
+extern Session GameSession;
+
+// The blank-separated words of one line, each with the rest of the line from it on.
+struct Words {
+    static constexpr int MaxWords = 8;
+    char Text[CommandLineLength];
+    const char* Word[MaxWords];
+    const char* Rest[MaxWords];
+    int Count = 0;
+
+    explicit Words(const char* line);
+    const char* operator[](int i) const { return i < Count ? Word[i] : ""; }
+    const char* From(int i) const { return i < Count ? Rest[i] : ""; }
+};
+
+// Lines read during a search that must wait for its end, in arrival order.
+void QueueLine(const char* line);
+int QueuedLines();
+// The next command line: a waiting one first, then standard input. False at
+// the end of input.
+bool ReadCommandLine(char* line, int size);
+
+// Leaves analysis mode: the clock settings come back.
+void LeaveAnalysis();
+// Prints the line of a game's end, once the game is over.
+void AnnounceVerdict(GameVerdict verdict);

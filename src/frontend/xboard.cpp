@@ -1,0 +1,544 @@
+// The commands of the xboard protocol and of console play. Each command line
+// is one command word with its values on the same line. The table keeps the
+// commands in their traditional order; the first word that matches acts.
+//
+//   .  ?  ClearGameInfo  InitGameInfo  abort  analyze  beep  bk  black  bogus
+//   displayboard  draw  dumpsee  easy  edit  exit  force  fullrand  go  hard
+//   hint  level  name  new  nopost  otim  ponder  post  quit  random  remove
+//   selfplay  setboard  Depth  DEPTH  sd  sfd  st  time  traceflag  undo
+//   white  xboard, then protover  ping  accepted  rejected  result  memory
+//   usermove and the protocol's commands Vorn has no use for.
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "frontend/session.h"
+
+Session GameSession;
+
+namespace {
+
+// How a command read during a search is dealt with.
+enum class DuringSearch {
+    AtOnce,      // harmless to the search: done at once
+    AfterSearch, // waits for the search to end; the search goes on
+    Interrupts,  // waits, and the search stops without a move
+};
+
+struct Command {
+    const char* Name;
+    int (*Run)(const Words& words);
+    DuringSearch Timing;
+};
+
+// Analysis has no clock: the search runs until a command stops it.
+constexpr int AnalysisMs = 1209600000;
+constexpr int AnalysisNps = 200001;
+
+// Protocol numbers are refused outside these ranges rather than wrapped.
+constexpr int64_t MaxCentiseconds = 200000000;
+constexpr int MaxSecondsPerMove = 35000;
+constexpr int MaxIncrementMs = 1000000000;
+constexpr int MaxMovesPerSession = 100000;
+
+// The first `length` characters of `text`, all digits (at least one).
+bool ParseCount(const char* text, size_t length, int64_t* value) {
+    if (length == 0) return false;
+    int64_t n = 0;
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        n = n < INT_MAX ? n * 10 + (text[i] - '0') : n;
+    }
+    *value = n;
+    return true;
+}
+
+// Strict integers: an optional sign and digits, nothing else; magnitudes
+// beyond the int range saturate.
+bool ParseInteger(const char* text, int64_t* value) {
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    if (!ParseCount(text, std::strlen(text), value)) return false;
+    if (negative) *value = -*value;
+    return true;
+}
+
+// An integer value in [low, high], or the protocol's error line.
+bool ReadValue(const Words& words, int index, int64_t low, int64_t high, int64_t* value) {
+    if (ParseInteger(words[index], value) && *value >= low && *value <= high) return true;
+    std::printf("Error (bad value): %s\n", words.From(0));
+    return false;
+}
+
+// A decimal number of seconds ("0.05", "2", "1.") in milliseconds.
+bool ParseSeconds(const char* text, int* ms) {
+    int64_t whole = 0, fraction = 0, scale = 1000;
+    const char* p = text;
+    if (!*p) return false;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        whole = whole < MaxIncrementMs ? whole * 10 + (*p - '0') : whole;
+    if (*p == '.')
+        for (++p; *p >= '0' && *p <= '9'; ++p)
+            if (scale > 1) fraction += (scale /= 10) * (*p - '0');
+    if (*p || p == text || (p == text + 1 && *text == '.')) return false;
+    const int64_t total = whole * 1000 + fraction;
+    if (total > MaxIncrementMs) return false;
+    *ms = static_cast<int>(total);
+    return true;
+}
+
+// The stat01 line: time in centiseconds, nodes, depth, root moves left and in all.
+int ReportSearchStatus(const Words&) {
+    std::printf("stat01: %lld %lld %d %d %d\n",
+                static_cast<long long>((ClockMs() - MainStatus.SearchStartTime) / 10),
+                static_cast<long long>(Search.NodeCount()), Search.IterationDepth,
+                Search.RootMoveCount - Search.RootMoveIndex, Search.RootMoveCount);
+    std::fflush(stdout);
+    return CommandHandled;
+}
+
+// "?" between searches: there is no search to cut short.
+int MoveNow(const Words&) { return CommandEndsInput; }
+
+int Nothing(const Words&) { return CommandHandled; }
+
+// Commands that change the position end the input loop in analysis mode,
+// so that the analysis starts again on the new position.
+int PositionChanged() { return MainStatus.Analyze ? CommandEndsInput : CommandHandled; }
+
+// The opening position, White to move, the engine to play Black.
+void StartNewGame() {
+    MainBoard.InitRep();
+    MainStatus.initVars();
+    MainStatus.OpponentToMove = 1;
+    MainStatus.GameInProgress = 1;
+    MainStatus.Force = 0;
+    MainBoard.FiftyMoveCount = 0;
+    MainBoard.SideToMove = White;
+    GameSession.DrawClaimed = false;
+    StartGameRecord();
+}
+
+int Abort(const Words&) {
+    StartNewGame();
+    return CommandEndsInput;
+}
+
+int Analyze(const Words&) {
+    if (!MainStatus.Analyze) GameSession.StBeforeAnalysis = MainStatus.ST;
+    MainStatus.Analyze = 1;
+    MainStatus.Post = 1;
+    MainStatus.Force = 0;
+    MainStatus.OpponentToMove = 0;
+    MainStatus.NPS = AnalysisNps;
+    MainStatus.ST = AnalysisMs;
+    return CommandEndsInput;
+}
+
+int Book(const Words&) {
+    if (!MainStatus.Analyze) MainStatus.UseBook ^= 1;
+    return CommandHandled;
+}
+
+// The obsolete colour commands: that side is to move, and the game's
+// record starts from here.
+int SideToMove(int side) {
+    MainBoard.SideToMove = static_cast<int8_t>(side);
+    StartGameRecord();
+    return CommandHandled;
+}
+int Black(const Words&) { return SideToMove(::Black); }
+int White(const Words&) { return SideToMove(::White); }
+
+int ShowBoard(const Words&) {
+    DisplayPosition(MainBoard);
+    return CommandHandled;
+}
+
+int DumpSee(const Words& words) {
+    int64_t from, to;
+    if (!ReadValue(words, 1, 0, 63, &from) || !ReadValue(words, 2, 0, 63, &to))
+        return CommandHandled;
+    const int side = MainBoard.PieceColor(Bit(static_cast<int>(to)));
+    std::printf("SEE value = %d\n",
+                see.StaticExchangeEvaluation(side, Bit(static_cast<int>(from)),
+                                             Bit(static_cast<int>(to)), &MainBoard));
+    return CommandHandled;
+}
+
+int Edit(const Words&) {
+    SetupBoardFromEdit();
+    return PositionChanged();
+}
+
+int Exit(const Words&) {
+    if (MainStatus.Analyze) {
+        LeaveAnalysis();
+        // Out of analysis the engine plays neither side until told to.
+        MainStatus.Force = 1;
+    }
+    return CommandEndsInput;
+}
+
+int Force(const Words&) {
+    MainStatus.Force = 1;
+    return CommandHandled;
+}
+
+int Go(const Words&) {
+    MainStatus.Force = 0;
+    MainStatus.OpponentToMove = 0;
+    MainStatus.GameInProgress = 1;
+    return CommandEndsInput;
+}
+
+int Level(const Words& words) {
+    int moves, baseMs, incrementMs;
+    if (!ParseLevel(words.From(1), &moves, &baseMs, &incrementMs)) {
+        std::printf("Error (bad value): %s\n", words.From(0));
+        return CommandHandled;
+    }
+    MainStatus.MovesPerSession = moves;
+    MainStatus.TimeLeft = baseMs;
+    // The time control keeps whole seconds of increment.
+    MainStatus.TimeInc = incrementMs / 1000;
+    MainStatus.ST = 0;
+    LogPrintf("MovesPerSession %d TimeLeft %d TimeInc %d \n", MainStatus.MovesPerSession,
+              MainStatus.TimeLeft, MainStatus.TimeInc);
+    return CommandHandled;
+}
+
+int New(const Words&) {
+    Search.ClearHistory();
+    if (MainStatus.Analyze) LeaveAnalysis();
+    StartNewGame();
+    GameSession.DepthLimit = 0;
+    return CommandEndsInput;
+}
+
+int NoPost(const Words&) {
+    MainStatus.Post = 0;
+    return CommandHandled;
+}
+
+int Post(const Words&) {
+    MainStatus.Post = 1;
+    return CommandHandled;
+}
+
+int OpponentTime(const Words& words) {
+    int64_t centiseconds;
+    if (ReadValue(words, 1, -MaxCentiseconds, MaxCentiseconds, &centiseconds))
+        LogPrintf(" %d\n", static_cast<int>(centiseconds));
+    return CommandHandled;
+}
+
+int Quit(const Words&) {
+    MainStatus.NextMatch = 0;
+    MainStatus.GameInProgress = 0;
+    GameSession.QuitRequested = true;
+    return CommandQuits;
+}
+
+int TakeBack(int plies, const Words& words) {
+    if (!TakeBackMoves(plies)) {
+        std::printf("Error (command not legal now): %s\n", words[0]);
+        return CommandHandled;
+    }
+    MainStatus.GameInProgress = 1;
+    GameSession.DrawClaimed = false;
+    return PositionChanged();
+}
+int Remove(const Words& words) { return TakeBack(2, words); }
+int Undo(const Words& words) { return TakeBack(1, words); }
+
+int SelfPlay(const Words&) {
+    MainStatus.SelfPlay = 1;
+    return CommandEndsInput;
+}
+
+int SetBoard(const Words& words) {
+    const char* fen = words.From(1);
+    LogPrintf("setboard %s", fen);
+    if (SetupBoard(fen) != SetupOk) {
+        std::printf("tellusererror Illegal position\n");
+        return CommandHandled;
+    }
+    MainStatus.GamePly = MainBoard.SideToMove == ::White ? 1 : 2;
+    MainStatus.GameInProgress = 1;
+    GameSession.DrawClaimed = false;
+    StartGameRecord();
+    return PositionChanged();
+}
+
+// "sd N": the deepest iteration of a timed search. The console also shows it.
+int SearchDepth(const Words& words) {
+    if (!MainStatus.xboard) std::printf("setting MAXDEPTH\nscanstring %s\n", words[0]);
+    int64_t depth;
+    if (words.Count > 1 && ReadValue(words, 1, 1, MaxIterationDepth, &depth)) {
+        GameSession.DepthLimit = static_cast<int>(depth);
+        if (!MainStatus.xboard) MainBoard.MaxDepth = GameSession.DepthLimit;
+    }
+    if (!MainStatus.xboard) std::printf("MAXDEPTH %d\n", MainBoard.MaxDepth);
+    MainBoard.BestFrom = MainBoard.BestTo = 0;
+    return CommandHandled;
+}
+
+int FixedDepth(const Words& words) {
+    if (!MainStatus.xboard) {
+        std::printf("setting MAXDEPTH\nscanstring %s\n", words[0]);
+        int64_t depth;
+        if (ReadValue(words, 1, 1, MaxIterationDepth, &depth))
+            MainBoard.MaxDepth = static_cast<int>(depth);
+        std::printf("MAXDEPTH %d\n", MainBoard.MaxDepth);
+    }
+    MainBoard.FixedDepth = MainBoard.MaxDepth;
+    MainBoard.BestFrom = MainBoard.BestTo = 0;
+    return CommandHandled;
+}
+
+int SecondsPerMove(const Words& words) {
+    int64_t seconds;
+    if (!ReadValue(words, 1, 0, MaxSecondsPerMove, &seconds)) return CommandHandled;
+    MainStatus.ST = static_cast<int>(seconds) * 1000;
+    MainStatus.TimePerMove = static_cast<int>(seconds) * 900;
+    MainStatus.TimeLeft = static_cast<int>(seconds) * 60000;
+    return CommandHandled;
+}
+
+int Time(const Words& words) {
+    int64_t centiseconds;
+    if (ReadValue(words, 1, -MaxCentiseconds, MaxCentiseconds, &centiseconds))
+        MainStatus.TimeLeft = static_cast<int>(centiseconds * 10);
+    return CommandHandled;
+}
+
+int TraceFlag(const Words&) {
+    MainStatus.Trace ^= 1;
+    return CommandHandled;
+}
+
+int Xboard(const Words&) {
+    MainStatus.setxboard(1);
+    return CommandHandled;
+}
+
+int Protover(const Words& words) {
+    int64_t version;
+    GameSession.ProtocolVersion2 = !ParseInteger(words[1], &version) || version >= 2;
+    std::printf("feature done=0\n"
+                "feature myname=\"Vorn\" setboard=1 ping=1 usermove=0 san=0 time=1 draw=0 "
+                "sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 memory=1 ics=0 name=0 pause=0\n"
+                "feature done=1\n");
+    return CommandHandled;
+}
+
+int Ping(const Words& words) {
+    std::printf(words.Count > 1 ? "pong %s\n" : "pong\n", words[1]);
+    return CommandHandled;
+}
+
+// "result": the interface has ended the game; its text is not read.
+int Result(const Words&) {
+    MainStatus.GameInProgress = 0;
+    return CommandEndsInput;
+}
+
+// "memory N": the table cannot change its size yet; the request is logged.
+int Memory(const Words& words) {
+    int64_t megabytes;
+    if (ReadValue(words, 1, 1, INT_MAX, &megabytes))
+        LogPrintf("memory %lld MB asked for; the transposition table keeps its size",
+                  static_cast<long long>(megabytes));
+    return CommandHandled;
+}
+
+int UserMove(const Words&) { return CommandIsMove; }
+
+constexpr DuringSearch Now = DuringSearch::AtOnce;
+constexpr DuringSearch After = DuringSearch::AfterSearch;
+constexpr DuringSearch Stop = DuringSearch::Interrupts;
+
+constexpr Command Commands[] = {
+    {".", ReportSearchStatus, Now},
+    {"?", MoveNow, Stop},
+    {"ClearGameInfo", Nothing, Now},
+    {"InitGameInfo", Nothing, Now},
+    {"abort", Abort, Stop},
+    {"analyze", Analyze, Stop},
+    {"beep", Nothing, Now},
+    {"bk", Book, Now},
+    {"black", Black, Stop},
+    {"bogus", Nothing, Now},
+    {"displayboard", ShowBoard, Now},
+    {"draw", Nothing, Now},
+    {"dumpsee", DumpSee, Now},
+    {"easy", Nothing, Now},
+    {"edit", Edit, Stop},
+    {"exit", Exit, Stop},
+    {"force", Force, Stop},
+    {"fullrand", Nothing, Now},
+    {"go", Go, Stop},
+    {"hard", Nothing, Now},
+    {"hint", Nothing, Now},
+    {"level", Level, After},
+    {"name", Nothing, Now},
+    {"new", New, Stop},
+    {"nopost", NoPost, Now},
+    {"otim", OpponentTime, Now},
+    {"ponder", Nothing, Now},
+    {"post", Post, Now},
+    {"quit", Quit, Stop},
+    {"random", Nothing, Now},
+    {"remove", Remove, Stop},
+    {"selfplay", SelfPlay, Stop},
+    {"setboard", SetBoard, Stop},
+    {"Depth", SearchDepth, After},
+    {"DEPTH", SearchDepth, After},
+    {"sd", SearchDepth, After},
+    {"sfd", FixedDepth, After},
+    {"st", SecondsPerMove, After},
+    {"time", Time, After},
+    {"traceflag", TraceFlag, Now},
+    {"undo", Undo, Stop},
+    {"white", White, Stop},
+    {"xboard", Xboard, Now},
+    {"protover", Protover, Now},
+    {"ping", Ping, After},
+    {"accepted", Nothing, Now},
+    {"rejected", Nothing, Now},
+    {"result", Result, Stop},
+    {"memory", Memory, After},
+    {"usermove", UserMove, After},
+    // Protocol commands for features Vorn does not offer: accepted, no effect.
+    {"computer", Nothing, Now},
+    {"rating", Nothing, Now},
+    {"ics", Nothing, Now},
+    {"cores", Nothing, Now},
+    {"egtpath", Nothing, Now},
+    {"nps", Nothing, Now},
+    {"option", Nothing, Now},
+    {"playother", Nothing, Now},
+    {"variant", Nothing, Now},
+    {"pause", Nothing, Now},
+    {"resume", Nothing, Now},
+    {"exclude", Nothing, Now},
+    {"include", Nothing, Now},
+    {"setscore", Nothing, Now},
+    {"lift", Nothing, Now},
+    {"put", Nothing, Now},
+    {"hover", Nothing, Now},
+};
+
+const Command* FindCommand(const char* word) {
+    for (const Command& c : Commands)
+        if (std::strcmp(c.Name, word) == 0) return &c;
+    return nullptr;
+}
+
+// Lines waiting for the end of a search.
+constexpr int QueueCapacity = 32;
+char Queue[QueueCapacity][CommandLineLength];
+int QueueStart = 0, QueueCount = 0;
+
+} // namespace
+
+Words::Words(const char* line) {
+    std::snprintf(Text, sizeof Text, "%s", line);
+    char* p = Text;
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+    };
+    while (Count < MaxWords) {
+        while (*p && blank(*p)) ++p;
+        if (!*p) break;
+        Rest[Count] = line + (p - Text);
+        Word[Count++] = p;
+        while (*p && !blank(*p)) ++p;
+        if (*p) *p++ = '\0';
+    }
+}
+
+void QueueLine(const char* line) {
+    if (QueueCount == QueueCapacity) return;
+    std::snprintf(Queue[(QueueStart + QueueCount++) % QueueCapacity], CommandLineLength, "%s",
+                  line);
+}
+
+int QueuedLines() { return QueueCount; }
+
+bool ReadCommandLine(char* line, int size) {
+    if (QueueCount > 0) {
+        std::snprintf(line, size, "%s", Queue[QueueStart]);
+        QueueStart = (QueueStart + 1) % QueueCapacity;
+        --QueueCount;
+        return true;
+    }
+    return ReadInputLine(line, size);
+}
+
+void LeaveAnalysis() {
+    MainStatus.Analyze = 0;
+    MainStatus.Post = 0;
+    MainStatus.ST = GameSession.StBeforeAnalysis;
+}
+
+bool ParseLevel(const char* line, int* movesPerSession, int* baseMs, int* incrementMs) {
+    const Words words(line);
+    if (words.Count != 3) return false;
+    int64_t moves, minutes, seconds = 0;
+    if (!ParseCount(words[0], std::strlen(words[0]), &moves) || moves > MaxMovesPerSession)
+        return false;
+    // The base is minutes, or minutes and seconds ("0:30").
+    const char* colon = std::strchr(words[1], ':');
+    const size_t minutesLength = colon ? colon - words[1] : std::strlen(words[1]);
+    if (!ParseCount(words[1], minutesLength, &minutes)) return false;
+    if (colon && (!ParseCount(colon + 1, std::strlen(colon + 1), &seconds) || seconds > 59))
+        return false;
+    const int64_t base = (minutes * 60 + seconds) * 1000;
+    if (base > INT_MAX || !ParseSeconds(words[2], incrementMs)) return false;
+    *movesPerSession = static_cast<int>(moves);
+    *baseMs = static_cast<int>(base);
+    return true;
+}
+
+int DoCommand(const char* line) {
+    WriteLogFile(line);
+    const Words words(line);
+    if (words.Count == 0) return CommandHandled;
+    if (const Command* command = FindCommand(words[0])) return command->Run(words);
+    if (LooksLikeMove(words[0])) return CommandIsMove;
+    std::printf("Error (unknown command): %s\n", words[0]);
+    return CommandHandled;
+}
+
+int CommandDuringSearch(const char* line) {
+    const Words words(line);
+    if (words.Count == 0) return CommandContinuesSearch;
+    const Command* command = FindCommand(words[0]);
+    const bool analysing = MainStatus.Analyze;
+    DuringSearch timing = command ? command->Timing : DuringSearch::AtOnce;
+    const bool move = LooksLikeMove(words[0]) || (command && command->Run == UserMove);
+    if (move) timing = analysing ? DuringSearch::Interrupts : DuringSearch::AfterSearch;
+
+    if (command && command->Run == MoveNow) {
+        // Move now: the search ends with the best move found so far. An
+        // analysis has no move to make.
+        WriteLogFile(line);
+        return analysing ? CommandContinuesSearch : CommandStopsSearch;
+    }
+    if (command && command->Run == Exit && !analysing) timing = DuringSearch::AfterSearch;
+    // Pondering and analysing answer a ping at once, thinking after the move.
+    if (command && command->Run == Ping && analysing && QueuedLines() == 0)
+        timing = DuringSearch::AtOnce;
+
+    if (timing == DuringSearch::AtOnce) {
+        DoCommand(line);
+        std::fflush(stdout);
+        return CommandContinuesSearch;
+    }
+    QueueLine(line);
+    if (timing == DuringSearch::Interrupts) return CommandAbortsSearch;
+    // A full queue takes no more: the search ends and the lines are read.
+    return QueuedLines() >= QueueCapacity - 1 ? CommandStopsSearch : CommandContinuesSearch;
+}
