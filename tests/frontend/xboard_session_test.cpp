@@ -1,0 +1,256 @@
+// Whole sessions through pipes, as an xboard interface and a console user
+// hold them: every line Vorn prints is checked.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "frontend/engine_session.h"
+#include "frontend/frontend.h"
+#include "test_util.h"
+
+namespace {
+
+constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+constexpr const char* MateInOne = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+
+// A thinking line: depth, score, centiseconds, nodes, then the line of moves.
+const std::regex ThinkingLine(R"(^(\d+) (-?\d+) (\d+) (\d+) +([a-h][1-8][a-h][1-8][qrbn]?)\b.*)");
+
+bool IsThinkingLine(const std::string& line) { return std::regex_match(line, ThinkingLine); }
+
+// The first move of a thinking line's variation.
+std::string FirstMoveOf(const std::string& line) {
+    std::smatch m;
+    return std::regex_match(line, m, ThinkingLine) ? m[5].str() : "";
+}
+
+// Whether `text` is a legal move after `moves` from `fen`.
+bool IsLegalAfter(const std::string& text, const char* fen, const std::vector<const char*>& moves) {
+    BoardFromFen(fen);
+    StartGameRecord();
+    GameMove move;
+    for (const char* played : moves) {
+        if (!ParseGameMove(MainBoard, played, &move)) return false;
+        PlayGameMove(move);
+    }
+    return ParseGameMove(MainBoard, text.c_str(), &move);
+}
+
+// Under an interface nothing but protocol reaches standard output.
+void ExpectProtocolOnly(const std::vector<std::string>& lines) {
+    static const std::regex protocol(
+        R"(^(Vorn |feature .*|move [a-h][1-8][a-h][1-8][qrbn]?|\d+\. \.\.\. [a-h][1-8][a-h][1-8][qrbn]? |pong.*|)"
+        R"(Error \(.*\): .*|Illegal move: .*|tellusererror .*|(1-0|0-1|1/2-1/2) \{.*\}|stat01: .*|)$)");
+    for (const std::string& line : lines)
+        EXPECT_TRUE(IsThinkingLine(line) || std::regex_match(line, protocol)) << line;
+}
+
+std::string MoveOf(const std::string& line) { return line.substr(line.find(' ') + 1); }
+
+// The legacy move line, "1. ... e7e5 ".
+bool IsNumberedMoveLine(const std::string& line) {
+    return std::regex_match(line, std::regex(R"(\d+\. \.\.\. [a-h][1-8][a-h][1-8] )"));
+}
+
+TEST(XboardSession, TheEnginesMoveLineBeforeAndAfterProtover) {
+    EngineSession e;
+    e.Send("xboard\nnew\nsd 2\ne2e4");
+    std::string line = e.WaitFor(IsNumberedMoveLine);
+    ASSERT_EQ(line.substr(0, 7), "1. ... ");
+    EXPECT_TRUE(IsLegalAfter(line.substr(7, 4), StartFen, {"e2e4"})) << line;
+
+    e.Send("new\nsd 2\ngo");
+    line = e.WaitFor(IsNumberedMoveLine);
+    ASSERT_EQ(line.substr(0, 7), "1. ... ");
+    EXPECT_TRUE(IsLegalAfter(line.substr(7, 4), StartFen, {})) << line;
+
+    e.Send("protover 2");
+    EXPECT_EQ(e.WaitFor("feature"), "feature done=0");
+    EXPECT_EQ(e.WaitFor(""), "feature myname=\"Vorn\" setboard=1 ping=1 usermove=0 san=0 "
+                             "time=1 draw=0 sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 "
+                             "memory=1 ics=0 name=0 pause=0");
+    EXPECT_EQ(e.WaitFor(""), "feature done=1");
+
+    // A ping sent while the engine thinks is answered after its move.
+    e.Send("new\nsd 2\ne2e4\nping 5");
+    line =
+        e.WaitFor([](const std::string& l) { return l.rfind("move ", 0) == 0 || l == "pong 5"; });
+    EXPECT_EQ(line.substr(0, 5), "move ");
+    EXPECT_TRUE(IsLegalAfter(MoveOf(line), StartFen, {"e2e4"})) << line;
+    EXPECT_EQ(e.WaitFor("pong"), "pong 5");
+    e.Send("quit");
+    EXPECT_EQ(e.Finish(), 0);
+    ExpectProtocolOnly(e.Lines);
+}
+
+TEST(XboardSession, LinesThatAreNeitherCommandsNorMovesChangeNothing) {
+    EngineSession e;
+    e.Send("xboard\nprotover 2\naccepted setboard\nrejected e2e4\nname Fairy-Max 5.0b\n"
+           "computer\nfoo bar\ne2e5\ne7e5\ne2e4x\nh9h1\nsetboard 8/8/8/8/8/8/8/8 w - - 0 1\n"
+           "level 40 0:30 0\nlevel 0 1 0.1\nlevel 40 5\ntime 6000\notim 5000\nst 10\nsd 5\n"
+           "undo\nping 1");
+    e.WaitFor("pong");
+    const std::vector<std::string> expected = {
+        "Error (unknown command): foo",
+        "Illegal move: e2e5",
+        "Illegal move: e7e5",
+        "Illegal move: e2e4x",
+        "Illegal move: h9h1",
+        "tellusererror Illegal position",
+        "Error (bad value): level 40 5",
+        "Error (command not legal now): undo",
+        "pong 1",
+    };
+    const std::vector<std::string> answers(e.Lines.end() - expected.size(), e.Lines.end());
+    EXPECT_EQ(answers, expected);
+    EXPECT_EQ(e.Lines.end()[-int(expected.size()) - 1], "feature done=1");
+    e.CloseInput();
+    EXPECT_EQ(e.Finish(), 0);
+}
+
+TEST(XboardSession, ForceGoSetboardAndADepthCap) {
+    EngineSession e;
+    e.Send("xboard\nprotover 2\nnew\nforce\ne2e4\ne7e5\nsd 2\ngo");
+    std::string line = e.WaitFor("move ");
+    EXPECT_TRUE(IsLegalAfter(MoveOf(line), StartFen, {"e2e4", "e7e5"})) << line;
+
+    // A clock of ten minutes, capped at three plies.
+    e.Send("new\npost\nlevel 0 10 0\ntime 60000\notim 60000\nsd 3\ngo");
+    line = e.WaitFor("move ");
+    EXPECT_TRUE(IsLegalAfter(MoveOf(line), StartFen, {})) << line;
+    for (const std::string& l : e.Lines) {
+        if (IsThinkingLine(l)) {
+            EXPECT_LE(std::stoi(l), 3) << l;
+        }
+    }
+
+    e.Send("setboard 4k3/8/8/8/8/8/8/R3K3 b Q - 0 1\nsd 2\ngo");
+    line = e.WaitFor("move ");
+    EXPECT_TRUE(IsLegalAfter(MoveOf(line), "4k3/8/8/8/8/8/8/R3K3 b Q - 0 1", {})) << line;
+    e.Send("quit");
+    EXPECT_EQ(e.Finish(), 0);
+    ExpectProtocolOnly(e.Lines);
+}
+
+TEST(XboardSession, MoveNowEndsTheSearchWithItsBestMove) {
+    EngineSession e;
+    e.Send("xboard\nprotover 2\nnew\npost\nst 300\ngo");
+    // Once the search has done some iterations, "?" asks for its move.
+    ASSERT_NE(
+        e.WaitFor([](const std::string& l) { return IsThinkingLine(l) && std::stoi(l) >= 4; }), "");
+    e.Send("?");
+    const std::string line = e.WaitFor("move ", 20000);
+    EXPECT_TRUE(IsLegalAfter(MoveOf(line), StartFen, {})) << line;
+    // A "?" with no search running changes nothing.
+    e.Send("?\nping 3");
+    EXPECT_EQ(e.WaitFor("pong"), "pong 3");
+    e.Send("quit");
+    EXPECT_EQ(e.Finish(), 0);
+    ExpectProtocolOnly(e.Lines);
+}
+
+TEST(XboardSession, AnalysisFollowsTheBoardAndNeverMoves) {
+    EngineSession e;
+    const auto whiteLine = [](const std::string& l) {
+        return IsThinkingLine(l) && IsLegalAfter(FirstMoveOf(l), StartFen, {});
+    };
+    const auto blackLine = [](const std::string& l) {
+        return IsThinkingLine(l) && IsLegalAfter(FirstMoveOf(l), StartFen, {"e2e4"});
+    };
+    e.Send("xboard\nprotover 2\nnew\nforce\npost\nanalyze");
+    EXPECT_NE(e.WaitFor(whiteLine), "");
+    e.Send("e2e4");
+    EXPECT_NE(e.WaitFor(blackLine), "");
+    e.Send("undo");
+    EXPECT_NE(e.WaitFor(whiteLine), "");
+    e.Send(".");
+    EXPECT_NE(e.WaitFor("stat01: "), "");
+    e.Send("setboard " + std::string(MateInOne));
+    EXPECT_NE(e.WaitFor([](const std::string& l) { return FirstMoveOf(l) == "a1a8"; }), "");
+    e.Send("exit\nping 9");
+    EXPECT_EQ(e.WaitFor("pong"), "pong 9");
+    // Out of analysis the engine waits: no more thinking, and never a move.
+    for (const std::string& l : e.Collect(300)) EXPECT_FALSE(IsThinkingLine(l)) << l;
+    e.Send("quit");
+    EXPECT_EQ(e.Finish(), 0);
+    for (const std::string& l : e.Lines) EXPECT_NE(l.substr(0, 5), "move ") << l;
+    ExpectProtocolOnly(e.Lines);
+}
+
+TEST(XboardSession, AFinishedGameIsFollowedByTheNext) {
+    EngineSession e;
+    e.Send("xboard\nprotover 2\npost\nsetboard " + std::string(MateInOne) + "\ngo");
+    // The mate is shown as 100000 plus the moves to it, and claimed after it.
+    EXPECT_NE(e.WaitFor([](const std::string& l) {
+        return IsThinkingLine(l) && l.find(" 100001 ") != std::string::npos;
+    }),
+              "");
+    EXPECT_EQ(e.WaitFor("move "), "move a1a8");
+    EXPECT_EQ(e.WaitFor("1-0"), "1-0 {White mates}");
+
+    e.Send("result 1-0 {White mates}\nnew\nsd 2\ngo");
+    EXPECT_TRUE(IsLegalAfter(MoveOf(e.WaitFor("move ")), StartFen, {}));
+
+    // The opponent's mate ends the game too; the engine waits for the next.
+    e.Send("new\nforce\nf2f3\ne7e5\ng2g4\nd8h4");
+    EXPECT_EQ(e.WaitFor("0-1"), "0-1 {Black mates}");
+    e.Send("go\nping 2");
+    EXPECT_EQ(e.WaitFor("pong"), "pong 2");
+    e.Send("new\nforce\ng1f3\ng8f6\nf3g1\nf6g8\ng1f3\ng8f6\nf3g1\nf6g8\nping 4");
+    EXPECT_EQ(
+        e.WaitFor([](const std::string& l) { return l.rfind("1/2", 0) == 0 || l == "pong 4"; }),
+        "1/2-1/2 {Draw by repetition}");
+    e.Send("quit");
+    EXPECT_EQ(e.Finish(), 0);
+    ExpectProtocolOnly(e.Lines);
+}
+
+TEST(XboardSession, TheEndOfInputEndsTheEngineEvenDuringASearch) {
+    EngineSession idle;
+    idle.Send("xboard\nprotover 2");
+    idle.WaitFor("feature done=1");
+    idle.CloseInput();
+    EXPECT_EQ(idle.Finish(), 0);
+
+    EngineSession e;
+    e.Send("xboard\nprotover 2\nnew\npost\nst 300\ngo");
+    ASSERT_NE(e.WaitFor(IsThinkingLine), "");
+    e.CloseInput();
+    EXPECT_EQ(e.Finish(20000), 0);
+    for (const std::string& l : e.Lines) EXPECT_NE(l.substr(0, 5), "move ") << l;
+    ExpectProtocolOnly(e.Lines);
+}
+
+TEST(ConsoleSession, EchoesMovesShowsTheBoardAndRefusesAnIllegalMove) {
+    const ProgramRun run = RunVorn("", "hello\ne2e4\ne2e5\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("Enter Move: e2e4\nGame Score 0\n   A B C D E F G H\n\n"
+                           "8  r n b q k b n r  8\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("4  - - - - P - - -  4\n"), std::string::npos);
+    EXPECT_NE(run.out.find("\n PosEval from White view "), std::string::npos);
+    // The engine's reply is shown as a board, and e2 is empty by then.
+    EXPECT_NE(run.out.find("Enter Move: e2e5\nIllegal move: e2e5\nEnter Move: "), std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.out.substr(run.out.size() - 27), "Bye, Thanks for the match.\n");
+}
+
+TEST(ConsoleSession, TheGameEndsTheProgram) {
+    const std::filesystem::path fen =
+        std::filesystem::temp_directory_path() / ("vorn-mate-" + std::to_string(getpid()) + ".fen");
+    std::ofstream(fen) << MateInOne << "\n";
+    const ProgramRun run = RunVorn("-lpf " + fen.string(), "hello\na1a8\ne2e4\n");
+    std::filesystem::remove(fen);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("Enter Move: a1a8\nGame Score 0\n"), std::string::npos) << run.out;
+    const size_t mate = run.out.find("White mates!\nBye, Thanks for the match.\n");
+    EXPECT_NE(mate, std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("Enter Move: ", mate), std::string::npos);
+}
+
+} // namespace
