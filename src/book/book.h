@@ -1,11 +1,14 @@
-// The opening book: positions known by their hash codes, each with a value,
-// found through a binary search tree. At the root of its first iteration the
-// search asks it for a move. No entries are loaded, so no position is in it.
+// The opening books. The program's own book: positions known by their hash
+// codes, each with a value, found through a binary search tree; at the root
+// of its first iteration the search asks it for a move, but no entries are
+// loaded, so no position is in it. And a book file in the Polyglot format
+// that the user chooses (book/polyglot.h).
 #pragma once
 
 #include <cstdint>
 
 #include "board/board.h"
+#include "book/polyglot.h" // IWYU pragma: export
 
 constexpr int BookCapacity = 1000000;
 
