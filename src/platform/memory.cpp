@@ -4,9 +4,30 @@
 
 #include "platform/platform.h"
 
+namespace {
+
+// The size of a huge page on x86-64: one TLB entry and one page fault map
+// as much memory as 512 small pages.
+constexpr size_t HugePageBytes = size_t(2) << 20;
+
+} // namespace
+
 void* AllocateZeroedPages(size_t bytes) {
-    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    return memory == MAP_FAILED ? nullptr : memory;
+    // Reserve a huge page more and trim the ends, so that the block starts
+    // on a huge-page boundary and the system can back it with huge pages.
+    const size_t reserved = bytes + HugePageBytes;
+    void* memory =
+        mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<uintptr_t>(memory);
+    const uintptr_t aligned = (start + HugePageBytes - 1) & ~(HugePageBytes - 1);
+    if (aligned > start) munmap(memory, aligned - start);
+    const uintptr_t end = start + reserved;
+    if (end > aligned + bytes)
+        munmap(reinterpret_cast<void*>(aligned + bytes), end - aligned - bytes);
+    // A hint only: where huge pages cannot be had, small ones serve.
+    madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(aligned);
 }
 
 void FreeZeroedPages(void* memory, size_t bytes) {

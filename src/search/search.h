@@ -101,21 +101,9 @@ constexpr int ProbeExact = 2;    // value = the stored score
 constexpr int ProbeNoCut = 3;
 constexpr int ProbeNoNull = 4; // no cut, and a null move is pointless here
 
-struct TTSlot {
-    uint64_t Upper;
-    uint64_t Lower;
-    int32_t Move;
-    uint8_t Bound;
-    int8_t Age; // 0 empty or aged, 2 written into slot 0, 4 written into slot 1
-    int32_t Value;
-    int8_t Depth; // low byte of the depth
-};
-
-// Slot 0 keeps the deepest entry, slot 1 the latest other one, slot 2 what
-// slot 1 held before.
-struct TTBucket {
-    TTSlot Slot[3];
-};
+// Three slots of one bucket: slot 0 keeps the deepest entry, slot 1 the
+// latest other one, slot 2 what slot 1 held before (laid out in ttable.cpp).
+struct TTBucket;
 
 class TranspositionTables {
   public:
@@ -125,14 +113,16 @@ class TranspositionTables {
         16383,    32767,    65535,    0x1FFFF,   0x3FFFF,   0x7FFFF,   0xFFFFF,   0x1FFFFF,
         0x3FFFFF, 0x7FFFFF, 0xFFFFFF, 0x1FFFFFF, 0x3FFFFFF, 0x7FFFFFF, 0xFFFFFFF, 0xFFFFFFFF,
     };
+    // The table never changes its size: the bucket layout relies on the mask.
     static constexpr uint64_t DefaultMask = 0x1FFFFF;
     static constexpr uint64_t DefaultBuckets = 0x200003; // the mask's buckets and three spare
 
     TTBucket* Buckets = nullptr;
     int32_t Hits = 0;
     int32_t Misses = 0;
-    uint64_t Mask = DefaultMask;
     uint64_t BucketCount = 0;
+    // Buckets written under another generation have been cleared since.
+    uint8_t Generation = 0;
 
     // Allocates the default table; its pages are mapped as they are first used.
     TranspositionTables();
@@ -150,9 +140,9 @@ class TranspositionTables {
     int SearchTranspositionTables(uint64_t upper, uint64_t lower, int depth, int alpha, int beta,
                                   int* value, int* move);
 
-    TTBucket& BucketOf(uint64_t lower) const {
-        return Buckets[static_cast<uint32_t>(lower) & Mask];
-    }
+  private:
+    // The bucket of a key, emptied first when a clear has passed since it was written.
+    TTBucket& CurrentBucket(uint64_t lower);
 };
 
 extern TranspositionTables PositionCache;

@@ -5,10 +5,91 @@
 #include "platform/platform.h"
 #include "search/search.h"
 
+// One bucket fills one cache line, so a probe costs a single memory access.
+// Every key of a bucket has the same low 21 bits of its lower half (they
+// chose the bucket), so a slot keeps only the lower half's higher bits and
+// packs the entry's small fields into the low ones:
+//
+//   Lower[i]  bits 21-63  the lower half's bits 21-63
+//             bit  20     written since the bucket was last emptied
+//             bit  19     live: the age mark is above 0 (written, and not aged since)
+//             bits 16-18  bound
+//             bits  0-15  move code, read back sign-extended
+//
+// The probe asks of an age mark only whether it is above 0, so one bit
+// keeps it. A slot never written reads as the all-zero slot: the key (0, 0),
+// move 0, an upper bound of 0 at depth 0, not live.
+//
+// A clear only advances the table's generation: a bucket that carries an
+// older one is emptied when it is next used, as if the clear had zeroed it.
+struct alignas(64) TTBucket {
+    uint64_t Upper[3];
+    uint64_t Lower[3];
+    int32_t Value[3];
+    int8_t Depth[3]; // low byte of the depth
+    uint8_t Generation;
+};
+static_assert(sizeof(TTBucket) == 64);
+
+namespace {
+
+constexpr uint64_t IndexBits = TranspositionTables::DefaultMask;
+constexpr uint64_t MoveBits = 0xFFFF;
+constexpr int BoundShift = 16;
+constexpr uint64_t LiveBit = uint64_t(1) << 19;
+constexpr uint64_t WrittenBit = uint64_t(1) << 20;
+static_assert((MoveBits | uint64_t(7) << BoundShift | LiveBit | WrittenBit) == IndexBits);
+
+// Whether slot i holds the key: written with it, or never written while the
+// key is (0, 0), the key of a zeroed slot.
+bool Holds(const TTBucket& b, int i, uint64_t upper, uint64_t lower) {
+    return b.Upper[i] == upper && ((b.Lower[i] ^ lower) & ~IndexBits) == 0 &&
+           ((b.Lower[i] & WrittenBit) || lower == 0);
+}
+
+int MoveOf(const TTBucket& b, int i) { return static_cast<int16_t>(b.Lower[i] & MoveBits); }
+int BoundOf(const TTBucket& b, int i) { return static_cast<int>(b.Lower[i] >> BoundShift) & 7; }
+bool IsLive(const TTBucket& b, int i) { return b.Lower[i] & LiveBit; }
+
+void CopySlot(TTBucket& b, int from, int to) {
+    b.Upper[to] = b.Upper[from];
+    b.Lower[to] = b.Lower[from];
+    b.Value[to] = b.Value[from];
+    b.Depth[to] = b.Depth[from];
+}
+
+// The cut-off a live slot allows at `depth` in the window, or ProbeNoCut.
+int CutOff(const TTBucket& b, int i, int depth, int alpha, int beta, int* value) {
+    if (b.Depth[i] < depth) return ProbeNoCut;
+    const int bound = BoundOf(b, i);
+    if (bound == ExactBound) {
+        *value = b.Value[i];
+        return ProbeExact;
+    }
+    if (bound == UpperBound && b.Value[i] <= alpha) {
+        *value = alpha;
+        return ProbeAlphaCut;
+    }
+    if (bound == LowerBound && b.Value[i] >= beta) {
+        *value = beta;
+        return ProbeBetaCut;
+    }
+    return ProbeNoCut;
+}
+
+// A live upper bound below beta: deep enough, it says a null move would fail.
+int NullMoveHint(const TTBucket& b, int i, int depth, int beta, int reduction, int result) {
+    if (BoundOf(b, i) != UpperBound || b.Value[i] >= beta) return result;
+    return b.Depth[i] >= depth - reduction ? ProbeNoNull : ProbeNoCut;
+}
+
+} // namespace
+
 TranspositionTables PositionCache;
 
 TranspositionTables::TranspositionTables() {
     // Zero pages: "vorn -h" or a perft run never touches the table's memory.
+    // Zeroed buckets are empty ones of generation 0.
     Buckets = static_cast<TTBucket*>(AllocateZeroedPages(DefaultBuckets * sizeof(TTBucket)));
     BucketCount = Buckets ? DefaultBuckets : 0;
 }
@@ -17,87 +98,72 @@ TranspositionTables::~TranspositionTables() {
     FreeZeroedPages(Buckets, BucketCount * sizeof(TTBucket));
 }
 
+TTBucket& TranspositionTables::CurrentBucket(uint64_t lower) {
+    const uint64_t index = static_cast<uint32_t>(lower) & DefaultMask;
+    assert(index < BucketCount);
+    TTBucket& b = Buckets[index];
+    if (b.Generation != Generation) {
+        b = TTBucket{};
+        b.Generation = Generation;
+    }
+    return b;
+}
+
 void TranspositionTables::ClearTranspositionTables() {
     WriteLogFile("Clearing Transposition Tables\n");
-    ZeroPages(Buckets, BucketCount * sizeof(TTBucket));
+    // Once the generations wrap around, an old bucket could pass for a
+    // current one: then the pages go back to zero for real.
+    if (++Generation == 0) ZeroPages(Buckets, BucketCount * sizeof(TTBucket));
 }
 
 void TranspositionTables::AgeTranspositionTables() {
-    for (uint64_t i = 0; i < BucketCount; ++i)
-        for (TTSlot& slot : Buckets[i].Slot) slot.Age = 0;
+    for (uint64_t index = 0; index < BucketCount; ++index) {
+        TTBucket& b = Buckets[index];
+        if (b.Generation != Generation) continue;
+        for (uint64_t& lower : b.Lower) lower &= ~LiveBit;
+    }
 }
 
 void TranspositionTables::InsertTranspositionTables(uint64_t upper, uint64_t lower, int depth,
                                                     int move, int value, int bound) {
-    assert((static_cast<uint32_t>(lower) & Mask) < BucketCount);
-    TTSlot* slot = BucketOf(lower).Slot;
+    assert(bound >= UpperBound && bound <= ExactBound);
+    TTBucket& b = CurrentBucket(lower);
     // Mate scores are stored relative to this node's depth.
     if (value > 109800)
         value += depth;
     else if (value <= -109801)
         value -= depth;
-    const TTSlot entry{upper, lower, static_cast<int16_t>(move), static_cast<uint8_t>(bound),
-                       0,     value, static_cast<int8_t>(depth)};
-    slot[2] = slot[1];
-    const bool samePosition = slot[0].Upper == upper && slot[0].Lower == lower;
-    if (slot[0].Age == 0 || (samePosition && slot[0].Depth <= depth)) {
-        slot[1] = slot[0];
-        slot[0] = entry;
-        slot[0].Age = 2;
-    } else {
-        slot[1] = entry;
-        slot[1].Age = 4;
+    CopySlot(b, 1, 2);
+    int slot = 1;
+    if (!IsLive(b, 0) || (Holds(b, 0, upper, lower) && b.Depth[0] <= depth)) {
+        CopySlot(b, 0, 1);
+        slot = 0;
     }
+    b.Upper[slot] = upper;
+    b.Lower[slot] = (lower & ~IndexBits) | WrittenBit | LiveBit |
+                    static_cast<uint64_t>(bound) << BoundShift | static_cast<uint16_t>(move);
+    b.Value[slot] = value;
+    b.Depth[slot] = static_cast<int8_t>(depth);
 }
-
-namespace {
-
-// The cut-off a live slot allows at `depth` in the window, or ProbeNoCut.
-int CutOff(const TTSlot& slot, int depth, int alpha, int beta, int* value) {
-    if (slot.Depth < depth) return ProbeNoCut;
-    if (slot.Bound == ExactBound) {
-        *value = slot.Value;
-        return ProbeExact;
-    }
-    if (slot.Bound == UpperBound && slot.Value <= alpha) {
-        *value = alpha;
-        return ProbeAlphaCut;
-    }
-    if (slot.Bound == LowerBound && slot.Value >= beta) {
-        *value = beta;
-        return ProbeBetaCut;
-    }
-    return ProbeNoCut;
-}
-
-// A live upper bound below beta: deep enough, it says a null move would fail.
-int NullMoveHint(const TTSlot& slot, int depth, int beta, int reduction, int result) {
-    if (slot.Bound != UpperBound || slot.Value >= beta) return result;
-    return slot.Depth >= depth - reduction ? ProbeNoNull : ProbeNoCut;
-}
-
-} // namespace
 
 int TranspositionTables::SearchTranspositionTables(uint64_t upper, uint64_t lower, int depth,
                                                    int alpha, int beta, int* value, int* move) {
-    assert((static_cast<uint32_t>(lower) & Mask) < BucketCount);
-    TTSlot* slot = BucketOf(lower).Slot;
+    TTBucket& b = CurrentBucket(lower);
     const int reduction = depth <= 5 ? 2 : 3;
     int result = ProbeNoCut;
     int bestDepth = -1;
     for (int i = 0; i < 3; ++i) {
-        TTSlot& s = slot[i];
-        if (s.Upper != upper || s.Lower != lower) continue;
+        if (!Holds(b, i, upper, lower)) continue;
         // Slot 0's move always; a later slot's when it was searched deeper.
-        if (i == 0 || s.Depth > bestDepth) {
-            *move = s.Move;
-            bestDepth = s.Depth;
+        if (i == 0 || b.Depth[i] > bestDepth) {
+            *move = MoveOf(b, i);
+            bestDepth = b.Depth[i];
         }
-        if (s.Age <= 0) continue;
-        result = NullMoveHint(s, depth, beta, reduction, result);
-        const int cut = CutOff(s, depth, alpha, beta, value);
+        if (!IsLive(b, i)) continue;
+        result = NullMoveHint(b, i, depth, beta, reduction, result);
+        const int cut = CutOff(b, i, depth, alpha, beta, value);
+        // (A cut-off would renew slot 0's age mark, which is live already.)
         if (cut != ProbeNoCut) {
-            if (i == 0) s.Age = 2;
             ++Hits;
             return cut;
         }

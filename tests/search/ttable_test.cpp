@@ -1,0 +1,196 @@
+// The transposition table against a plain model of it: buckets of three
+// slots that hold the whole 128-bit key and every field at full width, zeroed
+// by a clear. Long random runs of inserts, probes, clears and agings over a
+// few crowded buckets must give the same result codes, values, moves and hit
+// and miss counts from both.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "search/search.h"
+
+namespace {
+
+struct ModelSlot {
+    uint64_t Upper = 0, Lower = 0;
+    int32_t Move = 0;
+    uint8_t Bound = 0;
+    int8_t Age = 0;
+    int32_t Value = 0;
+    int8_t Depth = 0;
+
+    bool Holds(uint64_t upper, uint64_t lower) const { return Upper == upper && Lower == lower; }
+};
+
+// The table's rules written out slot by slot, as simply as they can be.
+class ModelTable {
+  public:
+    int32_t Hits = 0, Misses = 0;
+
+    void Clear() { buckets.clear(); }
+
+    void Age() {
+        for (auto& [index, bucket] : buckets)
+            for (ModelSlot& slot : bucket) slot.Age = 0;
+    }
+
+    void Insert(uint64_t upper, uint64_t lower, int depth, int move, int value, int bound) {
+        ModelSlot* slot = Bucket(lower);
+        if (value > 109800)
+            value += depth;
+        else if (value <= -109801)
+            value -= depth;
+        const ModelSlot entry{upper, lower, static_cast<int16_t>(move), static_cast<uint8_t>(bound),
+                              0,     value, static_cast<int8_t>(depth)};
+        slot[2] = slot[1];
+        if (slot[0].Age == 0 || (slot[0].Holds(upper, lower) && slot[0].Depth <= depth)) {
+            slot[1] = slot[0];
+            slot[0] = entry;
+            slot[0].Age = 2;
+        } else {
+            slot[1] = entry;
+            slot[1].Age = 4;
+        }
+    }
+
+    int Probe(uint64_t upper, uint64_t lower, int depth, int alpha, int beta, int* value,
+              int* move) {
+        ModelSlot* slot = Bucket(lower);
+        const int reduction = depth <= 5 ? 2 : 3;
+        int result = ProbeNoCut, bestDepth = -1;
+        for (int i = 0; i < 3; ++i) {
+            ModelSlot& s = slot[i];
+            if (!s.Holds(upper, lower)) continue;
+            if (i == 0 || s.Depth > bestDepth) {
+                *move = s.Move;
+                bestDepth = s.Depth;
+            }
+            if (s.Age <= 0) continue;
+            if (s.Bound == UpperBound && s.Value < beta)
+                result = s.Depth >= depth - reduction ? ProbeNoNull : ProbeNoCut;
+            int cut = ProbeNoCut;
+            if (s.Depth >= depth) {
+                if (s.Bound == ExactBound) {
+                    *value = s.Value;
+                    cut = ProbeExact;
+                } else if (s.Bound == UpperBound && s.Value <= alpha) {
+                    *value = alpha;
+                    cut = ProbeAlphaCut;
+                } else if (s.Bound == LowerBound && s.Value >= beta) {
+                    *value = beta;
+                    cut = ProbeBetaCut;
+                }
+            }
+            if (cut != ProbeNoCut) {
+                if (i == 0) s.Age = 2;
+                ++Hits;
+                return cut;
+            }
+            if (i == 2) {
+                ++Misses;
+                return result;
+            }
+        }
+        ++Misses;
+        return ProbeNoCut;
+    }
+
+  private:
+    std::map<uint32_t, ModelSlot[3]> buckets;
+
+    ModelSlot* Bucket(uint64_t lower) {
+        return buckets[static_cast<uint32_t>(lower) & TranspositionTables::DefaultMask];
+    }
+};
+
+// Keys crowded into a few buckets (the first and the last among them), with
+// halves that differ only above the bucket bits, and the all-zero key that a
+// cleared slot holds.
+class KeyPool {
+  public:
+    explicit KeyPool(std::mt19937_64& random) {
+        const uint64_t buckets[] = {0, 1, TranspositionTables::DefaultMask};
+        const uint64_t highs[] = {0, uint64_t(1) << 63, random() << 21};
+        const uint64_t uppers[] = {0, random()};
+        for (uint64_t bucket : buckets)
+            for (uint64_t high : highs)
+                for (uint64_t upper : uppers) keys.push_back({upper, high | bucket});
+    }
+    std::pair<uint64_t, uint64_t> Pick(std::mt19937_64& random) const {
+        return keys[random() % keys.size()];
+    }
+
+  private:
+    std::vector<std::pair<uint64_t, uint64_t>> keys;
+};
+
+int Pick(std::mt19937_64& random, std::initializer_list<int> choices) {
+    return choices.begin()[random() % choices.size()];
+}
+
+TEST(TranspositionTable, FollowsTheModelThroughRandomRuns) {
+    TranspositionTables table;
+    for (uint64_t seed = 1; seed <= 20; ++seed) {
+        std::mt19937_64 random(seed);
+        const KeyPool pool(random);
+        ModelTable model;
+        table.ClearTranspositionTables();
+        table.Hits = table.Misses = 0;
+        for (int step = 0; step < 3000; ++step) {
+            const auto [upper, lower] = pool.Pick(random);
+            // Depths from below the horizon (null-move stores) to past a byte.
+            const int depth = static_cast<int>(random() % 20) - 4 + (random() % 50 == 0 ? 250 : 0);
+            const int value =
+                Pick(random, {0, 35, -35, 300, 109801, -109801, 110000 - 3, -(110000 - 7),
+                              static_cast<int>(random() % 2001) - 1000});
+            // Agings walk the whole table, so they are rare.
+            const int kind = static_cast<int>(random() % 1500);
+            if (kind < 600) {
+                const int move = Pick(
+                    random, {0, 12 * 64 + 28, 4095, 40000, -5, static_cast<int>(random() % 4096)});
+                const int bound = static_cast<int>(random() % 3);
+                table.InsertTranspositionTables(upper, lower, depth, move, value, bound);
+                model.Insert(upper, lower, depth, move, value, bound);
+            } else if (kind < 1485) {
+                const int alpha = value - Pick(random, {1, 0, 50, 400});
+                const int beta = alpha + Pick(random, {1, 2, 300});
+                int tableValue = -77, tableMove = -77, modelValue = -77, modelMove = -77;
+                const int tableResult = table.SearchTranspositionTables(
+                    upper, lower, depth, alpha, beta, &tableValue, &tableMove);
+                const int modelResult =
+                    model.Probe(upper, lower, depth, alpha, beta, &modelValue, &modelMove);
+                ASSERT_EQ(tableResult, modelResult) << "seed " << seed << " step " << step;
+                ASSERT_EQ(tableValue, modelValue) << "seed " << seed << " step " << step;
+                ASSERT_EQ(tableMove, modelMove) << "seed " << seed << " step " << step;
+            } else if (kind == 1485) {
+                table.AgeTranspositionTables();
+                model.Age();
+            } else {
+                table.ClearTranspositionTables();
+                model.Clear();
+            }
+            ASSERT_EQ(table.Hits, model.Hits) << "seed " << seed << " step " << step;
+            ASSERT_EQ(table.Misses, model.Misses) << "seed " << seed << " step " << step;
+        }
+    }
+}
+
+// An entry is gone after any number of clears, also when as many clears
+// have passed as a small generation counter can count.
+TEST(TranspositionTable, ClearsForgetEveryEarlierEntry) {
+    TranspositionTables table;
+    const uint64_t upper = 0x0123456789ABCDEF, lower = 0xFEDCBA9876543210;
+    for (int clears : {1, 2, 255, 256, 257, 511, 512, 513, 1000}) {
+        table.InsertTranspositionTables(upper, lower, 7, 100, 50, ExactBound);
+        for (int i = 0; i < clears; ++i) table.ClearTranspositionTables();
+        int value = -1, move = -1;
+        EXPECT_EQ(table.SearchTranspositionTables(upper, lower, 1, -1000, 1000, &value, &move),
+                  ProbeNoCut)
+            << "after " << clears;
+        EXPECT_EQ(move, -1) << "after " << clears;
+        EXPECT_EQ(value, -1) << "after " << clears;
+    }
+}
+
+} // namespace
