@@ -62,14 +62,39 @@ void EngineTurn() {
     }
 }
 
-// Analysis searches until a command stops it, then takes the commands that
-// waited; a search that ended by itself (a mate found, a single reply) waits
-// for the next command. Nothing is played on the board.
+// Analysis searches until a command stops it; the commands that waited then
+// run before it starts again. A search that ended by itself (a mate found, a
+// single reply) waits for the next command. Nothing is played on the board.
 void Analyse() {
     GameMove move;
     int score;
     RunSearch(&move, &score);
-    HumanMove();
+    if (!Search.Abort && QueuedLines() == 0) HumanMove();
+}
+
+// After a move of the opponent (or of either side in force mode).
+void AfterOpponentMove() {
+    if (MainStatus.Analyze) return;
+    if (!MainStatus.Force) MainStatus.OpponentToMove = 0;
+    AfterMove();
+}
+
+// One command line; a move in it is made if it is legal.
+int TakeCommand(const char* line) {
+    const int result = DoCommand(line);
+    std::fflush(stdout);
+    if (result != CommandIsMove) return result;
+    const Words words(line);
+    const char* text = std::strcmp(words[0], "usermove") == 0 ? words[1] : words[0];
+    GameMove move;
+    if (!ParseGameMove(MainBoard, text, &move)) {
+        std::printf("Illegal move: %s\n", text);
+        std::fflush(stdout);
+        return CommandHandled;
+    }
+    PlayGameMove(move);
+    MainStatus.GameInProgress = 1;
+    return CommandIsMove;
 }
 
 } // namespace
@@ -131,32 +156,25 @@ int HumanMove() {
         // The end of input is the interface or the user gone.
         if (!ReadCommandLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
         if (!MainStatus.xboard) std::printf("%s\n", line);
-        const int result = DoCommand(line);
-        std::fflush(stdout);
-        if (result == CommandHandled) continue;
-        if (result != CommandIsMove) return result;
-
-        const Words words(line);
-        const char* text = std::strcmp(words[0], "usermove") == 0 ? words[1] : words[0];
-        GameMove move;
-        if (!ParseGameMove(MainBoard, text, &move)) {
-            std::printf("Illegal move: %s\n", text);
-            std::fflush(stdout);
-            continue;
-        }
-        PlayGameMove(move);
-        MainStatus.GameInProgress = 1;
-        return CommandIsMove;
+        const int result = TakeCommand(line);
+        if (result != CommandHandled) return result;
     }
 }
 
 void GameLoop() {
     StartGameRecord();
+    char line[CommandLineLength];
     while (!GameSession.QuitRequested) {
         // The console's game ends the program; an interface starts the next one.
         if (!MainStatus.xboard && !MainStatus.GameInProgress) break;
         genpawnhashcode(MainBoard.SideToMove, MainBoard, &MainBoard.PawnKingKey);
         if (MainStatus.SelfPlay) MainStatus.OpponentToMove = 0;
+        // Lines that waited for the end of a search come before the next one.
+        if (QueuedLines() > 0) {
+            ReadCommandLine(line, sizeof line);
+            if (TakeCommand(line) == CommandIsMove) AfterOpponentMove();
+            continue;
+        }
         if (MainStatus.Analyze) {
             Analyse();
             continue;
@@ -172,8 +190,6 @@ void GameLoop() {
             Search.ClearHistory();
             GameSession.TablesStale = false;
         }
-        if (HumanMove() != CommandIsMove) continue;
-        if (!MainStatus.Force) MainStatus.OpponentToMove = 0;
-        AfterMove();
+        if (HumanMove() == CommandIsMove) AfterOpponentMove();
     }
 }

@@ -124,7 +124,12 @@ int Abort(const Words&) {
     return CommandEndsInput;
 }
 
-int Analyze(const Words&) {
+int Analyze(const Words& words) {
+    // The console is not read during a search: nothing could end the analysis.
+    if (!MainStatus.xboard) {
+        std::printf("Error (command not legal now): %s\n", words[0]);
+        return CommandHandled;
+    }
     if (!MainStatus.Analyze) GameSession.StBeforeAnalysis = MainStatus.ST;
     MainStatus.Analyze = 1;
     MainStatus.Post = 1;
