@@ -14,6 +14,11 @@ namespace {
 constexpr int EasyMoveMargin = 2949;
 constexpr int PonderDrawDepth = 71;
 
+// How long before the hard limit the search stops, so that the move is out
+// by then: the unwinding and the output take next to nothing, but on a busy
+// machine the engine can wait a dozen milliseconds or more for its turn.
+constexpr int64_t HardStopLeadMs = 20;
+
 bool IsMateScore(int v) { return v > 109899 || (v >= -MateValue && v <= -109900); }
 
 } // namespace
@@ -99,8 +104,9 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
         fixedDepth > 0 ? std::min(fixedDepth, MaxIterationDepth) : MaxIterationDepth;
 
     if (s.FD == 0) {
+        // First: the poll interval that the budget sets depends on it.
+        HardLimitMs = std::max<int64_t>(HardTimeLimit(s) - HardStopLeadMs, 1);
         SetTimeBudget();
-        HardLimitMs = HardTimeLimit(s);
     } else {
         s.DepthReached = s.FD;
         HardLimitMs = 0;
@@ -112,12 +118,17 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
     LogPrintf("Current TimerPerMove is %d\n", s.TimePerMove);
     NPSCalibrated = 0;
 
-    int v = -MateValue, previous = -MateValue;
+    // An iteration cut short falls back on the score of the one before. The
+    // first has none before it and takes an even score, but its move stands:
+    // no stop may leave the engine without a move to play.
+    int v = 0, previous = 0;
     bool easyMove = false, ponderWait = false;
     for (int d = 1;; ++d) {
         // Before an iteration: the budget spent already ends the move (or
-        // stretches once while failing low).
-        if (!s.Ponder && !s.Analyze && s.FD == 0 && NodeCount() > NodesPerMove) {
+        // stretches once while failing low). The first iteration always runs,
+        // since before it there is no move to end with; a budget of nothing
+        // (a clock run down to zero or below) still plays its move.
+        if (d > 1 && !s.Ponder && !s.Analyze && s.FD == 0 && NodeCount() > NodesPerMove) {
             if (NPSCalibrated == 0) {
                 MeasureSpeed("Time Consumption for first 7 ply was %f \n");
                 NPSCalibrated = 1;

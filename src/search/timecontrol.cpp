@@ -11,6 +11,14 @@ namespace {
 
 // Fewest nodes between two polls: the poll and the clock cost next to nothing.
 constexpr int64_t MinPollInterval = 4096;
+// Near the hard limit a poll comes after at most this share of the nodes
+// left before it at the speed seen so far: the engine may lose up to this
+// factor of its speed to a busy machine and still stop in time.
+constexpr int64_t HardLimitPollDivisor = 8;
+// Fewest nodes between two polls near the hard limit, and the nodes before
+// the first poll of a move, when its speed is still unknown: a fraction of a
+// millisecond at full speed, a few milliseconds on a crowded machine.
+constexpr int64_t MinPollNearHardLimit = 256;
 // What the hard limit leaves on the clock for the move to reach the interface.
 constexpr int64_t ClockMarginMs = 50;
 
@@ -21,16 +29,32 @@ int64_t ElapsedMs() { return ClockMs() - MainStatus.SearchStartTime; }
 int64_t HardTimeLimit(const Status& status) {
     if (status.ST > 0) return status.ST;
     const int64_t left = status.TimeLeft;
+    // With no more than the margin left, any thought risks the flag: move at once.
+    if (left <= ClockMarginMs) return 1;
     // A session's last move may use half of what is left, others a third,
     // plus the increment that comes back; never more than the clock holds.
-    int64_t limit =
+    const int64_t share =
         left / (status.MovesPerSession == 1 ? 2 : 3) + 1000LL * std::max(status.TimeInc, 0);
-    limit = std::min(limit, left - ClockMarginMs);
-    return std::max<int64_t>(limit, std::max<int64_t>(left / 4, 1));
+    return std::min(share, left - ClockMarginMs);
 }
 
 void SearchRoutines::RearmPoll() {
     NodesToPoll = std::min(InitMoveTimer(), std::max(NodesPerMove / 8, MinPollInterval));
+    if (HardLimitMs <= 0) return;
+    // The budget's interval rests on the speed estimate and can be far too
+    // long when the estimate is wrong (or the search is slow to start, while
+    // the table's pages are first touched). So the first poll comes soon, to
+    // see the real speed, and each later one covers only a share of what is
+    // left before the hard limit at that speed: the polls close in on the
+    // limit, and the stop comes within a millisecond or so of it.
+    const int64_t elapsed = ElapsedMs();
+    if (elapsed <= 0) {
+        NodesToPoll = std::min(NodesToPoll, MinPollNearHardLimit);
+        return;
+    }
+    const int64_t nodesToLimit = (HardLimitMs - elapsed) * (NodeCount() / elapsed);
+    NodesToPoll =
+        std::min(NodesToPoll, std::max(nodesToLimit / HardLimitPollDivisor, MinPollNearHardLimit));
 }
 
 void SearchRoutines::MeasureSpeed(const char* logFormat) {
@@ -113,6 +137,12 @@ bool SearchRoutines::PeriodicCheck() {
     }
     // Whatever the node counts say, the clock has the last word.
     if (HardLimitMs > 0 && ElapsedMs() >= HardLimitMs) {
+        // A speed estimate so high that the node budget was never reached
+        // would otherwise stay wrong and send every move to the hard limit.
+        if (!NPSCalibrated) {
+            MeasureSpeed("Time Consumption until the hard limit was %f \n");
+            NPSCalibrated = 1;
+        }
         StopSearch = TimeUp = 1;
         return true;
     }

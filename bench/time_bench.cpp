@@ -1,0 +1,166 @@
+// How long the iterative-deepening driver really thinks under one time
+// control, against the budget it was given and the hard limit on the wall
+// clock: one line per position, from a fresh board each time.
+//
+//   vorn_time_bench [--nps N] st MS
+//   vorn_time_bench [--nps N] clock LEFT_MS INC_SECONDS MOVESTOGO
+//
+// The speed estimate carries over from one position to the next, as it does
+// from move to move in a game; --nps N starts every position from N nodes per
+// second instead, to show what a wrong estimate does.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
+#include "board/board.h"
+#include "movegen/movegen.h"
+#include "platform/platform.h"
+#include "search/search.h"
+
+namespace {
+
+constexpr const char* Positions[] = {
+    "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 1 8",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+};
+
+// Away from the book and from the plies whose budget the clock stretches.
+constexpr int MidgamePly = 25;
+constexpr size_t SearchStackBytes = size_t(256) << 20;
+
+struct TimeControl {
+    char Label[64] = "";
+    int FixedMs = 0; // time per move, 0 under a clock
+    int LeftMs = 0;
+    int IncSeconds = 0;
+    int MovesToGo = 0;
+    int StartNps = 0; // 0: keep the estimate of the previous position
+};
+
+TimeControl Control;
+
+// Sets MainStatus as a front end does before it asks for a move.
+void SetClock(const TimeControl& control) {
+    Status& s = MainStatus;
+    s.initVars();
+    s.xboard = 1; // an interface reads standard output: no console lines
+    s.FD = 0;
+    s.Bench = 0;
+    s.GamePly = MidgamePly;
+    s.ST = control.FixedMs;
+    s.TimeLeft = control.LeftMs;
+    s.TimeInc = control.IncSeconds;
+    s.MovesPerSession = control.MovesToGo;
+    if (control.StartNps > 0) s.NPS = control.StartNps;
+}
+
+bool SameSquares(const ChessBoard& a, const ChessBoard& b) {
+    for (int code = 0; code < 12; ++code)
+        if (a.PieceBits(code) != b.PieceBits(code)) return false;
+    return a.SideToMove == b.SideToMove;
+}
+
+// Whether (from, to, promotion) is a legal move of `before` and `after` is
+// the position it leads to.
+bool PlayedLegalMove(ChessBoard before, const ChessBoard& after, Bitboard from, Bitboard to,
+                     char promotion) {
+    const int side = before.SideToMove;
+    MoveGen list;
+    const int count = list.GenerateAllMoves(side, &before, before.CastleFlags);
+    for (int i = 0; i < count; ++i) {
+        if (list.From[i] != from || list.To[i] != to || list.Promo[i] != promotion) continue;
+        ChessBoard played = before;
+        uint8_t castleMask;
+        played.MakeMove(from, to, promotion, &castleMask);
+        return !played.InCheck(side == White ? played.WKing : played.BKing, side) &&
+               SameSquares(played, after);
+    }
+    return false;
+}
+
+void MoveText(char* out, Bitboard from, Bitboard to, char promotion) {
+    if (from == to) {
+        std::strcpy(out, "-");
+        return;
+    }
+    const int f = LowestSquare(from), t = LowestSquare(to);
+    std::sprintf(out, "%c%d%c%d", files[FileOf(f)], RankOf(f) + 1, files[FileOf(t)], RankOf(t) + 1);
+    if (promotion == 'Q' || promotion == 'q') std::strcat(out, "q");
+}
+
+int RunControl() {
+    initPStable();
+    for (size_t number = 0; number < std::size(Positions); ++number) {
+        SetClock(Control);
+        if (SetupBoard(Positions[number]) != SetupOk) {
+            std::fprintf(stderr, "vorn_time_bench: bad position %s\n", Positions[number]);
+            return 1;
+        }
+        MoveList.Init();
+        Search.ClearHistory();
+        PositionCache.ClearTranspositionTables();
+        const ChessBoard before = MainBoard;
+        const int64_t hardLimit = HardTimeLimit(MainStatus);
+
+        Bitboard from = 0, to = 0;
+        char promotion = NoPromotion;
+        const int64_t start = ClockMs();
+        Search.ProgressiveDeepening(MainBoard, 0, &from, &to, &promotion);
+        const int64_t taken = ClockMs() - start;
+
+        const bool legal = !Search.Abort && PlayedLegalMove(before, MainBoard, from, to, promotion);
+        char move[8];
+        MoveText(move, from, to, promotion);
+        const int budget = Control.FixedMs ? Control.FixedMs : MainStatus.TimePerMove;
+        std::printf("%-22s %3zu %7d%s %7lld %7lld %+6lld %5d %10lld %-6s %s\n", Control.Label,
+                    number + 1, budget, Search.TimerExtended ? "*" : " ",
+                    static_cast<long long>(hardLimit), static_cast<long long>(taken),
+                    static_cast<long long>(taken - hardLimit), Search.IterationDepth,
+                    static_cast<long long>(Search.NodeCount()), move, legal ? "yes" : "NO");
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: vorn_time_bench [--nps N] st MS\n"
+                         "       vorn_time_bench [--nps N] clock LEFT_MS INC_SECONDS MOVESTOGO\n"
+                         "       vorn_time_bench --header\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int arg = 1;
+    if (arg < argc && std::strcmp(argv[arg], "--header") == 0) {
+        std::printf("%-22s %3s %8s %7s %7s %6s %5s %10s %-6s %s\n", "control", "pos", "budget",
+                    "hard", "taken", "over", "depth", "nodes", "move", "legal");
+        return 0;
+    }
+    if (arg + 1 < argc && std::strcmp(argv[arg], "--nps") == 0) {
+        Control.StartNps = std::atoi(argv[arg + 1]);
+        arg += 2;
+    }
+    if (arg + 1 < argc && std::strcmp(argv[arg], "st") == 0) {
+        Control.FixedMs = std::atoi(argv[arg + 1]);
+        std::snprintf(Control.Label, sizeof Control.Label, "st %d", Control.FixedMs);
+    } else if (arg + 3 < argc && std::strcmp(argv[arg], "clock") == 0) {
+        Control.LeftMs = std::atoi(argv[arg + 1]);
+        Control.IncSeconds = std::atoi(argv[arg + 2]);
+        Control.MovesToGo = std::atoi(argv[arg + 3]);
+        std::snprintf(Control.Label, sizeof Control.Label, "clock %d+%d/%d", Control.LeftMs,
+                      Control.IncSeconds, Control.MovesToGo);
+    } else {
+        return Usage();
+    }
+    if (Control.StartNps > 0) {
+        const size_t used = std::strlen(Control.Label);
+        std::snprintf(Control.Label + used, sizeof Control.Label - used, " nps %dk",
+                      Control.StartNps / 1000);
+    }
+    // The search recurses deeper than a default stack allows.
+    return RunWithStack(RunControl, SearchStackBytes);
+}
