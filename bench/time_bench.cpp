@@ -2,12 +2,16 @@
 // control, against the budget it was given and the hard limit on the wall
 // clock: one line per position, from a fresh board each time.
 //
-//   vorn_time_bench [--nps N] st MS
-//   vorn_time_bench [--nps N] clock LEFT_MS INC_SECONDS MOVESTOGO
+//   vorn_time_bench [--nps N] [--cold] st MS
+//   vorn_time_bench [--nps N] [--cold] clock LEFT_MS INC_SECONDS MOVESTOGO
 //
 // The speed estimate carries over from one position to the next, as it does
 // from move to move in a game; --nps N starts every position from N nodes per
 // second instead, to show what a wrong estimate does.
+//
+// Before the timed runs a short fixed-depth search maps the transposition
+// table's pages, as the first search of an engine process does; --cold leaves
+// that to the first timed run, to show what it costs.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +32,8 @@ constexpr const char* Positions[] = {
 
 // Away from the book and from the plies whose budget the clock stretches.
 constexpr int MidgamePly = 25;
+// Deep enough to write into every part of the table.
+constexpr int WarmUpDepth = 7;
 constexpr size_t SearchStackBytes = size_t(256) << 20;
 
 struct TimeControl {
@@ -37,6 +43,7 @@ struct TimeControl {
     int IncSeconds = 0;
     int MovesToGo = 0;
     int StartNps = 0; // 0: keep the estimate of the previous position
+    bool Cold = false;
 };
 
 TimeControl Control;
@@ -45,7 +52,8 @@ TimeControl Control;
 void SetClock(const TimeControl& control) {
     Status& s = MainStatus;
     s.initVars();
-    s.xboard = 1; // an interface reads standard output: no console lines
+    s.xboard = 1;  // an interface reads standard output: no console lines
+    s.UseBook = 0; // the search itself is measured
     s.FD = 0;
     s.Bench = 0;
     s.GamePly = MidgamePly;
@@ -90,8 +98,20 @@ void MoveText(char* out, Bitboard from, Bitboard to, char promotion) {
     if (promotion == 'Q' || promotion == 'q') std::strcat(out, "q");
 }
 
+// A fixed-depth search, which runs without the clock, from the first position.
+void WarmUp() {
+    SetClock(TimeControl{});
+    MainStatus.FD = WarmUpDepth;
+    SetupBoard(Positions[0]);
+    MoveList.Init();
+    Bitboard from = 0, to = 0;
+    char promotion = NoPromotion;
+    Search.ProgressiveDeepening(MainBoard, WarmUpDepth, &from, &to, &promotion);
+}
+
 int RunControl() {
     initPStable();
+    if (!Control.Cold) WarmUp();
     for (size_t number = 0; number < std::size(Positions); ++number) {
         SetClock(Control);
         if (SetupBoard(Positions[number]) != SetupOk) {
@@ -114,7 +134,7 @@ int RunControl() {
         char move[8];
         MoveText(move, from, to, promotion);
         const int budget = Control.FixedMs ? Control.FixedMs : MainStatus.TimePerMove;
-        std::printf("%-22s %3zu %7d%s %7lld %7lld %+6lld %5d %10lld %-6s %s\n", Control.Label,
+        std::printf("%-26s %3zu %7d%s %7lld %7lld %+6lld %5d %10lld %-6s %s\n", Control.Label,
                     number + 1, budget, Search.TimerExtended ? "*" : " ",
                     static_cast<long long>(hardLimit), static_cast<long long>(taken),
                     static_cast<long long>(taken - hardLimit), Search.IterationDepth,
@@ -125,42 +145,47 @@ int RunControl() {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: vorn_time_bench [--nps N] st MS\n"
-                         "       vorn_time_bench [--nps N] clock LEFT_MS INC_SECONDS MOVESTOGO\n"
-                         "       vorn_time_bench --header\n");
+    std::fprintf(stderr,
+                 "usage: vorn_time_bench [--nps N] [--cold] st MS\n"
+                 "       vorn_time_bench [--nps N] [--cold] clock LEFT_MS INC_SECONDS MOVESTOGO\n"
+                 "       vorn_time_bench --header\n");
     return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    int arg = 1;
-    if (arg < argc && std::strcmp(argv[arg], "--header") == 0) {
-        std::printf("%-22s %3s %8s %7s %7s %6s %5s %10s %-6s %s\n", "control", "pos", "budget",
+    if (argc == 2 && std::strcmp(argv[1], "--header") == 0) {
+        std::printf("%-26s %3s %8s %7s %7s %6s %5s %10s %-6s %s\n", "control", "pos", "budget",
                     "hard", "taken", "over", "depth", "nodes", "move", "legal");
         return 0;
     }
-    if (arg + 1 < argc && std::strcmp(argv[arg], "--nps") == 0) {
-        Control.StartNps = std::atoi(argv[arg + 1]);
-        arg += 2;
+    int arg = 1;
+    for (;; ++arg) {
+        if (arg + 1 < argc && std::strcmp(argv[arg], "--nps") == 0)
+            Control.StartNps = std::atoi(argv[++arg]);
+        else if (arg < argc && std::strcmp(argv[arg], "--cold") == 0)
+            Control.Cold = true;
+        else
+            break;
     }
+    int used = 0;
     if (arg + 1 < argc && std::strcmp(argv[arg], "st") == 0) {
         Control.FixedMs = std::atoi(argv[arg + 1]);
-        std::snprintf(Control.Label, sizeof Control.Label, "st %d", Control.FixedMs);
+        used = std::snprintf(Control.Label, sizeof Control.Label, "st %d", Control.FixedMs);
     } else if (arg + 3 < argc && std::strcmp(argv[arg], "clock") == 0) {
         Control.LeftMs = std::atoi(argv[arg + 1]);
         Control.IncSeconds = std::atoi(argv[arg + 2]);
         Control.MovesToGo = std::atoi(argv[arg + 3]);
-        std::snprintf(Control.Label, sizeof Control.Label, "clock %d+%d/%d", Control.LeftMs,
-                      Control.IncSeconds, Control.MovesToGo);
+        used = std::snprintf(Control.Label, sizeof Control.Label, "clock %d+%d/%d", Control.LeftMs,
+                             Control.IncSeconds, Control.MovesToGo);
     } else {
         return Usage();
     }
-    if (Control.StartNps > 0) {
-        const size_t used = std::strlen(Control.Label);
-        std::snprintf(Control.Label + used, sizeof Control.Label - used, " nps %dk",
-                      Control.StartNps / 1000);
-    }
+    if (Control.StartNps > 0)
+        used += std::snprintf(Control.Label + used, sizeof Control.Label - used, " nps %dk",
+                              Control.StartNps / 1000);
+    if (Control.Cold) std::snprintf(Control.Label + used, sizeof Control.Label - used, " cold");
     // The search recurses deeper than a default stack allows.
     return RunWithStack(RunControl, SearchStackBytes);
 }

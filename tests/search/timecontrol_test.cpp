@@ -48,6 +48,7 @@ class TimeControl : public testing::Test {
         saved = MainStatus;
         MainStatus.initVars();
         MainStatus.xboard = 1;
+        MainStatus.UseBook = 0;
         MainStatus.GamePly = 30;
         MainStatus.NPS = 1200000;
         MoveList.Init();
