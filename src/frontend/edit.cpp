@@ -81,16 +81,17 @@ void SetupBoardFromEdit() {
     RefreshOccupancy(board);
     board.CastleFlags = CastlingOfPlacement(board);
 
-    // The position is set up through its FEN text, so that an edited board
-    // meets the same rules as one from "setboard"; no en passant, and the
-    // fifty-move count starts afresh.
+    if (!AdoptPosition(board)) std::printf("tellusererror Illegal position\n");
+}
+
+bool AdoptPosition(const ChessBoard& board) {
+    // Through its FEN text, so that the position meets the same rules as one
+    // from "setboard"; no en passant, and the fifty-move count starts afresh.
     char fen[128];
     pos2fenString(board, fen);
-    if (SetupBoard(fen) == SetupOk) {
-        MainStatus.GameInProgress = 1;
-        GameSession.DrawClaimed = false;
-        StartGameRecord();
-        return;
-    }
-    std::printf("tellusererror Illegal position\n");
+    if (SetupBoard(fen) != SetupOk) return false;
+    MainStatus.GameInProgress = 1;
+    GameSession.DrawClaimed = false;
+    StartGameRecord();
+    return true;
 }

@@ -39,6 +39,10 @@ int QueuedLines();
 // the end of input.
 bool ReadCommandLine(char* line, int size);
 
+// Makes `board` the game's position and starts the game's record there; false
+// (and nothing changed) for a position that cannot be played.
+bool AdoptPosition(const ChessBoard& board);
+
 // Leaves analysis mode: the clock settings come back.
 void LeaveAnalysis();
 // Prints the line of a game's end, once the game is over.

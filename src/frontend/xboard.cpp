@@ -146,10 +146,11 @@ int Book(const Words&) {
 }
 
 // The obsolete colour commands: that side is to move, and the game's
-// record starts from here.
+// record starts from here, unless the other side would stand in check.
 int SideToMove(int side) {
-    MainBoard.SideToMove = static_cast<int8_t>(side);
-    StartGameRecord();
+    ChessBoard board = MainBoard;
+    board.SideToMove = static_cast<int8_t>(side);
+    if (!AdoptPosition(board)) std::printf("tellusererror Illegal position\n");
     return CommandHandled;
 }
 int Black(const Words&) { return SideToMove(::Black); }

@@ -227,6 +227,17 @@ TEST(Commands, EditBuildsAPositionAndRefusesOneThatCannotBePlayed) {
     }
 }
 
+TEST(Commands, TheColourCommandsRefuseASideWhoseOpponentStandsInCheck) {
+    StartGame("4k3/4R3/8/8/8/8/8/4K3 b - - 0 1");
+    EXPECT_EQ(Command("white"), "tellusererror Illegal position\n");
+    EXPECT_EQ(MainBoard.SideToMove, Black);
+    EXPECT_EQ(Command("black"), "");
+    StartGame(StartFen);
+    EXPECT_EQ(Command("black"), "");
+    EXPECT_EQ(MainBoard.SideToMove, Black);
+    EXPECT_EQ(MoveList.NumMoves, 1);
+}
+
 TEST(Commands, UndoAndRemoveTakeBackTheBoardTheRecordAndTheCounters) {
     StartGame(StartFen, {"g1f3", "g8f6"});
     const ChessBoard afterTwo = MainBoard;
