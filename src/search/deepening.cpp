@@ -143,7 +143,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
             if (seconds > 0)
                 s.NPS = static_cast<int>(std::min<int64_t>(NodeCount() / seconds, 1 << 30));
             if (s.uci) {
-                std::printf("info nps %d\ninfo time %d\n", s.NPS, s.TimeLastPly * 1000);
+                std::printf("info nps %d\ninfo time %lld\n", s.NPS,
+                            static_cast<long long>(ClockMs() - s.SearchStartTime));
                 std::fflush(stdout);
             }
         }
@@ -173,7 +174,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
             if (s.Post && s.TimeLastPly > 3) PrintThinkingLine(d, v, text);
             if (s.Post || s.Analyze) PrintThinkingLine(d, v, text);
         } else if (s.Post || s.Analyze) {
-            PrintInfoLine(d, v, true, text);
+            PrintInfoLine(d, v, text);
         }
         if (Abort) {
             if (!s.Ponder) return v;
@@ -230,7 +231,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
         PrintThinkingLine(IterationDepth, v, text);
         std::printf("\n");
     }
-    if (s.uci) PrintInfoLine(IterationDepth, v, true, text);
+    if (s.uci) PrintInfoLine(IterationDepth, v, text);
     if (s.Kibitz && !s.uci) {
         if (BookMove)
             std::printf("tellics kibitz Book Move\n");

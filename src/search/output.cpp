@@ -1,5 +1,6 @@
 // What the search shows while it thinks: the line text of the root's best
 // move, the xboard thinking line and the UCI info line.
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/platform.h"
@@ -27,6 +28,17 @@ int ThinkingScore(int score) {
     return score / 10;
 }
 
+// A score as UCI reports it: "mate N" for a mate in N moves (negative when
+// the side to move is the one mated), else "cp" and centipawns.
+void WriteUCIScore(char* out, int size, int score) {
+    if (score >= MateThreshold && score <= MateValue)
+        std::snprintf(out, size, "mate %d", (MateValue - score + 1) / 2);
+    else if (score <= -MateThreshold && score >= -MateValue)
+        std::snprintf(out, size, "mate %d", -(MateValue + score) / 2);
+    else
+        std::snprintf(out, size, "cp %d", score == StalemateValue ? 0 : score / 10);
+}
+
 } // namespace
 
 void SearchRoutines::PrintThinkingLine(int depth, int score, const char* lineText) const {
@@ -37,10 +49,14 @@ void SearchRoutines::PrintThinkingLine(int depth, int score, const char* lineTex
     std::fflush(stdout);
 }
 
-void SearchRoutines::PrintInfoLine(int depth, int score, bool withTime,
-                                   const char* lineText) const {
-    std::printf("info depth %d score cp %d", depth, score / 10);
-    if (withTime) std::printf(" time %d", MainStatus.TimeLastPly * 1000);
-    std::printf(" nodes %lld pv%s", static_cast<long long>(NodeCount()), lineText);
+void SearchRoutines::PrintInfoLine(int depth, int score, const char* lineText) const {
+    char scoreText[32];
+    WriteUCIScore(scoreText, sizeof scoreText, score);
+    const int64_t ms = std::max<int64_t>(ClockMs() - MainStatus.SearchStartTime, 0);
+    const int64_t nodes = NodeCount();
+    std::printf("info depth %d score %s nodes %lld nps %lld time %lld pv%s", depth, scoreText,
+                static_cast<long long>(nodes),
+                static_cast<long long>(nodes * 1000 / std::max<int64_t>(ms, 1)),
+                static_cast<long long>(ms), lineText);
     std::fflush(stdout);
 }

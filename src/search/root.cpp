@@ -29,7 +29,7 @@ void SearchRoutines::ReportInterruption(int kind, int depth, int index, int lega
     WriteLogFile(text);
     if (MainStatus.Post && MainStatus.xboard) PrintThinkingLine(depth, LastScore, text);
     if (MainStatus.uci && (kind == 2 || depth > 7)) {
-        PrintInfoLine(depth, LastScore, MainStatus.Analyze, text);
+        PrintInfoLine(depth, LastScore, text);
         if (kind == 1) std::printf("info currmovenumber %d\n", legal);
         std::fflush(stdout);
     }
@@ -184,7 +184,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
                               MainStatus.TimeLastPly, static_cast<long long>(NodeCount()), text);
                 if (MainStatus.Post && IterationDepth > 7 && MainStatus.xboard)
                     PrintThinkingLine(depth, v, text);
-                if (MainStatus.uci) PrintInfoLine(depth, v, MainStatus.Analyze, text);
+                if (MainStatus.uci) PrintInfoLine(depth, v, text);
             }
         } else if (v > RunnerUp) {
             RunnerUp = v;
@@ -196,7 +196,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
         char text[MaxPVText];
         LineText(text, bestFrom, bestTo, bestPromotion);
         if (MainStatus.Post && MainStatus.xboard) PrintThinkingLine(depth, best, text);
-        if (MainStatus.uci) PrintInfoLine(depth, best, MainStatus.Analyze, text);
+        if (MainStatus.uci) PrintInfoLine(depth, best, text);
         if (Abort && StopSearch) return best;
     }
     if (!Abort && !TimeUp) RootLegalMoves = legal;

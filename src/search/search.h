@@ -255,7 +255,8 @@ class SearchRoutines {
     // The root's best move and line as text (fillmovestring).
     void LineText(char* out, Bitboard from, Bitboard to, char promotion) const;
     void PrintThinkingLine(int depth, int score, const char* lineText) const;
-    void PrintInfoLine(int depth, int score, bool withTime, const char* lineText) const;
+    // The UCI info line: depth, score, nodes, speed, milliseconds and the line.
+    void PrintInfoLine(int depth, int score, const char* lineText) const;
 
   private:
     void ResetForMove(ChessBoard& board);
