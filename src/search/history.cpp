@@ -6,6 +6,11 @@
 #include "platform/platform.h"
 #include "search/search.h"
 
+namespace {
+// Nodes between two polls under UCI: a few milliseconds of search.
+constexpr int64_t UCIPollInterval = 4096;
+} // namespace
+
 SearchRoutines Search;
 MoveHistory MoveList;
 int32_t FTMoveList[GameRecordLength];
@@ -31,7 +36,9 @@ void SearchRoutines::AddHistory(int side, int move, int depth) {
 }
 
 int64_t SearchRoutines::InitMoveTimer() const {
-    return MainStatus.Analyze ? MainStatus.NPS >> 3 : MainStatus.NPS / 2;
+    const int64_t nodes = MainStatus.Analyze ? MainStatus.NPS >> 3 : MainStatus.NPS / 2;
+    // A UCI interface expects "stop" and "isready" answered within milliseconds.
+    return MainStatus.uci ? std::min(nodes, UCIPollInterval) : nodes;
 }
 
 void MoveHistory::InsertHashCodeMoveHistory(Bitboard upper, Bitboard lower) {

@@ -108,7 +108,8 @@ bool SearchRoutines::BudgetExceeded() {
 bool SearchRoutines::PeriodicCheck() {
     Status& s = MainStatus;
     bool inputRead = false;
-    if (CommandHandler && InputDetected()) {
+    // A search that is stopping reads no more: what waits is for what comes next.
+    if (CommandHandler && !StopSearch && InputDetected()) {
         char line[4096];
         // The end of input is the interface gone: it ends the engine like "quit".
         if (!ReadInputLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
