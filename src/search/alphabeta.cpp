@@ -43,8 +43,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
                            int nullAllowed, int castleRights, int inCheck, int nodeType,
                            int maxPly) {
     // The periodic check of the input, the budget and the clock.
-    if (!MainStatus.FD && !MainStatus.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck())
-        return 0;
+    if (!MainStatus.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck()) return 0;
 
     // Every return from here on retracts this entry.
     Bitboard upper, lower;
@@ -123,7 +122,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
             if (ownMaterial + PE.SideMaterialValue(side ^ 1, &board) > 33000) --childDepth;
             const int v = -Search(side ^ 1, -beta, 1 - beta, board, childDepth, ply + 2, 0,
                                   castleRights, 0, nodeType, maxPly);
-            if (StopSearch && !MainStatus.FD) return leave(0);
+            if (StopSearch) return leave(0);
             if (v >= beta) {
                 PositionCache.InsertTranspositionTables(upper, lower, depth - 3, 0, beta,
                                                         LowerBound);
@@ -142,7 +141,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
         if (beta - alpha > 1 && depth > 3 && nodeType != PVNode && nullAllowed) {
             Search(side, alpha, beta, board, depth - 3, ply, 0, castleRights, inCheck, nodeType,
                    maxPly);
-            if (StopSearch && !MainStatus.FD && !MainStatus.Ponder) return leave(0);
+            if (StopSearch) return leave(0);
             PositionCache.SearchTranspositionTables(upper, lower, depth, alpha, beta, &value,
                                                     &hashMove);
         }
@@ -233,7 +232,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
                 v = -Search(side ^ 1, -beta, -alpha, board, depth - 1 + extension, ply + 1, 1,
                             childCastle, givesCheck, PVNode, maxPly);
 
-            if (StopSearch && !MainStatus.FD) return leave(0);
+            if (StopSearch) return leave(0);
             board.UndoMove(i);
             if (Abort) return leave(0);
 

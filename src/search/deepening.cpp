@@ -19,6 +19,10 @@ constexpr int PonderDrawDepth = 71;
 // machine the engine can wait a dozen milliseconds or more for its turn.
 constexpr int64_t HardStopLeadMs = 20;
 
+// A ponder search, and an infinite one under UCI, keep their move until the
+// interface asks for it, even once they have nothing left to search.
+bool WaitsForCommand() { return MainStatus.Ponder || (MainStatus.uci && MainStatus.Analyze); }
+
 bool IsMateScore(int v) { return v > 109899 || (v >= -MateValue && v <= -109900); }
 
 } // namespace
@@ -93,6 +97,25 @@ void SearchRoutines::SetTimeBudget() {
     RearmPoll();
 }
 
+void SearchRoutines::PonderHit() {
+    Status& s = MainStatus;
+    const int64_t now = ClockMs();
+    const int64_t pondered = now - s.SearchStartTime;
+    // The pondering's speed is the best estimate at hand.
+    if (pondered >= 1000)
+        s.NPS = static_cast<int>(std::clamp<int64_t>(NodeCount() * 1000 / pondered, 1, 1 << 30));
+    // The move's time and nodes count from now on, as if the search began here.
+    InteriorNodes = LeafInteriorNodes = QuiesceNodes = 0;
+    s.Ponder = 0;
+    s.SearchStartTime = now;
+    if (s.FD) {
+        ArmPoll(InitMoveTimer());
+        return;
+    }
+    HardLimitMs = std::max<int64_t>(HardTimeLimit(s) - HardStopLeadMs, 1);
+    SetTimeBudget();
+}
+
 int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitboard* from,
                                          Bitboard* to, char* promotion) {
     Status& s = MainStatus;
@@ -110,6 +133,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
     } else {
         s.DepthReached = s.FD;
         HardLimitMs = 0;
+        // No budget, but the interface's commands are still read.
+        ArmPoll(InitMoveTimer());
     }
     LogPrintf(" Initial Nodes Per Second = %d\n", s.NPS);
     LogPrintf(" Initial NodesPeMove  = %lld   Emergency Threshold = %lld\n",
@@ -195,15 +220,15 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
                 finished = true;
             }
             if (HardLimitMs > 0 && ClockMs() - s.SearchStartTime >= HardLimitMs) finished = true;
-            // A stop (the clock's or a command's) leaves nothing to deepen.
-            if (StopSearch) finished = true;
         }
+        // A stop (the clock's, a command's or the node limit's) leaves nothing to deepen.
+        if (StopSearch) finished = true;
         if (IsMateScore(v) || RootLegalMoves == 1 || (s.Ponder && v == 0 && d > PonderDrawDepth)) {
-            ponderWait = s.Ponder;
+            ponderWait = WaitsForCommand();
             finished = true;
         }
         if ((s.FD && d == s.FD) || d + 1 > maxDepth) {
-            ponderWait = s.Ponder;
+            ponderWait = WaitsForCommand();
             finished = true;
         }
         if (finished) break;
@@ -211,10 +236,14 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
     }
 
     if (ponderWait && s.UnderInterface()) {
-        // A ponder search keeps its move until the interface says what to do.
-        char line[4096];
-        if (!ReadInputLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
-        if (CommandHandler) CommandHandler(line);
+        // Commands that leave the search waiting (an "isready", a line kept
+        // for later) do not end the wait; "ponderhit" ends a ponder search's.
+        char line[4096] = "";
+        int request = CommandContinuesSearch;
+        while (request == CommandContinuesSearch && WaitsForCommand()) {
+            if (!ReadInputLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
+            request = CommandHandler ? CommandHandler(line) : CommandAbortsSearch;
+        }
         Diagnostic(" Search Aborted due to receiveing following string: %s\n", line);
         AbortSearch();
     }

@@ -1,5 +1,6 @@
 // The root search: one iteration over the root moves, the best move and its
 // line, the progress lines, and the drop in score that earns more time.
+#include <algorithm>
 #include <cassert>
 #include <cstdio>
 
@@ -9,6 +10,14 @@
 #include "search/search.h"
 
 namespace {
+
+// Whether the root may search the move: the interface may have named the
+// only moves it wants searched.
+bool IsSearchMove(const SearchRoutines& search, int code) {
+    if (search.SearchMoveCount == 0) return true;
+    const int16_t* end = search.SearchMoves + search.SearchMoveCount;
+    return std::find(search.SearchMoves, end, code) != end;
+}
 
 // The squares of a stored move.
 Bitboard FromOf(const PVEntry& move) { return Bit((move.Move >> 6) & 63); }
@@ -42,7 +51,8 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
     if (!MainStatus.Bench && MainStatus.UseBook && depth == 1) {
         if (!MainStatus.xboard) Diagnostic("Look through the Opening Book\n");
         const auto trace = [](const char* text) { Diagnostic("%s", text); };
-        const int index = InBook(side, castleRights, MainBoard, MainStatus.Trace ? +trace : nullptr);
+        const int index =
+            InBook(side, castleRights, MainBoard, MainStatus.Trace ? +trace : nullptr);
         if (index >= 0) {
             MoveGen list;
             list.GenerateAllMoves(side, &board, castleRights);
@@ -77,7 +87,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
 
     int best = WorstScore, legal = 0;
     for (int i = 0; i < count && best < beta; ++i) {
-        if (TimeUp && !MainStatus.FD && !MainStatus.Ponder) {
+        if (TimeUp) {
             LogPrintf("Tree Root Search Interrupted at m=%d LegalMoves=%d NumMove=%d\n", i, legal,
                       count);
             break;
@@ -87,6 +97,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
         char movePromotion;
         uint8_t castleMask;
         list.NextMove(i, count, &moveFrom, &moveTo, &movePromotion);
+        if (!IsSearchMove(*this, MoveCode(moveFrom, moveTo))) continue;
         board.MakeMove(moveFrom, moveTo, movePromotion, &castleMask);
         assert(BoardAndKeyAreConsistent(board));
         if (board.InCheck(side == White ? board.WKing : board.BKing, side)) {
@@ -116,17 +127,16 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
             opponentPieces != (side == White ? board.BlackPieces : board.WhitePieces);
         const int childCastle = castleRights & castleMask;
         const int maxPly = board.MaxPly;
-        const bool interruptible = !MainStatus.FD && !MainStatus.Ponder;
 
         int v;
         int interruption = 0;
         if (depth + givesCheck == 1) {
             v = -Quiesce(side ^ 1, -beta, -alpha, board, 0, 0, 1);
-            if (StopSearch && interruptible) interruption = 2;
+            if (StopSearch) interruption = 2;
         } else if (legal == 1) {
             v = -Search(side ^ 1, -beta, -alpha, board, depth - 1 + givesCheck, 1, 1, childCastle,
                         givesCheck, PVNode, maxPly);
-            if (StopSearch && interruptible) interruption = 2;
+            if (StopSearch) interruption = 2;
         } else {
             const bool lateQuiet = movePromotion == NoPromotion && depth > 2 && legal > 2 &&
                                    !givesCheck && !captured && list.Order[i] <= 950 &&
@@ -136,17 +146,17 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
             if (lateQuiet) {
                 v = -Search(side ^ 1, -alpha - 1, -alpha, board, depth - 2, 1, 1, childCastle, 0,
                             AllNode, maxPly);
-                if (StopSearch && interruptible) interruption = 1;
+                if (StopSearch) interruption = 1;
                 mayRaiseAlpha = v > alpha;
             }
             if (!interruption && mayRaiseAlpha) {
                 v = -Search(side ^ 1, -alpha - 1, -alpha, board, depth - 1 + givesCheck, 1, 1,
                             childCastle, givesCheck, AllNode, maxPly);
-                if (StopSearch && interruptible) interruption = 1;
+                if (StopSearch) interruption = 1;
                 if (!interruption && v > alpha && v < beta) {
                     v = -Search(side ^ 1, -beta, -alpha, board, depth - 1 + givesCheck, 1, 1,
                                 childCastle, givesCheck, PVNode, maxPly);
-                    if (StopSearch && interruptible) interruption = 2;
+                    if (StopSearch) interruption = 2;
                 }
             }
         }

@@ -223,6 +223,12 @@ class SearchRoutines {
     int64_t HardLimitMs = 0;
     // The UCI option UCI_ShowCurrLine: "info currmove" lines in long searches.
     uint8_t ShowCurrLine = 1;
+    // The only root moves searched (move codes), as a UCI "searchmoves"
+    // names them; none: every move.
+    int16_t SearchMoves[MoveGen::MaxMoves] = {};
+    int32_t SearchMoveCount = 0;
+    // Nodes after which the search stops, as a UCI "nodes" asks; 0 for none.
+    int64_t NodeLimit = 0;
 
     // The front end's interpreter of a command line that arrives during a
     // search; it answers with one of the Command...Search codes. Null: input
@@ -245,6 +251,9 @@ class SearchRoutines {
     void ClearHistory();
     void AddHistory(int side, int move, int depth);
     void AbortSearch() { Abort = StopSearch = TimeUp = 1; }
+    // The opponent played the move the search pondered on: it goes on under
+    // the time control, whose clock starts now.
+    void PonderHit();
     // Nodes between two polls of the input and the clock.
     int64_t InitMoveTimer() const;
     int64_t NodeCount() const { return InteriorNodes + QuiesceNodes; }
@@ -264,6 +273,8 @@ class SearchRoutines {
     void MeasureSpeed(const char* logFormat);
     bool BudgetExceeded();
     void RearmPoll();
+    // The next poll in `nodes` nodes, or at the node limit if that comes first.
+    void ArmPoll(int64_t nodes);
     void ReportInterruption(int kind, int depth, int index, int legal, int count, Bitboard from,
                             Bitboard to, char promotion);
 };

@@ -40,21 +40,29 @@ int64_t HardTimeLimit(const Status& status) {
 
 void SearchRoutines::RearmPoll() {
     NodesToPoll = std::min(InitMoveTimer(), std::max(NodesPerMove / 8, MinPollInterval));
-    if (HardLimitMs <= 0) return;
-    // The budget's interval rests on the speed estimate and can be far too
-    // long when the estimate is wrong (or the search is slow to start, while
-    // the table's pages are first touched). So the first poll comes soon, to
-    // see the real speed, and each later one covers only a share of what is
-    // left before the hard limit at that speed: the polls close in on the
-    // limit, and the stop comes within a millisecond or so of it.
-    const int64_t elapsed = ElapsedMs();
-    if (elapsed <= 0) {
-        NodesToPoll = std::min(NodesToPoll, MinPollNearHardLimit);
-        return;
+    if (HardLimitMs > 0) {
+        // The budget's interval rests on the speed estimate and can be far
+        // too long when the estimate is wrong (or the search is slow to
+        // start, while the table's pages are first touched). So the first
+        // poll comes soon, to see the real speed, and each later one covers
+        // only a share of what is left before the hard limit at that speed:
+        // the polls close in on the limit, and the stop comes within a
+        // millisecond or so of it.
+        const int64_t elapsed = ElapsedMs();
+        if (elapsed <= 0) {
+            NodesToPoll = std::min(NodesToPoll, MinPollNearHardLimit);
+        } else {
+            const int64_t nodesToLimit = (HardLimitMs - elapsed) * (NodeCount() / elapsed);
+            NodesToPoll = std::min(
+                NodesToPoll, std::max(nodesToLimit / HardLimitPollDivisor, MinPollNearHardLimit));
+        }
     }
-    const int64_t nodesToLimit = (HardLimitMs - elapsed) * (NodeCount() / elapsed);
+    ArmPoll(NodesToPoll);
+}
+
+void SearchRoutines::ArmPoll(int64_t nodes) {
     NodesToPoll =
-        std::min(NodesToPoll, std::max(nodesToLimit / HardLimitPollDivisor, MinPollNearHardLimit));
+        NodeLimit > 0 ? std::min(nodes, std::max<int64_t>(NodeLimit - NodeCount(), 1)) : nodes;
 }
 
 void SearchRoutines::MeasureSpeed(const char* logFormat) {
@@ -132,8 +140,15 @@ bool SearchRoutines::PeriodicCheck() {
                     RootMoveCount - RootMoveIndex, RootMoveCount);
         std::fflush(stdout);
     }
-    if (s.Analyze || s.Ponder) {
-        NodesToPoll = InitMoveTimer();
+    // The interface's limit on the nodes is one of the first limits reached;
+    // a ponder search has no limits until the move is known.
+    if (NodeLimit > 0 && !s.Ponder && NodeCount() >= NodeLimit) {
+        StopSearch = TimeUp = 1;
+        return true;
+    }
+    // No budget: an analysis, a ponder search, a fixed depth.
+    if (s.Analyze || s.Ponder || s.FD) {
+        ArmPoll(InitMoveTimer());
         return false;
     }
     // Whatever the node counts say, the clock has the last word.
