@@ -102,7 +102,8 @@ extern const ChessBoard* bb;
 // ---------------------------------------------------------------------------
 
 // The king-independent half of a pawn structure, as PawnEval04 computed it.
-class PawnHashEntry {
+// Entries start on cache lines, so that an entry costs two lines at most.
+class alignas(64) PawnHashEntry {
   public:
     uint32_t Key;
     Bitboard Pawns; // white pawns | black pawns
@@ -126,3 +127,10 @@ extern uint32_t Phashmisses;   // structures computed
 
 bool InPawnHash(uint32_t key, Bitboard pawns);
 void ClearPawnHash();
+// Starts loading the entry of a key, so that it is in the cache when
+// PawnEval04 reads it.
+inline void PrefetchPawnEntry(uint32_t key) {
+    const auto* entry = reinterpret_cast<const char*>(&PawnHashArray[key & 0xFFFF]);
+    for (size_t line = 0; line < sizeof(PawnHashEntry); line += 64)
+        __builtin_prefetch(entry + line);
+}

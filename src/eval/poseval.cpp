@@ -114,6 +114,9 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
         MgScore = EgScore = 0;
     };
 
+    // The pawn structure is nearly always needed, and its entry is rarely cached.
+    PrefetchPawnEntry(board->PawnKingKey);
+
     // 1-3. Material and the kings.
     MgScore = EgScore = 0;
     bb = board;
