@@ -2,7 +2,8 @@
 // and, on an occupancy that differs from the board's (a king stepping away, a
 // piece lifted off its square), the move generator's legality tests. The
 // sliding sets equal a square-by-square walk of each ray that stops after the
-// first occupied square: the tests hold the two side by side.
+// first occupied square: the tests hold the two side by side, on every
+// blocker pattern of every line.
 // Included by board.h; other subsystems include board.h.
 #pragma once
 
@@ -24,6 +25,15 @@ struct AttackTableSet {
     Bitboard Pawn[2][64];
     LineHalves Lines[64][4];
     Bitboard Between[64][64]; // squares strictly between two squares on one line, else 0
+    // The sliders' tables, indexed by a square's file or rank and the
+    // blockers on the six inner squares of one line, as a 6-bit pattern
+    // (bit i: the square i + 1 along the line):
+    // the attacked squares of a rank on the first rank,
+    uint8_t FirstRank[8][64];
+    // the same on every rank, to be cut down to a diagonal,
+    Bitboard FirstRankOnEveryRank[8][64];
+    // and the attacked squares of the a-file, by rank.
+    Bitboard FileA[8][64];
 };
 
 // The four lines through a square, as indices of AttackTableSet::Lines.
@@ -61,6 +71,30 @@ constexpr int PawnSteps[2][2][2] = {{{-1, 1}, {1, 1}}, {{-1, -1}, {1, -1}}};
 // The four lines through a square: rank, file, diagonal (a1-h8 sense), anti-diagonal.
 constexpr int LineDirections[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
 
+// The attacked squares of a line of eight, from place `from` (0..7), with the
+// inner places 1..6 occupied as `inner` says (bit i: place i + 1), as 8 bits.
+constexpr int LineOfEightAttacks(int from, int inner) {
+    const int occupied = inner << 1;
+    int attacks = 0;
+    for (int p = from + 1; p < 8; ++p) {
+        attacks |= 1 << p;
+        if (occupied & (1 << p)) break;
+    }
+    for (int p = from - 1; p >= 0; --p) {
+        attacks |= 1 << p;
+        if (occupied & (1 << p)) break;
+    }
+    return attacks;
+}
+
+// Places 0..7 of a line of eight as the squares of the a-file.
+constexpr Bitboard OnFileA(int places) {
+    Bitboard b = 0;
+    for (int p = 0; p < 8; ++p)
+        if (places & (1 << p)) b |= Bit(8 * p);
+    return b;
+}
+
 constexpr AttackTableSet BuildAttackTables() {
     AttackTableSet t{};
     for (int s = 0; s < 64; ++s) {
@@ -82,6 +116,14 @@ constexpr AttackTableSet BuildAttackTables() {
             }
         }
     }
+    for (int place = 0; place < 8; ++place) {
+        for (int inner = 0; inner < 64; ++inner) {
+            const int attacks = LineOfEightAttacks(place, inner);
+            t.FirstRank[place][inner] = static_cast<uint8_t>(attacks);
+            t.FirstRankOnEveryRank[place][inner] = attacks * FileMask[0];
+            t.FileA[place][inner] = OnFileA(attacks);
+        }
+    }
     return t;
 }
 
@@ -97,29 +139,60 @@ static_assert(AttackTables.Pawn[Black][E7] == (Bit(D6) | Bit(F6)));
 static_assert(AttackTables.Between[E1][A5] == (Bit(D2) | Bit(C3) | Bit(B4)));
 static_assert(AttackTables.Between[E1][B5] == 0);
 
-// Attacks along one line on `occupied`, up to and including the nearest
-// blocker on each side ("obstruction difference"): with L the highest blocker
-// below the square (bit 0 when there is none) and U the lowest above it,
-// 2U - L sets exactly the bits from L to U.
-constexpr Bitboard LineAttacks(const LineHalves& line, Bitboard occupied) {
-    Bitboard lower = line.Lower & occupied;
-    Bitboard upper = line.Upper & occupied;
-    Bitboard fromLowBlocker = ~Bitboard(0) << (std::bit_width(lower | 1) - 1);
-    Bitboard throughHighBlocker = 2 * (upper & (0 - upper));
-    return (line.Lower | line.Upper) & (throughHighBlocker + fromLowBlocker);
+// Attacks along one line through s on `occupied`, up to and including the
+// nearest blocker on each side. Each gathers the blockers on the line's six
+// inner squares into a 6-bit pattern and looks the attacks up:
+// - a rank: its inner squares are adjacent bits;
+// - a file: moved onto the a-file, its squares a2..a7 (bits 8, 16, .., 48)
+//   are carried to bits 58..63 by the multiplication, each by its own
+//   partial product (bit 8k meets 2^(50 - 7i) at 58 + i only for k = i + 1),
+//   and no two partial products share a bit, so nothing carries;
+// - a diagonal has one square per file: multiplied by the b-file, the square
+//   of file j reaches bit 57 + j (the top rank, one file right), files b..g
+//   land on bits 58..63, and again no two partial products share a bit.
+// The rank's attacks, repeated on every rank, cut down to the diagonal are
+// the diagonal's attacks, since the diagonal meets each file once and in
+// file order.
+constexpr Bitboard InnerFileGather = 0x0004081020408000;
+
+constexpr Bitboard RankAttacks(int s, Bitboard occupied) {
+    const int inner = static_cast<int>(occupied >> (8 * RankOf(s) + 1)) & 63;
+    return Bitboard(AttackTables.FirstRank[FileOf(s)][inner]) << (8 * RankOf(s));
+}
+
+constexpr Bitboard FileAttacks(int s, Bitboard occupied) {
+    const Bitboard onFileA = (occupied >> FileOf(s)) & FileMask[0];
+    const int inner = static_cast<int>((onFileA * InnerFileGather) >> 58);
+    return AttackTables.FileA[RankOf(s)][inner] << FileOf(s);
+}
+
+constexpr Bitboard DiagonalLineAttacks(int s, int line, Bitboard occupied) {
+    const Bitboard diagonal = AttackTables.Lines[s][line].Lower | AttackTables.Lines[s][line].Upper;
+    const int inner = static_cast<int>(((occupied & diagonal) * FileMask[1]) >> 58);
+    return diagonal & AttackTables.FirstRankOnEveryRank[FileOf(s)][inner];
+}
+
+// Attacks along line `line` (RankLine .. AntiDiagonalLine) through s.
+constexpr Bitboard LineAttacks(int s, int line, Bitboard occupied) {
+    if (line == RankLine) return RankAttacks(s, occupied);
+    if (line == FileLine) return FileAttacks(s, occupied);
+    return DiagonalLineAttacks(s, line, occupied);
 }
 
 constexpr Bitboard BishopAttacks(int s, Bitboard occupied) {
-    return LineAttacks(AttackTables.Lines[s][DiagonalLine], occupied) |
-           LineAttacks(AttackTables.Lines[s][AntiDiagonalLine], occupied);
+    return DiagonalLineAttacks(s, DiagonalLine, occupied) |
+           DiagonalLineAttacks(s, AntiDiagonalLine, occupied);
 }
 
 constexpr Bitboard RookAttacks(int s, Bitboard occupied) {
-    return LineAttacks(AttackTables.Lines[s][RankLine], occupied) |
-           LineAttacks(AttackTables.Lines[s][FileLine], occupied);
+    return RankAttacks(s, occupied) | FileAttacks(s, occupied);
 }
 
 static_assert(std::popcount(BishopAttacks(D4, 0)) == 13);
+static_assert(FileAttacks(E4, Bit(E2) | Bit(E7) | Bit(E8)) ==
+              (Bit(E2) | Bit(E3) | Bit(E5) | Bit(E6) | Bit(E7)));
+static_assert(BishopAttacks(C1, Bit(B2) | Bit(E3) | Bit(H6)) == (Bit(B2) | Bit(D2) | Bit(E3)));
+static_assert(BishopAttacks(H1, Bit(D5)) == (Bit(G2) | Bit(F3) | Bit(E4) | Bit(D5)));
 static_assert(RookAttacks(A1, Bit(A2) | Bit(B1) | Bit(C1)) == (Bit(A2) | Bit(B1)));
 static_assert(RookAttacks(H8, 0) == ((FileMask[7] | RankMask[7]) & ~Bit(H8)));
 
@@ -179,7 +252,7 @@ inline Bitboard RaysMeeting(int s, int firstLine, Bitboard occupied, Bitboard ta
     Bitboard result = 0;
     for (int l = firstLine; l < firstLine + 2; ++l) {
         const LineHalves& line = AttackTables.Lines[s][l];
-        const Bitboard attacks = LineAttacks(line, occupied);
+        const Bitboard attacks = LineAttacks(s, l, occupied);
         if (attacks & line.Lower & target) result |= attacks & line.Lower;
         if (attacks & line.Upper & target) result |= attacks & line.Upper;
     }
