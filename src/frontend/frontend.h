@@ -133,6 +133,8 @@ struct UCIWords {
     // Word i as a decimal number (a sign, then digits only), saturated far
     // beyond any value a command needs. False when it is no number.
     bool Number(int i, int64_t* value) const;
+    // Words first .. last - 1 joined by single blanks, cut to size - 1 characters.
+    void Join(int first, int last, char* out, int size) const;
 };
 
 // The UCI dialogue. One thread: while a search runs, the search hands each
@@ -182,3 +184,6 @@ class UCIProtocol {
 };
 
 extern UCIProtocol UCI;
+
+// An "info string" line for the interface, also written to the log.
+void InfoString(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -6,20 +6,6 @@
 #include "frontend/frontend.h"
 #include "tools/tools.h"
 
-namespace {
-
-// Exit status of a mode this build does not have yet.
-constexpr int NotBuiltStatus = 2;
-
-int NotBuilt(const char* what) {
-    std::printf("Vorn: %s is not available in this build\n", what);
-    std::fflush(stdout);
-    CloseLogFile();
-    return NotBuiltStatus;
-}
-
-} // namespace
-
 int MatchLoop() {
     WriteLogFile("=====================================\n");
     WriteLogFile("Next Match\n");
@@ -56,7 +42,7 @@ int MatchLoop() {
         DisplayPosition(MainBoard);
     }
     MainStatus.OpponentToMove = 1;
-    if (MainStatus.uci) return NotBuilt("the UCI protocol");
+    if (MainStatus.uci) return UCI.Dialogue(FirstWord);
     GameLoop();
     // Under an interface the farewell is not protocol: it goes to the log.
     Diagnostic("Bye, Thanks for the match.\n");

@@ -1,0 +1,240 @@
+// "go": the limits of the search, the search itself and the "bestmove" line.
+//
+// With several limits the first one reached ends the search. A clock
+// (wtime/btime/winc/binc/movestogo) or movetime makes a timed search, capped
+// by depth, mate and nodes when they are given; depth, mate or nodes alone
+// make a search without a clock; "infinite", or no limit at all, searches
+// until "stop". "ponder" searches on the opponent's time until "ponderhit"
+// (then the limits apply, the clock starting at that moment) or "stop".
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "eval/eval.h"
+#include "frontend/frontend.h"
+
+namespace {
+
+// Bounds that keep every product the time control forms within its integers.
+constexpr int64_t MaxClockMs = int64_t(1) << 28;     // three days
+constexpr int64_t MaxIncrementMs = int64_t(1) << 26; // eighteen hours
+constexpr int64_t MaxMoveTimeMs = int64_t(1) << 25;  // its sixtyfold is the clock
+constexpr int64_t MaxMovesToGo = 1000;
+// A search that only "stop" ends: two weeks of fixed time, never reached.
+constexpr int UntilStoppedMs = 1209600000;
+
+struct GoLimits {
+    int64_t Time[2] = {-1, -1}; // wtime, btime; -1 when not given
+    int64_t Increment[2] = {-1, -1};
+    int64_t MovesToGo = -1, MoveTime = -1, Depth = -1, Nodes = -1, Mate = -1;
+    bool Infinite = false, Ponder = false;
+    int Mimic = 0; // 1 "Mimic Student", 2 "Mimic Oracle"
+    int SearchMovesAt = -1;
+
+    bool Clock() const {
+        return Time[0] >= 0 || Time[1] >= 0 || Increment[0] >= 0 || Increment[1] >= 0 ||
+               MovesToGo >= 0;
+    }
+    bool Timed() const { return Clock() || MoveTime >= 0; }
+    bool Limited() const { return Timed() || Depth >= 0 || Nodes >= 0 || Mate >= 0; }
+};
+
+// The words that end a "searchmoves" list.
+bool IsParameterWord(const char* word) {
+    static constexpr const char* Parameters[] = {
+        "wtime", "btime", "winc",   "binc",     "movestogo",   "depth", "movetime",
+        "nodes", "mate",  "ponder", "infinite", "searchmoves", "Mimic"};
+    for (const char* parameter : Parameters)
+        if (std::strcmp(word, parameter) == 0) return true;
+    return false;
+}
+
+// Unknown words and numbers that do not parse are passed over.
+GoLimits ReadLimits(const UCIWords& words) {
+    GoLimits limits;
+    for (int i = 1; i < words.Count; ++i) {
+        const char* word = words[i];
+        int64_t value;
+        const auto number = [&](int64_t& field) {
+            if (words.Number(i + 1, &value)) {
+                field = std::max<int64_t>(value, 0);
+                ++i;
+            }
+        };
+        if (std::strcmp(word, "wtime") == 0)
+            number(limits.Time[White]);
+        else if (std::strcmp(word, "btime") == 0)
+            number(limits.Time[Black]);
+        else if (std::strcmp(word, "winc") == 0)
+            number(limits.Increment[White]);
+        else if (std::strcmp(word, "binc") == 0)
+            number(limits.Increment[Black]);
+        else if (std::strcmp(word, "movestogo") == 0)
+            number(limits.MovesToGo);
+        else if (std::strcmp(word, "movetime") == 0)
+            number(limits.MoveTime);
+        else if (std::strcmp(word, "depth") == 0)
+            number(limits.Depth);
+        else if (std::strcmp(word, "nodes") == 0)
+            number(limits.Nodes);
+        else if (std::strcmp(word, "mate") == 0)
+            number(limits.Mate);
+        else if (std::strcmp(word, "infinite") == 0)
+            limits.Infinite = true;
+        else if (std::strcmp(word, "ponder") == 0)
+            limits.Ponder = true;
+        else if (std::strcmp(word, "searchmoves") == 0)
+            limits.SearchMovesAt = i + 1;
+        else if (std::strcmp(word, "Mimic") == 0) {
+            if (std::strcmp(words[i + 1], "Student") == 0) limits.Mimic = 1;
+            if (std::strcmp(words[i + 1], "Oracle") == 0) limits.Mimic = 2;
+        }
+    }
+    return limits;
+}
+
+// The root moves "searchmoves" names that are legal here; the search's own
+// move list holds promotions as queen moves, so an under-promotion is
+// searched as the queen's.
+void RestrictRoot(const UCIWords& words, int first) {
+    Search.SearchMoveCount = 0;
+    for (int i = first; i < words.Count && !IsParameterWord(words[i]); ++i) {
+        GameMove move;
+        if (!ParseGameMove(MainBoard, words[i], &move)) {
+            InfoString("searchmoves: %.20s is no legal move here", words[i]);
+            continue;
+        }
+        const int code = MoveCode(move.From, move.To);
+        int16_t* end = Search.SearchMoves + Search.SearchMoveCount;
+        if (std::find(Search.SearchMoves, end, code) == end)
+            Search.SearchMoves[Search.SearchMoveCount++] = static_cast<int16_t>(code);
+    }
+    if (Search.SearchMoveCount == 0 && first < words.Count)
+        InfoString("searchmoves names no legal move: every move is searched");
+}
+
+// A move as UCI writes it: "e2e4", "e7e8q", and "0000" for none.
+void WriteMove(char* out, Bitboard from, Bitboard to, char promo) {
+    if (!from || !to || from == to) {
+        std::snprintf(out, 8, "0000");
+        return;
+    }
+    char text[MaxPVText];
+    fillmovestring(text, LowestSquare(from), LowestSquare(to), promo);
+    std::sscanf(text, "%7s", out);
+}
+
+// The reply the search expects to the move played from `position`: the
+// second move of its line, when that is a legal move there. Empty otherwise.
+void PonderMove(char* out, const ChessBoard& position, Bitboard from, Bitboard to, char promo) {
+    out[0] = '\0';
+    const PVEntry* line = Search.PV[0];
+    if (Search.RootPVLength < 2 || line[0].Move != MoveCode(from, to)) return;
+    ChessBoard after = position;
+    uint8_t castleMask;
+    after.MakeMove(from, to, promo, &castleMask);
+    after.CastleFlags &= castleMask;
+    after.SideToMove ^= 1;
+    char text[8];
+    const int code = line[1].Move;
+    WriteMove(text, Bit((code >> 6) & 63), Bit(code & 63), line[1].Promo);
+    GameMove reply;
+    if (ParseGameMove(after, text, &reply)) std::snprintf(out, 8, "%s", text);
+}
+
+// The private mimic modes: the position's evaluation, no search.
+void Mimic(int mode) {
+    ChessBoard board = MainBoard;
+    board.RefreshMaterial();
+    MainStatus.Mimic = static_cast<uint8_t>(mode);
+    const int v = PE.PosEval(board.SideToMove, -MateValue, MateValue, &board, board.CastleFlags);
+    if (mode == 1)
+        std::printf("Mimic info Student\n");
+    else
+        std::printf("Mimic info Oracle %d\n", v);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+void UCIProtocol::Go() {
+    const GoLimits limits = ReadLimits(Words);
+    if (limits.Mimic) {
+        Mimic(limits.Mimic);
+        return;
+    }
+
+    Status& s = MainStatus;
+    const int side = MainBoard.SideToMove;
+    s.TimeInc = s.TimeLeft = s.ST = s.FD = s.MovesPerSession = 0;
+    s.Analyze = s.Ponder = 0;
+    Search.NodeLimit = 0;
+    State = SEARCHING;
+    int depthCap = 0;
+    if (limits.Depth >= 0)
+        depthCap = static_cast<int>(std::clamp<int64_t>(limits.Depth, 1, MaxIterationDepth));
+    if (limits.Mate >= 0) {
+        // A mate in N moves lies within 2N - 1 plies.
+        const int mateDepth =
+            static_cast<int>(std::clamp<int64_t>(2 * limits.Mate - 1, 1, MaxIterationDepth));
+        depthCap = depthCap ? std::min(depthCap, mateDepth) : mateDepth;
+    }
+
+    if (limits.Infinite || !limits.Limited()) {
+        s.ST = UntilStoppedMs;
+        depthCap = 0;
+        if (!limits.Ponder) {
+            s.Analyze = 1;
+            State = INFINITE;
+        }
+    } else if (limits.Timed()) {
+        s.TimeLeft =
+            static_cast<int>(std::min(std::max<int64_t>(limits.Time[side], 0), MaxClockMs));
+        s.TimeInc = static_cast<int>(
+            std::min(std::max<int64_t>(limits.Increment[side], 0), MaxIncrementMs) / 1000);
+        s.MovesPerSession =
+            static_cast<int>(std::min(std::max<int64_t>(limits.MovesToGo, 0), MaxMovesToGo));
+        if (limits.MoveTime >= 0) {
+            int64_t moveTime = std::clamp<int64_t>(limits.MoveTime, 1, MaxMoveTimeMs);
+            // A clock as well: the move may not take more than the clock allows.
+            if (limits.Clock()) moveTime = std::min(moveTime, HardTimeLimit(s));
+            s.ST = s.TimePerMove = static_cast<int>(moveTime);
+            s.TimeLeft = s.ST * 60;
+        }
+        if (limits.Nodes >= 0) Search.NodeLimit = std::max<int64_t>(limits.Nodes, 1);
+    } else {
+        s.FD = depthCap ? depthCap : MaxIterationDepth;
+        depthCap = s.FD;
+        if (limits.Nodes >= 0) Search.NodeLimit = std::max<int64_t>(limits.Nodes, 1);
+    }
+    if (limits.Ponder) {
+        s.Ponder = 1;
+        State = PONDERING;
+    }
+    MainBoard.FixedDepth = s.FD;
+    if (limits.SearchMovesAt >= 0) RestrictRoot(Words, limits.SearchMovesAt);
+    LogPrintf("MovesPerSession %d TimeLeft %d TimeInc %d \n", s.MovesPerSession, s.TimeLeft,
+              s.TimeInc);
+
+    // The search plays its move on MainBoard; the interface sends every
+    // position anew, and a second "go" searches the same one.
+    const ChessBoard position = MainBoard;
+    Bitboard from = 0, to = 0;
+    char promo = NoPromotion;
+    Search.ProgressiveDeepening(position, depthCap, &from, &to, &promo);
+    MainBoard = position;
+    ChosenPromo = promo;
+    State = WAITING;
+    s.Analyze = s.Ponder = 0;
+    Search.NodeLimit = 0;
+    Search.SearchMoveCount = 0;
+    if (!Running) return; // "quit" came during the search
+
+    char move[8], reply[8] = "";
+    WriteMove(move, from, to, promo);
+    if (PonderOption && std::strcmp(move, "0000") != 0)
+        PonderMove(reply, position, from, to, promo);
+    std::printf("bestmove %s%s%s\n", move, *reply ? " ponder " : "", reply);
+    std::fflush(stdout);
+    LogPrintf("Sent bestmove %s%s%s", move, *reply ? " ponder " : "", reply);
+}

@@ -1,0 +1,106 @@
+// The engine's name and options: the answer to "uci" and the "setoption" command.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+
+#include "frontend/frontend.h"
+
+namespace {
+
+constexpr const char* VersionTag = "1.0";
+constexpr const char* Author = "the Vorn developers";
+
+// The table's size as it is allocated at start-up.
+constexpr int64_t TableMegabytes = 128;
+constexpr int64_t MaxHashMegabytes = 65536;
+
+enum class OptionKind { Check, Spin, Button, String };
+
+struct UCIOption {
+    const char* Name;
+    OptionKind Kind;
+    const char* Declaration; // what follows "type" in the option line
+    void (*Apply)(bool flag, int64_t number);
+};
+
+void SetUseBook(bool flag, int64_t) { MainStatus.UseBook = flag; }
+void SetShowCurrLine(bool flag, int64_t) { Search.ShowCurrLine = flag; }
+void SetPonder(bool flag, int64_t) { UCI.PonderOption = flag; }
+void SetAnalyseMode(bool flag, int64_t) { UCI.AnalyseMode = flag; }
+void ClearHash(bool, int64_t) { PositionCache.ClearTranspositionTables(); }
+void KeepAbout(bool, int64_t) {}
+
+void SetHash(bool, int64_t megabytes) {
+    if (megabytes == TableMegabytes) return;
+    // The table's layout fixes its size for now; say so rather than pretend.
+    InfoString("Hash %lld MB asked for; the table keeps its %lld MB",
+               static_cast<long long>(megabytes), static_cast<long long>(TableMegabytes));
+}
+
+constexpr UCIOption Options[] = {
+    {"Hash", OptionKind::Spin, "spin default 128 min 1 max 65536", SetHash},
+    {"Clear Hash", OptionKind::Button, "button", ClearHash},
+    {"UCI_AnalyseMode", OptionKind::Check, "check default false", SetAnalyseMode},
+    {"OwnBook", OptionKind::Check, "check default false", SetUseBook},
+    {"SecondaryBook", OptionKind::Check, "check default false", SetUseBook},
+    {"UCI_ShowCurrLine", OptionKind::Check, "check default true", SetShowCurrLine},
+    {"Ponder", OptionKind::Check, "check default false", SetPonder},
+    {"UCI_EngineAbout", OptionKind::String,
+     "string default Vorn plays chess by alpha-beta search over bitboards", KeepAbout},
+};
+
+} // namespace
+
+void UCIProtocol::Identify() {
+    std::printf("id name Vorn %s\n", VersionTag);
+    std::printf("id author %s\n", Author);
+    for (const UCIOption& option : Options)
+        std::printf("option name %s type %s\n", option.Name, option.Declaration);
+    std::printf("uciok\n");
+    std::fflush(stdout);
+    WriteLogFile("Sent uciok\n");
+    State = WAITING;
+    MainStatus.UseBook = 0;
+}
+
+// "setoption name <id> [value <x>]": the name may hold blanks and is
+// compared without regard to case; unknown options and bad values are ignored.
+void UCIProtocol::SetOption() {
+    const int nameAt = Words.Find("name");
+    const int valueAt = Words.Find("value", nameAt);
+    char name[256], value[256];
+    Words.Join(nameAt + 1, valueAt, name, sizeof name);
+    Words.Join(valueAt + 1, Words.Count, value, sizeof value);
+
+    const UCIOption* option = nullptr;
+    for (const UCIOption& o : Options)
+        if (strcasecmp(o.Name, name) == 0) option = &o;
+    if (!option) {
+        LogPrintf("Unknown option ignored: %s", name);
+        return;
+    }
+    bool flag = false;
+    int64_t number = 0;
+    switch (option->Kind) {
+    case OptionKind::Check:
+        if (strcasecmp(value, "true") != 0 && strcasecmp(value, "false") != 0) {
+            LogPrintf("Option %s: not a check value: %s", option->Name, value);
+            return;
+        }
+        flag = strcasecmp(value, "true") == 0;
+        break;
+    case OptionKind::Spin:
+        if (valueAt + 2 != Words.Count || !Words.Number(valueAt + 1, &number)) {
+            LogPrintf("Option %s: not a number: %s", option->Name, value);
+            return;
+        }
+        number = std::clamp<int64_t>(number, 1, MaxHashMegabytes);
+        break;
+    case OptionKind::Button:
+    case OptionKind::String:
+        break;
+    }
+    option->Apply(flag, number);
+    LogPrintf("Option %s set to %s", option->Name, value);
+}

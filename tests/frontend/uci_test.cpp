@@ -1,0 +1,333 @@
+// UCI sessions with the engine itself through pipes: lines written one by
+// one, answers read as they come, the log read where the protocol is silent.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "frontend/engine_session.h"
+#include "frontend/frontend.h"
+#include "test_util.h"
+
+namespace {
+
+// Lines up to and including the next one that starts with `prefix`; empty
+// when it does not come.
+std::vector<std::string> Until(EngineSession& engine, const std::string& prefix) {
+    std::vector<std::string> lines;
+    const auto wanted = [&](const std::string& line) {
+        lines.push_back(line);
+        return line.rfind(prefix, 0) == 0;
+    };
+    if (engine.WaitFor(wanted).empty()) return {};
+    return lines;
+}
+
+std::string Log(const EngineSession& engine) {
+    std::ifstream file(engine.Dir / "match.log");
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& prefix) {
+    for (const std::string& line : lines)
+        if (line.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+// The word after "bestmove" (and after "ponder", when asked for).
+std::string BestMove(const std::vector<std::string>& lines, bool ponder = false) {
+    if (lines.empty()) return "(none)";
+    std::istringstream words(lines.back());
+    std::string word, move, reply;
+    words >> word >> move >> word >> reply;
+    return ponder ? reply : move;
+}
+
+bool IsLegalIn(const char* fen, const std::string& move) {
+    const ChessBoard saved = MainBoard;
+    GameMove parsed;
+    const bool legal =
+        SetupBoard(fen) == SetupOk && ParseGameMove(MainBoard, move.c_str(), &parsed);
+    MainBoard = saved;
+    return legal;
+}
+
+class UCISession : public testing::Test {
+  protected:
+    EngineSession engine;
+
+    void SetUp() override {
+        engine.Send("uci");
+        ASSERT_FALSE(Until(engine, "uciok").empty());
+    }
+    // The move of a search from `position` limited by `limits`.
+    std::string Search(const std::string& position, const std::string& limits) {
+        engine.Send(position);
+        engine.Send("go " + limits);
+        return BestMove(Until(engine, "bestmove"));
+    }
+};
+
+TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
+    EngineSession engine;
+    engine.Send("uci");
+    const std::vector<std::string> lines = Until(engine, "uciok");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "Vorn ");
+    EXPECT_TRUE(Has(lines, "id name Vorn "));
+    EXPECT_TRUE(Has(lines, "id author "));
+    for (const char* option :
+         {"option name Hash type spin default 128 min 1 max ", "option name Clear Hash type button",
+          "option name UCI_AnalyseMode type check default false",
+          "option name OwnBook type check default false",
+          "option name SecondaryBook type check default false",
+          "option name UCI_ShowCurrLine type check default true",
+          "option name Ponder type check default false",
+          "option name UCI_EngineAbout type string default "})
+        EXPECT_TRUE(Has(lines, option)) << option;
+    EXPECT_EQ(lines.size(), 12u);
+    engine.Send("isready");
+    EXPECT_EQ(Until(engine, "readyok").size(), 1u);
+    engine.CloseInput();
+    EXPECT_EQ(engine.Finish(5000), 0);
+}
+
+// The position each command leaves is seen in the move a depth-1 search
+// plays: it must be legal there, and for these positions only there.
+TEST_F(UCISession, PositionsAndTheirMoves) {
+    struct Case {
+        const char* command;
+        const char* expected; // FEN of the position the command must leave
+        const char* info;     // the start of an "info string" it must send, or ""
+    };
+    const Case cases[] = {
+        {"position startpos moves e2e4 e7e5",
+         "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2", ""},
+        {"position startpos moves e2e4",
+         "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1", ""},
+        {"position  startpos\tmoves  e2e4   e7e5 \r",
+         "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2", ""},
+        // An under-promotion with check, then a move the check forbids.
+        {"position fen 8/4P1k1/8/8/8/8/8/K7 w - - 0 1 moves e7e8n g7f6 e8d6",
+         "4N3/6k1/8/8/8/8/8/K7 b - - 0 1", "info string illegal move g7f6"},
+        // The en passant square of the FEN allows the capture at once.
+        {"position fen rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 3 moves d4e3 "
+         "d2e3",
+         "rnbqkbnr/ppp1pppp/8/8/8/4P3/PPP2PPP/RNBQKBNR b KQkq - 0 4", ""},
+        {"position startpos moves e2e4 e7e5 e4e5 d2d4",
+         "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2",
+         "info string illegal move e4e5"},
+        {"position startpos moves e2e4 e7e5 zz99 d2d4",
+         "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2",
+         "info string illegal move zz99"},
+    };
+    for (const Case& c : cases) {
+        engine.Send(c.command);
+        engine.Send("go depth 1");
+        const std::vector<std::string> lines = Until(engine, "bestmove");
+        EXPECT_TRUE(IsLegalIn(c.expected, BestMove(lines))) << c.command << ": " << BestMove(lines);
+        if (*c.info)
+            EXPECT_TRUE(Has(lines, c.info)) << c.command;
+        else
+            EXPECT_FALSE(Has(lines, "info string")) << c.command;
+    }
+    // A FEN that cannot be played leaves the position as it was.
+    engine.Send("position startpos moves e2e4");
+    for (const char* fen : {"garbage", "8/8/8 w - - 0 1", "4k3/8/8/8/8/8/8/R3K2K w - - 0 1", ""}) {
+        engine.Send(std::string("position fen ") + fen);
+        engine.Send("go depth 1");
+        const std::vector<std::string> lines = Until(engine, "bestmove");
+        EXPECT_TRUE(Has(lines, "info string invalid FEN")) << fen;
+        EXPECT_TRUE(IsLegalIn("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1",
+                              BestMove(lines)))
+            << fen;
+    }
+}
+
+// The clock of the side to move is the one read; the log shows what the
+// time control was given.
+TEST_F(UCISession, ClockFieldsOfTheSideToMove) {
+    struct Case {
+        const char* position;
+        const char* limits;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"position startpos", "wtime 4000 btime 9000 winc 2000 binc 5000",
+         "MovesPerSession 0 TimeLeft 4000 TimeInc 2"},
+        {"position startpos moves e2e4", "wtime 4000 btime 9000 winc 2000 binc 5000",
+         "MovesPerSession 0 TimeLeft 9000 TimeInc 5"},
+        {"position startpos moves e2e4", "wtime 4000 btime 3000 movestogo 7",
+         "MovesPerSession 7 TimeLeft 3000 TimeInc 0"},
+        {"position startpos", "movetime 300", "MovesPerSession 0 TimeLeft 18000 TimeInc 0"},
+        {"position startpos", "wtime -50 btime x", "MovesPerSession 0 TimeLeft 0 TimeInc 0"},
+    };
+    for (const Case& c : cases) {
+        engine.Send(c.position);
+        engine.Send(std::string("go ") + c.limits);
+        EXPECT_FALSE(Until(engine, "bestmove").empty()) << c.limits;
+        EXPECT_NE(Log(engine).find(c.logged), std::string::npos) << c.limits;
+    }
+}
+
+TEST_F(UCISession, StopEndsEverySearchWithOneBestMove) {
+    for (const char* limits :
+         {"depth 60", "infinite", "", "wtime 600000 btime 600000", "movetime 600000",
+          "nodes 900000000", "ponder wtime 9000 btime 9000"}) {
+        engine.Send("position startpos");
+        engine.Send(std::string("go ") + limits);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        engine.Send("isready");
+        const std::vector<std::string> ready = Until(engine, "readyok");
+        ASSERT_FALSE(ready.empty()) << limits;
+        EXPECT_FALSE(Has(ready, "bestmove")) << limits;
+        engine.Send("stop");
+        const std::vector<std::string> lines = Until(engine, "bestmove");
+        EXPECT_TRUE(
+            IsLegalIn("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", BestMove(lines)))
+            << limits;
+        // Exactly one answer: a second stop finds nothing to stop.
+        engine.Send("stop");
+        engine.Send("isready");
+        EXPECT_FALSE(Has(Until(engine, "readyok"), "bestmove")) << limits;
+    }
+}
+
+// Infinite and ponder searches keep their move, even a mate in one or the
+// only legal move, until they are told.
+TEST_F(UCISession, InfiniteAndPonderSearchesWait) {
+    const std::string mateInOne = "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1";
+    const std::string onlyMove = "position fen 7k/8/8/8/8/8/8/K6q w - - 0 1 moves a1a2 h1h2";
+    for (const std::string& position : {mateInOne, onlyMove}) {
+        for (const char* go : {"go infinite", "go ponder depth 3"}) {
+            engine.Send(position);
+            engine.Send(go);
+            EXPECT_FALSE(Has(engine.Collect(300), "bestmove")) << go;
+            engine.Send("isready");
+            EXPECT_FALSE(Has(Until(engine, "readyok"), "bestmove")) << go;
+            engine.Send(std::string(go) == "go infinite" ? "stop" : "ponderhit");
+            EXPECT_FALSE(Until(engine, "bestmove").empty()) << go;
+        }
+    }
+}
+
+TEST_F(UCISession, PonderHitTurnsIntoATimedSearch) {
+    engine.Send("setoption name Ponder value true");
+    engine.Send("position startpos moves e2e4");
+    engine.Send("go ponder wtime 3000 btime 3000");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    engine.Send("ponderhit");
+    const std::vector<std::string> lines = Until(engine, "bestmove");
+    const char* afterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
+    ASSERT_TRUE(IsLegalIn(afterE4, BestMove(lines)));
+    // The ponder move is a legal reply to the best move.
+    ChessBoard saved = MainBoard;
+    ASSERT_EQ(SetupBoard(afterE4), SetupOk);
+    GameMove best, reply;
+    ASSERT_TRUE(ParseGameMove(MainBoard, BestMove(lines).c_str(), &best));
+    StartGameRecord();
+    PlayGameMove(best);
+    EXPECT_TRUE(ParseGameMove(MainBoard, BestMove(lines, true).c_str(), &reply)) << lines.back();
+    MainBoard = saved;
+}
+
+TEST_F(UCISession, LimitsOfTheSearch) {
+    // "searchmoves" restricts the root; its moves are not played.
+    const std::string best =
+        Search("position startpos moves e2e4 e7e5", "depth 5 searchmoves a2a3 h2h4");
+    EXPECT_TRUE(best == "a2a3" || best == "h2h4") << best;
+    // A mate in two is reported in moves; the mated side sees it negative.
+    engine.Send("position fen r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1");
+    engine.Send("go mate 2");
+    std::vector<std::string> lines = Until(engine, "bestmove");
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NE(lines[lines.size() - 2].find(" score mate 2 "), std::string::npos)
+        << lines[lines.size() - 2];
+    EXPECT_EQ(BestMove(lines), "d5f6");
+    engine.Send("position fen 7k/5Q2/p5K1/1p6/8/8/8/8 b - - 0 1");
+    engine.Send("go depth 3");
+    lines = Until(engine, "bestmove");
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NE(lines[lines.size() - 2].find(" score mate -1 "), std::string::npos)
+        << lines[lines.size() - 2];
+    // A node limit gives the same search every time from the same state.
+    std::string nodes[2];
+    for (std::string& text : nodes) {
+        engine.Send("ucinewgame");
+        engine.Send("position startpos");
+        engine.Send("go nodes 20000");
+        lines = Until(engine, "bestmove");
+        ASSERT_GE(lines.size(), 2u);
+        text = lines[lines.size() - 2].substr(0, lines[lines.size() - 2].find(" nps ")) + " " +
+               lines.back();
+    }
+    EXPECT_EQ(nodes[0], nodes[1]);
+    EXPECT_NE(nodes[0].find(" nodes 20"), std::string::npos) << nodes[0];
+    // No legal move: mated or stalemated.
+    EXPECT_EQ(Search("position fen 7k/8/8/8/8/8/r7/1r5K w - - 0 1", "depth 3"), "0000");
+    EXPECT_EQ(Search("position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "depth 3"), "0000");
+}
+
+TEST_F(UCISession, LinesDuringASearchWaitForItsEnd) {
+    engine.Send("position startpos moves e2e4");
+    engine.Send("go infinite");
+    engine.Send("ucinewgame");
+    engine.Send("position startpos");
+    engine.Send("go depth 2");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    engine.Send("stop");
+    // The stopped search answers for the position after e2e4, the waiting
+    // "go" for the new game's start position.
+    EXPECT_TRUE(IsLegalIn("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1",
+                          BestMove(Until(engine, "bestmove"))));
+    EXPECT_TRUE(IsLegalIn("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+                          BestMove(Until(engine, "bestmove"))));
+}
+
+TEST_F(UCISession, OptionsPersistAndUnknownInputIsHarmless) {
+    engine.Send("setoption name ponder value TRUE\r");
+    engine.Send("ucinewgame");
+    engine.Send("setoption name Hash value 64");
+    for (const char* junk :
+         {"setoption name NoSuchOption value 3", "setoption name Hash value lots", "frobnicate",
+          "stop", "ponderhit", "position", "  ", "\x01\xff"})
+        engine.Send(junk);
+    engine.Send("isready");
+    const std::vector<std::string> lines = Until(engine, "readyok");
+    EXPECT_TRUE(Has(lines, "info string Hash 64 MB"));
+    EXPECT_TRUE(Has(lines, "info string position wants startpos or fen"));
+    EXPECT_EQ(lines.size(), 3u);
+    // "go" with no limit it can read searches until "stop".
+    engine.Send("go wtime");
+    EXPECT_FALSE(Has(engine.Collect(200), "bestmove"));
+    engine.Send("stop");
+    EXPECT_FALSE(Until(engine, "bestmove").empty());
+    // The Ponder option set before ucinewgame still holds.
+    engine.Send("position startpos");
+    engine.Send("go depth 5");
+    EXPECT_FALSE(BestMove(Until(engine, "bestmove"), true).empty());
+}
+
+TEST(UCIEnd, QuitAndEndOfInputEndTheProgram) {
+    EngineSession quitting;
+    quitting.Send("uci");
+    quitting.Send("go infinite");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    quitting.Send("quit");
+    EXPECT_EQ(quitting.Finish(5000), 0);
+
+    EngineSession abandoned;
+    abandoned.Send("uci");
+    abandoned.Send("go ponder");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    abandoned.CloseInput();
+    EXPECT_EQ(abandoned.Finish(5000), 0);
+}
+
+} // namespace
