@@ -1,5 +1,6 @@
 // Pawn structure and passed pawns, the pawn hash that caches the structure,
 // and the pawn races of king-and-pawn endings.
+#include <bit>
 #include <cstring>
 
 #include "eval/eval.h"
@@ -190,9 +191,13 @@ template <int Us> void PasserKingTerms(PositionEvaluate& pe, int side) {
     const ChessBoard& b = *bb;
     const uint8_t* passerRank = V::PasserRank(pe);
     const Bitboard minorAttacks = V::MinorAttacks(pe), enemyAttacks = V::EnemyAttacks(pe);
-    for (int f = 0; f < 8; ++f) {
-        const int r = passerRank[f + 1];
-        if (!r) continue;
+    // The ranks of files a..h as the bytes of one word: the loop visits only
+    // the files with a passer, in file order.
+    static_assert(std::endian::native == std::endian::little);
+    uint64_t ranks;
+    std::memcpy(&ranks, passerRank + 1, sizeof ranks);
+    for (; ranks; ranks &= ~(uint64_t(0xFF) << (LowestSquare(ranks) & ~7))) {
+        const int f = LowestSquare(ranks) / 8, r = passerRank[f + 1];
         const int q = r * 8 + f, ownRank = V::OwnRank(r);
         // Shifting the square, never its index, leaves the squares past the
         // board edge in no set.

@@ -46,16 +46,21 @@ int PositionEvaluate::SideMaterialValue(int side, const ChessBoard* board) const
 
 void PositionEvaluate::AttackMasks() {
     const ChessBoard& b = *bb;
+    const Bitboard occupied = b.AllPieces;
     const auto collect = [this](Bitboard pieces, auto attacksFrom) {
         Bitboard all = 0;
-        for (; pieces; pieces &= pieces - 1)
-            all |= AttFrom[LowestSquare(pieces)] = attacksFrom(LowestBit(pieces));
+        for (; pieces; pieces &= pieces - 1) {
+            const int s = LowestSquare(pieces);
+            all |= AttFrom[s] = attacksFrom(s);
+        }
         return all;
     };
-    const auto knight = [&b](Bitboard s) { return b.KnightMask(s); };
-    const auto bishop = [&b](Bitboard s) { return b.BishopMask(s); };
-    const auto rook = [&b](Bitboard s) { return b.RookMask(s); };
-    const auto queen = [&b](Bitboard s) { return b.RookMask(s) | b.BishopMask(s); };
+    const auto knight = [](int s) { return AttackTables.Knight[s]; };
+    const auto bishop = [occupied](int s) { return BishopAttacks(s, occupied); };
+    const auto rook = [occupied](int s) { return RookAttacks(s, occupied); };
+    const auto queen = [occupied](int s) {
+        return RookAttacks(s, occupied) | BishopAttacks(s, occupied);
+    };
 
     WPawnAtt = ((b.WPawns & ~FileMask[7]) << 9) | ((b.WPawns & ~FileMask[0]) << 7);
     BPawnAtt = ((b.BPawns & ~FileMask[7]) >> 7) | ((b.BPawns & ~FileMask[0]) >> 9);
