@@ -8,6 +8,7 @@
 #pragma once
 
 #include <bit>
+#include <cassert>
 #include <cstddef>
 
 #include "board/board.h"
@@ -24,6 +25,7 @@ struct AttackTableSet {
     Bitboard King[64];
     Bitboard Pawn[2][64];
     LineHalves Lines[64][4];
+    Bitboard LineMask[64][4]; // the two halves together
     Bitboard Between[64][64]; // squares strictly between two squares on one line, else 0
     // The sliders' tables, indexed by a square's file or rank and the
     // blockers on the six inner squares of one line, as a 6-bit pattern
@@ -106,6 +108,7 @@ constexpr AttackTableSet BuildAttackTables() {
             int df = LineDirections[l][0], dr = LineDirections[l][1];
             // Each positive direction (df, dr) leads to higher square numbers.
             t.Lines[s][l] = {RayToEdge(s, -df, -dr), RayToEdge(s, df, dr)};
+            t.LineMask[s][l] = t.Lines[s][l].Lower | t.Lines[s][l].Upper;
             for (int sign = -1; sign <= 1; sign += 2) {
                 Bitboard between = 0;
                 int f = FileOf(s) + sign * df, r = RankOf(s) + sign * dr;
@@ -167,7 +170,7 @@ constexpr Bitboard FileAttacks(int s, Bitboard occupied) {
 }
 
 constexpr Bitboard DiagonalLineAttacks(int s, int line, Bitboard occupied) {
-    const Bitboard diagonal = AttackTables.Lines[s][line].Lower | AttackTables.Lines[s][line].Upper;
+    const Bitboard diagonal = AttackTables.LineMask[s][line];
     const int inner = static_cast<int>(((occupied & diagonal) * FileMask[1]) >> 58);
     return diagonal & AttackTables.FirstRankOnEveryRank[FileOf(s)][inner];
 }
@@ -196,25 +199,6 @@ static_assert(BishopAttacks(H1, Bit(D5)) == (Bit(G2) | Bit(F3) | Bit(E4) | Bit(D
 static_assert(RookAttacks(A1, Bit(A2) | Bit(B1) | Bit(C1)) == (Bit(A2) | Bit(B1)));
 static_assert(RookAttacks(H8, 0) == ((FileMask[7] | RankMask[7]) & ~Bit(H8)));
 
-// Whether square s is attacked by the colour opposite to `colour`, with
-// `occupied` as the blockers and `enemyMask` applied to the attacking pawns,
-// knights and sliders (to drop one just captured). The king is never masked,
-// as MakeMove never removes a king.
-inline bool SquareAttacked(const ChessBoard& board, int s, int colour, Bitboard occupied,
-                           Bitboard enemyMask) {
-    if (colour == White) {
-        return (AttackTables.Pawn[White][s] & board.BPawns & enemyMask) ||
-               (AttackTables.Knight[s] & board.BKnights & enemyMask) ||
-               (BishopAttacks(s, occupied) & (board.BBishops | board.BQueens) & enemyMask) ||
-               (RookAttacks(s, occupied) & (board.BRooks | board.BQueens) & enemyMask) ||
-               (AttackTables.King[s] & board.BKing);
-    }
-    return (AttackTables.Pawn[Black][s] & board.WPawns & enemyMask) ||
-           (AttackTables.Knight[s] & board.WKnights & enemyMask) ||
-           (BishopAttacks(s, occupied) & (board.WBishops | board.WQueens) & enemyMask) ||
-           (RookAttacks(s, occupied) & (board.WRooks | board.WQueens) & enemyMask) ||
-           (AttackTables.King[s] & board.WKing);
-}
 // The pieces of one colour, so that the generators read the board once per side.
 struct Army {
     Bitboard Pawns, Knights, Bishops, Rooks, Queens, King, All;
@@ -224,6 +208,27 @@ inline Army ArmyOf(const ChessBoard& b, int colour) {
     if (colour == White)
         return {b.WPawns, b.WKnights, b.WBishops, b.WRooks, b.WQueens, b.WKing, b.WhitePieces};
     return {b.BPawns, b.BKnights, b.BBishops, b.BRooks, b.BQueens, b.BKing, b.BlackPieces};
+}
+
+// Whether square s is attacked by the colour opposite to `colour`, with
+// `occupied` as the blockers and `enemyMask` applied to the attacking pawns,
+// knights and sliders (to drop one just captured). The king is never masked,
+// as MakeMove never removes a king.
+inline bool SquareAttacked(const ChessBoard& board, int s, int colour, Bitboard occupied,
+                           Bitboard enemyMask) {
+    assert(colour == White || colour == Black);
+    const Army enemy = ArmyOf(board, colour ^ 1);
+    // A slider off every line through s needs no look at the blockers.
+    const Bitboard diagonal = (enemy.Bishops | enemy.Queens) & enemyMask;
+    const Bitboard straight = (enemy.Rooks | enemy.Queens) & enemyMask;
+    const Bitboard* lines = AttackTables.LineMask[s];
+    return (AttackTables.Pawn[colour][s] & enemy.Pawns & enemyMask) ||
+           (AttackTables.Knight[s] & enemy.Knights & enemyMask) ||
+           ((diagonal & (lines[DiagonalLine] | lines[AntiDiagonalLine])) &&
+            (BishopAttacks(s, occupied) & diagonal)) ||
+           ((straight & (lines[RankLine] | lines[FileLine])) &&
+            (RookAttacks(s, occupied) & straight)) ||
+           (AttackTables.King[s] & enemy.King);
 }
 
 // ---------------------------------------------------------------------------
