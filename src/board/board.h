@@ -152,34 +152,38 @@ constexpr uint8_t BlackCanMate = 32;
 // Square arguments of the members are one-bit bitboards.
 class ChessBoard {
   public:
+    // What MakeMove changes. The undo area below keeps the same fields in the
+    // same order, so that saving and restoring them are plain block copies.
     Bitboard WhitePieces, BlackPieces, AllPieces;
     Bitboard WPawns, WBishops, WKnights, WRooks, WQueens, WKing;
     Bitboard BPawns, BBishops, BKnights, BRooks, BQueens, BKing;
+    Bitboard LastFrom, LastTo;
+    int32_t WhitePieceTotal, BlackPieceTotal;
+    int32_t WQueenCount, WRookCount, WBishopCount, WKnightCount, WPawnCount;
+    int32_t BQueenCount, BRookCount, BBishopCount, BKnightCount, BPawnCount;
+    int32_t FiftyMoveCount;
+    uint32_t PawnKingKey;
+    uint8_t CastleFlags;
+
+    Bitboard PrevWhitePieces, PrevBlackPieces, PrevAllPieces;
     Bitboard PrevWPawns, PrevWBishops, PrevWKnights, PrevWRooks, PrevWQueens, PrevWKing;
     Bitboard PrevBPawns, PrevBBishops, PrevBKnights, PrevBRooks, PrevBQueens, PrevBKing;
-    Bitboard PrevWhitePieces, PrevBlackPieces, PrevAllPieces;
-    uint32_t PawnKingKey;
-    uint32_t PrevPawnKingKey;
-    int8_t SideToMove;
-    uint8_t CastleFlags;
-    uint8_t PrevCastleFlags;
-    int32_t PrevFiftyMoveCount;
     Bitboard PrevLastFrom, PrevLastTo;
-    Bitboard LastFrom, LastTo;
+    int32_t PrevWhitePieceTotal, PrevBlackPieceTotal;
+    int32_t PrevWQueenCount, PrevWRookCount, PrevWBishopCount, PrevWKnightCount, PrevWPawnCount;
+    int32_t PrevBQueenCount, PrevBRookCount, PrevBBishopCount, PrevBKnightCount, PrevBPawnCount;
+    int32_t PrevFiftyMoveCount;
+    uint32_t PrevPawnKingKey;
+    uint8_t PrevCastleFlags;
+
+    int8_t SideToMove;
+    int8_t BestPromo;
+    uint8_t DrawFlags;
     int32_t MaxDepth;
     int32_t FixedDepth;
-    int32_t FiftyMoveCount;
     int32_t MaxPly;
-    Bitboard BestFrom, BestTo;
-    int8_t BestPromo;
     int32_t CapturedValue;
-    uint8_t DrawFlags;
-    int32_t WhitePieceTotal, BlackPieceTotal;
-    int32_t PrevWhitePieceTotal, PrevBlackPieceTotal;
-    int32_t WQueenCount, WRookCount, WBishopCount, WKnightCount, WPawnCount;
-    int32_t PrevWQueenCount, PrevWRookCount, PrevWBishopCount, PrevWKnightCount, PrevWPawnCount;
-    int32_t BQueenCount, BRookCount, BBishopCount, BKnightCount, BPawnCount;
-    int32_t PrevBQueenCount, PrevBRookCount, PrevBBishopCount, PrevBKnightCount, PrevBPawnCount;
+    Bitboard BestFrom, BestTo;
 
     // The bitboard of a piece code (0..11).
     Bitboard& PieceBits(int code);

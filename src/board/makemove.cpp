@@ -43,20 +43,20 @@ constexpr int PromotionKind(char promo) {
 
 void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castleMask) {
     // 1. The undo area.
+    PrevWhitePieces = WhitePieces, PrevBlackPieces = BlackPieces, PrevAllPieces = AllPieces;
     PrevWPawns = WPawns, PrevWBishops = WBishops, PrevWKnights = WKnights;
     PrevWRooks = WRooks, PrevWQueens = WQueens, PrevWKing = WKing;
     PrevBPawns = BPawns, PrevBBishops = BBishops, PrevBKnights = BKnights;
     PrevBRooks = BRooks, PrevBQueens = BQueens, PrevBKing = BKing;
-    PrevWhitePieces = WhitePieces, PrevBlackPieces = BlackPieces, PrevAllPieces = AllPieces;
-    PrevPawnKingKey = PawnKingKey;
-    PrevCastleFlags = CastleFlags;
-    PrevFiftyMoveCount = FiftyMoveCount;
+    PrevLastFrom = LastFrom, PrevLastTo = LastTo;
     PrevWhitePieceTotal = WhitePieceTotal, PrevBlackPieceTotal = BlackPieceTotal;
     PrevWQueenCount = WQueenCount, PrevWRookCount = WRookCount, PrevWBishopCount = WBishopCount;
     PrevWKnightCount = WKnightCount, PrevWPawnCount = WPawnCount;
     PrevBQueenCount = BQueenCount, PrevBRookCount = BRookCount, PrevBBishopCount = BBishopCount;
     PrevBKnightCount = BKnightCount, PrevBPawnCount = BPawnCount;
-    PrevLastFrom = LastFrom, PrevLastTo = LastTo;
+    PrevFiftyMoveCount = FiftyMoveCount;
+    PrevPawnKingKey = PawnKingKey;
+    PrevCastleFlags = CastleFlags;
     LastFrom = from, LastTo = to;
 
     // 2.
@@ -195,15 +195,15 @@ void ChessBoard::UndoMove(int) {
     WRooks = PrevWRooks, WQueens = PrevWQueens, WKing = PrevWKing;
     BPawns = PrevBPawns, BBishops = PrevBBishops, BKnights = PrevBKnights;
     BRooks = PrevBRooks, BQueens = PrevBQueens, BKing = PrevBKing;
-    CastleFlags = PrevCastleFlags;
-    FiftyMoveCount = PrevFiftyMoveCount;
     LastFrom = PrevLastFrom, LastTo = PrevLastTo;
-    PawnKingKey = PrevPawnKingKey;
     WhitePieceTotal = PrevWhitePieceTotal, BlackPieceTotal = PrevBlackPieceTotal;
     WQueenCount = PrevWQueenCount, WRookCount = PrevWRookCount, WBishopCount = PrevWBishopCount;
     WKnightCount = PrevWKnightCount, WPawnCount = PrevWPawnCount;
     BQueenCount = PrevBQueenCount, BRookCount = PrevBRookCount, BBishopCount = PrevBBishopCount;
     BKnightCount = PrevBKnightCount, BPawnCount = PrevBPawnCount;
+    FiftyMoveCount = PrevFiftyMoveCount;
+    PawnKingKey = PrevPawnKingKey;
+    CastleFlags = PrevCastleFlags;
 }
 
 void ChessBoard::Promote(int colour, Bitboard square, int pieceCode) {
