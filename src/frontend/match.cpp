@@ -42,6 +42,8 @@ int MatchLoop() {
         DisplayPosition(MainBoard);
     }
     MainStatus.OpponentToMove = 1;
+    // Under an interface the clock runs from the first move on.
+    if (MainStatus.UnderInterface()) PositionCache.MapMemory();
     if (MainStatus.uci) return UCI.Dialogue(FirstWord);
     GameLoop();
     // Under an interface the farewell is not protocol: it goes to the log.

@@ -181,6 +181,15 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
         v = SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue, d, from, to, promotion,
                            board.CastleFlags);
         LastScore = v;
+        // A move from the book is played without a search.
+        if (BookMove) {
+            if (!s.uci) {
+                std::printf("tellics kibitz Opening Book Move\n");
+                std::fflush(stdout);
+            }
+            WriteLogFile("Opening Book Move\n");
+            break;
+        }
 
         s.TimeLastPly = static_cast<int>(NodeCount() / std::max(s.NPS, 1));
         char text[MaxPVText];

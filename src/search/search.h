@@ -131,6 +131,10 @@ class TranspositionTables {
     TranspositionTables& operator=(const TranspositionTables&) = delete;
 
     void ClearTranspositionTables();
+    // Has the system map the whole table now, before any clock runs: the
+    // first touch of its pages during a timed search could cost the move
+    // hundreds of milliseconds. The entries stay as they are.
+    void MapMemory();
     // Entries keep their moves but can no longer cut the search off.
     void AgeTranspositionTables();
     void InsertTranspositionTables(uint64_t upper, uint64_t lower, int depth, int move, int value,
