@@ -11,8 +11,6 @@ namespace {
 constexpr const char* VersionTag = "1.0";
 constexpr const char* Author = "the Vorn developers";
 
-// The table's size as it is allocated at start-up.
-constexpr int64_t TableMegabytes = 128;
 constexpr int64_t MaxHashMegabytes = 65536;
 
 enum class OptionKind { Check, Spin, Button, String };
@@ -32,10 +30,13 @@ void ClearHash(bool, int64_t) { PositionCache.ClearTranspositionTables(); }
 void KeepAbout(bool, int64_t) {}
 
 void SetHash(bool, int64_t megabytes) {
-    if (megabytes == TableMegabytes) return;
-    // The table's layout fixes its size for now; say so rather than pretend.
-    InfoString("Hash %lld MB asked for; the table keeps its %lld MB",
-               static_cast<long long>(megabytes), static_cast<long long>(TableMegabytes));
+    if (PositionCache.Resize(megabytes)) {
+        PositionCache.MapMemory();
+        return;
+    }
+    InfoString("Hash %lld MB cannot be had; the table keeps its %lld MB",
+               static_cast<long long>(megabytes),
+               static_cast<long long>(PositionCache.Megabytes()));
 }
 
 constexpr UCIOption Options[] = {

@@ -350,12 +350,21 @@ int Result(const Words&) {
     return CommandEndsInput;
 }
 
-// "memory N": the table cannot change its size yet; the request is logged.
+// "memory N": the transposition table takes the largest size that fits in N MB.
 int Memory(const Words& words) {
     int64_t megabytes;
-    if (ReadValue(words, 1, 1, INT_MAX, &megabytes))
-        LogPrintf("memory %lld MB asked for; the transposition table keeps its size",
-                  static_cast<long long>(megabytes));
+    if (!ReadValue(words, 1, 1, INT_MAX, &megabytes)) return CommandHandled;
+    if (PositionCache.Resize(megabytes)) {
+        PositionCache.MapMemory();
+        LogPrintf("memory %lld MB: the transposition table has %lld MB",
+                  static_cast<long long>(megabytes),
+                  static_cast<long long>(PositionCache.Megabytes()));
+    } else {
+        std::printf("telluser Vorn cannot have a table for %lld MB; it keeps %lld MB\n",
+                    static_cast<long long>(megabytes),
+                    static_cast<long long>(PositionCache.Megabytes()));
+        std::fflush(stdout);
+    }
     return CommandHandled;
 }
 

@@ -1,6 +1,7 @@
 // Large zeroed tables and the search thread's stack.
 #include <pthread.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include "platform/platform.h"
 
@@ -32,6 +33,11 @@ void* AllocateZeroedPages(size_t bytes) {
 
 void FreeZeroedPages(void* memory, size_t bytes) {
     if (memory) munmap(memory, bytes);
+}
+
+uint64_t PhysicalMemoryBytes() {
+    const long pages = sysconf(_SC_PHYS_PAGES), pageBytes = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageBytes > 0 ? uint64_t(pages) * uint64_t(pageBytes) : 0;
 }
 
 void ZeroPages(void* memory, size_t bytes) {

@@ -51,6 +51,8 @@ void CloseLogFile();
 // large table costs nothing until it is used. Null when it cannot be had.
 void* AllocateZeroedPages(size_t bytes);
 void FreeZeroedPages(void* memory, size_t bytes);
+// The machine's physical memory in bytes.
+uint64_t PhysicalMemoryBytes();
 // Zeroes the memory by handing its pages back: cheaper than writing zeros.
 void ZeroPages(void* memory, size_t bytes);
 

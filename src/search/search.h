@@ -113,7 +113,6 @@ class TranspositionTables {
         16383,    32767,    65535,    0x1FFFF,   0x3FFFF,   0x7FFFF,   0xFFFFF,   0x1FFFFF,
         0x3FFFFF, 0x7FFFFF, 0xFFFFFF, 0x1FFFFFF, 0x3FFFFFF, 0x7FFFFFF, 0xFFFFFFF, 0xFFFFFFFF,
     };
-    // The table never changes its size: the bucket layout relies on the mask.
     static constexpr uint64_t DefaultMask = 0x1FFFFF;
     static constexpr uint64_t DefaultBuckets = 0x200003; // the mask's buckets and three spare
 
@@ -121,6 +120,7 @@ class TranspositionTables {
     int32_t Hits = 0;
     int32_t Misses = 0;
     uint64_t BucketCount = 0;
+    uint64_t Mask = DefaultMask; // the bucket of a key: its lower half's low 32 bits AND this
     // Buckets written under another generation have been cleared since.
     uint8_t Generation = 0;
 
@@ -131,6 +131,13 @@ class TranspositionTables {
     TranspositionTables& operator=(const TranspositionTables&) = delete;
 
     void ClearTranspositionTables();
+    // Sizes the table to the largest mask of BucketMasks whose buckets fit
+    // in `megabytes` (128 MB gives the default table); an empty table when
+    // it changes size. False, with the table as it was, when the memory
+    // cannot be had or passes half the machine's.
+    bool Resize(int64_t megabytes);
+    // The table's size in megabytes.
+    int64_t Megabytes() const;
     // Has the system map the whole table now, before any clock runs: the
     // first touch of its pages during a timed search could cost the move
     // hundreds of milliseconds. The entries stay as they are.

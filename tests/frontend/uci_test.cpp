@@ -300,9 +300,10 @@ TEST_F(UCISession, OptionsPersistAndUnknownInputIsHarmless) {
         engine.Send(junk);
     engine.Send("isready");
     const std::vector<std::string> lines = Until(engine, "readyok");
-    EXPECT_TRUE(Has(lines, "info string Hash 64 MB"));
+    // A Hash the machine can give is taken without a word.
+    EXPECT_FALSE(Has(lines, "info string Hash"));
     EXPECT_TRUE(Has(lines, "info string position wants startpos or fen"));
-    EXPECT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines.size(), 2u);
     // "go" with no limit it can read searches until "stop".
     engine.Send("go wtime");
     EXPECT_FALSE(Has(engine.Collect(200), "bestmove"));

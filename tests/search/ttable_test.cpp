@@ -5,6 +5,7 @@
 // and miss counts from both.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -26,6 +27,8 @@ struct ModelSlot {
 // The table's rules written out slot by slot, as simply as they can be.
 class ModelTable {
   public:
+    explicit ModelTable(uint64_t mask) : Mask(mask) {}
+    uint64_t Mask;
     int32_t Hits = 0, Misses = 0;
 
     void Clear() { buckets.clear(); }
@@ -99,9 +102,7 @@ class ModelTable {
   private:
     std::map<uint32_t, ModelSlot[3]> buckets;
 
-    ModelSlot* Bucket(uint64_t lower) {
-        return buckets[static_cast<uint32_t>(lower) & TranspositionTables::DefaultMask];
-    }
+    ModelSlot* Bucket(uint64_t lower) { return buckets[static_cast<uint32_t>(lower) & Mask]; }
 };
 
 // Keys crowded into a few buckets (the first and the last among them), with
@@ -109,9 +110,11 @@ class ModelTable {
 // cleared slot holds.
 class KeyPool {
   public:
-    explicit KeyPool(std::mt19937_64& random) {
-        const uint64_t buckets[] = {0, 1, TranspositionTables::DefaultMask};
-        const uint64_t highs[] = {0, uint64_t(1) << 63, random() << 21};
+    // A table of fewer buckets also sees keys that differ just above its index.
+    KeyPool(std::mt19937_64& random, uint64_t mask) {
+        const uint64_t buckets[] = {0, 1, mask};
+        const uint64_t highs[] = {0, uint64_t(1) << 63, random() << 21,
+                                  (mask + 1) << (random() % 3)};
         const uint64_t uppers[] = {0, random()};
         for (uint64_t bucket : buckets)
             for (uint64_t high : highs)
@@ -129,12 +132,16 @@ int Pick(std::mt19937_64& random, std::initializer_list<int> choices) {
     return choices.begin()[random() % choices.size()];
 }
 
+// The default table, a small one (the key bits above its index kept beside
+// the value) and a large one.
 TEST(TranspositionTable, FollowsTheModelThroughRandomRuns) {
     TranspositionTables table;
-    for (uint64_t seed = 1; seed <= 20; ++seed) {
+    for (uint64_t seed = 1; seed <= 21; ++seed) {
+        const int64_t megabytes[] = {128, 1, 256};
+        ASSERT_TRUE(table.Resize(megabytes[seed % 3]));
         std::mt19937_64 random(seed);
-        const KeyPool pool(random);
-        ModelTable model;
+        const KeyPool pool(random, table.Mask);
+        ModelTable model(table.Mask);
         table.ClearTranspositionTables();
         table.Hits = table.Misses = 0;
         for (int step = 0; step < 3000; ++step) {
@@ -191,6 +198,37 @@ TEST(TranspositionTable, ClearsForgetEveryEarlierEntry) {
         EXPECT_EQ(move, -1) << "after " << clears;
         EXPECT_EQ(value, -1) << "after " << clears;
     }
+}
+
+// Sizes as "memory N" and the Hash option ask for them: the largest list
+// mask that fits, the default at 128 MB, the table emptied only by a change.
+TEST(TranspositionTable, ResizesToTheLargestMaskThatFits) {
+    TranspositionTables table;
+    const struct {
+        int64_t megabytes;
+        uint64_t mask;
+    } cases[] = {{128, TranspositionTables::DefaultMask},
+                 {1, 16383},
+                 {127, 0xFFFFF},
+                 {256, 0x3FFFFF},
+                 {300, 0x3FFFFF},
+                 {0, 16383}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(table.Resize(c.megabytes)) << c.megabytes;
+        EXPECT_EQ(table.Mask, c.mask) << c.megabytes;
+        EXPECT_LE(table.Megabytes(), std::max<int64_t>(c.megabytes, 1)) << c.megabytes;
+    }
+    ASSERT_TRUE(table.Resize(128));
+    EXPECT_EQ(table.BucketCount, TranspositionTables::DefaultBuckets);
+    table.InsertTranspositionTables(5, 9, 3, 77, -1234, ExactBound);
+    ASSERT_TRUE(table.Resize(128)); // no change, no loss
+    int value = 0, move = 0;
+    EXPECT_EQ(table.SearchTranspositionTables(5, 9, 3, -5000, 5000, &value, &move), ProbeExact);
+    EXPECT_EQ(value, -1234);
+    ASSERT_TRUE(table.Resize(64));
+    value = move = 0;
+    EXPECT_EQ(table.SearchTranspositionTables(5, 9, 3, -5000, 5000, &value, &move), ProbeNoCut);
+    EXPECT_EQ(move, 0);
 }
 
 } // namespace
