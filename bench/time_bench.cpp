@@ -60,6 +60,7 @@ void SetClock(const TimeControl& control) {
     s.ST = control.FixedMs;
     s.TimeLeft = control.LeftMs;
     s.TimeInc = control.IncSeconds;
+    s.TimeIncMs = control.IncSeconds * 1000;
     s.MovesPerSession = control.MovesToGo;
     if (control.StartNps > 0) s.NPS = control.StartNps;
 }

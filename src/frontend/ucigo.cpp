@@ -166,7 +166,7 @@ void UCIProtocol::Go() {
 
     Status& s = MainStatus;
     const int side = MainBoard.SideToMove;
-    s.TimeInc = s.TimeLeft = s.ST = s.FD = s.MovesPerSession = 0;
+    s.TimeInc = s.TimeIncMs = s.TimeLeft = s.ST = s.FD = s.MovesPerSession = 0;
     s.Analyze = s.Ponder = 0;
     Search.NodeLimit = 0;
     State = SEARCHING;
@@ -190,8 +190,9 @@ void UCIProtocol::Go() {
     } else if (limits.Timed()) {
         s.TimeLeft =
             static_cast<int>(std::min(std::max<int64_t>(limits.Time[side], 0), MaxClockMs));
-        s.TimeInc = static_cast<int>(
-            std::min(std::max<int64_t>(limits.Increment[side], 0), MaxIncrementMs) / 1000);
+        s.TimeIncMs = static_cast<int>(
+            std::min(std::max<int64_t>(limits.Increment[side], 0), MaxIncrementMs));
+        s.TimeInc = s.TimeIncMs / 1000;
         s.MovesPerSession =
             static_cast<int>(std::min(std::max<int64_t>(limits.MovesToGo, 0), MaxMovesToGo));
         if (limits.MoveTime >= 0) {

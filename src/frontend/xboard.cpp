@@ -206,8 +206,9 @@ int Level(const Words& words) {
     }
     MainStatus.MovesPerSession = moves;
     MainStatus.TimeLeft = baseMs;
-    // The time control keeps whole seconds of increment.
+    // The budget keeps whole seconds of increment; the hard limit the fraction too.
     MainStatus.TimeInc = incrementMs / 1000;
+    MainStatus.TimeIncMs = incrementMs;
     MainStatus.ST = 0;
     LogPrintf("MovesPerSession %d TimeLeft %d TimeInc %d \n", MainStatus.MovesPerSession,
               MainStatus.TimeLeft, MainStatus.TimeInc);

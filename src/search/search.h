@@ -23,7 +23,8 @@ class Status {
     int GamePly = 0;
     int DepthReached = 0;
     int TimeLastPly = 0; // seconds, estimated from the node count
-    int TimeInc = 0;     // seconds
+    int TimeInc = 0;     // seconds, as the budget uses it
+    int TimeIncMs = 0;   // the same increment with its fraction: the hard limit uses it
     int TimePerMove = 0;
     int TimeLeft = 0;
     int NPS = 1200000;

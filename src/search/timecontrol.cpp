@@ -34,7 +34,7 @@ int64_t HardTimeLimit(const Status& status) {
     // A session's last move may use half of what is left, others a third,
     // plus the increment that comes back; never more than the clock holds.
     const int64_t share =
-        left / (status.MovesPerSession == 1 ? 2 : 3) + 1000LL * std::max(status.TimeInc, 0);
+        left / (status.MovesPerSession == 1 ? 2 : 3) + std::max(status.TimeIncMs, 0);
     return std::min(share, left - ClockMarginMs);
 }
 

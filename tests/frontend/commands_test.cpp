@@ -100,7 +100,12 @@ TEST(Commands, ClockAndDepthSettings) {
     // A level replaces a fixed time per move.
     Command("level 0 1 2.5");
     EXPECT_EQ(MainStatus.ST, 0);
-    EXPECT_EQ(MainStatus.TimeInc, 2); // whole seconds
+    EXPECT_EQ(MainStatus.TimeInc, 2); // whole seconds for the budget
+    EXPECT_EQ(MainStatus.TimeIncMs, 2500);
+    Command("level 0 0:30 0.05");
+    EXPECT_EQ(MainStatus.TimeInc, 0);
+    EXPECT_EQ(MainStatus.TimeIncMs, 50);
+    EXPECT_EQ(HardTimeLimit(MainStatus), 30000 / 3 + 50); // the fraction counts in the limit
 
     const int consoleDepth = MainBoard.MaxDepth;
     EXPECT_EQ(Command("sd 5"), "");

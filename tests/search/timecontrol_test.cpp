@@ -37,6 +37,7 @@ Status StatusFor(const Clock& clock) {
     s.ST = clock.Fixed;
     s.TimeLeft = clock.Left;
     s.TimeInc = clock.Inc;
+    s.TimeIncMs = clock.Inc * 1000;
     s.MovesPerSession = clock.MovesToGo;
     return s;
 }
@@ -67,6 +68,7 @@ class TimeControl : public testing::Test {
         MainStatus.ST = clock.Fixed;
         MainStatus.TimeLeft = clock.Left;
         MainStatus.TimeInc = clock.Inc;
+        MainStatus.TimeIncMs = clock.Inc * 1000;
         MainStatus.MovesPerSession = clock.MovesToGo;
     }
 
