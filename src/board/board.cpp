@@ -3,8 +3,6 @@
 #include <cstdio>
 
 #include "board/board.h"
-#include "eval/eval.h"
-#include "frontend/frontend.h"
 
 ChessBoard MainBoard;
 
@@ -138,17 +136,4 @@ void ChessBoard::DisplayPiece(int square) const {
             std::fputs("Major Error: DisplayPiece unknown Black Piece\n", stdout);
     }
     std::fputs(" ", stdout);
-}
-
-void ChessBoard::DisplayBoard() const {
-    DisplayGrid([this](int square) { DisplayPiece(square); });
-    if (!MainStatus.Pev) {
-        // Score the position shown, not whatever counts, draw flags and
-        // pawn key the board was left with.
-        ChessBoard shown = *this;
-        shown.RefreshMaterial();
-        std::printf("\n PosEval from White view %d\n",
-                    PE.PosEval(White, -FullWindow, FullWindow, &shown, 0));
-    }
-    std::fflush(stdout);
 }

@@ -216,7 +216,6 @@ class ChessBoard {
     }
     int QuickPawnCount(int colour) const { return colour ? BPawnCount : WPawnCount; }
 
-    void DisplayBoard() const;
     void DisplayPiece(int square) const;
 
     // Attack sets (attacks.h). Sliding sets include the first blocker of each ray.

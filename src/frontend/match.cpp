@@ -25,7 +25,7 @@ int MatchLoop() {
     }
     if (MainStatus.DoTestSuite || MainStatus.Mimic == 1 || MainStatus.Pev) {
         if (!MainStatus.DoTestSuite && MainStatus.Mimic == 1) std::printf("## Mimic == STUDENT\n");
-        ParseEPDSuite(TestSuiteFile);
+        ParseEPDSuite(TestSuiteFile, DisplayPosition);
         CloseLogFile();
         return 0;
     }

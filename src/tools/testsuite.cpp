@@ -45,7 +45,7 @@ void PositionFields(const char* line, char* out, int size) {
 
 } // namespace
 
-void ParseEPDSuite(const char* filename) {
+void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board)) {
     Status& s = MainStatus;
     FILE* file = OpenTextFile(filename);
     if (!file) {
@@ -68,7 +68,7 @@ void ParseEPDSuite(const char* filename) {
             std::fflush(stdout);
             continue;
         }
-        if (s.Mimic == 0) MainBoard.DisplayBoard();
+        if (s.Mimic == 0) show(MainBoard);
         if (s.DoTestSuite) {
             std::printf("%s\n", line);
             if (s.FD == 0) s.FD = 3;

@@ -37,4 +37,5 @@ void Bench2();
 // Runs the file of EPD positions named by `filename` under the mode flags
 // ("-ts" searches each position, "-pev" and "-mimicstudent" show and
 // evaluate); ends the program with status 1 when the file cannot be read.
-void ParseEPDSuite(const char* filename);
+// `show` prints a position (the front end's display).
+void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board));
