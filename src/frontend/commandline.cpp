@@ -5,15 +5,18 @@
 // string, the others look for the option text anywhere in it.
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "board/board.h"
+#include "book/book.h"
 #include "frontend/frontend.h"
 
 char TestSuiteFile[MaxPathLength];
+char BookFile[MaxPathLength];
 char FirstWord[FirstWordLength];
 
 namespace {
@@ -61,6 +64,17 @@ void PrintHelp() {
     for (const char* line : HelpLines) std::printf("%s\n", line);
 }
 
+void LoadCommandLineBook() {
+    UserBook.Seed(
+        static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+    if (BookFile[0] && UserBook.Load(BookFile) != BookLoaded)
+        std::fprintf(stderr, "%s\n", UserBook.Message);
+}
+
+void TellBookFailure() {
+    if (BookFile[0] && !UserBook.IsLoaded()) std::printf("telluser %s\n", UserBook.Message);
+}
+
 int ParseCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -95,7 +109,10 @@ int ParseCommandLine(int argc, char** argv) {
         // "-HPC" is accepted and changes nothing.
         if (Contains(arg, "-kibitz")) MainStatus.Kibitz = 1;
         if (Contains(arg, "-lpf") && takeValue()) LoadPositionFile(arg);
-        if (Contains(arg, "-nobook")) MainStatus.UseBook = 0;
+        if (Contains(arg, "-nobook")) {
+            MainStatus.UseBook = 0;
+            MainStatus.NoBook = 1;
+        }
         if (Equals(arg, "-perft")) MainStatus.setPERFT(1);
         if (Equals(arg, "-mimicstudent") && takeValue()) {
             std::printf("## Mimic Student option detected \n");
@@ -123,6 +140,8 @@ int ParseCommandLine(int argc, char** argv) {
         }
         if (Contains(arg, "xboard")) MainStatus.setxboard(1);
         if (Contains(arg, "-uci")) MainStatus.uci = 1;
+        if (Equals(arg, "-book") && takeValue())
+            std::snprintf(BookFile, sizeof BookFile, "%s", arg);
 
         if (missing) {
             std::printf("ERROR: missing value after %s\n", option);

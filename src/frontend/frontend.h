@@ -9,6 +9,13 @@
 // The test-suite file named on the command line ("-ts", "-pev", "-mimicstudent").
 constexpr int MaxPathLength = 1024;
 extern char TestSuiteFile[MaxPathLength];
+// The Polyglot book named by "-book"; empty when none was named.
+extern char BookFile[MaxPathLength];
+// Loads BookFile at start-up (a failure is told on standard error, and Vorn
+// plays on without a book) and seeds the book's choice from the clock.
+void LoadCommandLineBook();
+// One "telluser" line with the reason, when the "-book" file was refused.
+void TellBookFailure();
 
 // Result codes of ParseCommandLine.
 enum CommandLineResult : int {

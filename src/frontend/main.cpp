@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
         break;
     }
 
+    LoadCommandLineBook();
     std::signal(SIGINT, SIG_IGN);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 

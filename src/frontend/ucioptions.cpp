@@ -4,6 +4,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "book/book.h"
 #include "frontend/frontend.h"
 
 namespace {
@@ -19,17 +20,28 @@ struct UCIOption {
     const char* Name;
     OptionKind Kind;
     const char* Declaration; // what follows "type" in the option line
-    void (*Apply)(bool flag, int64_t number);
+    // The value as a check, a spin or a string option reads it.
+    void (*Apply)(bool flag, int64_t number, const char* text);
 };
 
-void SetUseBook(bool flag, int64_t) { MainStatus.UseBook = flag; }
-void SetShowCurrLine(bool flag, int64_t) { Search.ShowCurrLine = flag; }
-void SetPonder(bool flag, int64_t) { UCI.PonderOption = flag; }
-void SetAnalyseMode(bool flag, int64_t) { UCI.AnalyseMode = flag; }
-void ClearHash(bool, int64_t) { PositionCache.ClearTranspositionTables(); }
-void KeepAbout(bool, int64_t) {}
+void SetUseBook(bool flag, int64_t, const char*) { MainStatus.UseBook = flag; }
+void SetBookHeaviest(bool flag, int64_t, const char*) { MainStatus.BookHeaviest = flag; }
+void SetShowCurrLine(bool flag, int64_t, const char*) { Search.ShowCurrLine = flag; }
+void SetPonder(bool flag, int64_t, const char*) { UCI.PonderOption = flag; }
+void SetAnalyseMode(bool flag, int64_t, const char*) { UCI.AnalyseMode = flag; }
+void ClearHash(bool, int64_t, const char*) { PositionCache.ClearTranspositionTables(); }
+void KeepAbout(bool, int64_t, const char*) {}
 
-void SetHash(bool, int64_t megabytes) {
+// An empty value (or "<empty>", as some interfaces send it) unloads the book.
+void SetBookFile(bool, int64_t, const char* path) {
+    if (path[0] == '\0' || std::strcmp(path, "<empty>") == 0) {
+        UserBook.Unload();
+        return;
+    }
+    if (UserBook.Load(path) != BookLoaded) InfoString("%s", UserBook.Message);
+}
+
+void SetHash(bool, int64_t megabytes, const char*) {
     if (PositionCache.Resize(megabytes)) {
         PositionCache.MapMemory();
         return;
@@ -45,6 +57,8 @@ constexpr UCIOption Options[] = {
     {"UCI_AnalyseMode", OptionKind::Check, "check default false", SetAnalyseMode},
     {"OwnBook", OptionKind::Check, "check default false", SetUseBook},
     {"SecondaryBook", OptionKind::Check, "check default false", SetUseBook},
+    {"BookFile", OptionKind::String, "string default <empty>", SetBookFile},
+    {"BookBestMove", OptionKind::Check, "check default false", SetBookHeaviest},
     {"UCI_ShowCurrLine", OptionKind::Check, "check default true", SetShowCurrLine},
     {"Ponder", OptionKind::Check, "check default false", SetPonder},
     {"UCI_EngineAbout", OptionKind::String,
@@ -70,7 +84,7 @@ void UCIProtocol::Identify() {
 void UCIProtocol::SetOption() {
     const int nameAt = Words.Find("name");
     const int valueAt = Words.Find("value", nameAt);
-    char name[256], value[256];
+    char name[256], value[MaxPathLength];
     Words.Join(nameAt + 1, valueAt, name, sizeof name);
     Words.Join(valueAt + 1, Words.Count, value, sizeof value);
 
@@ -102,6 +116,6 @@ void UCIProtocol::SetOption() {
     case OptionKind::String:
         break;
     }
-    option->Apply(flag, number);
+    option->Apply(flag, number, value);
     LogPrintf("Option %s set to %s", option->Name, value);
 }

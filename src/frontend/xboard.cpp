@@ -337,6 +337,8 @@ int Protover(const Words& words) {
                 "feature myname=\"Vorn\" setboard=1 ping=1 usermove=0 san=0 time=1 draw=0 "
                 "sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 memory=1 ics=0 name=0 pause=0\n"
                 "feature done=1\n");
+    // Only now is it known that the interface reads "telluser".
+    TellBookFailure();
     return CommandHandled;
 }
 

@@ -3,7 +3,9 @@
 // command ends it, then the move played on MainBoard.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
+#include "book/book.h"
 #include "platform/platform.h"
 #include "search/search.h"
 
@@ -13,6 +15,13 @@ namespace {
 // plies of a ponder search after which a draw score ends it.
 constexpr int EasyMoveMargin = 2949;
 constexpr int PonderDrawDepth = 71;
+
+// The length of the first move's name in a line as LineText writes it (" e2e4 ...").
+int MoveNameLength(const char* lineText) {
+    int n = 0;
+    while (lineText[1 + n] && !std::strchr(" ;\n", lineText[1 + n])) ++n;
+    return n;
+}
 
 // How long before the hard limit the search stops, so that the move is out
 // by then: the unwinding and the output take next to nothing, but on a busy
@@ -142,13 +151,14 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
               static_cast<long long>(s.EmergencyTimeThreshold));
     LogPrintf("Current TimerPerMove is %d\n", s.TimePerMove);
     NPSCalibrated = 0;
+    const bool fromBook = PlayUserBookMove(board, from, to, promotion);
 
     // An iteration cut short falls back on the score of the one before. The
     // first has none before it and takes an even score, but its move stands:
     // no stop may leave the engine without a move to play.
     int v = 0, previous = 0;
     bool easyMove = false, ponderWait = false;
-    for (int d = 1;; ++d) {
+    for (int d = 1; !fromBook; ++d) {
         // Before an iteration: the budget spent already ends the move (or
         // stretches once while failing low). The first iteration always runs,
         // since before it there is no move to end with; a budget of nothing
@@ -266,7 +276,13 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
     char text[MaxPVText];
     LineText(text, *from, *to, *promotion);
     if (s.Post && !Abort && !s.uci) {
-        PrintThinkingLine(IterationDepth, v, text);
+        // A book move's line says where the move comes from.
+        char shown[MaxPVText + 8];
+        if (BookMove)
+            std::snprintf(shown, sizeof shown, " %.*s (book)\n", MoveNameLength(text), text + 1);
+        else
+            std::snprintf(shown, sizeof shown, "%s", text);
+        PrintThinkingLine(IterationDepth, v, shown);
         std::printf("\n");
     }
     if (s.uci) PrintInfoLine(IterationDepth, v, text);
@@ -280,6 +296,36 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
     }
     std::fflush(stdout);
     return v;
+}
+
+bool SearchRoutines::PlayUserBookMove(const ChessBoard& board, Bitboard* from, Bitboard* to,
+                                      char* promotion) {
+    const Status& s = MainStatus;
+    // A book move is a choice of play: analysis, fixed depths, benchmarks and
+    // the searches a UCI interface restricts want the search's own answer.
+    const bool allowed = UserBook.IsLoaded() && s.UseBook && !s.NoBook && s.FD == 0 && !s.Bench &&
+                         !s.Analyze && !s.Ponder && !s.DoTestSuite && NodeLimit == 0 &&
+                         SearchMoveCount == 0;
+    PolyglotMove move;
+    if (!allowed || !UserBook.Choose(board, s.BookHeaviest, &move)) return false;
+
+    *from = move.From;
+    *to = move.To;
+    *promotion = move.Promo;
+    BookMove = 1;
+    BookMovePly = s.GamePly;
+    PV[0][0] = PVEntry{static_cast<int16_t>(MoveCode(move.From, move.To)), move.Promo};
+    RootPVLength = 1;
+
+    char text[MaxPVText];
+    LineText(text, *from, *to, *promotion);
+    const int length = MoveNameLength(text);
+    LogPrintf("Book move %.*s\n", length, text + 1);
+    if (s.uci) {
+        std::printf("info string book move %.*s\n", length, text + 1);
+        std::fflush(stdout);
+    }
+    return true;
 }
 
 int SearchRoutines::SearchExactDepth(ChessBoard board, int depth, Bitboard* from, Bitboard* to,

@@ -43,6 +43,10 @@ class Status {
     uint8_t Post = 0;
     uint8_t Force = 0;
     uint8_t UseBook = 0;
+    // "-nobook": no book at all, whatever a protocol later sets UseBook to.
+    uint8_t NoBook = 0;
+    // The user's book plays its heaviest move instead of a weighted random one.
+    uint8_t BookHeaviest = 0;
     uint8_t Pev = 0;
     uint8_t Analyze = 0;
     uint8_t NextMatch = 0;
@@ -281,6 +285,9 @@ class SearchRoutines {
 
   private:
     void ResetForMove(ChessBoard& board);
+    // Looks the root up in the user's book when this search may play from it;
+    // on a hit sets the move and the root line and reports the move.
+    bool PlayUserBookMove(const ChessBoard& board, Bitboard* from, Bitboard* to, char* promotion);
     void SetTimeBudget();
     void MeasureSpeed(const char* logFormat);
     bool BudgetExceeded();

@@ -87,11 +87,13 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
           "option name UCI_AnalyseMode type check default false",
           "option name OwnBook type check default false",
           "option name SecondaryBook type check default false",
+          "option name BookFile type string default <empty>",
+          "option name BookBestMove type check default false",
           "option name UCI_ShowCurrLine type check default true",
           "option name Ponder type check default false",
           "option name UCI_EngineAbout type string default "})
         EXPECT_TRUE(Has(lines, option)) << option;
-    EXPECT_EQ(lines.size(), 12u);
+    EXPECT_EQ(lines.size(), 14u);
     engine.Send("isready");
     EXPECT_EQ(Until(engine, "readyok").size(), 1u);
     engine.CloseInput();
