@@ -42,7 +42,7 @@ constexpr int PromotionKind(char promo) {
 } // namespace
 
 void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castleMask) {
-    // 1. The undo area.
+    // The undo area.
     PrevWhitePieces = WhitePieces, PrevBlackPieces = BlackPieces, PrevAllPieces = AllPieces;
     PrevWPawns = WPawns, PrevWBishops = WBishops, PrevWKnights = WKnights;
     PrevWRooks = WRooks, PrevWQueens = WQueens, PrevWKing = WKing;
@@ -59,12 +59,12 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
     PrevCastleFlags = CastleFlags;
     LastFrom = from, LastTo = to;
 
-    // 2.
+    // The rights this move keeps, narrowed below.
     uint8_t mask = AllCastling;
     ++FiftyMoveCount;
     CapturedValue = 0;
 
-    // 3, 4. Captures. Kings are never taken off: a capture of one only proves
+    // Captures. Kings are never taken off: a capture of one only proves
     // the previous move illegal.
     if (to & (WhitePieces | BlackPieces)) {
         const int offset = (to & WhitePieces) ? 0 : BlackCodeOffset;
@@ -82,11 +82,11 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
         mask &= CaptureCastleMask(LowestSquare(to));
     }
 
-    // 5. White mover.
+    // White mover.
     if (from & WhitePieces) {
         WhitePieces = (WhitePieces & ~from) | to;
         if (WPawns & from) {
-            // 7. En passant: the Black pawn that just made its double step is taken.
+            // En passant: the Black pawn that just made its double step is taken.
             if ((from & RankMask[4]) && (PrevLastFrom & RankMask[6]) &&
                 (PrevLastTo & RankMask[4]) && (PrevLastTo & PrevBPawns) &&
                 !(to & PrevBlackPieces)) {
@@ -125,7 +125,7 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
             }
         }
     } else if (from & BlackPieces) {
-        // 6. Black mover.
+        // Black mover.
         BlackPieces = (BlackPieces & ~from) | to;
         if (BPawns & from) {
             if ((from & RankMask[3]) && (PrevLastFrom & RankMask[1]) &&
@@ -169,7 +169,7 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
         }
     }
 
-    // 8, 9. Promotion: only queen, rook, bishop and knight letters change the pawn.
+    // Promotion: only queen, rook, bishop and knight letters change the pawn.
     for (int colour = White; colour <= Black; ++colour) {
         const int offset = colour == White ? 0 : BlackCodeOffset;
         if (!(PieceBits(PawnCode + offset) & RankMask[colour == White ? 7 : 0])) continue;
@@ -181,7 +181,7 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
         }
     }
 
-    // 10.
+    // Occupancy and totals from the piece sets.
     WhitePieces = WPawns | WBishops | WKnights | WRooks | WQueens | WKing;
     BlackPieces = BPawns | BBishops | BKnights | BRooks | BQueens | BKing;
     AllPieces = WhitePieces | BlackPieces;

@@ -81,7 +81,7 @@ int PositionEvaluate::AttackCounts(int side) const {
     const int rookCount = white ? b.BRookCount : b.WRookCount;
     const int queenCount = white ? b.BQueenCount : b.WQueenCount;
 
-    // 1. Kinds of attackers on the zone, each once.
+    // Kinds of attackers on the zone, each once.
     const bool pawnType = pawnAtt & zone;
     const bool knightType = (knightAtt & (zone | Bit(kingSq))) || (knights & zone);
     const bool bishopType = bishopAtt & zone;
@@ -103,14 +103,14 @@ int PositionEvaluate::AttackCounts(int side) const {
     else if (n <= 3)
         a = n * a / 4;
 
-    // 6. Attackers near the king, and heavy pieces on its wing's open files.
+    // Attackers near the king, and heavy pieces on its wing's open files.
     const Bitboard wing = WingFiles[FileOf(kingSq)];
     const Bitboard noAttackerPawn = white ? BPawnlessFiles : WPawnlessFiles;
     int t = a + 5 * holes * (knightCount + bishopCount + rookCount + 2 * queenCount) +
             10 * holes * PopCount((knights | bishops | rooks | queens) & wing) +
             30 * (holes + 1) * (PopCount((rooks | queens) & wing & noAttackerPawn) - 1);
 
-    // 7. Bishops and queens on the diagonals towards a castled king's corner.
+    // Bishops and queens on the diagonals towards a castled king's corner.
     const int rank = RankOf(kingSq);
     if (white ? rank <= 1 : rank >= 6) {
         const Bitboard kingside = white ? KingsideDiagonals : QueensideDiagonals;
@@ -122,10 +122,10 @@ int PositionEvaluate::AttackCounts(int side) const {
             t += 10 * (holes + 1) * PopCount(aimers & queenside);
     }
 
-    // 8.
+    // Without a queen an attack is worth half.
     if (queenCount == 0) t = t / 2;
 
-    // 9. Defenders.
+    // Defenders.
     const Bitboard ownPieces = white ? b.WKnights | b.WBishops | b.WRooks | b.WQueens
                                      : b.BKnights | b.BBishops | b.BRooks | b.BQueens;
     int d = 0;

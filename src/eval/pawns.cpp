@@ -279,7 +279,7 @@ int PositionEvaluate::PawnEval04(int side) {
     const uint32_t key = b.PawnKingKey;
     PawnHashEntry& entry = PawnHashArray[key & 0xFFFF];
 
-    // 1.
+    // The counters, and what the structure fills in afresh.
     ++Phashattempts;
     PasserFlags = 0;
     WPasserCount = BPasserCount = 0;
@@ -287,11 +287,11 @@ int PositionEvaluate::PawnEval04(int side) {
     WPawnlessFiles = BPawnlessFiles = 0;
 
     if (InPawnHash(key, pawns)) {
-        // 2.
+        // A cached structure: its fields as they were stored.
         ExchangeCachedFields(*this, entry, [](auto& field, auto& cached) { field = cached; });
         WPasserRank[0] = WPasserRank[9] = BPasserRank[0] = BPasserRank[9] = 0;
     } else {
-        // 3.
+        // A new structure: computed, then stored.
         WPawnlessFiles = ~FileFill(b.WPawns);
         BPawnlessFiles = ~FileFill(b.BPawns);
         PawnFiles = FileFill(b.WPawns) | FileFill(b.BPawns);
@@ -316,24 +316,24 @@ int PositionEvaluate::PawnEval04(int side) {
         ExchangeCachedFields(*this, entry, [](auto& field, auto& cached) { cached = field; });
     }
 
-    // 7.
+    // The structure's own terms.
     MgScore += entry.MgTerm;
     EgScore += entry.EgTerm;
 
-    // 8. Terms that depend on the kings and the pieces, never cached.
+    // Terms that depend on the kings and the pieces, never cached.
     PasserKingTerms<White>(*this, side);
     PasserKingTerms<Black>(*this, side);
 
-    // 9.
+    // The score from White's side.
     return entry.WStructure - entry.BStructure;
 }
 
 int PositionEvaluate::RuleofSquare(int side) const {
     const ChessBoard& b = *bb;
-    // 1. Only kings and pawns.
+    // Only kings and pawns.
     if (b.WhitePieces != (b.WPawns | b.WKing) || b.BlackPieces != (b.BPawns | b.BKing)) return 0;
 
-    // 2. Each side's quickest unstoppable passer; 10 stands for none.
+    // Each side's quickest unstoppable passer; 10 stands for none.
     int whiteMoves = 10, blackMoves = 10, whitePromotion = 0, blackPromotion = 0;
     for (int f = 0; f < 8; ++f) {
         const int wr = WPasserRank[f + 1], br = BPasserRank[f + 1];
@@ -347,13 +347,13 @@ int PositionEvaluate::RuleofSquare(int side) const {
         }
     }
 
-    // 3.
+    // The race decided by the moves each side needs.
     constexpr int Win = 5700;
     if (whiteMoves == 10 && blackMoves == 10) return 0;
     if (whiteMoves < blackMoves) return Win;
     if (blackMoves < whiteMoves) return -Win;
 
-    // 4. Both queen in the same number of moves: the side to move (F) first.
+    // Both queen in the same number of moves: the side to move (F) first.
     // Does F's new queen check, win the other queen square, or get caught?
     const int other = side == White ? Black : White;
     const int firstWin = side == White ? Win : -Win;

@@ -139,7 +139,7 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
     WPieces = static_cast<int8_t>(WB + WN + WR + WQ);
     BPieces = static_cast<int8_t>(BB + BN + BR + BQ);
 
-    // 4. Pawnless endings that are decided by material alone.
+    // Pawnless endings that are decided by material alone.
     if (WP == 0 && BP == 0) {
         const int kings = KingEnding[WKingSq] - KingEnding[BKingSq];
         const int whiteMinors = WB + WN, blackMinors = BB + BN;
@@ -162,12 +162,12 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
     s += KingEval(side);
     blend(&s);
 
-    // 10. A rook against a minor piece, nothing else: usually a draw.
+    // A rook against a minor piece, nothing else: usually a draw.
     if (WPieces + WP + BPieces + BP <= 3 && WP == 0 && BP == 0 && WPieces + BPieces == 2 &&
         TwoPieceEndings(side))
         return fromSide(s / 2);
 
-    // 11. First lazy exit.
+    // First lazy exit.
     if (fromSide(s) + 6000 < alpha || fromSide(s) - 6000 > beta) return fromSide(s);
 
     // 12-14. Pawn races, bad bishops, trapped pieces.
@@ -178,7 +178,7 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
     EgScore += traps;
     MgScore += traps;
 
-    // 15. King safety; PawnShield leaves the hole count that AttackCounts of
+    // King safety; PawnShield leaves the hole count that AttackCounts of
     // the same king reads.
     const bool blackAttacks = KingAttackMaterial(BPieces, BQ);
     const bool whiteAttacks = KingAttackMaterial(WPieces, WQ);
@@ -190,7 +190,7 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
     if (whiteAttacks) MgScore += oppositeWings ? PawnStorm(0) : PawnStorm(0) / 2;
     if (blackAttacks) MgScore -= oppositeWings ? PawnStorm(1) : PawnStorm(1) / 2;
 
-    // 16. Rooks (and a queen) on the seventh and eighth ranks, while the enemy
+    // Rooks (and a queen) on the seventh and eighth ranks, while the enemy
     // still has pawns on its second rank or its king on its back rank.
     if ((b.BPawns & RankMask[6]) || (b.BKing & RankMask[7])) {
         const int rooks = Majorson7[PopCount(b.WRooks & FarRanksForWhite)];
@@ -208,7 +208,7 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
     blend(&s);
     if (fromSide(s) + 2000 < alpha || fromSide(s) - 2000 > beta) return fromSide(s);
 
-    // 19. Centre control and men left unguarded.
+    // Centre control and men left unguarded.
     const int whiteCentre = PopCount(CentreSquares & WKnightAtt) +
                             PopCount(CentreSquares & WBishopAtt) +
                             PopCount(CentreSquares & WRookAtt);
@@ -240,7 +240,7 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
         (bishops & LightSquares) && (bishops & DarkSquares))
         s -= (3 * (s - MaterialOnly(White, alpha, b))) / 4;
 
-    // 25.
+    // Whole centipawns: the last digit dropped.
     s = (s / 10) * 10;
     return fromSide(s);
 }

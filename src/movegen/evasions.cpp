@@ -135,7 +135,7 @@ int AddPawnEvasions(MoveGen& list, Bitboard target, Bitboard ownPawns, Bitboard 
     const char queen = Side == White ? 'Q' : 'q';
     auto promotion = [&](Bitboard to) { return (to & lastRank) ? queen : NoPromotion; };
 
-    // 1. En passant against a checking pawn, the one at +7 (-7) before +9 (-9).
+    // En passant against a checking pawn, the one at +7 (-7) before +9 (-9).
     if (king & RankMask[Side == White ? 3 : 4]) {
         const Bitboard enemyStart = RankMask[Side == White ? 6 : 1];
         const bool doublePush = (b.LastTo & enemyPawns & fifthRank) && (b.LastFrom & enemyStart);
@@ -154,19 +154,19 @@ int AddPawnEvasions(MoveGen& list, Bitboard target, Bitboard ownPawns, Bitboard 
         }
     }
 
-    // 2. Pushes onto the target.
+    // Pushes onto the target.
     for (Bitboard t = target & empty & Forward<Side>(ownPawns); t; t &= t - 1)
         index = list.AddMove(index, Backward<Side>(LowestBit(t)), LowestBit(t),
                              promotion(LowestBit(t)));
 
-    // 3. Double pushes from the second (seventh) rank over an empty square.
+    // Double pushes from the second (seventh) rank over an empty square.
     const Bitboard startRank = RankMask[Side == White ? 1 : 6];
     const Bitboard doubleTargets = Forward<Side>(Forward<Side>(ownPawns & startRank) & empty);
     for (Bitboard t = target & empty & doubleTargets; t; t &= t - 1)
         index = list.AddMove(index, Backward<Side>(Backward<Side>(LowestBit(t))), LowestBit(t),
                              NoPromotion);
 
-    // 4. and 5. Captures: White from t-7 (pawns off the a-file) then t-9 (off
+    // and 5. Captures: White from t-7 (pawns off the a-file) then t-9 (off
     // the h-file); Black from t+7 (off the h-file) then t+9 (off the a-file).
     for (Bitboard t = target & enemyPieces & FirstCapture<Side>(ownPawns); t; t &= t - 1)
         index = list.AddMove(index, FirstCaptureFrom<Side>(LowestBit(t)), LowestBit(t),
