@@ -385,10 +385,9 @@ std::span<const PolyglotEntry> PolyglotBook::Find(uint64_t key) const {
 int PolyglotBook::Moves(const ChessBoard& board, PolyglotMove moves[MoveGen::MaxMoves]) const {
     const std::span<const PolyglotEntry> entries = Find(PolyglotKey(board));
     if (entries.empty()) return 0;
-    const int side = board.SideToMove;
     ChessBoard position = board;
     MoveGen list;
-    const int count = list.GenerateAllMoves(side, &position, board.CastleFlags);
+    const int count = list.GenerateLegalMoves(&position);
     int found = 0;
     for (const PolyglotEntry& entry : entries) {
         Bitboard from, to;
@@ -400,10 +399,6 @@ int PolyglotBook::Moves(const ChessBoard& board, PolyglotMove moves[MoveGen::Max
         int i = 0;
         while (i < count && !listed(i)) ++i;
         if (i == count) continue;
-        ChessBoard after = board;
-        uint8_t castleMask;
-        after.MakeMove(from, to, promo, &castleMask);
-        if (after.InCheck(side == White ? after.WKing : after.BKing, side)) continue;
         int k = 0;
         while (k < found && !(moves[k].From == from && moves[k].To == to)) ++k;
         if (k == found) moves[found++] = PolyglotMove{from, to, promo, 0};

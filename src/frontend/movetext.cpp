@@ -15,22 +15,11 @@ bool IsPromotionLetter(char c) { return c && std::strchr("qrbnQRBN", c); }
 } // namespace
 
 int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveGen::MaxMoves]) {
-    const int side = board.SideToMove;
     ChessBoard position = board;
     MoveGen list;
-    const Bitboard king = side == White ? board.WKing : board.BKing;
-    const int count = board.InCheck(king, side)
-                          ? list.GenCheckEvasions(side, &position)
-                          : list.GenerateAllMoves(side, &position, board.CastleFlags);
-    int legal = 0;
-    for (int i = 0; i < count; ++i) {
-        ChessBoard after = board;
-        uint8_t castleMask;
-        after.MakeMove(list.From[i], list.To[i], list.Promo[i], &castleMask);
-        if (after.InCheck(side == White ? after.WKing : after.BKing, side)) continue;
-        moves[legal++] = GameMove{list.From[i], list.To[i], list.Promo[i]};
-    }
-    return legal;
+    const int count = list.GenerateLegalMoves(&position);
+    for (int i = 0; i < count; ++i) moves[i] = GameMove{list.From[i], list.To[i], list.Promo[i]};
+    return count;
 }
 
 bool LooksLikeMove(const char* word) {

@@ -60,3 +60,19 @@ int MoveGen::LegalMoveCount(int side, int count) const {
     }
     return legal;
 }
+
+int MoveGen::GenerateLegalMoves(ChessBoard* board) {
+    const int side = board->SideToMove;
+    const int count = board->InCheck(side == White ? board->WKing : board->BKing, side)
+                          ? GenCheckEvasions(side, board)
+                          : GenerateAllMoves(side, board, board->CastleFlags);
+    int legal = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!LegalByMaking(*board, side, From[i], To[i], Promo[i])) continue;
+        From[legal] = From[i];
+        To[legal] = To[i];
+        Promo[legal++] = Promo[i];
+    }
+    NumMoves = legal;
+    return legal;
+}

@@ -74,6 +74,10 @@ class MoveGen {
     // Only for a side in check: king moves to safe squares and, against a
     // single check, captures of the checker and interpositions.
     int GenCheckEvasions(int side, ChessBoard* board);
+    // The legal moves of the side to move of `board` (evasions in check),
+    // in generation order: each move made on a copy and kept when the own
+    // king is safe. Interfaces check their input against it.
+    int GenerateLegalMoves(ChessBoard* board);
 
     // Piece generators: write from `index` on and return the new count.
     int GenKnightCaptures(int side, int index);

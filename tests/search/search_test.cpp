@@ -18,22 +18,12 @@ struct Move {
     char Promo;
 };
 
-// The legal moves of the side to move, as the search would find them.
+// The legal moves of the side to move.
 std::vector<Move> LegalMoves(ChessBoard board) {
-    const int side = board.SideToMove;
-    const Bitboard king = side == White ? board.WKing : board.BKing;
     MoveGen list;
-    const int count = board.InCheck(king, side)
-                          ? list.GenCheckEvasions(side, &board)
-                          : list.GenerateAllMoves(side, &board, board.CastleFlags);
+    const int count = list.GenerateLegalMoves(&board);
     std::vector<Move> legal;
-    for (int i = 0; i < count; ++i) {
-        uint8_t mask;
-        board.MakeMove(list.From[i], list.To[i], list.Promo[i], &mask);
-        if (!board.InCheck(side == White ? board.WKing : board.BKing, side))
-            legal.push_back({list.From[i], list.To[i], list.Promo[i]});
-        board.UndoMove(i);
-    }
+    for (int i = 0; i < count; ++i) legal.push_back({list.From[i], list.To[i], list.Promo[i]});
     return legal;
 }
 
