@@ -1,13 +1,13 @@
 // How long the iterative-deepening driver really thinks under one time
-// control, against the budget it was given and the hard limit on the wall
+// control, against the time it planned and the hard limit on the wall
 // clock: one line per position, from a fresh board each time.
 //
 //   vorn_time_bench [--nps N] [--cold] st MS
-//   vorn_time_bench [--nps N] [--cold] clock LEFT_MS INC_SECONDS MOVESTOGO
+//   vorn_time_bench [--nps N] [--cold] clock LEFT_MS INC_MS MOVESTOGO
 //
-// The speed estimate carries over from one position to the next, as it does
-// from move to move in a game; --nps N starts every position from N nodes per
-// second instead, to show what a wrong estimate does.
+// The measured speed carries over from one position to the next, as it does
+// from move to move in a game; --nps N hands every position N nodes per
+// second instead, to show that a wrong figure does not change the plan.
 //
 // Before the timed runs a short fixed-depth search maps the transposition
 // table's pages, as the first search of an engine process does; --cold leaves
@@ -40,7 +40,7 @@ struct TimeControl {
     char Label[64] = "";
     int FixedMs = 0; // time per move, 0 under a clock
     int LeftMs = 0;
-    int IncSeconds = 0;
+    int IncMs = 0;
     int MovesToGo = 0;
     int StartNps = 0; // 0: keep the estimate of the previous position
     bool Cold = false;
@@ -59,8 +59,7 @@ void SetClock(const TimeControl& control) {
     s.GamePly = MidgamePly;
     s.ST = control.FixedMs;
     s.TimeLeft = control.LeftMs;
-    s.TimeInc = control.IncSeconds;
-    s.TimeIncMs = control.IncSeconds * 1000;
+    s.TimeIncMs = control.IncMs;
     s.MovesPerSession = control.MovesToGo;
     if (control.StartNps > 0) s.NPS = control.StartNps;
 }
@@ -134,12 +133,13 @@ int RunControl() {
         const bool legal = !Search.Abort && PlayedLegalMove(before, MainBoard, from, to, promotion);
         char move[8];
         MoveText(move, from, to, promotion);
-        const int budget = Control.FixedMs ? Control.FixedMs : MainStatus.TimePerMove;
-        std::printf("%-26s %3zu %7d%s %7lld %7lld %+6lld %5d %10lld %-6s %s\n", Control.Label,
-                    number + 1, budget, Search.TimerExtended ? "*" : " ",
-                    static_cast<long long>(hardLimit), static_cast<long long>(taken),
-                    static_cast<long long>(taken - hardLimit), Search.IterationDepth,
-                    static_cast<long long>(Search.NodeCount()), move, legal ? "yes" : "NO");
+        const int plan = MainStatus.TimePerMove;
+        std::printf(
+            "%-26s %3zu %7d%s %7lld %7lld %5.2f %+6lld %5d %10lld %8d %-6s %s\n", Control.Label,
+            number + 1, plan, Search.TimerExtended ? "*" : " ", static_cast<long long>(hardLimit),
+            static_cast<long long>(taken), plan > 0 ? static_cast<double>(taken) / plan : 0.0,
+            static_cast<long long>(taken - hardLimit), Search.IterationDepth,
+            static_cast<long long>(Search.NodeCount()), MainStatus.NPS, move, legal ? "yes" : "NO");
         std::fflush(stdout);
     }
     return 0;
@@ -148,7 +148,7 @@ int RunControl() {
 int Usage() {
     std::fprintf(stderr,
                  "usage: vorn_time_bench [--nps N] [--cold] st MS\n"
-                 "       vorn_time_bench [--nps N] [--cold] clock LEFT_MS INC_SECONDS MOVESTOGO\n"
+                 "       vorn_time_bench [--nps N] [--cold] clock LEFT_MS INC_MS MOVESTOGO\n"
                  "       vorn_time_bench --header\n");
     return 2;
 }
@@ -157,8 +157,9 @@ int Usage() {
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--header") == 0) {
-        std::printf("%-26s %3s %8s %7s %7s %6s %5s %10s %-6s %s\n", "control", "pos", "budget",
-                    "hard", "taken", "over", "depth", "nodes", "move", "legal");
+        std::printf("%-26s %3s %8s %7s %7s %5s %6s %5s %10s %8s %-6s %s\n", "control", "pos",
+                    "plan", "hard", "taken", "/plan", "over", "depth", "nodes", "nps", "move",
+                    "legal");
         return 0;
     }
     int arg = 1;
@@ -176,10 +177,10 @@ int main(int argc, char** argv) {
         used = std::snprintf(Control.Label, sizeof Control.Label, "st %d", Control.FixedMs);
     } else if (arg + 3 < argc && std::strcmp(argv[arg], "clock") == 0) {
         Control.LeftMs = std::atoi(argv[arg + 1]);
-        Control.IncSeconds = std::atoi(argv[arg + 2]);
+        Control.IncMs = std::atoi(argv[arg + 2]);
         Control.MovesToGo = std::atoi(argv[arg + 3]);
         used = std::snprintf(Control.Label, sizeof Control.Label, "clock %d+%d/%d", Control.LeftMs,
-                             Control.IncSeconds, Control.MovesToGo);
+                             Control.IncMs, Control.MovesToGo);
     } else {
         return Usage();
     }

@@ -172,6 +172,9 @@ void GameLoop() {
         // Lines that waited for the end of a search come before the next one.
         if (QueuedLines() > 0) {
             ReadCommandLine(line, sizeof line);
+            // The console shows a line typed during the search as if it had
+            // been typed at the prompt.
+            if (!MainStatus.xboard) std::printf("Enter Move: %s\n", line);
             if (TakeCommand(line) == CommandIsMove) AfterOpponentMove();
             continue;
         }

@@ -187,7 +187,6 @@ void UCIProtocol::NewGame() {
     MainBoard.FiftyMoveCount = 0;
     MainStatus.initVars();
     MainStatus.OpponentToMove = 1;
-    MainStatus.NPS = 800000;
     StartGameRecord();
     Search.ClearHistory();
     // A new game owes nothing to the last one: the same commands search the same tree.

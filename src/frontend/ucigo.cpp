@@ -166,7 +166,7 @@ void UCIProtocol::Go() {
 
     Status& s = MainStatus;
     const int side = MainBoard.SideToMove;
-    s.TimeInc = s.TimeIncMs = s.TimeLeft = s.ST = s.FD = s.MovesPerSession = 0;
+    s.TimeIncMs = s.TimeLeft = s.ST = s.FD = s.MovesPerSession = 0;
     s.Analyze = s.Ponder = 0;
     Search.NodeLimit = 0;
     State = SEARCHING;
@@ -192,13 +192,13 @@ void UCIProtocol::Go() {
             static_cast<int>(std::min(std::max<int64_t>(limits.Time[side], 0), MaxClockMs));
         s.TimeIncMs = static_cast<int>(
             std::min(std::max<int64_t>(limits.Increment[side], 0), MaxIncrementMs));
-        s.TimeInc = s.TimeIncMs / 1000;
         s.MovesPerSession =
             static_cast<int>(std::min(std::max<int64_t>(limits.MovesToGo, 0), MaxMovesToGo));
         if (limits.MoveTime >= 0) {
             int64_t moveTime = std::clamp<int64_t>(limits.MoveTime, 1, MaxMoveTimeMs);
-            // A clock as well: the move may not take more than the clock allows.
-            if (limits.Clock()) moveTime = std::min(moveTime, HardTimeLimit(s));
+            // A clock as well: the move may not take more than the clock
+            // allows. The overhead comes off the fixed time later.
+            if (limits.Clock()) moveTime = std::min(moveTime, HardTimeLimit(s) + s.MoveOverheadMs);
             s.ST = s.TimePerMove = static_cast<int>(moveTime);
             s.TimeLeft = s.ST * 60;
         }
@@ -214,8 +214,8 @@ void UCIProtocol::Go() {
     }
     MainBoard.FixedDepth = s.FD;
     if (limits.SearchMovesAt >= 0) RestrictRoot(Words, limits.SearchMovesAt);
-    LogPrintf("MovesPerSession %d TimeLeft %d TimeInc %d \n", s.MovesPerSession, s.TimeLeft,
-              s.TimeInc);
+    LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", s.MovesPerSession, s.TimeLeft,
+              s.TimeIncMs);
 
     // The search plays its move on MainBoard; the interface sends every
     // position anew, and a second "go" searches the same one.

@@ -22,6 +22,7 @@ struct UCIOption {
     const char* Declaration; // what follows "type" in the option line
     // The value as a check, a spin or a string option reads it.
     void (*Apply)(bool flag, int64_t number, const char* text);
+    int64_t Min = 0, Max = 0; // a spin's range: values beyond it are taken at its bound
 };
 
 void SetUseBook(bool flag, int64_t, const char*) { MainStatus.UseBook = flag; }
@@ -41,6 +42,10 @@ void SetBookFile(bool, int64_t, const char* path) {
     if (UserBook.Load(path) != BookLoaded) InfoString("%s", UserBook.Message);
 }
 
+void SetMoveOverhead(bool, int64_t ms, const char*) {
+    MainStatus.MoveOverheadMs = static_cast<int>(ms);
+}
+
 void SetHash(bool, int64_t megabytes, const char*) {
     if (PositionCache.Resize(megabytes)) {
         PositionCache.MapMemory();
@@ -52,7 +57,9 @@ void SetHash(bool, int64_t megabytes, const char*) {
 }
 
 constexpr UCIOption Options[] = {
-    {"Hash", OptionKind::Spin, "spin default 128 min 1 max 65536", SetHash},
+    {"Hash", OptionKind::Spin, "spin default 128 min 1 max 65536", SetHash, 1, MaxHashMegabytes},
+    {"Move Overhead", OptionKind::Spin, "spin default 30 min 0 max 5000", SetMoveOverhead, 0,
+     Status::MaxMoveOverheadMs},
     {"Clear Hash", OptionKind::Button, "button", ClearHash},
     {"UCI_AnalyseMode", OptionKind::Check, "check default false", SetAnalyseMode},
     {"OwnBook", OptionKind::Check, "check default false", SetUseBook},
@@ -64,6 +71,9 @@ constexpr UCIOption Options[] = {
     {"UCI_EngineAbout", OptionKind::String,
      "string default Vorn plays chess by alpha-beta search over bitboards", KeepAbout},
 };
+
+static_assert(Status::DefaultMoveOverheadMs == 30 && Status::MaxMoveOverheadMs == 5000,
+              "the Move Overhead line declares the default and the range");
 
 } // namespace
 
@@ -110,7 +120,7 @@ void UCIProtocol::SetOption() {
             LogPrintf("Option %s: not a number: %s", option->Name, value);
             return;
         }
-        number = std::clamp<int64_t>(number, 1, MaxHashMegabytes);
+        number = std::clamp(number, option->Min, option->Max);
         break;
     case OptionKind::Button:
     case OptionKind::String:

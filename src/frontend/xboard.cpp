@@ -6,7 +6,7 @@
 //   displayboard  draw  dumpsee  easy  edit  exit  force  fullrand  go  hard
 //   hint  level  name  new  nopost  otim  ponder  post  quit  random  remove
 //   selfplay  setboard  Depth  DEPTH  sd  sfd  st  time  traceflag  undo
-//   white  xboard, then protover  ping  accepted  rejected  result  memory
+//   white  xboard, then protover  ping  accepted  rejected  result  memory  option
 //   usermove and the protocol's commands Vorn has no use for.
 #include <climits>
 #include <cstdio>
@@ -33,7 +33,6 @@ struct Command {
 
 // Analysis has no clock: the search runs until a command stops it.
 constexpr int AnalysisMs = 1209600000;
-constexpr int AnalysisNps = 200001;
 
 // Protocol numbers are refused outside these ranges rather than wrapped.
 constexpr int64_t MaxCentiseconds = 200000000;
@@ -125,7 +124,7 @@ int Abort(const Words&) {
 }
 
 int Analyze(const Words& words) {
-    // The console is not read during a search: nothing could end the analysis.
+    // Analysis is offered to interfaces only.
     if (!MainStatus.xboard) {
         std::printf("Error (command not legal now): %s\n", words[0]);
         return CommandHandled;
@@ -135,7 +134,6 @@ int Analyze(const Words& words) {
     MainStatus.Post = 1;
     MainStatus.Force = 0;
     MainStatus.OpponentToMove = 0;
-    MainStatus.NPS = AnalysisNps;
     MainStatus.ST = AnalysisMs;
     return CommandEndsInput;
 }
@@ -206,12 +204,10 @@ int Level(const Words& words) {
     }
     MainStatus.MovesPerSession = moves;
     MainStatus.TimeLeft = baseMs;
-    // The budget keeps whole seconds of increment; the hard limit the fraction too.
-    MainStatus.TimeInc = incrementMs / 1000;
     MainStatus.TimeIncMs = incrementMs;
     MainStatus.ST = 0;
-    LogPrintf("MovesPerSession %d TimeLeft %d TimeInc %d \n", MainStatus.MovesPerSession,
-              MainStatus.TimeLeft, MainStatus.TimeInc);
+    LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", MainStatus.MovesPerSession,
+              MainStatus.TimeLeft, MainStatus.TimeIncMs);
     return CommandHandled;
 }
 
@@ -336,7 +332,9 @@ int Protover(const Words& words) {
     std::printf("feature done=0\n"
                 "feature myname=\"Vorn\" setboard=1 ping=1 usermove=0 san=0 time=1 draw=0 "
                 "sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 memory=1 ics=0 name=0 pause=0\n"
-                "feature done=1\n");
+                "feature option=\"Move Overhead -spin %d 0 %d\"\n"
+                "feature done=1\n",
+                Status::DefaultMoveOverheadMs, Status::MaxMoveOverheadMs);
     // Only now is it known that the interface reads "telluser".
     TellBookFailure();
     return CommandHandled;
@@ -372,6 +370,22 @@ int Memory(const Words& words) {
 }
 
 int UserMove(const Words&) { return CommandIsMove; }
+
+// "option NAME=VALUE" for the option the features declare; others are ignored.
+int SetOption(const Words& words) {
+    const char* setting = words.From(1);
+    constexpr const char OverheadName[] = "Move Overhead=";
+    if (std::strncmp(setting, OverheadName, sizeof OverheadName - 1) != 0) return CommandHandled;
+    int64_t ms;
+    if (!ParseInteger(setting + sizeof OverheadName - 1, &ms) || ms < 0 ||
+        ms > Status::MaxMoveOverheadMs) {
+        std::printf("Error (bad value): %s\n", words.From(0));
+        return CommandHandled;
+    }
+    MainStatus.MoveOverheadMs = static_cast<int>(ms);
+    LogPrintf("Move Overhead %d ms", MainStatus.MoveOverheadMs);
+    return CommandHandled;
+}
 
 constexpr DuringSearch Now = DuringSearch::AtOnce;
 constexpr DuringSearch After = DuringSearch::AfterSearch;
@@ -427,6 +441,7 @@ constexpr Command Commands[] = {
     {"rejected", Nothing, Now},
     {"result", Result, Stop},
     {"memory", Memory, After},
+    {"option", SetOption, After},
     {"usermove", UserMove, After},
     // Protocol commands for features Vorn does not offer: accepted, no effect.
     {"computer", Nothing, Now},
@@ -435,7 +450,6 @@ constexpr Command Commands[] = {
     {"cores", Nothing, Now},
     {"egtpath", Nothing, Now},
     {"nps", Nothing, Now},
-    {"option", Nothing, Now},
     {"playother", Nothing, Now},
     {"variant", Nothing, Now},
     {"pause", Nothing, Now},

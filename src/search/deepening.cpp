@@ -38,7 +38,7 @@ bool IsMateScore(int v) { return v > 109899 || (v >= -MateValue && v <= -109900)
 
 void SearchRoutines::ResetForMove(ChessBoard& board) {
     InteriorNodes = LeafInteriorNodes = QuiesceNodes = 0;
-    Abort = StopSearch = TimeUp = TimerExtended = BookMove = 0;
+    Abort = StopSearch = TimeUp = TimerExtended = BookMove = NPSCalibrated = 0;
     MainStatus.MaxPlyReached = 0;
     MainStatus.TimeLastPly = 0;
     LastScore = 0;
@@ -54,35 +54,40 @@ void SearchRoutines::ResetForMove(ChessBoard& board) {
 
 void SearchRoutines::SetTimeBudget() {
     Status& s = MainStatus;
+    // The overhead is time the clock loses whatever the engine does.
+    const int64_t overhead = std::max(s.MoveOverheadMs, 0);
+    const int64_t left = s.TimeLeft - overhead;
+    const int64_t increment = std::max(s.TimeIncMs, 0);
     if (s.ST) {
-        s.TimePerMove = s.ST;
+        s.TimePerMove = static_cast<int>(std::max<int64_t>(s.ST - overhead, 1));
         LogPrintf(" TimePeMove after ST = %d \n", s.TimePerMove);
-        LogPrintf(" EmergencyTimeThreshold after ST = %lld \n",
-                  static_cast<long long>(s.EmergencyTimeThreshold));
     } else if (s.MovesPerSession > 0) {
-        const int64_t share = int64_t(s.TimeLeft) * 95 / s.MovesPerSession;
+        const int64_t share = left * 95 / s.MovesPerSession;
         s.TimePerMove = static_cast<int>(share / (s.MovesPerSession <= 3 ? 200 : 100));
     } else {
-        int64_t perMove = s.GamePly <= 120 || s.TimeInc > 0 ? s.TimeLeft / 30 : s.TimeLeft / 40;
+        int64_t perMove = s.GamePly <= 120 || increment > 0 ? left / 30 : left / 40;
         // Think longer just out of the book, and now and then in a long game.
         if (!s.uci && s.GamePly <= BookMovePly + 7)
             perMove = perMove * 3 / 2;
-        else if ((s.GamePly % 10 == 0 || s.GamePly % 9 == 0) && s.TimeLeft > 60000)
+        else if ((s.GamePly % 10 == 0 || s.GamePly % 9 == 0) && left > 60000)
             perMove = perMove * 7 / 4;
         LogPrintf(" TimePerMove Before Inc = %lld \n", static_cast<long long>(perMove));
-        const int64_t increment = 1000LL * s.TimeInc;
-        s.EmergencyTimeThreshold = (s.TimeInc > 0 ? increment : 0) + 2 * perMove;
-        if (s.EmergencyTimeThreshold > s.TimeLeft) {
-            LogPrintf("EmergencyTimeThreshold = %lld > TimeLeft %d\n",
-                      static_cast<long long>(s.EmergencyTimeThreshold), s.TimeLeft);
-            s.EmergencyTimeThreshold = 300LL * s.TimeInc;
+        // Here the emergency threshold caps the plan: twice the share of the
+        // clock and the increment, or less than the increment when even that
+        // is more than the clock holds.
+        s.EmergencyTimeThreshold = increment + 2 * perMove;
+        if (s.EmergencyTimeThreshold > left) {
+            LogPrintf("EmergencyTimeThreshold = %lld > TimeLeft %lld\n",
+                      static_cast<long long>(s.EmergencyTimeThreshold),
+                      static_cast<long long>(left));
+            s.EmergencyTimeThreshold = increment * 3 / 10;
         }
         LogPrintf(" EmergencyTimeThreshold = %lld \n",
                   static_cast<long long>(s.EmergencyTimeThreshold));
-        if (s.TimeInc > 0) {
-            if (s.TimeLeft > 20000)
+        if (increment > 0) {
+            if (left > 20000)
                 perMove += increment;
-            else if (s.TimeLeft > 10000)
+            else if (left > 10000)
                 perMove += increment / 2;
             LogPrintf(" TimePerMove After Inc = %lld \n", static_cast<long long>(perMove));
         }
@@ -90,35 +95,28 @@ void SearchRoutines::SetTimeBudget() {
             perMove = s.EmergencyTimeThreshold / 2;
             LogPrintf(" Inc = %lld \n", static_cast<long long>(perMove));
         }
-        LogPrintf(" Inc = %d \n", s.TimeInc);
+        LogPrintf(" Inc = %lld ms \n", static_cast<long long>(increment));
         LogPrintf(" EmergencyTimeThreshold after comparing to Inc = %lld \n",
                   static_cast<long long>(s.EmergencyTimeThreshold));
-        s.TimePerMove = static_cast<int>(std::clamp<int64_t>(perMove, INT32_MIN, INT32_MAX));
-        if (!s.UnderInterface()) {
-            std::printf("Time Per Move = %d\nTime Left = %d\nDefaultMovesPerSession = %d\n",
-                        s.TimePerMove, s.TimeLeft, s.DefaultMovesPerSession);
-            std::fflush(stdout);
-        }
+        s.TimePerMove = static_cast<int>(std::clamp<int64_t>(perMove, 0, INT32_MAX));
+        LogPrintf("Time Per Move = %d\nTime Left = %d\nDefaultMovesPerSession = %d\n",
+                  s.TimePerMove, s.TimeLeft, s.DefaultMovesPerSession);
     }
-    // The nodes of half the move's time at the estimated speed.
-    NodesPerMove = int64_t(s.TimePerMove) * (s.NPS / 2000);
-    s.EmergencyTimeThreshold = 2 * NodesPerMove;
+    s.TimePerMove = std::max(s.TimePerMove, 0);
+    // From here on the emergency stop: twice the plan (see timecontrol.cpp).
+    s.EmergencyTimeThreshold = 2LL * s.TimePerMove;
     RearmPoll();
 }
 
 void SearchRoutines::PonderHit() {
     Status& s = MainStatus;
-    const int64_t now = ClockMs();
-    const int64_t pondered = now - s.SearchStartTime;
-    // The pondering's speed is the best estimate at hand.
-    if (pondered >= 1000)
-        s.NPS = static_cast<int>(std::clamp<int64_t>(NodeCount() * 1000 / pondered, 1, 1 << 30));
-    // The move's time and nodes count from now on, as if the search began here.
+    // The move's time and nodes count from now on, as if the search began
+    // here; the pondering's speed stands until this search measures its own.
     InteriorNodes = LeafInteriorNodes = QuiesceNodes = 0;
     s.Ponder = 0;
-    s.SearchStartTime = now;
+    s.SearchStartTime = ClockMs();
     if (s.FD) {
-        ArmPoll(InitMoveTimer());
+        RearmPoll();
         return;
     }
     HardLimitMs = std::max<int64_t>(HardTimeLimit(s) - HardStopLeadMs, 1);
@@ -139,18 +137,17 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
         // First: the poll interval that the budget sets depends on it.
         HardLimitMs = std::max<int64_t>(HardTimeLimit(s) - HardStopLeadMs, 1);
         SetTimeBudget();
+        LogPrintf("Planned %d ms: no new iteration after %d ms, time up at %d ms, emergency "
+                  "stop at %lld ms, hard limit %lld ms; last speed %d nodes/s",
+                  s.TimePerMove, s.TimePerMove / 2, s.TimePerMove,
+                  static_cast<long long>(s.EmergencyTimeThreshold),
+                  static_cast<long long>(HardLimitMs), s.NPS);
     } else {
         s.DepthReached = s.FD;
         HardLimitMs = 0;
         // No budget, but the interface's commands are still read.
-        ArmPoll(InitMoveTimer());
+        RearmPoll();
     }
-    LogPrintf(" Initial Nodes Per Second = %d\n", s.NPS);
-    LogPrintf(" Initial NodesPeMove  = %lld   Emergency Threshold = %lld\n",
-              static_cast<long long>(NodesPerMove),
-              static_cast<long long>(s.EmergencyTimeThreshold));
-    LogPrintf("Current TimerPerMove is %d\n", s.TimePerMove);
-    NPSCalibrated = 0;
     const bool fromBook = PlayUserBookMove(board, from, to, promotion);
 
     // An iteration cut short falls back on the score of the one before. The
@@ -163,20 +160,13 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
         // stretches once while failing low). The first iteration always runs,
         // since before it there is no move to end with; a budget of nothing
         // (a clock run down to zero or below) still plays its move.
-        if (d > 1 && !s.Ponder && !s.Analyze && s.FD == 0 && NodeCount() > NodesPerMove) {
-            if (NPSCalibrated == 0) {
-                MeasureSpeed("Time Consumption for first 7 ply was %f \n");
-                NPSCalibrated = 1;
-            }
-            if (NPSCalibrated == 2 || NodeCount() > NodesPerMove) {
-                if (NPSCalibrated == 2 || !FailingLow || TimerExtended || s.ST) break;
-                BudgetExceeded();
-                NPSCalibrated = 2;
-            }
+        if (d > 1 && !s.Ponder && !s.Analyze && s.FD == 0 && HalfTheTimeSpent()) {
+            MeasureSpeed("after the first iterations");
+            if (NPSCalibrated == 2 || !FailingLow || TimerExtended || s.ST) break;
+            BudgetExceeded();
+            NPSCalibrated = 2;
         } else if (s.Analyze) {
-            const int64_t seconds = (ClockMs() - s.SearchStartTime + 500) / 1000;
-            if (seconds > 0)
-                s.NPS = static_cast<int>(std::min<int64_t>(NodeCount() / seconds, 1 << 30));
+            MeasureSpeed("of the analysis");
             if (s.uci) {
                 std::printf("info nps %d\ninfo time %lld\n", s.NPS,
                             static_cast<long long>(ClockMs() - s.SearchStartTime));
@@ -201,7 +191,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
             break;
         }
 
-        s.TimeLastPly = static_cast<int>(NodeCount() / std::max(s.NPS, 1));
+        s.TimeLastPly = static_cast<int>(ElapsedMs() / 1000);
         char text[MaxPVText];
         LineText(text, *from, *to, *promotion);
         if (s.TimeLastPly > 3) {
@@ -234,7 +224,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
                 if (d == 1) easyMove = v - EasyMoveMargin > RunnerUp;
                 finished = d >= 11 && easyMove && BestChanges == 0 && !FailingLow;
             }
-            if (NodeCount() >= NodesPerMove) {
+            if (HalfTheTimeSpent()) {
                 s.DepthReached = d;
                 finished = true;
             }
@@ -267,6 +257,12 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
         AbortSearch();
     }
 
+    if (s.FD == 0 && !s.Analyze && !fromBook) {
+        MeasureSpeed("at the end");
+        LogPrintf("Clock: planned %d ms, used %lld ms, %lld nodes at %d nodes/s, depth %d",
+                  s.TimePerMove, static_cast<long long>(ElapsedMs()),
+                  static_cast<long long>(NodeCount()), s.NPS, IterationDepth);
+    }
     // A root without a legal move has no move to play.
     if (v != -MateValue && v != MateValue && v != StalemateValue && *from != *to) {
         uint8_t castleMask;

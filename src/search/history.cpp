@@ -36,6 +36,7 @@ void SearchRoutines::AddHistory(int side, int move, int depth) {
 }
 
 int64_t SearchRoutines::InitMoveTimer() const {
+    // Input is read every half second of search, every eighth in analysis.
     const int64_t nodes = MainStatus.Analyze ? MainStatus.NPS >> 3 : MainStatus.NPS / 2;
     // A UCI interface expects "stop" and "isready" answered within milliseconds.
     return MainStatus.uci ? std::min(nodes, UCIPollInterval) : nodes;
@@ -63,6 +64,8 @@ int MoveHistory::ThreeFoldRepDetection(int n, Bitboard upper, Bitboard lower) co
 }
 
 int InputDetected() {
-    if (!MainStatus.UnderInterface()) return 0;
+    // The tool modes read no input during a search; the console and the
+    // interfaces, which install a handler, do.
+    if (!Search.CommandHandler) return 0;
     return InputWaiting() ? 1 : 0;
 }

@@ -179,7 +179,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
             best = v;
             const int sessionMoves = MainStatus.MovesPerSession;
             if (depth >= 10 && (sessionMoves == 0 || sessionMoves > 2) && v + 200 < LastScore &&
-                MainStatus.TimeLeft / 4 >= 1000 * MainStatus.TimeInc)
+                MainStatus.TimeLeft / 4 >= MainStatus.TimeIncMs)
                 FailingLow = 1;
             if (v > alpha) {
                 ++BestChanges;

@@ -22,13 +22,22 @@ class Status {
     int64_t SearchStartTime = 0;
     int GamePly = 0;
     int DepthReached = 0;
-    int TimeLastPly = 0; // seconds, estimated from the node count
-    int TimeInc = 0;     // seconds, as the budget uses it
-    int TimeIncMs = 0;   // the same increment with its fraction: the hard limit uses it
+    int TimeLastPly = 0; // seconds the search has run
+    int TimeIncMs = 0;   // the increment, with its fraction
+    // The move's planned time. No iteration starts past half of it, the time
+    // is up at it (the root finishes the move it is on) and the search stops
+    // at once at the emergency threshold, twice it.
     int TimePerMove = 0;
     int TimeLeft = 0;
-    int NPS = 1200000;
-    int64_t EmergencyTimeThreshold = 0; // milliseconds, then nodes once a search has its budget
+    // What a GUI or a network takes to pass a move on: set aside before any
+    // budget is computed.
+    static constexpr int DefaultMoveOverheadMs = 30;
+    static constexpr int MaxMoveOverheadMs = 5000;
+    int MoveOverheadMs = DefaultMoveOverheadMs;
+    // Nodes per second measured by the searches, each handing its figure on
+    // to the next; 0 until the first search has run a few milliseconds.
+    int NPS = 0;
+    int64_t EmergencyTimeThreshold = 0; // milliseconds
     uint8_t xboard = 0;
     uint8_t uci = 0;
     uint8_t GameInProgress = 0;
@@ -208,7 +217,6 @@ constexpr int CommandAbortsSearch = 2; // stop now and make no move
 
 class SearchRoutines {
   public:
-    int64_t NodesPerMove = 0;
     uint8_t NPSCalibrated = 0; // 1 once the speed was measured, 2 once the budget was doubled
     uint8_t TimeUp = 0;        // finish the iteration in progress and stop
     uint8_t StopSearch = 0;    // every node returns 0 at once
@@ -289,7 +297,14 @@ class SearchRoutines {
     // on a hit sets the move and the root line and reports the move.
     bool PlayUserBookMove(const ChessBoard& board, Bitboard* from, Bitboard* to, char* promotion);
     void SetTimeBudget();
-    void MeasureSpeed(const char* logFormat);
+    // The speed of this search so far, once it has run long enough to
+    // tell; the first figure of a timed search is logged (and told to a UCI
+    // interface) with `context` saying when it was taken.
+    void MeasureSpeed(const char* context);
+    // Milliseconds since the search (or the ponder search) began.
+    int64_t ElapsedMs() const;
+    // Past half the planned time: no new iteration starts.
+    bool HalfTheTimeSpent() const;
     bool BudgetExceeded();
     void RearmPoll();
     // The next poll in `nodes` nodes, or at the node limit if that comes first.

@@ -1,7 +1,15 @@
-// The time control: a move's time budget turned into node counts through the
-// speed estimate, the periodic check that compares them during the search,
-// and a hard limit on the wall clock in case the estimate is wrong.
+// The time control: the move's planned time read on the wall clock by the
+// periodic check, a hard limit in case the plan is too generous for the
+// clock, and the speed every search measures and hands on.
+//
+// The plan (TimePerMove, T) is read this way: no iteration starts once half
+// of T has passed, since the next one would most likely need more than the
+// rest; at T the time is up, and the root plays its best move once the move
+// it is searching is done; at twice T (the emergency threshold) the search
+// stops at once. While the root fails low, T and the threshold double once.
+// Under a fixed time per move the search stops at once at T.
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "platform/platform.h"
@@ -9,26 +17,30 @@
 
 namespace {
 
-// Fewest nodes between two polls: the poll and the clock cost next to nothing.
-constexpr int64_t MinPollInterval = 4096;
-// Near the hard limit a poll comes after at most this share of the nodes
-// left before it at the speed seen so far: the engine may lose up to this
-// factor of its speed to a busy machine and still stop in time.
-constexpr int64_t HardLimitPollDivisor = 8;
-// Fewest nodes between two polls near the hard limit, and the nodes before
-// the first poll of a move, when its speed is still unknown: a fraction of a
-// millisecond at full speed, a few milliseconds on a crowded machine.
-constexpr int64_t MinPollNearHardLimit = 256;
+// Fewest nodes between two polls: a fraction of a millisecond at full speed,
+// a few milliseconds on a crowded machine. A search polls this often until
+// it knows its own speed.
+constexpr int64_t MinPollInterval = 256;
+// A search measures its speed once it has run this long: the clock's
+// millisecond is then a small error, and even the shortest move's polls
+// already use the figure.
+constexpr int64_t SpeedSampleMs = 4;
+// Near a deadline a poll comes after at most this share of the nodes left
+// before it at the speed seen so far: the engine may lose up to this factor
+// of its speed to a busy machine and still stop in time.
+constexpr int64_t DeadlinePollDivisor = 8;
 // What the hard limit leaves on the clock for the move to reach the interface.
 constexpr int64_t ClockMarginMs = 50;
 
-int64_t ElapsedMs() { return ClockMs() - MainStatus.SearchStartTime; }
+// A search under the clock, not an analysis, a ponder search or a fixed depth.
+bool Timed() { return !MainStatus.Analyze && !MainStatus.Ponder && !MainStatus.FD; }
 
 } // namespace
 
 int64_t HardTimeLimit(const Status& status) {
-    if (status.ST > 0) return status.ST;
-    const int64_t left = status.TimeLeft;
+    const int64_t overhead = std::max(status.MoveOverheadMs, 0);
+    if (status.ST > 0) return std::max<int64_t>(status.ST - overhead, 1);
+    const int64_t left = int64_t(status.TimeLeft) - overhead;
     // With no more than the margin left, any thought risks the flag: move at once.
     if (left <= ClockMarginMs) return 1;
     // A session's last move may use half of what is left, others a third,
@@ -38,26 +50,28 @@ int64_t HardTimeLimit(const Status& status) {
     return std::min(share, left - ClockMarginMs);
 }
 
+int64_t SearchRoutines::ElapsedMs() const { return ClockMs() - MainStatus.SearchStartTime; }
+
+bool SearchRoutines::HalfTheTimeSpent() const { return ElapsedMs() * 2 >= MainStatus.TimePerMove; }
+
 void SearchRoutines::RearmPoll() {
-    NodesToPoll = std::min(InitMoveTimer(), std::max(NodesPerMove / 8, MinPollInterval));
-    if (HardLimitMs > 0) {
-        // The budget's interval rests on the speed estimate and can be far
-        // too long when the estimate is wrong (or the search is slow to
-        // start, while the table's pages are first touched). So the first
-        // poll comes soon, to see the real speed, and each later one covers
-        // only a share of what is left before the hard limit at that speed:
-        // the polls close in on the limit, and the stop comes within a
-        // millisecond or so of it.
-        const int64_t elapsed = ElapsedMs();
-        if (elapsed <= 0) {
-            NodesToPoll = std::min(NodesToPoll, MinPollNearHardLimit);
-        } else {
-            const int64_t nodesToLimit = (HardLimitMs - elapsed) * (NodeCount() / elapsed);
-            NodesToPoll = std::min(
-                NodesToPoll, std::max(nodesToLimit / HardLimitPollDivisor, MinPollNearHardLimit));
-        }
+    if (!NPSCalibrated) {
+        ArmPoll(MinPollInterval);
+        return;
     }
-    ArmPoll(NodesToPoll);
+    int64_t interval = std::max(InitMoveTimer(), MinPollInterval);
+    if (Timed()) {
+        // The polls close in on the next moment the clock matters, so that
+        // the stop comes within a millisecond or so of it.
+        const Status& s = MainStatus;
+        int64_t deadline = s.EmergencyTimeThreshold;
+        if (!TimeUp) deadline = std::min<int64_t>(deadline, s.TimePerMove);
+        if (HardLimitMs > 0) deadline = std::min(deadline, HardLimitMs);
+        const int64_t nodesToDeadline = (deadline - ElapsedMs()) * s.NPS / 1000;
+        interval =
+            std::min(interval, std::max(nodesToDeadline / DeadlinePollDivisor, MinPollInterval));
+    }
+    ArmPoll(interval);
 }
 
 void SearchRoutines::ArmPoll(int64_t nodes) {
@@ -65,31 +79,26 @@ void SearchRoutines::ArmPoll(int64_t nodes) {
         NodeLimit > 0 ? std::min(nodes, std::max<int64_t>(NodeLimit - NodeCount(), 1)) : nodes;
 }
 
-void SearchRoutines::MeasureSpeed(const char* logFormat) {
+void SearchRoutines::MeasureSpeed(const char* context) {
+    const int64_t elapsed = ElapsedMs();
+    if (elapsed < SpeedSampleMs) return;
     Status& s = MainStatus;
-    const int64_t seconds = (ElapsedMs() + 500) / 1000;
-    LogPrintf(logFormat, static_cast<double>(seconds));
-    if (seconds <= 0) return;
-    LogPrintf("Current TimerPerMove is %d\n", s.TimePerMove);
-    LogPrintf("Previous NPS was %d\n", s.NPS);
-    LogPrintf("Previous NodesPerMove was %lld\n", static_cast<long long>(NodesPerMove));
-    LogPrintf("Nodes for the first 7 ply %lld\n", static_cast<long long>(NodeCount()));
-    s.NPS = static_cast<int>(std::min<int64_t>(NodeCount() / seconds, 1 << 30));
-    NodesPerMove = static_cast<int64_t>(s.NPS / 1000) * s.TimePerMove;
+    const int previous = s.NPS;
+    s.NPS = static_cast<int>(std::clamp<int64_t>(NodeCount() * 1000 / elapsed, 1, INT_MAX));
+    if (NPSCalibrated) return;
+    NPSCalibrated = 1;
+    if (!Timed()) return;
+    LogPrintf("Speed %s: %d nodes/s after %lld ms (the last search's %d); the plan of %d ms is "
+              "about %lld nodes",
+              context, s.NPS, static_cast<long long>(elapsed), previous, s.TimePerMove,
+              static_cast<long long>(int64_t(s.NPS) * s.TimePerMove / 1000));
     if (s.uci) {
-        std::printf("info nps %d time %lld\n", s.NPS, static_cast<long long>(seconds * 1000));
+        std::printf("info nps %d time %lld\n", s.NPS, static_cast<long long>(elapsed));
         std::fflush(stdout);
-    } else {
-        Diagnostic("info nps %d time %f\n", s.NPS, static_cast<double>(seconds * 1000));
     }
-    LogPrintf(" Dynamic Nodes Per Second = %d\n", s.NPS);
-    s.EmergencyTimeThreshold = 2 * NodesPerMove;
-    LogPrintf(" NodesPeMove after Dynamic Adjustment = %lld   Emergency Threshold = %lld\n",
-              static_cast<long long>(NodesPerMove),
-              static_cast<long long>(s.EmergencyTimeThreshold));
 }
 
-// The node budget is spent: stretch it once while the root fails low, else
+// The planned time is spent: stretch it once while the root fails low, else
 // mark the time up. True when the search must stop at once.
 bool SearchRoutines::BudgetExceeded() {
     Status& s = MainStatus;
@@ -100,8 +109,7 @@ bool SearchRoutines::BudgetExceeded() {
     if (FailingLow && !TimerExtended) {
         const int doublings = TimeUp ? 2 : 1;
         for (int i = 0; i < doublings; ++i) {
-            s.TimePerMove *= 2;
-            NodesPerMove *= 2;
+            s.TimePerMove = static_cast<int>(std::min<int64_t>(2LL * s.TimePerMove, INT_MAX));
             s.EmergencyTimeThreshold *= 2;
         }
         TimerExtended = 1;
@@ -146,35 +154,20 @@ bool SearchRoutines::PeriodicCheck() {
         StopSearch = TimeUp = 1;
         return true;
     }
+    MeasureSpeed("in the first milliseconds");
     // No budget: an analysis, a ponder search, a fixed depth.
-    if (s.Analyze || s.Ponder || s.FD) {
-        ArmPoll(InitMoveTimer());
-        return false;
-    }
-    // Whatever the node counts say, the clock has the last word.
-    if (HardLimitMs > 0 && ElapsedMs() >= HardLimitMs) {
-        // A speed estimate so high that the node budget was never reached
-        // would otherwise stay wrong and send every move to the hard limit.
-        if (!NPSCalibrated) {
-            MeasureSpeed("Time Consumption until the hard limit was %f \n");
-            NPSCalibrated = 1;
-        }
-        StopSearch = TimeUp = 1;
-        return true;
-    }
-
-    const bool overBudget = NodeCount() > NodesPerMove;
-    if (!NPSCalibrated) {
-        if (overBudget || Abort) {
-            MeasureSpeed("Time Consumption for first half of search was %f \n");
-            NPSCalibrated = 1;
-            if ((NodeCount() > NodesPerMove || Abort) && BudgetExceeded()) return true;
-        }
+    if (!Timed()) {
         RearmPoll();
         return false;
     }
-    if ((overBudget || Abort) && BudgetExceeded()) return true;
-    if (NodeCount() < s.EmergencyTimeThreshold && !Abort) {
+    const int64_t elapsed = ElapsedMs();
+    // Whatever the plan says, the clock's limit has the last word.
+    if (HardLimitMs > 0 && elapsed >= HardLimitMs) {
+        StopSearch = TimeUp = 1;
+        return true;
+    }
+    if ((elapsed >= s.TimePerMove || Abort) && BudgetExceeded()) return true;
+    if (elapsed < s.EmergencyTimeThreshold && !Abort) {
         RearmPoll();
         return false;
     }

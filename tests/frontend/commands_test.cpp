@@ -91,7 +91,7 @@ TEST(Commands, ClockAndDepthSettings) {
     EXPECT_EQ(Command("level 40 5 0"), "");
     EXPECT_EQ(MainStatus.MovesPerSession, 40);
     EXPECT_EQ(MainStatus.TimeLeft, 5 * 60000);
-    EXPECT_EQ(MainStatus.TimeInc, 0);
+    EXPECT_EQ(MainStatus.TimeIncMs, 0);
 
     EXPECT_EQ(Command("st 10"), "");
     EXPECT_EQ(MainStatus.ST, 10000);
@@ -100,12 +100,11 @@ TEST(Commands, ClockAndDepthSettings) {
     // A level replaces a fixed time per move.
     Command("level 0 1 2.5");
     EXPECT_EQ(MainStatus.ST, 0);
-    EXPECT_EQ(MainStatus.TimeInc, 2); // whole seconds for the budget
     EXPECT_EQ(MainStatus.TimeIncMs, 2500);
     Command("level 0 0:30 0.05");
-    EXPECT_EQ(MainStatus.TimeInc, 0);
     EXPECT_EQ(MainStatus.TimeIncMs, 50);
-    EXPECT_EQ(HardTimeLimit(MainStatus), 30000 / 3 + 50); // the fraction counts in the limit
+    // The move overhead comes off the clock, the increment's fraction counts.
+    EXPECT_EQ(HardTimeLimit(MainStatus), (30000 - Status::DefaultMoveOverheadMs) / 3 + 50);
 
     const int consoleDepth = MainBoard.MaxDepth;
     EXPECT_EQ(Command("sd 5"), "");
@@ -115,12 +114,18 @@ TEST(Commands, ClockAndDepthSettings) {
     // Bad values are refused, out-of-range ones too (never wrapped), and change nothing.
     for (const char* line :
          {"time abc", "time", "time 12x", "time 99999999999999999999", "st -1", "sd 0", "sd 500",
-          "level 40 5", "otim x", "dumpsee 64 1", "memory 0"}) {
+          "level 40 5", "level 0 0 -5", "otim x", "dumpsee 64 1", "memory 0",
+          "option Move Overhead=-5", "option Move Overhead=5001", "option Move Overhead=x"}) {
         const Status before = MainStatus;
         EXPECT_EQ(Command(line), std::string("Error (bad value): ") + line + "\n");
         EXPECT_EQ(MainStatus.TimeLeft, before.TimeLeft) << line;
         EXPECT_EQ(MainStatus.ST, before.ST) << line;
+        EXPECT_EQ(MainStatus.TimeIncMs, before.TimeIncMs) << line;
+        EXPECT_EQ(MainStatus.MoveOverheadMs, before.MoveOverheadMs) << line;
     }
+    EXPECT_EQ(Command("option Move Overhead=120"), "");
+    EXPECT_EQ(MainStatus.MoveOverheadMs, 120);
+    Command("option Move Overhead=30");
     EXPECT_EQ(GameSession.DepthLimit, 5);
     Command("time -50");
     EXPECT_EQ(MainStatus.TimeLeft, -500);

@@ -91,9 +91,10 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
           "option name BookBestMove type check default false",
           "option name UCI_ShowCurrLine type check default true",
           "option name Ponder type check default false",
+          "option name Move Overhead type spin default 30 min 0 max 5000",
           "option name UCI_EngineAbout type string default "})
         EXPECT_TRUE(Has(lines, option)) << option;
-    EXPECT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines.size(), 15u);
     engine.Send("isready");
     EXPECT_EQ(Until(engine, "readyok").size(), 1u);
     engine.CloseInput();
@@ -162,13 +163,17 @@ TEST_F(UCISession, ClockFieldsOfTheSideToMove) {
     };
     const Case cases[] = {
         {"position startpos", "wtime 4000 btime 9000 winc 2000 binc 5000",
-         "MovesPerSession 0 TimeLeft 4000 TimeInc 2"},
+         "MovesPerSession 0 TimeLeft 4000 TimeIncMs 2000"},
         {"position startpos moves e2e4", "wtime 4000 btime 9000 winc 2000 binc 5000",
-         "MovesPerSession 0 TimeLeft 9000 TimeInc 5"},
+         "MovesPerSession 0 TimeLeft 9000 TimeIncMs 5000"},
+        {"position startpos", "wtime 4000 btime 9000 winc 150 binc 5000",
+         "MovesPerSession 0 TimeLeft 4000 TimeIncMs 150"},
         {"position startpos moves e2e4", "wtime 4000 btime 3000 movestogo 7",
-         "MovesPerSession 7 TimeLeft 3000 TimeInc 0"},
-        {"position startpos", "movetime 300", "MovesPerSession 0 TimeLeft 18000 TimeInc 0"},
-        {"position startpos", "wtime -50 btime x", "MovesPerSession 0 TimeLeft 0 TimeInc 0"},
+         "MovesPerSession 7 TimeLeft 3000 TimeIncMs 0"},
+        {"position startpos", "movetime 300", "MovesPerSession 0 TimeLeft 18000 TimeIncMs 0"},
+        {"position startpos", "wtime -50 btime x", "MovesPerSession 0 TimeLeft 0 TimeIncMs 0"},
+        {"position startpos", "wtime 900 btime 900 winc 999999999999",
+         "MovesPerSession 0 TimeLeft 900 TimeIncMs 67108864"},
     };
     for (const Case& c : cases) {
         engine.Send(c.position);
@@ -296,6 +301,8 @@ TEST_F(UCISession, OptionsPersistAndUnknownInputIsHarmless) {
     engine.Send("setoption name ponder value TRUE\r");
     engine.Send("ucinewgame");
     engine.Send("setoption name Hash value 64");
+    engine.Send("setoption name Move Overhead value 99999");
+    engine.Send("setoption name move overhead value 4x");
     for (const char* junk :
          {"setoption name NoSuchOption value 3", "setoption name Hash value lots", "frobnicate",
           "stop", "ponderhit", "position", "  ", "\x01\xff"})
@@ -306,6 +313,14 @@ TEST_F(UCISession, OptionsPersistAndUnknownInputIsHarmless) {
     EXPECT_FALSE(Has(lines, "info string Hash"));
     EXPECT_TRUE(Has(lines, "info string position wants startpos or fen"));
     EXPECT_EQ(lines.size(), 2u);
+    // A spin out of range is taken at its bound; no number, not at all.
+    const std::string log = Log(engine);
+    EXPECT_NE(log.find("Option Move Overhead set to 99999"), std::string::npos);
+    EXPECT_NE(log.find("Option Move Overhead: not a number: 4x"), std::string::npos);
+    engine.Send("position startpos");
+    engine.Send("go movetime 5300");
+    EXPECT_FALSE(Until(engine, "bestmove").empty());
+    EXPECT_NE(Log(engine).find(" TimePeMove after ST = 300 "), std::string::npos);
     // "go" with no limit it can read searches until "stop".
     engine.Send("go wtime");
     EXPECT_FALSE(Has(engine.Collect(200), "bestmove"));

@@ -2,6 +2,7 @@
 // hold them: every line Vorn prints is checked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -93,6 +94,7 @@ TEST(XboardSession, TheEnginesMoveLineBeforeAndAfterProtover) {
     EXPECT_EQ(e.WaitFor(""), "feature myname=\"Vorn\" setboard=1 ping=1 usermove=0 san=0 "
                              "time=1 draw=0 sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 "
                              "memory=1 ics=0 name=0 pause=0");
+    EXPECT_EQ(e.WaitFor(""), "feature option=\"Move Overhead -spin 30 0 5000\"");
     EXPECT_EQ(e.WaitFor(""), "feature done=1");
 
     // A ping sent while the engine thinks is answered after its move.
@@ -258,6 +260,36 @@ TEST(ConsoleSession, EchoesMovesShowsTheBoardAndRefusesAnIllegalMove) {
     EXPECT_NE(run.out.find("Enter Move: e2e5\nIllegal move: e2e5\nEnter Move: "), std::string::npos)
         << run.out;
     EXPECT_EQ(run.out.substr(run.out.size() - 27), "Bye, Thanks for the match.\n");
+}
+
+TEST(ConsoleSession, ASearchReadsItsInputAsUnderXboard) {
+    // A 60-ply search never ends by itself: only the input ends it.
+    const auto searching = [](EngineSession& e) {
+        e.Send("hello\ne2e4");
+        ASSERT_NE(e.WaitFor("Game Score"), "");
+    };
+    EngineSession e("-fd 60");
+    searching(e);
+    // A move typed during the search waits for the engine's; "?" asks for it.
+    e.Send("d2d4\n?");
+    ASSERT_NE(e.WaitFor("Game Score"), "");
+    EXPECT_NE(e.WaitFor("Enter Move: d2d4"), "");
+    EXPECT_NE(e.WaitFor("4  - - - P P - - -  4"), "");
+    e.Send("?");
+    ASSERT_NE(e.WaitFor("Game Score"), "");
+    e.Send("quit");
+    EXPECT_EQ(e.Finish(), 0);
+    EXPECT_EQ(e.Lines.back(), "Bye, Thanks for the match.");
+
+    // "quit" ends Vorn in the middle of the search, with no move.
+    EngineSession quitting("-fd 60");
+    searching(quitting);
+    quitting.Send("quit");
+    EXPECT_EQ(quitting.Finish(), 0);
+    // The board after the user's move only.
+    EXPECT_EQ(std::count_if(quitting.Lines.begin(), quitting.Lines.end(),
+                            [](const std::string& l) { return l.rfind("Game Score", 0) == 0; }),
+              1);
 }
 
 TEST(ConsoleSession, TheGameEndsTheProgram) {

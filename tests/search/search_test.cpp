@@ -188,7 +188,7 @@ TEST_F(SearchTest, AStoppedIterationKeepsThePreviousMove) {
     Search.RootPVLength = 1;
     Search.StopSearch = Search.TimeUp = Search.Abort = 0;
     Search.NPSCalibrated = 1;
-    Search.NodesPerMove = 0;
+    MainStatus.TimePerMove = 0; // the planned time is spent
     Search.NodesToPoll = 0;
     Search.HardLimitMs = 0;
     Search.InteriorNodes = Search.QuiesceNodes = 0;

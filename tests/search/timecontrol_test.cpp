@@ -29,16 +29,18 @@ constexpr const char* MiddlegameFen =
     "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 1 8";
 
 struct Clock {
-    int Fixed, Left, Inc, MovesToGo;
+    int Fixed, Left, IncMs, MovesToGo;
 };
 
-Status StatusFor(const Clock& clock) {
+// The formulas' figures come out exactly without a move overhead; the
+// overhead has its own cases.
+Status StatusFor(const Clock& clock, int overheadMs = 0) {
     Status s;
     s.ST = clock.Fixed;
     s.TimeLeft = clock.Left;
-    s.TimeInc = clock.Inc;
-    s.TimeIncMs = clock.Inc * 1000;
+    s.TimeIncMs = clock.IncMs;
     s.MovesPerSession = clock.MovesToGo;
+    s.MoveOverheadMs = overheadMs;
     return s;
 }
 
@@ -51,7 +53,7 @@ class TimeControl : public testing::Test {
         MainStatus.xboard = 1;
         MainStatus.UseBook = 0;
         MainStatus.GamePly = 30;
-        MainStatus.NPS = 1200000;
+        MainStatus.MoveOverheadMs = 0;
         MoveList.Init();
         Search.ClearHistory();
         PositionCache.ClearTranspositionTables();
@@ -64,12 +66,13 @@ class TimeControl : public testing::Test {
         MoveList.Init();
     }
 
-    void SetClock(const Clock& clock) {
-        MainStatus.ST = clock.Fixed;
-        MainStatus.TimeLeft = clock.Left;
-        MainStatus.TimeInc = clock.Inc;
-        MainStatus.TimeIncMs = clock.Inc * 1000;
-        MainStatus.MovesPerSession = clock.MovesToGo;
+    void SetClock(const Clock& clock, int overheadMs = 0) {
+        const Status s = StatusFor(clock, overheadMs);
+        MainStatus.ST = s.ST;
+        MainStatus.TimeLeft = s.TimeLeft;
+        MainStatus.TimeIncMs = s.TimeIncMs;
+        MainStatus.MovesPerSession = s.MovesPerSession;
+        MainStatus.MoveOverheadMs = s.MoveOverheadMs;
     }
 
     // Runs the driver under the clock from `fen`; true when it played a
@@ -95,18 +98,17 @@ class TimeControl : public testing::Test {
                MainBoard.WhitePieces == played.WhitePieces;
     }
 
-    // A minute's clock with a node budget far out of reach: only the wall
-    // clock and the poll rules are at work.
-    void AmpleBudget(uint8_t speedMeasured) {
-        SetClock({0, 60000, 0, 0});
-        Search.NodesPerMove = 100000000;
-        MainStatus.EmergencyTimeThreshold = 200000000;
-        Search.NPSCalibrated = speedMeasured;
-    }
-
-    // A search in progress for `elapsedMs` with `nodes` behind it.
-    void SearchUnderWay(int64_t elapsedMs, int64_t nodes) {
+    // A search in progress for `elapsedMs` with `nodes` behind it, under a
+    // plan of `planMs` (and twice that as the emergency stop), no hard limit,
+    // its speed measured or not.
+    void SearchUnderWay(int64_t elapsedMs, int64_t nodes, int planMs = 60000,
+                        uint8_t speedMeasured = 1) {
+        MainStatus.ST = 0;
+        MainStatus.TimePerMove = planMs;
+        MainStatus.EmergencyTimeThreshold = 2LL * planMs;
         MainStatus.SearchStartTime = ClockMs() - elapsedMs;
+        Search.HardLimitMs = 0;
+        Search.NPSCalibrated = speedMeasured;
         Search.InteriorNodes = nodes;
         Search.QuiesceNodes = 0;
         Search.Abort = Search.StopSearch = Search.TimeUp = 0;
@@ -133,20 +135,55 @@ template <typename Work> std::string LoggedBy(Work work) {
     return log.str();
 }
 
-TEST_F(TimeControl, AMinuteLeftGivesTwoSecondsAndNodeBudgetsAtTheInitialSpeed) {
+TEST_F(TimeControl, AMinuteLeftPlansTwoSecondsAndStopsAtOnceAtFour) {
     SetClock({0, 60000, 0, 0});
     bool moved = false;
     const std::string log = LoggedBy([&] { moved = Think(OneMoveFen); });
     EXPECT_TRUE(moved);
-    // A thirtieth of the clock, and twice that as the emergency time, before
-    // either becomes a node count.
+    // A thirtieth of the clock, and twice that as the emergency time.
     EXPECT_NE(log.find(" TimePerMove Before Inc = 2000 \n"), std::string::npos) << log;
     EXPECT_NE(log.find(" EmergencyTimeThreshold = 4000 \n"), std::string::npos) << log;
     EXPECT_EQ(MainStatus.TimePerMove, 2000);
-    // The nodes of half the time at 1200000 per second, and twice that.
-    EXPECT_EQ(Search.NodesPerMove, 1200000);
-    EXPECT_EQ(MainStatus.EmergencyTimeThreshold, 2400000);
+    EXPECT_EQ(MainStatus.EmergencyTimeThreshold, 4000);
     EXPECT_EQ(HardTimeLimit(MainStatus), 20000);
+    // Each move says what it planned and what it used.
+    EXPECT_NE(log.find("Clock: planned 2000 ms, used "), std::string::npos) << log;
+}
+
+struct PlanCase {
+    const char* name;
+    Clock clock;
+    int overheadMs;
+    int plan;
+};
+
+// Ply 30, out of the book; increments in milliseconds.
+const PlanCase PlanCases[] = {
+    // 60000 / 30 = 2000, the increment added whole: 2100 (not 2000, as a
+    // whole-second increment of 0 would give).
+    {"level 0 1 0.1", {0, 60000, 100, 0}, 0, 2100},
+    // 333 a move; the emergency cap (100 + 666 <= 333 + 1000) gives half of 766.
+    {"level 0 0:10 0.1", {0, 10000, 100, 0}, 0, 383},
+    // 300000 * 95 / 40 / 100: a session's share; the increment is not in it.
+    {"level 40 5 0.5", {0, 300000, 500, 40}, 0, 7125},
+    {"the last three moves of a session: half shares", {0, 6000, 0, 3}, 0, 950},
+    {"an increment beyond the clock: a thirtieth of the clock", {0, 1000, 5000, 0}, 0, 33},
+    {"st 1", {1000, 0, 0, 0}, 0, 1000},
+    {"st 1, 30 ms of overhead", {1000, 0, 0, 0}, 30, 970},
+    {"movetime 1 ms beneath the overhead", {1, 0, 0, 0}, 30, 1},
+    {"a minute, a second of overhead", {0, 60000, 0, 0}, 1000, 1966},
+    {"a clock at zero", {0, 0, 0, 0}, 0, 0},
+    {"a clock past zero", {0, -500, 0, 40}, 30, 0},
+    {"a clock past zero, an increment", {0, -500, 2000, 0}, 0, 300},
+};
+
+TEST_F(TimeControl, PlanCountsTheIncrementsFractionAndSetsTheOverheadAside) {
+    for (const PlanCase& c : PlanCases) {
+        SetClock(c.clock, c.overheadMs);
+        ASSERT_TRUE(Think(OneMoveFen)) << c.name;
+        EXPECT_EQ(MainStatus.TimePerMove, c.plan) << c.name;
+        EXPECT_EQ(MainStatus.EmergencyTimeThreshold, 2LL * c.plan) << c.name;
+    }
 }
 
 struct HardLimitCase {
@@ -159,19 +196,20 @@ const HardLimitCase HardLimitCases[] = {
     {"fixed 50 ms", {50, 0, 0, 0}, 50},
     {"fixed 10 s, a clock beside it", {10000, 500, 0, 0}, 10000},
     {"a third of a minute", {0, 60000, 0, 0}, 20000},
-    {"a third and the increment", {0, 60000, 2, 0}, 22000},
+    {"a third and the increment", {0, 60000, 2000, 0}, 22000},
+    {"a third and an increment's fraction", {0, 60000, 150, 0}, 20150},
     {"movestogo 40", {0, 60000, 0, 40}, 20000},
     {"movestogo 1: half", {0, 60000, 0, 1}, 30000},
-    {"movestogo 1 with an increment", {0, 5000, 3, 1}, 4950},
-    {"a second and a large increment", {0, 1000, 5, 0}, 950},
+    {"movestogo 1 with an increment", {0, 5000, 3000, 1}, 4950},
+    {"a second and a large increment", {0, 1000, 5000, 0}, 950},
     {"a third of a second", {0, 1000, 0, 0}, 333},
     {"a tenth of a second", {0, 100, 0, 0}, 33},
     {"barely more than the margin", {0, 60, 0, 0}, 10},
     {"one millisecond over the margin", {0, 51, 0, 1}, 1},
-    {"the margin exactly", {0, 50, 1, 0}, 1},
+    {"the margin exactly", {0, 50, 1000, 0}, 1},
     {"below the margin", {0, 20, 0, 0}, 1},
     {"the clock run out", {0, 0, 0, 40}, 1},
-    {"the clock past zero", {0, -300, 2, 0}, 1},
+    {"the clock past zero", {0, -300, 2000, 0}, 1},
 };
 
 TEST_F(TimeControl, HardLimitIsTheFixedTimeOrASafeShareOfTheClock) {
@@ -184,62 +222,110 @@ TEST_F(TimeControl, HardLimitIsTheFixedTimeOrASafeShareOfTheClock) {
             EXPECT_LE(limit, s.TimeLeft - 50) << c.name;
         }
     }
+    // The overhead comes off first: off a fixed time, and off the clock.
+    EXPECT_EQ(HardTimeLimit(StatusFor({1000, 0, 0, 0}, 30)), 970);
+    EXPECT_EQ(HardTimeLimit(StatusFor({20, 0, 0, 0}, 30)), 1);
+    EXPECT_EQ(HardTimeLimit(StatusFor({0, 60000, 0, 0}, 1000)), 59000 / 3);
+    EXPECT_EQ(HardTimeLimit(StatusFor({0, 80, 0, 0}, 30)), 1);
 }
 
 TEST_F(TimeControl, HardLimitNeverCutsIntoTheTimeTheClockPlansForTheMove) {
-    // With a right speed estimate the node budget alone ends the move.
-    const Clock clocks[] = {{0, 1000, 0, 0},   {0, 1000, 1, 0},    {0, 5000, 0, 1},
-                            {0, 5000, 0, 2},   {0, 5000, 0, 3},    {0, 25000, 10, 0},
-                            {0, 25000, 30, 0}, {0, 180000, 2, 40}, {0, 180000, 0, 0}};
+    // The planned time alone ends a move that goes to plan.
+    const Clock clocks[] = {{0, 1000, 0, 0},      {0, 1000, 1000, 0},    {0, 5000, 0, 1},
+                            {0, 5000, 0, 2},      {0, 5000, 0, 3},       {0, 25000, 10000, 0},
+                            {0, 25000, 30000, 0}, {0, 180000, 2000, 40}, {0, 180000, 0, 0},
+                            {0, 10000, 100, 0},   {0, 1000, 10, 0}};
     for (const Clock& clock : clocks) {
         SetClock(clock);
         ASSERT_TRUE(Think(OneMoveFen));
         EXPECT_LE(MainStatus.TimePerMove, HardTimeLimit(MainStatus))
-            << clock.Left << " ms + " << clock.Inc << " s, movestogo " << clock.MovesToGo;
+            << clock.Left << " ms + " << clock.IncMs << " ms, movestogo " << clock.MovesToGo;
     }
 }
 
-TEST_F(TimeControl, PollComesWithinAnEighthOfTheBudgetUnderAClock) {
-    const Clock clocks[] = {{0, 100, 0, 0},    {0, 1000, 0, 0},   {0, 5000, 2, 0},
-                            {0, 30000, 0, 40}, {0, 180000, 0, 0}, {0, 600000, 10, 1}};
-    for (const Clock& clock : clocks) {
-        SetClock(clock);
-        ASSERT_TRUE(Think(OneMoveFen));
-        // A poll below the budget, the budget's rule alone (no hard limit).
-        SearchUnderWay(1, 100);
-        Search.HardLimitMs = 0;
-        ASSERT_FALSE(Search.PeriodicCheck());
-        const int64_t eighth = std::max<int64_t>(Search.NodesPerMove / 8, 4096);
-        EXPECT_GT(Search.NodesToPoll, 0) << clock.Left;
-        EXPECT_LE(Search.NodesToPoll, eighth) << clock.Left;
-        EXPECT_LE(Search.NodesToPoll, MainStatus.NPS / 2) << clock.Left;
-    }
-}
-
-TEST_F(TimeControl, PollsCloseInOnTheHardLimit) {
-    AmpleBudget(1);
-    // Far from the limit the budget's rule alone sets the interval: NPS / 2.
-    SearchUnderWay(100, 100000);
-    Search.HardLimitMs = 1000000;
+TEST_F(TimeControl, SearchMeasuresItsSpeedAfterItsFirstMilliseconds) {
+    MainStatus.NPS = 50000000; // a figure handed on, far from this search's
+    // Too soon to tell: the figure stands, and the polls come often.
+    SearchUnderWay(0, 100, 60000, 0);
     ASSERT_FALSE(Search.PeriodicCheck());
-    EXPECT_EQ(Search.NodesToPoll, 600000);
-    // 1000 nodes a millisecond so far and a second to go: at most an eighth
-    // of the nodes left (fewer as the clock moves on while the test runs).
+    EXPECT_EQ(MainStatus.NPS, 50000000);
+    EXPECT_EQ(Search.NPSCalibrated, 0);
+    EXPECT_EQ(Search.NodesToPoll, 256);
+    // 300000 nodes in 200 ms.
+    SearchUnderWay(200, 300000, 60000, 0);
+    ASSERT_FALSE(Search.PeriodicCheck());
+    EXPECT_NEAR(MainStatus.NPS, 1500000, 30000); // the test's own run may add a millisecond
+    EXPECT_EQ(Search.NPSCalibrated, 1);
+    // A fixed depth measures too, for its polls and the next search.
+    MainStatus.FD = 9;
+    SearchUnderWay(100, 50000, 60000, 0);
+    ASSERT_FALSE(Search.PeriodicCheck());
+    EXPECT_NEAR(MainStatus.NPS, 500000, 10000);
+    EXPECT_EQ(Search.NPSCalibrated, 1);
+}
+
+TEST_F(TimeControl, PollsCloseInOnTheNextDeadline) {
+    MainStatus.NPS = 1000000;
+    // Far from every deadline: input every half second of search.
     SearchUnderWay(100, 100000);
-    Search.HardLimitMs = 1100;
+    ASSERT_FALSE(Search.PeriodicCheck());
+    EXPECT_EQ(Search.NodesToPoll, MainStatus.NPS / 2);
+    // 1000 nodes a millisecond and a plan of 1100 ms: at most an eighth of
+    // the nodes of the second left (fewer as the clock moves on).
+    SearchUnderWay(100, 100000, 1100);
     ASSERT_FALSE(Search.PeriodicCheck());
     EXPECT_LE(Search.NodesToPoll, 125000);
-    EXPECT_GE(Search.NodesToPoll, 256);
-    // A node a millisecond: never fewer than a fraction of a millisecond's
-    // worth at full speed.
-    SearchUnderWay(100, 100);
+    EXPECT_GT(Search.NodesToPoll, 100000);
+    // Time up at the plan: the next deadline is the emergency stop.
+    SearchUnderWay(1000, 1000000, 1000);
     ASSERT_FALSE(Search.PeriodicCheck());
+    EXPECT_TRUE(Search.TimeUp);
+    EXPECT_LE(Search.NodesToPoll, 125000);
+    EXPECT_GT(Search.NodesToPoll, 100000);
+    // The hard limit before the plan's deadlines.
+    SearchUnderWay(100, 100000);
+    Search.HardLimitMs = 300;
+    ASSERT_FALSE(Search.PeriodicCheck());
+    EXPECT_LE(Search.NodesToPoll, 25000);
+    // A deadline at hand: never fewer than a fraction of a millisecond's worth.
+    SearchUnderWay(100, 100000);
+    Search.HardLimitMs = 101;
+    Search.PeriodicCheck();
     EXPECT_EQ(Search.NodesToPoll, 256);
 }
 
-TEST_F(TimeControl, PeriodicCheckPastTheHardLimitStopsTheSearchButKeepsTheMove) {
-    AmpleBudget(1);
+TEST_F(TimeControl, PeriodicCheckReadsThePlanOnTheClock) {
+    MainStatus.NPS = 1000000;
+    // Within the plan: on.
+    SearchUnderWay(400, 400000, 500);
+    EXPECT_FALSE(Search.PeriodicCheck());
+    EXPECT_FALSE(Search.TimeUp);
+    // Past the plan: the time is up, the root finishes its move.
+    SearchUnderWay(600, 600000, 500);
+    EXPECT_FALSE(Search.PeriodicCheck());
+    EXPECT_TRUE(Search.TimeUp);
+    EXPECT_FALSE(Search.StopSearch);
+    // Past twice the plan: the emergency stop.
+    SearchUnderWay(1001, 1000000, 500);
+    EXPECT_TRUE(Search.PeriodicCheck());
+    EXPECT_TRUE(Search.StopSearch);
+    EXPECT_FALSE(Search.Abort);
+    // A failing root doubles the plan once instead.
+    SearchUnderWay(600, 600000, 500);
+    Search.FailingLow = 1;
+    EXPECT_FALSE(Search.PeriodicCheck());
+    EXPECT_FALSE(Search.TimeUp);
+    EXPECT_TRUE(Search.TimerExtended);
+    EXPECT_EQ(MainStatus.TimePerMove, 1000);
+    EXPECT_EQ(MainStatus.EmergencyTimeThreshold, 2000);
+    // A fixed time per move stops at once at its end.
+    SearchUnderWay(600, 600000, 500);
+    MainStatus.ST = 530;
+    EXPECT_TRUE(Search.PeriodicCheck());
+    EXPECT_TRUE(Search.StopSearch);
+}
 
+TEST_F(TimeControl, PeriodicCheckPastTheHardLimitStopsTheSearchButKeepsTheMove) {
     SearchUnderWay(200, 1000);
     Search.HardLimitMs = 60000;
     EXPECT_FALSE(Search.PeriodicCheck());
@@ -253,46 +339,30 @@ TEST_F(TimeControl, PeriodicCheckPastTheHardLimitStopsTheSearchButKeepsTheMove) 
     EXPECT_FALSE(Search.Abort);
 }
 
-TEST_F(TimeControl, HardStopOfAnUnmeasuredSearchCorrectsTheSpeedEstimate) {
-    // An estimate far too high: the node budget was never reached, so only
-    // the hard stop can measure the real speed for the next move.
-    AmpleBudget(0);
-    MainStatus.NPS = 50000000;
-    SearchUnderWay(2000, 3000000);
-    Search.HardLimitMs = 1500;
-    EXPECT_TRUE(Search.PeriodicCheck());
-    EXPECT_TRUE(Search.StopSearch);
-    EXPECT_EQ(MainStatus.NPS, 1500000);
-    EXPECT_EQ(Search.NPSCalibrated, 1);
-}
-
 TEST_F(TimeControl, EveryStopStillPlaysAMove) {
-    // A clock run below zero gives a negative node budget: the first
-    // iteration must run all the same.
+    // A clock run below zero plans nothing: the first iteration must run
+    // all the same, and no other.
     SetClock({0, -500, 0, 40});
     EXPECT_TRUE(Think(MiddlegameFen));
     EXPECT_EQ(Search.IterationDepth, 1);
 
-    // A speed estimate of two nodes a second polls at once; under a fixed
-    // time the budget then stops the first iteration inside its first check.
-    SetClock({1000, 0, 0, 0});
-    MainStatus.NPS = 2;
+    // A millisecond per move, beneath the overhead: a move all the same.
+    SetClock({1, 0, 0, 0}, 30);
     EXPECT_TRUE(Think(ChecksAtRootFen));
-    EXPECT_TRUE(Search.StopSearch);
-    EXPECT_EQ(Search.IterationDepth, 1);
+    EXPECT_EQ(Search.HardLimitMs, 1);
 }
 
-TEST_F(TimeControl, WrongSpeedEstimateIsStoppedByTheClockNotTheNodes) {
-    // At this estimate 50 ms are tens of millions of nodes, far more than
-    // the search can do in that time: only the hard limit can end it.
+TEST_F(TimeControl, AWrongSpeedHandedOnChangesNothingAndIsCorrected) {
+    // At this figure 50 ms would be tens of millions of nodes; the plan is
+    // read on the clock, and the search measures its own speed.
     SetClock({50, 0, 0, 0});
     MainStatus.NPS = 1 << 30;
-    EXPECT_TRUE(Think(MiddlegameFen));
-    // (How many nodes it managed depends on the machine's load, and a stop
-    // corrects the estimate from what it saw: no node count is asserted.)
-    EXPECT_TRUE(Search.StopSearch);
-    EXPECT_GT(Search.HardLimitMs, 0);
-    EXPECT_LE(Search.HardLimitMs, 50);
+    const std::string log = LoggedBy([&] { EXPECT_TRUE(Think(MiddlegameFen)); });
+    EXPECT_EQ(MainStatus.TimePerMove, 50);
+    EXPECT_LT(MainStatus.NPS, 1 << 30);
+    EXPECT_EQ(Search.NPSCalibrated, 1);
+    EXPECT_NE(log.find("Speed in the first milliseconds: "), std::string::npos) << log;
+    EXPECT_NE(log.find("(the last search's 1073741824)"), std::string::npos) << log;
 }
 
 } // namespace
