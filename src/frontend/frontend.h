@@ -55,6 +55,13 @@ struct GameMove {
 // promotion is listed once, with the queen's letter.
 int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveGen::MaxMoves]);
 
+// The reply the last search expects to its move (from, to): the second move
+// of its line, when that is a legal move of `after`, the position the move
+// led to.
+bool ExpectedReply(const ChessBoard& after, Bitboard from, Bitboard to, GameMove* reply);
+// Whether two moves are the same, a promotion's letter in either case.
+bool SameMove(const GameMove& a, const GameMove& b);
+
 // Whether a word has the shape of a coordinate move: a file letter, then a digit.
 bool LooksLikeMove(const char* word);
 // The legal move of `board` that `text` names ("e2e4", "e7e8n"; a promotion

@@ -46,20 +46,65 @@ void AfterMove() {
     AnnounceVerdict(JudgeGame());
 }
 
-void EngineTurn() {
-    GameMove move;
-    int score;
-    const bool moved = RunSearch(&move, &score);
+// The end of the engine's search: its move is made and told.
+void FinishEngineTurn(bool moved, const GameMove& move, int score) {
     GameSession.LastScore = score;
     MainStatus.OpponentToMove = 1;
     if (moved) {
         if (MainStatus.xboard) MakeGUIMove(move.From, move.To, move.Promo, score);
         PlayGameMove(move);
+        GameSession.PonderReady = true;
         AfterMove();
     } else if (!Search.Abort) {
         // No move to make: the game is over on the board.
         AnnounceVerdict(JudgeGame());
     }
+}
+
+void EngineTurn() {
+    GameMove move;
+    int score;
+    const bool moved = RunSearch(&move, &score);
+    FinishEngineTurn(moved, move, score);
+}
+
+// Right after the engine's move, with pondering on: the reply its line
+// expects is played on the board and searched while the opponent thinks.
+// When the opponent plays it, that search goes on as the engine's; else the
+// reply is taken back and the opponent's line, which waits, is read next.
+// False when there is nothing to ponder on.
+bool Ponder() {
+    const Status& s = MainStatus;
+    const bool ready = GameSession.PonderReady;
+    GameSession.PonderReady = false;
+    GameMove reply;
+    if (!ready || !GameSession.PonderOn || !s.xboard || s.Force || s.Analyze || s.SelfPlay ||
+        !s.GameInProgress || QueuedLines() > 0 ||
+        !ExpectedReply(MainBoard, MainBoard.BestFrom, MainBoard.BestTo, &reply))
+        return false;
+    GameSession.PonderFrom = MainBoard;
+    GameSession.PonderGuess = reply;
+    GameSession.PonderHit = false;
+    PlayGameMove(reply);
+    // A reply that ends the game leaves nothing to think about.
+    if (JudgeGame() != GameGoesOn) {
+        TakeBackMoves(1);
+        return false;
+    }
+    char text[MaxPVText];
+    fillmovestring(text, LowestSquare(reply.From), LowestSquare(reply.To), reply.Promo);
+    LogPrintf("Pondering on%s", text);
+    MainStatus.Ponder = 1;
+    GameMove move;
+    int score;
+    const bool moved = RunSearch(&move, &score);
+    MainStatus.Ponder = 0;
+    if (!GameSession.PonderHit) {
+        TakeBackMoves(1);
+        return true;
+    }
+    FinishEngineTurn(moved, move, score);
+    return true;
 }
 
 // Analysis searches until a command stops it; the commands that waited then
@@ -81,6 +126,8 @@ void AfterOpponentMove() {
 
 // One command line; a move in it is made if it is legal.
 int TakeCommand(const char* line) {
+    // Whatever the line does, the engine's line no longer follows the game.
+    GameSession.PonderReady = false;
     const int result = DoCommand(line);
     std::fflush(stdout);
     if (result != CommandIsMove) return result;
@@ -193,6 +240,7 @@ void GameLoop() {
             Search.ClearHistory();
             GameSession.TablesStale = false;
         }
+        if (Ponder()) continue;
         if (HumanMove() == CommandIsMove) AfterOpponentMove();
     }
 }

@@ -22,6 +22,24 @@ int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveGen::MaxMoves
     return count;
 }
 
+bool ExpectedReply(const ChessBoard& after, Bitboard from, Bitboard to, GameMove* reply) {
+    const PVEntry* line = Search.PV[0];
+    if (Search.RootPVLength < 2 || line[0].Move != MoveCode(from, to)) return false;
+    GameMove moves[MoveGen::MaxMoves];
+    const int count = GenerateLegalMoves(after, moves);
+    for (int i = 0; i < count; ++i) {
+        if (MoveCode(moves[i].From, moves[i].To) != line[1].Move) continue;
+        *reply = moves[i];
+        return true;
+    }
+    return false;
+}
+
+bool SameMove(const GameMove& a, const GameMove& b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return a.From == b.From && a.To == b.To && lower(a.Promo) == lower(b.Promo);
+}
+
 bool LooksLikeMove(const char* word) {
     return IsFileLetter(word[0]) && word[1] >= '0' && word[1] <= '9';
 }

@@ -15,6 +15,12 @@ struct Session {
     int StBeforeAnalysis = 0; // analysis runs without a clock; ST comes back afterwards
     bool DrawClaimed = false; // claimed once: an interface that plays on is obeyed
     bool TablesStale = false; // a search ran since the tables were last aged
+    // Pondering: "hard" turns it on, "easy" off.
+    bool PonderOn = false;
+    bool PonderReady = false; // the engine has just moved: its line holds the expected reply
+    bool PonderHit = false;   // the opponent played the expected reply
+    ChessBoard PonderFrom;    // the position the reply is played from
+    GameMove PonderGuess{};
 };
 
 extern Session GameSession;

@@ -143,7 +143,7 @@ int UCIProtocol::DuringSearch() {
     if (std::strcmp(command, "ponderhit") == 0) {
         if (State == PONDERING) {
             State = SEARCHING;
-            Search.PonderHit();
+            Search.PonderHit(false);
         }
         return CommandContinuesSearch;
     }

@@ -128,18 +128,13 @@ void WriteMove(char* out, Bitboard from, Bitboard to, char promo) {
 // second move of its line, when that is a legal move there. Empty otherwise.
 void PonderMove(char* out, const ChessBoard& position, Bitboard from, Bitboard to, char promo) {
     out[0] = '\0';
-    const PVEntry* line = Search.PV[0];
-    if (Search.RootPVLength < 2 || line[0].Move != MoveCode(from, to)) return;
     ChessBoard after = position;
     uint8_t castleMask;
     after.MakeMove(from, to, promo, &castleMask);
     after.CastleFlags &= castleMask;
     after.SideToMove ^= 1;
-    char text[8];
-    const int code = line[1].Move;
-    WriteMove(text, Bit((code >> 6) & 63), Bit(code & 63), line[1].Promo);
     GameMove reply;
-    if (ParseGameMove(after, text, &reply)) std::snprintf(out, 8, "%s", text);
+    if (ExpectedReply(after, from, to, &reply)) WriteMove(out, reply.From, reply.To, reply.Promo);
 }
 
 // The private mimic modes: the position's evaluation, no search.

@@ -101,6 +101,16 @@ int MoveNow(const Words&) { return CommandEndsInput; }
 
 int Nothing(const Words&) { return CommandHandled; }
 
+int Hard(const Words&) {
+    GameSession.PonderOn = true;
+    return CommandHandled;
+}
+
+int Easy(const Words&) {
+    GameSession.PonderOn = false;
+    return CommandHandled;
+}
+
 // Commands that change the position end the input loop in analysis mode,
 // so that the analysis starts again on the new position.
 int PositionChanged() { return MainStatus.Analyze ? CommandEndsInput : CommandHandled; }
@@ -405,13 +415,13 @@ constexpr Command Commands[] = {
     {"displayboard", ShowBoard, Now},
     {"draw", Nothing, Now},
     {"dumpsee", DumpSee, Now},
-    {"easy", Nothing, Now},
+    {"easy", Easy, Now},
     {"edit", Edit, Stop},
     {"exit", Exit, Stop},
     {"force", Force, Stop},
     {"fullrand", Nothing, Now},
     {"go", Go, Stop},
-    {"hard", Nothing, Now},
+    {"hard", Hard, Now},
     {"hint", Nothing, Now},
     {"level", Level, After},
     {"name", Nothing, Now},
@@ -430,7 +440,8 @@ constexpr Command Commands[] = {
     {"sd", SearchDepth, After},
     {"sfd", FixedDepth, After},
     {"st", SecondsPerMove, After},
-    {"time", Time, After},
+    // The clock comes before the opponent's move, which may hit the ponder search.
+    {"time", Time, Now},
     {"traceflag", TraceFlag, Now},
     {"undo", Undo, Stop},
     {"white", White, Stop},
@@ -544,24 +555,59 @@ int DoCommand(const char* line) {
     return CommandHandled;
 }
 
+namespace {
+
+// The opponent's move arrives while the engine ponders: the expected one
+// turns the search into the engine's own, any other ends it.
+int OpponentMoveWhilePondering(const char* line, const Words& words) {
+    const char* text = std::strcmp(words[0], "usermove") == 0 ? words[1] : words[0];
+    GameMove move;
+    if (ParseGameMove(GameSession.PonderFrom, text, &move) &&
+        SameMove(move, GameSession.PonderGuess)) {
+        WriteLogFile(line);
+        GameSession.PonderHit = true;
+        Search.PonderHit(true);
+        return CommandContinuesSearch;
+    }
+    QueueLine(line);
+    MainStatus.Ponder = 0;
+    return CommandAbortsSearch;
+}
+
+// What a line does to a search on the opponent's time: whatever would end
+// the engine's own search ends it without a move, and the wait too.
+int OnPonderSearch(int request) {
+    if (request == CommandContinuesSearch) return request;
+    MainStatus.Ponder = 0;
+    return CommandAbortsSearch;
+}
+
+} // namespace
+
 int CommandDuringSearch(const char* line) {
     const Words words(line);
     if (words.Count == 0) return CommandContinuesSearch;
     const Command* command = FindCommand(words[0]);
     const bool analysing = MainStatus.Analyze;
+    const bool pondering = MainStatus.Ponder;
     DuringSearch timing = command ? command->Timing : DuringSearch::AtOnce;
     const bool move = LooksLikeMove(words[0]) || (command && command->Run == UserMove);
+    if (move && pondering) return OpponentMoveWhilePondering(line, words);
     if (move) timing = analysing ? DuringSearch::Interrupts : DuringSearch::AfterSearch;
 
     if (command && command->Run == MoveNow) {
         // Move now: the search ends with the best move found so far. An
-        // analysis has no move to make.
+        // analysis, or a search on the opponent's time, has no move to make.
         WriteLogFile(line);
-        return analysing ? CommandContinuesSearch : CommandStopsSearch;
+        return analysing || pondering ? CommandContinuesSearch : CommandStopsSearch;
+    }
+    if (command && command->Run == Easy && pondering) {
+        DoCommand(line);
+        return OnPonderSearch(CommandAbortsSearch);
     }
     if (command && command->Run == Exit && !analysing) timing = DuringSearch::AfterSearch;
     // Pondering and analysing answer a ping at once, thinking after the move.
-    if (command && command->Run == Ping && analysing && QueuedLines() == 0)
+    if (command && command->Run == Ping && (analysing || pondering) && QueuedLines() == 0)
         timing = DuringSearch::AtOnce;
 
     if (timing == DuringSearch::AtOnce) {
@@ -570,7 +616,8 @@ int CommandDuringSearch(const char* line) {
         return CommandContinuesSearch;
     }
     QueueLine(line);
-    if (timing == DuringSearch::Interrupts) return CommandAbortsSearch;
+    if (timing == DuringSearch::Interrupts) return OnPonderSearch(CommandAbortsSearch);
     // A full queue takes no more: the search ends and the lines are read.
-    return QueuedLines() >= QueueCapacity - 1 ? CommandStopsSearch : CommandContinuesSearch;
+    return QueuedLines() >= QueueCapacity - 1 ? OnPonderSearch(CommandStopsSearch)
+                                              : CommandContinuesSearch;
 }

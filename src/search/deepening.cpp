@@ -25,8 +25,15 @@ int MoveNameLength(const char* lineText) {
 
 // How long before the hard limit the search stops, so that the move is out
 // by then: the unwinding and the output take next to nothing, but on a busy
-// machine the engine can wait a dozen milliseconds or more for its turn.
+// machine the engine can wait a dozen milliseconds or more for its turn. A
+// limit of a few dozen milliseconds keeps three quarters of itself (the move
+// overhead already stands between it and the clock).
 constexpr int64_t HardStopLeadMs = 20;
+
+int64_t HardStopMs(const Status& s) {
+    const int64_t limit = HardTimeLimit(s);
+    return std::max<int64_t>(limit - std::min(HardStopLeadMs, limit / 4), 1);
+}
 
 // A ponder search, and an infinite one under UCI, keep their move until the
 // interface asks for it, even once they have nothing left to search.
@@ -108,18 +115,24 @@ void SearchRoutines::SetTimeBudget() {
     RearmPoll();
 }
 
-void SearchRoutines::PonderHit() {
+void SearchRoutines::PonderHit(bool countPondered) {
     Status& s = MainStatus;
-    // The move's time and nodes count from now on, as if the search began
-    // here; the pondering's speed stands until this search measures its own.
-    InteriorNodes = LeafInteriorNodes = QuiesceNodes = 0;
     s.Ponder = 0;
-    s.SearchStartTime = ClockMs();
+    const int64_t pondered = countPondered ? ElapsedMs() : 0;
+    LogPrintf("Ponder hit after %lld ms of pondering", static_cast<long long>(ElapsedMs()));
+    if (!countPondered) {
+        // The move's time and nodes count from now on, as if the search
+        // began here; the pondering's speed stands until this search
+        // measures its own.
+        InteriorNodes = LeafInteriorNodes = QuiesceNodes = 0;
+        s.SearchStartTime = ClockMs();
+    }
     if (s.FD) {
         RearmPoll();
         return;
     }
-    HardLimitMs = std::max<int64_t>(HardTimeLimit(s) - HardStopLeadMs, 1);
+    // The plan counts from the start of the pondering, the clock from now.
+    HardLimitMs = pondered + HardStopMs(s);
     SetTimeBudget();
 }
 
@@ -135,7 +148,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
 
     if (s.FD == 0) {
         // First: the poll interval that the budget sets depends on it.
-        HardLimitMs = std::max<int64_t>(HardTimeLimit(s) - HardStopLeadMs, 1);
+        HardLimitMs = HardStopMs(s);
         SetTimeBudget();
         LogPrintf("Planned %d ms: no new iteration after %d ms, time up at %d ms, emergency "
                   "stop at %lld ms, hard limit %lld ms; last speed %d nodes/s",
@@ -253,11 +266,14 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
             if (!ReadInputLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
             request = CommandHandler ? CommandHandler(line) : CommandAbortsSearch;
         }
-        Diagnostic(" Search Aborted due to receiveing following string: %s\n", line);
-        AbortSearch();
+        // A ponder hit ends the wait with the move to play at once.
+        if (request != CommandContinuesSearch) {
+            Diagnostic(" Search Aborted due to receiveing following string: %s\n", line);
+            AbortSearch();
+        }
     }
 
-    if (s.FD == 0 && !s.Analyze && !fromBook) {
+    if (s.FD == 0 && !s.Analyze && !fromBook && !Abort) {
         MeasureSpeed("at the end");
         LogPrintf("Clock: planned %d ms, used %lld ms, %lld nodes at %d nodes/s, depth %d",
                   s.TimePerMove, static_cast<long long>(ElapsedMs()),

@@ -7,8 +7,9 @@
 #include "search/search.h"
 
 namespace {
-// Nodes between two polls under UCI: a few milliseconds of search.
-constexpr int64_t UCIPollInterval = 4096;
+// Nodes between two polls under UCI and while pondering: a few
+// milliseconds of search.
+constexpr int64_t QuickPollInterval = 4096;
 } // namespace
 
 SearchRoutines Search;
@@ -38,8 +39,10 @@ void SearchRoutines::AddHistory(int side, int move, int depth) {
 int64_t SearchRoutines::InitMoveTimer() const {
     // Input is read every half second of search, every eighth in analysis.
     const int64_t nodes = MainStatus.Analyze ? MainStatus.NPS >> 3 : MainStatus.NPS / 2;
-    // A UCI interface expects "stop" and "isready" answered within milliseconds.
-    return MainStatus.uci ? std::min(nodes, UCIPollInterval) : nodes;
+    // A UCI interface expects "stop" and "isready" answered within
+    // milliseconds; the opponent's move, which a ponder search waits for,
+    // starts the engine's clock.
+    return MainStatus.uci || MainStatus.Ponder ? std::min(nodes, QuickPollInterval) : nodes;
 }
 
 void MoveHistory::InsertHashCodeMoveHistory(Bitboard upper, Bitboard lower) {

@@ -276,8 +276,10 @@ class SearchRoutines {
     void AddHistory(int side, int move, int depth);
     void AbortSearch() { Abort = StopSearch = TimeUp = 1; }
     // The opponent played the move the search pondered on: it goes on under
-    // the time control, whose clock starts now.
-    void PonderHit();
+    // the time control, whose clock starts now. `countPondered`: the time
+    // spent pondering counts in the move's plan (the hard limit still runs
+    // from now); else the plan starts now too.
+    void PonderHit(bool countPondered);
     // Nodes between two polls of the input and the clock.
     int64_t InitMoveTimer() const;
     int64_t NodeCount() const { return InteriorNodes + QuiesceNodes; }

@@ -247,6 +247,111 @@ TEST(XboardSession, TheEndOfInputEndsTheEngineEvenDuringASearch) {
     ExpectProtocolOnly(e.Lines);
 }
 
+// The engine's move and the reply its line expects: the move line and the
+// second move of the last thinking line before it.
+struct EngineMove {
+    std::string Move, ExpectedReply;
+};
+EngineMove NextEngineMove(EngineSession& e) {
+    EngineMove result;
+    const std::string line = e.WaitFor([&](const std::string& l) {
+        if (IsThinkingLine(l)) {
+            std::istringstream in(l);
+            std::string field;
+            for (int i = 0; i < 6 && in >> field;) ++i;
+            result.ExpectedReply = IsMoveText(field) ? field : "";
+        }
+        return l.rfind("move ", 0) == 0;
+    });
+    result.Move = line.empty() ? "" : MoveOf(line);
+    return result;
+}
+
+std::string Log(const EngineSession& e) {
+    std::stringstream text;
+    text << std::ifstream(e.Dir / "match.log").rdbuf();
+    return text.str();
+}
+
+int Occurrences(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST(XboardSession, PonderingGoesOnAfterTheExpectedReplyAndStopsAfterAnother) {
+    EngineSession e;
+    e.Send("xboard\nprotover 2\nnew\nhard\npost\nlevel 0 1 0\ngo");
+    const EngineMove first = NextEngineMove(e);
+    ASSERT_TRUE(IsLegalAfter(first.Move, StartFen, {})) << first.Move;
+    ASSERT_TRUE(IsLegalAfter(first.ExpectedReply, StartFen, {first.Move.c_str()}));
+    // Thinking on the opponent's time, about the position after the reply.
+    const std::string pondering = e.WaitFor(IsThinkingLine, 5000);
+    EXPECT_TRUE(IsLegalAfter(FirstMoveOf(pondering), StartFen,
+                             {first.Move.c_str(), first.ExpectedReply.c_str()}))
+        << pondering;
+
+    // The expected reply: the search goes on as the engine's.
+    e.Send("time 5900\notim 5900\n" + first.ExpectedReply);
+    const EngineMove second = NextEngineMove(e);
+    std::vector<const char*> game = {first.Move.c_str(), first.ExpectedReply.c_str()};
+    ASSERT_TRUE(IsLegalAfter(second.Move, StartFen, game)) << second.Move;
+    EXPECT_EQ(Occurrences(Log(e), "Pondering on " + first.ExpectedReply), 1);
+    EXPECT_EQ(Occurrences(Log(e), "Ponder hit after "), 1);
+
+    // Another reply: the ponder search stops, and the real position is searched.
+    game.push_back(second.Move.c_str());
+    ASSERT_NE(e.WaitFor(IsThinkingLine, 5000), "");
+    BoardFromFen(StartFen);
+    StartGameRecord();
+    GameMove played;
+    for (const char* move : game) {
+        ASSERT_TRUE(ParseGameMove(MainBoard, move, &played));
+        PlayGameMove(played);
+    }
+    GameMove moves[MoveGen::MaxMoves];
+    const int count = GenerateLegalMoves(MainBoard, moves);
+    std::string other;
+    for (int i = 0; i < count && other.empty(); ++i) {
+        char text[MaxPVText];
+        fillmovestring(text, LowestSquare(moves[i].From), LowestSquare(moves[i].To),
+                       moves[i].Promo);
+        std::istringstream(text) >> other;
+        if (other == second.ExpectedReply) other.clear();
+    }
+    e.Send("time 5800\notim 5800\n" + other);
+    game.push_back(other.c_str());
+    const EngineMove third = NextEngineMove(e);
+    EXPECT_TRUE(IsLegalAfter(third.Move, StartFen, game)) << other << " " << third.Move;
+    EXPECT_EQ(Occurrences(Log(e), "Ponder hit after "), 1);
+    e.Send("quit");
+    EXPECT_EQ(e.Finish(), 0);
+    ExpectProtocolOnly(e.Lines);
+}
+
+TEST(XboardSession, PonderingOnlyAfterHardAndNotAfterEasy) {
+    // Without "hard" the engine thinks only on its own time.
+    EngineSession e;
+    e.Send("xboard\nprotover 2\nnew\npost\nsd 6\ngo");
+    ASSERT_NE(NextEngineMove(e).Move, "");
+    for (const std::string& l : e.Collect(500)) EXPECT_FALSE(IsThinkingLine(l)) << l;
+    EXPECT_EQ(Occurrences(Log(e), "Pondering on"), 0);
+
+    // "hard": thinking after the move; a ping is answered at once; "easy"
+    // ends it.
+    e.Send("new\nhard\npost\nlevel 0 1 0\ngo");
+    ASSERT_NE(NextEngineMove(e).Move, "");
+    ASSERT_NE(e.WaitFor(IsThinkingLine, 5000), "");
+    e.Send("ping 4");
+    EXPECT_EQ(e.WaitFor("pong", 5000), "pong 4");
+    e.Send("easy\nping 5");
+    EXPECT_EQ(e.WaitFor("pong", 5000), "pong 5");
+    for (const std::string& l : e.Collect(500)) EXPECT_FALSE(IsThinkingLine(l)) << l;
+    e.Send("quit");
+    EXPECT_EQ(e.Finish(), 0);
+    ExpectProtocolOnly(e.Lines);
+}
+
 TEST(ConsoleSession, EchoesMovesShowsTheBoardAndRefusesAnIllegalMove) {
     const ProgramRun run = RunVorn("", "hello\ne2e4\ne2e5\n");
     EXPECT_EQ(run.status, 0);
