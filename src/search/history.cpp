@@ -41,8 +41,9 @@ int64_t SearchRoutines::InitMoveTimer() const {
     const int64_t nodes = MainStatus.Analyze ? MainStatus.NPS >> 3 : MainStatus.NPS / 2;
     // A UCI interface expects "stop" and "isready" answered within
     // milliseconds; the opponent's move, which a ponder search waits for,
-    // starts the engine's clock.
-    return MainStatus.uci || MainStatus.Ponder ? std::min(nodes, QuickPollInterval) : nodes;
+    // starts the engine's clock. A fixed count, not one from the measured
+    // speed, so that a node limit stops at the same node in every run.
+    return MainStatus.uci || MainStatus.Ponder ? QuickPollInterval : nodes;
 }
 
 void MoveHistory::InsertHashCodeMoveHistory(Bitboard upper, Bitboard lower) {

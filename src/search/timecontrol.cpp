@@ -55,7 +55,9 @@ int64_t SearchRoutines::ElapsedMs() const { return ClockMs() - MainStatus.Search
 bool SearchRoutines::HalfTheTimeSpent() const { return ElapsedMs() * 2 >= MainStatus.TimePerMove; }
 
 void SearchRoutines::RearmPoll() {
-    if (!NPSCalibrated) {
+    // Until a timed search knows its speed it polls often, to learn it
+    // before the clock matters; a search without a clock has no use for it.
+    if (!NPSCalibrated && Timed()) {
         ArmPoll(MinPollInterval);
         return;
     }
