@@ -17,6 +17,8 @@
 
 char TestSuiteFile[MaxPathLength];
 char BookFile[MaxPathLength];
+char TablePaths[MaxPathLength];
+int TableCacheMegabytes = EndgameTables::DefaultCacheMegabytes;
 char FirstWord[FirstWordLength];
 
 namespace {
@@ -73,6 +75,19 @@ void LoadCommandLineBook() {
 
 void TellBookFailure() {
     if (BookFile[0] && !UserBook.IsLoaded()) std::printf("telluser %s\n", UserBook.Message);
+}
+
+void StartTables() { Tablebases.Start(TablePaths, TableCacheMegabytes); }
+
+void TellTablesMessage() {
+    if (!Tablebases.Message[0]) return;
+    if (MainStatus.uci)
+        InfoString("%s", Tablebases.Message);
+    else if (MainStatus.xboard)
+        std::printf("telluser %s\n", Tablebases.Message);
+    else
+        std::fprintf(stderr, "%s\n", Tablebases.Message);
+    std::fflush(stdout);
 }
 
 int ParseCommandLine(int argc, char** argv) {
@@ -142,6 +157,8 @@ int ParseCommandLine(int argc, char** argv) {
         if (Contains(arg, "-uci")) MainStatus.uci = 1;
         if (Equals(arg, "-book") && takeValue())
             std::snprintf(BookFile, sizeof BookFile, "%s", arg);
+        if (Equals(arg, "-gtb") && takeValue())
+            std::snprintf(TablePaths, sizeof TablePaths, "%s", arg);
 
         if (missing) {
             std::printf("ERROR: missing value after %s\n", option);

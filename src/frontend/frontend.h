@@ -17,6 +17,18 @@ void LoadCommandLineBook();
 // One "telluser" line with the reason, when the "-book" file was refused.
 void TellBookFailure();
 
+// The endgame-table folders ("-gtb", UCI GaviotaTbPath, xboard egtpath),
+// separated by ';', and the size of the tables' cache (UCI GaviotaTbCache).
+extern char TablePaths[MaxPathLength];
+extern int TableCacheMegabytes;
+constexpr int MaxTableCacheMegabytes = 1024;
+// Starts the tables on TablePaths; an empty path turns them off. What went
+// wrong, if anything, is in Tablebases.Message.
+void StartTables();
+// Tells Tablebases.Message, when there is one, as the protocol in use
+// expects: an "info string" line, a "telluser" line, or a console line.
+void TellTablesMessage();
+
 // Result codes of ParseCommandLine.
 enum CommandLineResult : int {
     CommandLineOk = 0,

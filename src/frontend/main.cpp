@@ -41,6 +41,10 @@ int main(int argc, char** argv) {
     }
 
     LoadCommandLineBook();
+    // Before the protocol is known its problems go to standard error; the
+    // protocol's greeting tells them again.
+    StartTables();
+    TellTablesMessage();
     std::signal(SIGINT, SIG_IGN);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 

@@ -46,6 +46,19 @@ void SetMoveOverhead(bool, int64_t ms, const char*) {
     MainStatus.MoveOverheadMs = static_cast<int>(ms);
 }
 
+// An empty value (or "<empty>") turns the tables off.
+void SetTablePath(bool, int64_t, const char* paths) {
+    std::snprintf(TablePaths, sizeof TablePaths, "%s", std::strcmp(paths, "<empty>") ? paths : "");
+    StartTables();
+    TellTablesMessage();
+}
+
+// The cache takes the new size at once when the tables are in use.
+void SetTableCache(bool, int64_t megabytes, const char*) {
+    TableCacheMegabytes = static_cast<int>(std::min<int64_t>(megabytes, MaxTableCacheMegabytes));
+    if (Tablebases.IsOn()) StartTables();
+}
+
 void SetHash(bool, int64_t megabytes, const char*) {
     if (PositionCache.Resize(megabytes)) {
         PositionCache.MapMemory();
@@ -68,6 +81,8 @@ constexpr UCIOption Options[] = {
     {"BookBestMove", OptionKind::Check, "check default false", SetBookHeaviest},
     {"UCI_ShowCurrLine", OptionKind::Check, "check default true", SetShowCurrLine},
     {"Ponder", OptionKind::Check, "check default false", SetPonder},
+    {"GaviotaTbPath", OptionKind::String, "string default <empty>", SetTablePath},
+    {"GaviotaTbCache", OptionKind::Spin, "spin default 32 min 1 max 1024", SetTableCache},
     {"UCI_EngineAbout", OptionKind::String,
      "string default Vorn plays chess by alpha-beta search over bitboards", KeepAbout},
 };
@@ -85,6 +100,7 @@ void UCIProtocol::Identify() {
     std::printf("uciok\n");
     std::fflush(stdout);
     WriteLogFile("Sent uciok\n");
+    TellTablesMessage();
     State = WAITING;
     MainStatus.UseBook = 0;
 }

@@ -7,7 +7,7 @@
 //   hint  level  name  new  nopost  otim  ponder  post  quit  random  remove
 //   selfplay  setboard  Depth  DEPTH  sd  sfd  st  time  traceflag  undo
 //   white  xboard, then protover  ping  accepted  rejected  result  memory  option
-//   usermove and the protocol's commands Vorn has no use for.
+//   usermove  egtpath and the protocol's commands Vorn has no use for.
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -341,12 +341,14 @@ int Protover(const Words& words) {
     GameSession.ProtocolVersion2 = !ParseInteger(words[1], &version) || version >= 2;
     std::printf("feature done=0\n"
                 "feature myname=\"Vorn\" setboard=1 ping=1 usermove=0 san=0 time=1 draw=0 "
-                "sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 memory=1 ics=0 name=0 pause=0\n"
+                "sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 memory=1 ics=0 name=0 pause=0 "
+                "egt=\"gaviota\"\n"
                 "feature option=\"Move Overhead -spin %d 0 %d\"\n"
                 "feature done=1\n",
                 Status::DefaultMoveOverheadMs, Status::MaxMoveOverheadMs);
     // Only now is it known that the interface reads "telluser".
     TellBookFailure();
+    TellTablesMessage();
     return CommandHandled;
 }
 
@@ -394,6 +396,16 @@ int SetOption(const Words& words) {
     }
     MainStatus.MoveOverheadMs = static_cast<int>(ms);
     LogPrintf("Move Overhead %d ms", MainStatus.MoveOverheadMs);
+    return CommandHandled;
+}
+
+// "egtpath gaviota PATH": the folders of the Gaviota tables; other kinds of
+// tables are not read.
+int TablePath(const Words& words) {
+    if (std::strcmp(words[1], "gaviota") != 0) return CommandHandled;
+    std::snprintf(TablePaths, sizeof TablePaths, "%s", words.From(2));
+    StartTables();
+    TellTablesMessage();
     return CommandHandled;
 }
 
@@ -454,12 +466,12 @@ constexpr Command Commands[] = {
     {"memory", Memory, After},
     {"option", SetOption, After},
     {"usermove", UserMove, After},
+    {"egtpath", TablePath, After},
     // Protocol commands for features Vorn does not offer: accepted, no effect.
     {"computer", Nothing, Now},
     {"rating", Nothing, Now},
     {"ics", Nothing, Now},
     {"cores", Nothing, Now},
-    {"egtpath", Nothing, Now},
     {"nps", Nothing, Now},
     {"playother", Nothing, Now},
     {"variant", Nothing, Now},

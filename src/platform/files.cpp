@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/platform.h"
 
@@ -46,4 +47,11 @@ void LogPrintf(const char* format, ...) {
 void CloseLogFile() {
     if (LogFile) std::fclose(LogFile);
     LogFile = nullptr;
+}
+
+bool MakeTemporaryFolder(char* path, int size) {
+    const char* base = std::getenv("TMPDIR");
+    if (!base || !*base) base = "/tmp";
+    if (std::snprintf(path, size, "%s/vorn-XXXXXX", base) >= size) return false;
+    return mkdtemp(path) != nullptr;
 }

@@ -59,3 +59,11 @@ void ZeroPages(void* memory, size_t bytes);
 // Runs work() on a thread with a stack of stackBytes and returns its result:
 // the search recurses deeper than the default stack allows.
 int RunWithStack(int (*work)(), size_t stackBytes);
+
+// ---------------------------------------------------------------------------
+// Folders
+// ---------------------------------------------------------------------------
+
+// Creates a new folder, readable by this user only, under the system's
+// temporary folder and writes its path. False when it cannot be made.
+bool MakeTemporaryFolder(char* path, int size);

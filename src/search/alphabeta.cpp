@@ -58,6 +58,14 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
         return value;
     };
 
+    // A position in the endgame tables has its exact score: nothing below
+    // it needs a search.
+    TableVerdict verdict;
+    if (Tablebases.IsOn() && Tablebases.Probe(board, side, castleRights, &verdict)) {
+        ++TableHits;
+        return leave(TableScore(verdict, ply));
+    }
+
     // The horizon. A node on the last row of the line and killer tables is
     // a leaf too, in check or not, so that no child indexes past them.
     if (((depth < 1 || ply > maxPly) && !inCheck) || ply >= MaxSearchPly - 1) {

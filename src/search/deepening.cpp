@@ -45,7 +45,8 @@ bool IsMateScore(int v) { return v > 109899 || (v >= -MateValue && v <= -109900)
 
 void SearchRoutines::ResetForMove(ChessBoard& board) {
     InteriorNodes = LeafInteriorNodes = QuiesceNodes = 0;
-    Abort = StopSearch = TimeUp = TimerExtended = BookMove = NPSCalibrated = 0;
+    Abort = StopSearch = TimeUp = TimerExtended = BookMove = NPSCalibrated = TableRoot = 0;
+    TableHits = 0;
     MainStatus.MaxPlyReached = 0;
     MainStatus.TimeLastPly = 0;
     LastScore = 0;
@@ -245,7 +246,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
         }
         // A stop (the clock's, a command's or the node limit's) leaves nothing to deepen.
         if (StopSearch) finished = true;
-        if (IsMateScore(v) || RootLegalMoves == 1 || (s.Ponder && v == 0 && d > PonderDrawDepth)) {
+        if (IsMateScore(v) || RootLegalMoves == 1 || TableRoot ||
+            (s.Ponder && v == 0 && d > PonderDrawDepth)) {
             ponderWait = WaitsForCommand();
             finished = true;
         }

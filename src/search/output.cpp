@@ -54,9 +54,13 @@ void SearchRoutines::PrintInfoLine(int depth, int score, const char* lineText) c
     WriteUCIScore(scoreText, sizeof scoreText, score);
     const int64_t ms = std::max<int64_t>(ClockMs() - MainStatus.SearchStartTime, 0);
     const int64_t nodes = NodeCount();
-    std::printf("info depth %d score %s nodes %lld nps %lld time %lld pv%s", depth, scoreText,
+    char tableText[32] = "";
+    if (Tablebases.IsOn())
+        std::snprintf(tableText, sizeof tableText, " tbhits %lld",
+                      static_cast<long long>(TableHits));
+    std::printf("info depth %d score %s nodes %lld nps %lld%s time %lld pv%s", depth, scoreText,
                 static_cast<long long>(nodes),
-                static_cast<long long>(nodes * 1000 / std::max<int64_t>(ms, 1)),
+                static_cast<long long>(nodes * 1000 / std::max<int64_t>(ms, 1)), tableText,
                 static_cast<long long>(ms), lineText);
     std::fflush(stdout);
 }

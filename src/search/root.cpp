@@ -68,6 +68,13 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
         std::fflush(stdout);
     }
 
+    // A root in the endgame tables needs no search. A root restricted to
+    // some moves asks the search about those, whose nodes still probe.
+    int tableScore;
+    if (Tablebases.IsOn() && SearchMoveCount == 0 &&
+        PlayTableMove(board, side, castleRights, depth, from, to, promotion, &tableScore))
+        return tableScore;
+
     // The previous iteration's move stands until this one finds a better one.
     Bitboard bestFrom = FromOf(PV[0][0]), bestTo = ToOf(PV[0][0]);
     char bestPromotion = PV[0][0].Promo;
@@ -217,4 +224,46 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
     if (board.InCheck(side == White ? board.WKing : board.BKing, side)) return -MateValue;
     if (board.InCheck(opponentKing, side ^ 1)) return MateValue;
     return StalemateValue;
+}
+
+bool SearchRoutines::PlayTableMove(const ChessBoard& board, int side, int castleRights, int depth,
+                                   Bitboard* from, Bitboard* to, char* promotion, int* score) {
+    TableVerdict verdict;
+    int probes;
+    if (!Tablebases.ChooseRootMove(board, side, castleRights, from, to, promotion, &verdict,
+                                   &probes))
+        return false;
+    TableHits += probes;
+    TableRoot = 1;
+    IterationDepth = depth;
+    *score = TableScore(verdict, 0);
+
+    // The line: each side's move that keeps the verdict, as far as the
+    // tables answer and the mate (or a short look at a draw) goes.
+    constexpr int DrawLineLength = 8;
+    const int length =
+        std::min(verdict.Outcome == TableDraw ? DrawLineLength : verdict.Plies, MaxSearchPly - 1);
+    ChessBoard position = board;
+    Bitboard moveFrom = *from, moveTo = *to;
+    char movePromotion = *promotion;
+    RootPVLength = 0;
+    for (int mover = side;;) {
+        PV[0][RootPVLength++] =
+            PVEntry{static_cast<int16_t>(MoveCode(moveFrom, moveTo)), movePromotion};
+        uint8_t castleMask;
+        position.MakeMove(moveFrom, moveTo, movePromotion, &castleMask);
+        mover ^= 1;
+        TableVerdict next;
+        if (RootPVLength >= length ||
+            !Tablebases.ChooseRootMove(position, mover, 0, &moveFrom, &moveTo, &movePromotion,
+                                       &next, &probes))
+            break;
+        TableHits += probes;
+    }
+
+    char text[MaxPVText];
+    LineText(text, *from, *to, *promotion);
+    LogPrintf("Tablebase move at depth %d: score %d %s", depth, *score, text);
+    if (MainStatus.uci) PrintInfoLine(depth, *score, text);
+    return true;
 }

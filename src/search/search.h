@@ -8,6 +8,7 @@
 
 #include "board/board.h"
 #include "movegen/movegen.h"
+#include "tablebase/tablebase.h"
 
 // ---------------------------------------------------------------------------
 // Settings
@@ -98,6 +99,14 @@ constexpr int WorstScore = -110200;    // a node's best before its first move
 constexpr int MaxSearchPly = 200;      // rows of the principal variation and killers
 constexpr int MaxIterationDepth = 100; // deepest iteration under the time control
 constexpr int GameRecordLength = 600;  // entries of the repetition and move records
+
+// The endgame tables' verdict as a score of the node at `ply`: their mates
+// count from the root like the search's own.
+constexpr int TableScore(const TableVerdict& verdict, int ply) {
+    if (verdict.Outcome == TableWin) return MateValue - (ply + verdict.Plies);
+    if (verdict.Outcome == TableLoss) return ply + verdict.Plies - MateValue;
+    return 0;
+}
 
 // ---------------------------------------------------------------------------
 // Transposition table
@@ -253,6 +262,11 @@ class SearchRoutines {
     int32_t SearchMoveCount = 0;
     // Nodes after which the search stops, as a UCI "nodes" asks; 0 for none.
     int64_t NodeLimit = 0;
+    // Positions of this move's search found in the endgame tables.
+    int64_t TableHits = 0;
+    // The root was in the tables: its move and score are theirs, and
+    // deeper iterations have nothing to add.
+    uint8_t TableRoot = 0;
 
     // The front end's interpreter of a command line that arrives during a
     // search; it answers with one of the Command...Search codes. Null: input
@@ -298,6 +312,10 @@ class SearchRoutines {
     // Looks the root up in the user's book when this search may play from it;
     // on a hit sets the move and the root line and reports the move.
     bool PlayUserBookMove(const ChessBoard& board, Bitboard* from, Bitboard* to, char* promotion);
+    // Answers the root from the endgame tables when it is in them: the move
+    // that keeps their verdict, the line that follows it, and the score.
+    bool PlayTableMove(const ChessBoard& board, int side, int castleRights, int depth,
+                       Bitboard* from, Bitboard* to, char* promotion, int* score);
     void SetTimeBudget();
     // The speed of this search so far, once it has run long enough to
     // tell; the first figure of a timed search is logged (and told to a UCI

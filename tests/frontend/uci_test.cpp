@@ -92,9 +92,11 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
           "option name UCI_ShowCurrLine type check default true",
           "option name Ponder type check default false",
           "option name Move Overhead type spin default 30 min 0 max 5000",
+          "option name GaviotaTbPath type string default <empty>",
+          "option name GaviotaTbCache type spin default 32 min 1 max 1024",
           "option name UCI_EngineAbout type string default "})
         EXPECT_TRUE(Has(lines, option)) << option;
-    EXPECT_EQ(lines.size(), 15u);
+    EXPECT_EQ(lines.size(), 17u);
     engine.Send("isready");
     EXPECT_EQ(Until(engine, "readyok").size(), 1u);
     engine.CloseInput();

@@ -9,6 +9,7 @@
 
 #include "movegen/movegen.h"
 #include "search/search.h"
+#include "search/search_fixture.h"
 #include "test_util.h"
 
 namespace {
@@ -37,37 +38,6 @@ std::string MoveText(Bitboard from, Bitboard to) {
     const int f = LowestSquare(from), t = LowestSquare(to);
     return {files[FileOf(f)], char('1' + RankOf(f)), files[FileOf(t)], char('1' + RankOf(t))};
 }
-
-// Fixed-depth searches from clean tables, as a benchmark runs them; the
-// settings the search reads are restored afterwards.
-class SearchTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        saved = MainStatus;
-        MainStatus.initVars();
-        MainStatus.xboard = MainStatus.uci = 0;
-        PositionCache.ClearTranspositionTables();
-        Search.ClearHistory();
-        MoveList.Init();
-    }
-    void TearDown() override {
-        MainStatus = saved;
-        MainBoard.InitRep();
-    }
-
-    // One root search of `fen` to `depth`; the chosen move goes to from/to/promo.
-    int SearchTo(const std::string& fen, int depth) {
-        board = BoardFromFen(fen.c_str());
-        MainStatus.FD = depth;
-        MoveList.Init();
-        return Search.SearchExactDepth(board, depth, &from, &to, &promo);
-    }
-
-    Status saved;
-    ChessBoard board;
-    Bitboard from = 0, to = 0;
-    char promo = 0;
-};
 
 TEST_F(SearchTest, ChoosesALegalMoveInEveryKindOfPosition) {
     const char* special[] = {
