@@ -3,11 +3,18 @@
 // exactly, so a capture into a table is scored as the table says.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
 #include "search/search.h"
 #include "search/search_fixture.h"
 #include "tablebase/tablebase.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const char* DebianTables = "/usr/share/gaviotatb/gtb4";
 
@@ -73,6 +80,23 @@ TEST_F(TablesSearchTest, ACaptureIntoATableIsScoredAsTheTableSays) {
     Tablebases.Stop();
     PositionCache.ClearTranspositionTables();
     EXPECT_LT(SearchTo(fen, 3), MateValue - MaxSearchPly);
+
+    // A truncated KQK table leaves the search as it is without tables.
+    const fs::path folder =
+        fs::temp_directory_path() / ("vorn-search-tables-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    fs::copy_file(std::string(DebianTables) + "/krk.gtb.cp4", folder / "krk.gtb.cp4",
+                  fs::copy_options::overwrite_existing);
+    fs::copy_file(std::string(DebianTables) + "/kqk.gtb.cp4", folder / "kqk.gtb.cp4",
+                  fs::copy_options::overwrite_existing);
+    fs::resize_file(folder / "kqk.gtb.cp4", 4000);
+    ASSERT_EQ(Tablebases.Start(folder.c_str(), 4), TablesStarted);
+    PositionCache.ClearTranspositionTables();
+    EXPECT_LT(SearchTo(fen, 3), MateValue - MaxSearchPly);
+    EXPECT_EQ(from, Bit(A1));
+    EXPECT_EQ(to, Bit(A2));
+    Tablebases.Stop();
+    fs::remove_all(folder);
 }
 
 } // namespace
