@@ -63,6 +63,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
     TableVerdict verdict;
     if (Tablebases.IsOn() && Tablebases.Probe(board, side, castleRights, &verdict)) {
         ++TableHits;
+        PV[ply][0].Move = static_cast<int16_t>(ply); // no line below: the parent's ends here
         return leave(TableScore(verdict, ply));
     }
 

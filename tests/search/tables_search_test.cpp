@@ -75,6 +75,8 @@ TEST_F(TablesSearchTest, ACaptureIntoATableIsScoredAsTheTableSays) {
     EXPECT_EQ(to, Bit(A2));
     EXPECT_FALSE(Search.TableRoot);
     EXPECT_GT(Search.TableHits, 0);
+    // The line ends at the table's node: whatever its row held is no line.
+    EXPECT_EQ(Search.RootPVLength, 1);
 
     // Without the tables the table entries of that search must not help.
     Tablebases.Stop();
