@@ -402,7 +402,10 @@ int SetOption(const Words& words) {
 // "egtpath gaviota PATH": the folders of the Gaviota tables; other kinds of
 // tables are not read.
 int TablePath(const Words& words) {
-    if (std::strcmp(words[1], "gaviota") != 0) return CommandHandled;
+    if (std::strcmp(words[1], "gaviota") != 0) {
+        LogPrintf("egtpath %s: Vorn reads only Gaviota tables", words[1]);
+        return CommandHandled;
+    }
     std::snprintf(TablePaths, sizeof TablePaths, "%s", words.From(2));
     StartTables();
     TellTablesMessage();

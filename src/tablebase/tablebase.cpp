@@ -104,7 +104,6 @@ void EndgameTables::Stop() {
         PrivateFolder[0] = '\0';
     }
     MaxPieces = 0;
-    InUse[0] = '\0';
 }
 
 int EndgameTables::Start(const char* paths, int cacheMegabytes) {
@@ -166,7 +165,6 @@ int EndgameTables::Start(const char* paths, int cacheMegabytes) {
         Stop();
         return TablesNotFound;
     }
-    std::snprintf(InUse, sizeof InUse, "%s", paths);
     LogPrintf("Tablebases: up to %d pieces from %s", MaxPieces, paths);
     return TablesStarted;
 }
@@ -204,26 +202,33 @@ bool EndgameTables::ChooseRootMove(const ChessBoard& board, int side, int castle
     position.SideToMove = static_cast<int8_t>(side);
     MoveGen list;
     const int count = list.GenerateLegalMoves(&position);
-    int bestRating = 0, best = -1;
+    int bestRating = 0;
+    bool found = false;
     TableVerdict bestChild;
     for (int i = 0; i < count; ++i) {
-        ChessBoard child = board;
-        uint8_t castleMask;
-        child.MakeMove(list.From[i], list.To[i], list.Promo[i], &castleMask);
-        TableVerdict childVerdict;
-        ++*probes;
-        if (!Probe(child, side ^ 1, 0, &childVerdict)) return false;
-        const int rating = RootRating(childVerdict);
-        if (best < 0 || rating > bestRating) {
-            best = i;
-            bestRating = rating;
-            bestChild = childVerdict;
+        // The list promotes to a queen only; the tables know where a rook
+        // or a knight does better (a queen that would stalemate, say).
+        const bool promotes = list.Promo[i] != NoPromotion;
+        const char promotions[] = {list.Promo[i], 'r', 'b', 'n'};
+        for (int p = 0; p < (promotes ? 4 : 1); ++p) {
+            ChessBoard child = board;
+            uint8_t castleMask;
+            child.MakeMove(list.From[i], list.To[i], promotions[p], &castleMask);
+            TableVerdict childVerdict;
+            ++*probes;
+            if (!Probe(child, side ^ 1, 0, &childVerdict)) return false;
+            const int rating = RootRating(childVerdict);
+            if (!found || rating > bestRating) {
+                found = true;
+                bestRating = rating;
+                bestChild = childVerdict;
+                *from = list.From[i];
+                *to = list.To[i];
+                *promotion = promotions[p];
+            }
         }
     }
-    if (best < 0) return false;
-    *from = list.From[best];
-    *to = list.To[best];
-    *promotion = list.Promo[best];
+    if (!found) return false;
     if (bestChild.Outcome == TableDraw)
         *verdict = TableVerdict{TableDraw, 0};
     else

@@ -44,8 +44,6 @@ class EndgameTables {
     int Start(const char* paths, int cacheMegabytes);
     void Stop();
     bool IsOn() const { return MaxPieces > 0; }
-    // The folders in use as Start was given them ("" when off).
-    const char* Paths() const { return InUse; }
 
     // What the tables say of `board` with `side` to move. False when the
     // position is not in them: too many pieces, a castling right, a table
@@ -54,15 +52,14 @@ class EndgameTables {
 
     // The move that keeps the root's verdict: the fastest mate when it wins,
     // the longest resistance when it loses, a drawing move when it draws;
-    // every legal move's position is probed. False, and nothing written,
-    // when the root or one of those positions is not in the tables or there
-    // is no legal move. `probes` receives the number of positions probed.
+    // every legal move's position is probed, under-promotions included.
+    // False when one of those positions is not in the tables or there is no
+    // legal move. `probes` receives the number of positions probed.
     bool ChooseRootMove(const ChessBoard& board, int side, int castleRights, Bitboard* from,
                         Bitboard* to, char* promotion, TableVerdict* verdict, int* probes) const;
 
   private:
     int MaxPieces = 0; // of the largest tables found; 0 while off
-    char InUse[1024] = "";
     const char** LibraryPaths = nullptr;
     bool LibraryStarted = false;
     char PrivateFolder[1024] = ""; // links to the sound files of folders with broken ones

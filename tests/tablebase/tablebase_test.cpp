@@ -45,6 +45,7 @@ constexpr VerdictCase Verdicts[] = {
     {"7k/8/8/8/8/8/7P/7K w - - 0 1", TableDraw, 0},    // rook pawn
     {"8/8/8/8/8/8/4p3/K3k3 b - - 0 1", TableWin, 11},
     {"8/8/8/8/8/8/4p3/K3k3 w - - 0 1", TableLoss, 14},
+    {"8/1P6/k7/8/K7/8/8/8 w - - 0 1", TableWin, 13}, // b8=Q stalemates, only b8=R wins
 };
 
 class TablesTest : public testing::Test {
@@ -129,6 +130,13 @@ TEST_F(TablesTest, TheRootMoveKeepsTheVerdict) {
         Tablebases.ChooseRootMove(board, Black, 0, &from, &to, &promotion, &verdict, &probes));
     EXPECT_EQ(from, Bit(G2));
     EXPECT_EQ(to, Bit(H2));
+
+    // The one move that wins.
+    ASSERT_TRUE(Tablebases.ChooseRootMove(BoardFromFen("8/1P6/k7/8/K7/8/8/8 w - - 0 1"), White, 0,
+                                          &from, &to, &promotion, &verdict, &probes));
+    EXPECT_EQ(from, Bit(B7));
+    EXPECT_EQ(to, Bit(B8));
+    EXPECT_EQ(promotion, 'r');
 }
 
 TEST_F(TablesTest, FoldersThatDoNotExist) {
