@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "movegen/movegen.h"
 #include "platform/platform.h"
@@ -126,15 +127,13 @@ int EndgameTables::Start(const char* paths, int cacheMegabytes) {
 
         // A folder whose files are all sound is shown as it is; otherwise
         // its sound files are shown through links in a private folder.
+        const std::vector<TableFile> tables = TableFilesIn(folder);
         bool broken = false;
-        for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-            if (!IsTableFileName(entry.path())) continue;
-            if (TableFileIsSound(entry.path())) {
-                anyTable = true;
-                continue;
-            }
+        for (const TableFile& file : tables) {
+            anyTable = anyTable || file.Sound;
+            if (file.Sound) continue;
             broken = true;
-            Append(Message, MaxMessage, "broken table file " + entry.path().string() + " left out");
+            Append(Message, MaxMessage, "broken table file " + file.Path.string() + " left out");
         }
         if (!broken) {
             LibraryPaths = tbpaths_add(LibraryPaths, folder.c_str());
@@ -145,10 +144,10 @@ int EndgameTables::Start(const char* paths, int cacheMegabytes) {
             Append(Message, MaxMessage, "no temporary folder for the sound tables");
             continue;
         }
-        for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
-            if (IsTableFileName(entry.path()) && TableFileIsSound(entry.path()))
-                fs::create_symlink(fs::absolute(entry.path(), error),
-                                   fs::path(PrivateFolder) / entry.path().filename(), error);
+        for (const TableFile& file : tables)
+            if (file.Sound)
+                fs::create_symlink(fs::absolute(file.Path, error),
+                                   fs::path(PrivateFolder) / file.Path.filename(), error);
     }
     if (PrivateFolder[0]) LibraryPaths = tbpaths_add(LibraryPaths, PrivateFolder);
 

@@ -22,11 +22,19 @@ struct FileCloser {
 
 } // namespace
 
-bool IsTableFileName(const std::filesystem::path& file) {
-    const std::string name = file.filename().string();
+std::vector<TableFile> TableFilesIn(const std::filesystem::path& folder) {
     const std::string ending = TableFileEnding;
-    return name.size() > ending.size() &&
-           name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
+    std::vector<TableFile> files;
+    std::error_code error;
+    // The error-code forms throw nothing (Vorn is built without exceptions).
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name.size() > ending.size() &&
+            name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
+            files.push_back({entry->path(), TableFileIsSound(entry->path())});
+    }
+    return files;
 }
 
 bool TableFileIsSound(const std::filesystem::path& file) {

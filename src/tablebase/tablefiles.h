@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <vector>
 
 // The file-name ending of the tables of compression scheme 4.
 constexpr const char* TableFileEnding = ".gtb.cp4";
@@ -14,5 +15,11 @@ constexpr const char* TableFileEnding = ".gtb.cp4";
 // whole index only fail their probes.
 bool TableFileIsSound(const std::filesystem::path& file);
 
-// Whether the name ends in TableFileEnding.
-bool IsTableFileName(const std::filesystem::path& file);
+struct TableFile {
+    std::filesystem::path Path;
+    bool Sound; // TableFileIsSound
+};
+
+// The table files (names ending in TableFileEnding) of a folder; none when
+// it cannot be read.
+std::vector<TableFile> TableFilesIn(const std::filesystem::path& folder);
