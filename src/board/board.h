@@ -302,6 +302,11 @@ inline int MoveCode(Bitboard from, Bitboard to) {
     return LowestSquare(from) * 64 + LowestSquare(to);
 }
 
+// What an interface reads after a promotion's squares: the lower-case piece
+// letter of a promotion letter in either case, "" for anything else (the
+// move lists' NoPromotion byte included).
+const char* PromotionSuffix(char promo);
+
 // Longest text fillmovestring writes: a move, the continuation, newline, NUL.
 constexpr int MaxPVText = 8 + 6 * 200 + 2;
 

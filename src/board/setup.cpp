@@ -78,8 +78,14 @@ int ReadCount(const char* field) {
     return n;
 }
 
-// What an interface reads after a promotion's squares: the lower-case piece
-// letter, nothing for a move without one.
+const char* NextField(const char* text) {
+    while (*text && *text != ' ') ++text;
+    while (*text == ' ') ++text;
+    return text;
+}
+
+} // namespace
+
 const char* PromotionSuffix(char promo) {
     switch (promo) {
     case 'Q':
@@ -98,14 +104,6 @@ const char* PromotionSuffix(char promo) {
         return "";
     }
 }
-
-const char* NextField(const char* text) {
-    while (*text && *text != ' ') ++text;
-    while (*text == ' ') ++text;
-    return text;
-}
-
-} // namespace
 
 int SetupBoard(const char* fen) {
     ChessBoard board = MainBoard;

@@ -31,8 +31,8 @@ void SearchRoutines::ReportInterruption(int kind, int depth, int index, int lega
                                         Bitboard from, Bitboard to, char promotion) {
     LogPrintf("Tree Search #%d Interrupted at m=%d LegalMoves=%d NumMove=%d\n", kind, index, legal,
               count);
-    LogPrintf("Tree Root Search Choice #1 From=%d  To=%d  Promo=%d\n", LowestSquare(from),
-              LowestSquare(to), promotion);
+    LogPrintf("Tree Root Search Choice #1 From=%d  To=%d  Promo=%s\n", LowestSquare(from),
+              LowestSquare(to), PromotionSuffix(promotion));
     char text[MaxPVText];
     LineText(text, from, to, promotion);
     WriteLogFile(text);
@@ -78,8 +78,8 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
     // The previous iteration's move stands until this one finds a better one.
     Bitboard bestFrom = FromOf(PV[0][0]), bestTo = ToOf(PV[0][0]);
     char bestPromotion = PV[0][0].Promo;
-    LogPrintf("Init Tree Root Search Choice From=%d  To=%d  Promo=%c\n", LowestSquare(bestFrom),
-              LowestSquare(bestTo), bestPromotion);
+    LogPrintf("Init Tree Root Search Choice From=%d  To=%d  Promo=%s\n", LowestSquare(bestFrom),
+              LowestSquare(bestTo), PromotionSuffix(bestPromotion));
 
     RunnerUp = WorstScore;
     PE.PosEval(side, alpha, beta, &board, castleRights);
