@@ -19,6 +19,7 @@ char TestSuiteFile[MaxPathLength];
 char BookFile[MaxPathLength];
 char TablePaths[MaxPathLength];
 int TableCacheMegabytes = EndgameTables::DefaultCacheMegabytes;
+char LogFileName[MaxPathLength];
 char FirstWord[FirstWordLength];
 
 namespace {
@@ -26,17 +27,21 @@ namespace {
 bool Contains(const char* arg, const char* option) { return std::strstr(arg, option) != nullptr; }
 bool Equals(const char* arg, const char* option) { return std::strcmp(arg, option) == 0; }
 
-// Numbers follow the atoi rule: leading white space, a sign, the digits that
-// follow, 0 if none. A value past the range of int saturates instead of
-// overflowing.
-int ReadNumber(const char* text) {
-    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+// A whole decimal number in [low, high] (a sign, then digits only); false
+// for anything else, so that a mistyped value is named instead of read as 0.
+bool ReadNumber(const char* text, int low, int high, int* value) {
     const bool negative = *text == '-';
     if (*text == '-' || *text == '+') ++text;
-    constexpr int64_t Limit = int64_t(INT_MAX) + 1;
+    if (!*text) return false;
     int64_t n = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) n = std::min(n * 10 + (*text - '0'), Limit);
-    return static_cast<int>(negative ? -n : std::min(n, Limit - 1));
+    for (; *text; ++text) {
+        if (*text < '0' || *text > '9') return false;
+        n = std::min<int64_t>(n * 10 + (*text - '0'), int64_t(INT_MAX) + 1);
+    }
+    if (negative) n = -n;
+    if (n < low || n > high) return false;
+    *value = static_cast<int>(n);
+    return true;
 }
 
 void SetTestSuiteFile(const char* path) {
@@ -56,7 +61,24 @@ constexpr const char* HelpLines[] = {
     "-ts  filename run through a testsuite (EPD Format)",
 };
 
-// The largest "-st" magnitude whose derived clock time still fits an int.
+// The options that came after the traditional nine lines.
+constexpr const char* AddedHelpLines[] = {
+    "-perft  counts the move paths to the -fd depth, with a count per root move",
+    "-st  n   n seconds a move",
+    "-post  prints thinking output",
+    "-book filename  plays from a Polyglot opening book",
+    "-nobook  consults no opening book",
+    "-log filename  writes the log to filename instead of match.log",
+    "-trace  trace output (perft, search, book)",
+    "-kibitz  sends the search's kibitz lines",
+    "-bench2  searches one position under each search driver",
+    "-mimicstudent  filename  only evaluates every position of a testsuite",
+    "-tc  n   accepted and ignored",
+    "--version  prints the version and exits",
+    "--help, -h  prints this text and exits",
+};
+
+// The largest "-st" value whose derived clock time still fits an int.
 // The time per move is kept in milliseconds.
 constexpr int MaxSecondsPerMove = 35000;
 
@@ -64,6 +86,14 @@ constexpr int MaxSecondsPerMove = 35000;
 
 void PrintHelp() {
     for (const char* line : HelpLines) std::printf("%s\n", line);
+    for (const char* line : AddedHelpLines) std::printf("%s\n", line);
+}
+
+void PrintVersion() {
+    if (VornCommit[0])
+        std::printf("Vorn %s (commit %s)\n", VornVersion, VornCommit);
+    else
+        std::printf("Vorn %s\n", VornVersion);
 }
 
 void LoadCommandLineBook() {
@@ -94,9 +124,10 @@ int ParseCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const char* option = arg;
-        bool missing = false;
+        bool missing = false, known = false, badValue = false;
         // Moves on to the option's value; a missing one is reported, not read past argv.
         auto takeValue = [&]() {
+            known = true;
             if (i + 1 >= argc) {
                 missing = true;
                 return false;
@@ -104,65 +135,83 @@ int ParseCommandLine(int argc, char** argv) {
             arg = argv[++i];
             return true;
         };
+        auto equals = [&](const char* name) { return Equals(arg, name) && (known = true); };
+        auto contains = [&](const char* name) { return Contains(arg, name) && (known = true); };
+        auto number = [&](int low, int high, int* value) {
+            badValue = !ReadNumber(arg, low, high, value);
+            return !badValue;
+        };
 
-        if (Equals(arg, "-satrain")) MainStatus.SATrain = 1;
-        if (Equals(arg, "-bench")) MainStatus.Bench = 1;
-        if (Equals(arg, "-bench2")) MainStatus.Bench = 2;
-        if (Equals(arg, "-bench3")) MainStatus.Bench = 3;
-        if (Equals(arg, "-bench4")) MainStatus.Bench = 4;
-        if (Equals(arg, "-bench5")) MainStatus.Bench = 5;
-        if (Equals(arg, "-fd") && takeValue()) {
-            // Beyond the deepest iteration a fixed depth could never be reached.
-            const int depth = std::clamp(ReadNumber(arg), 0, MaxIterationDepth);
-            MainStatus.setFD(depth);
-            MainBoard.MaxDepth = MainBoard.FixedDepth = depth;
+        // main answers these before anything else.
+        if (equals("--version") || equals("-v")) continue;
+        if (equals("-satrain")) MainStatus.SATrain = 1;
+        if (equals("-bench")) MainStatus.Bench = 1;
+        if (equals("-bench2")) MainStatus.Bench = 2;
+        if (equals("-bench3")) MainStatus.Bench = 3;
+        if (equals("-bench4")) MainStatus.Bench = 4;
+        if (equals("-bench5")) MainStatus.Bench = 5;
+        int value;
+        // Beyond the deepest iteration a fixed depth could never be reached.
+        if (equals("-fd") && takeValue() && number(0, MaxIterationDepth, &value)) {
+            MainStatus.setFD(value);
+            MainBoard.MaxDepth = MainBoard.FixedDepth = value;
         }
-        if (Equals(arg, "-help") || Equals(arg, "-h")) {
+        if (equals("-help") || equals("-h") || equals("--help")) {
             PrintHelp();
             return CommandLineHelp;
         }
-        // "-HPC" is accepted and changes nothing.
-        if (Contains(arg, "-kibitz")) MainStatus.Kibitz = 1;
-        if (Contains(arg, "-lpf") && takeValue()) LoadPositionFile(arg);
-        if (Contains(arg, "-nobook")) {
+        contains("-HPC"); // accepted, changes nothing
+        if (contains("-kibitz")) MainStatus.Kibitz = 1;
+        if (contains("-lpf") && takeValue()) LoadPositionFile(arg);
+        if (contains("-nobook")) {
             MainStatus.UseBook = 0;
             MainStatus.NoBook = 1;
         }
-        if (Equals(arg, "-perft")) MainStatus.setPERFT(1);
-        if (Equals(arg, "-mimicstudent") && takeValue()) {
+        if (equals("-perft")) MainStatus.setPERFT(1);
+        if (equals("-mimicstudent") && takeValue()) {
             std::printf("## Mimic Student option detected \n");
             MainStatus.Mimic = 1;
             SetTestSuiteFile(arg);
         }
-        if (Equals(arg, "-pev") && takeValue()) {
+        if (equals("-pev") && takeValue()) {
             MainStatus.Pev = 1;
             SetTestSuiteFile(arg);
         }
-        if (Contains(arg, "-post")) MainStatus.Post = 1;
-        if (Contains(arg, "-sd") && takeValue()) MainBoard.MaxDepth = ReadNumber(arg);
-        if (Contains(arg, "-sp")) MainStatus.SelfPlay = 1;
-        if (Contains(arg, "-trace")) MainStatus.Trace = 1;
-        if (Contains(arg, "-st") && takeValue()) {
-            const int seconds = std::clamp(ReadNumber(arg), -MaxSecondsPerMove, MaxSecondsPerMove);
-            MainStatus.ST = seconds * 1000;
-            MainStatus.TimePerMove = seconds * 900;
-            MainStatus.TimeLeft = seconds * 60000;
+        if (contains("-post")) MainStatus.Post = 1;
+        if (contains("-sd") && takeValue() && number(1, MaxIterationDepth, &value))
+            MainBoard.MaxDepth = value;
+        if (contains("-sp")) MainStatus.SelfPlay = 1;
+        if (contains("-trace")) MainStatus.Trace = 1;
+        if (contains("-st") && takeValue() && number(0, MaxSecondsPerMove, &value)) {
+            MainStatus.ST = value * 1000;
+            MainStatus.TimePerMove = value * 900;
+            MainStatus.TimeLeft = value * 60000;
         }
-        if (Contains(arg, "-tc")) takeValue();
-        if (Contains(arg, "-ts") && takeValue()) {
+        if (contains("-tc")) takeValue();
+        if (contains("-ts") && takeValue()) {
             MainStatus.setDoTestSuite(1);
             SetTestSuiteFile(arg);
         }
-        if (Contains(arg, "xboard")) MainStatus.setxboard(1);
-        if (Contains(arg, "-uci")) MainStatus.uci = 1;
-        if (Equals(arg, "-book") && takeValue())
-            std::snprintf(BookFile, sizeof BookFile, "%s", arg);
-        if (Equals(arg, "-gtb") && takeValue())
+        if (contains("xboard")) MainStatus.setxboard(1);
+        if (contains("-uci")) MainStatus.uci = 1;
+        if (equals("-book") && takeValue()) std::snprintf(BookFile, sizeof BookFile, "%s", arg);
+        if (equals("-gtb") && takeValue())
             std::snprintf(TablePaths, sizeof TablePaths, "%s", arg);
+        if (equals("-log") && takeValue())
+            std::snprintf(LogFileName, sizeof LogFileName, "%s", arg);
 
         if (missing) {
-            std::printf("ERROR: missing value after %s\n", option);
-            return CommandLineMissingValue;
+            std::fprintf(stderr, "vorn: missing value after %s\n", option);
+            return CommandLineBadUsage;
+        }
+        if (badValue) {
+            std::fprintf(stderr, "vorn: bad value for %s: %s\n", option, arg);
+            return CommandLineBadUsage;
+        }
+        if (!known) {
+            std::fprintf(stderr, "vorn: unknown option %s (vorn --help lists the options)\n",
+                         option);
+            return CommandLineBadUsage;
         }
     }
     return CommandLineOk;

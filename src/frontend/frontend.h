@@ -28,16 +28,26 @@ void StartTables();
 // Tells Tablebases.Message, when there is one, as the protocol in use
 // expects: an "info string" line, a "telluser" line, or a console line.
 void TellTablesMessage();
+// The log file named by "-log"; empty for match.log where it can be written.
+extern char LogFileName[MaxPathLength];
+
+// The project's version ("1.0") and the commit the program was built from
+// (empty outside a git checkout).
+extern const char* const VornVersion;
+extern const char* const VornCommit;
 
 // Result codes of ParseCommandLine.
 enum CommandLineResult : int {
     CommandLineOk = 0,
-    CommandLineHelp,         // the help text was printed: end with status 0
-    CommandLineMissingValue, // an option lacked its value: end with status 1
+    CommandLineHelp,     // the help text was printed: end with status 0
+    CommandLineBadUsage, // an unknown option, a bad or a missing value: end with status 2
 };
 
 int ParseCommandLine(int argc, char** argv);
+// The traditional nine lines, then the options added since.
 void PrintHelp();
+// "Vorn 1.0 (commit ...)".
+void PrintVersion();
 
 // The first word read from standard input; the UCI handler reads it again.
 constexpr int FirstWordLength = 256;

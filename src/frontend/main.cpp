@@ -19,6 +19,12 @@ constexpr size_t SearchStackBytes = size_t(64) << 20;
 } // namespace
 
 int main(int argc, char** argv) {
+    // The version alone, as scripts read it, before the greeting.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
+            PrintVersion();
+            return 0;
+        }
     std::printf("Vorn \n");
     std::fflush(stdout);
     MainStatus.initVars();
@@ -29,16 +35,17 @@ int main(int argc, char** argv) {
     buildbook();
     MainBoard.InitRep();
     MainStatus.initVars();
-    OpenLogFile();
 
     switch (ParseCommandLine(argc, argv)) {
     case CommandLineHelp:
         std::exit(0);
-    case CommandLineMissingValue:
-        std::exit(1);
+    case CommandLineBadUsage:
+        std::exit(2);
     default:
         break;
     }
+    // Only a run that goes on to work writes a log.
+    OpenLogFile(LogFileName[0] ? LogFileName : nullptr);
 
     LoadCommandLineBook();
     // Before the protocol is known its problems go to standard error; the

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr const char* VersionTag = "1.0";
 constexpr const char* Author = "the Vorn developers";
 
 constexpr int64_t MaxHashMegabytes = 65536;
@@ -93,7 +92,7 @@ static_assert(Status::DefaultMoveOverheadMs == 30 && Status::MaxMoveOverheadMs =
 } // namespace
 
 void UCIProtocol::Identify() {
-    std::printf("id name Vorn %s\n", VersionTag);
+    std::printf("id name Vorn %s\n", VornVersion);
     std::printf("id author %s\n", Author);
     for (const UCIOption& option : Options)
         std::printf("option name %s type %s\n", option.Name, option.Declaration);

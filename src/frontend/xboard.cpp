@@ -340,12 +340,12 @@ int Protover(const Words& words) {
     int64_t version;
     GameSession.ProtocolVersion2 = !ParseInteger(words[1], &version) || version >= 2;
     std::printf("feature done=0\n"
-                "feature myname=\"Vorn\" setboard=1 ping=1 usermove=0 san=0 time=1 draw=0 "
+                "feature myname=\"Vorn %s\" setboard=1 ping=1 usermove=0 san=0 time=1 draw=0 "
                 "sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 memory=1 ics=0 name=0 pause=0 "
                 "egt=\"gaviota\"\n"
                 "feature option=\"Move Overhead -spin %d 0 %d\"\n"
                 "feature done=1\n",
-                Status::DefaultMoveOverheadMs, Status::MaxMoveOverheadMs);
+                VornVersion, Status::DefaultMoveOverheadMs, Status::MaxMoveOverheadMs);
     // Only now is it known that the interface reads "telluser".
     TellBookFailure();
     TellTablesMessage();

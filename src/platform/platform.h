@@ -37,7 +37,12 @@ FILE* OpenTextFile(const char* path);
 // ---------------------------------------------------------------------------
 
 // Every line is flushed, so the log is complete even if Vorn is killed.
-void OpenLogFile();
+// Without a `chosen` file the log is match.log in the working directory;
+// where that cannot be written, $XDG_STATE_HOME/vorn/match.log (by default
+// ~/.local/state/vorn/). While another Vorn holds a match.log, this one
+// writes match-PID.log beside it. Failing all, one line on standard error
+// and no log.
+void OpenLogFile(const char* chosen = nullptr);
 void WriteLogFile(const char* text);
 // printf-style; the text and a newline are written as by WriteLogFile.
 void LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -29,12 +29,6 @@ TEST(CommandLine, ValuesReachTheSettings) {
     EXPECT_EQ(MainBoard.MaxDepth, 5);
     EXPECT_EQ(MainBoard.FixedDepth, 5);
 
-    // Depths beyond the deepest iteration are clamped; negative ones mean none.
-    ASSERT_EQ(Parse({"-fd", "300"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.FD, MaxIterationDepth);
-    ASSERT_EQ(Parse({"-fd", "-4"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.FD, 0);
-
     ASSERT_EQ(Parse({"-sd", "5"}), CommandLineOk);
     EXPECT_EQ(MainStatus.FD, 0);
     EXPECT_EQ(MainBoard.MaxDepth, 5);
@@ -54,40 +48,60 @@ TEST(CommandLine, ValuesReachTheSettings) {
     EXPECT_EQ(MainStatus.DoTestSuite, 1);
     EXPECT_STREQ(TestSuiteFile, "suite.epd");
 
-    ASSERT_EQ(Parse({"-st", "-5"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.ST, -5000);
-    EXPECT_EQ(MainStatus.TimePerMove, -4500);
-    EXPECT_EQ(MainStatus.TimeLeft, -300000);
+    ASSERT_EQ(Parse({"-log", "game.log", "-fd", "0"}), CommandLineOk);
+    EXPECT_STREQ(LogFileName, "game.log");
+    EXPECT_EQ(MainStatus.FD, 0);
 }
 
-TEST(CommandLine, NumbersFollowTheAtoiRule) {
+// What ParseCommandLine says on standard error.
+std::string ParseErrors(std::vector<const char*> args, int expected) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Parse(args), expected);
+    return testing::internal::GetCapturedStderr();
+}
+
+TEST(CommandLine, ValuesAreWholeNumbersInRange) {
     struct Case {
+        const char* option;
         const char* text;
-        int value;
+        bool accepted;
     } cases[] = {
-        {"12", 12},
-        {" \n\t+7plies", 7},
-        {"-3", -3},
-        {"abc", 0},
-        {"", 0},
-        {"99999999", 99999999},
-        {"2147483647", INT_MAX},
-        {"99999999999", INT_MAX}, // out of range: saturates
-        {"-99999999999", INT_MIN},
+        {"-fd", "0", true},      {"-fd", "100", true},   {"-fd", "+7", true},
+        {"-fd", "abc", false},   {"-fd", "-3", false},   {"-fd", "101", false},
+        {"-fd", "5x", false},    {"-fd", "", false},     {"-fd", " 5", false},
+        {"-sd", "1", true},      {"-sd", "0", false},    {"-sd", "99999999999", false},
+        {"-st", "0", true},      {"-st", "35000", true}, {"-st", "-5", false},
+        {"-st", "35001", false},
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(Parse({"-sd", c.text}), CommandLineOk) << c.text;
-        EXPECT_EQ(MainBoard.MaxDepth, c.value) << c.text;
+        const std::string errors =
+            ParseErrors({c.option, c.text}, c.accepted ? CommandLineOk : CommandLineBadUsage);
+        if (c.accepted)
+            EXPECT_EQ(errors, "") << c.option << " " << c.text;
+        else
+            EXPECT_EQ(errors,
+                      std::string("vorn: bad value for ") + c.option + ": " + c.text + "\n");
     }
+    // A refused value changes nothing.
+    ParseErrors({"-fd", "-3"}, CommandLineBadUsage);
+    EXPECT_EQ(MainStatus.FD, 0);
+    EXPECT_EQ(MainBoard.MaxDepth, 56);
+}
+
+TEST(CommandLine, UnknownOptionsAreNamed) {
+    for (const char* word : {"-x", "--verbose", "-perft2", "hello", "-benchX"})
+        EXPECT_EQ(ParseErrors({"-post", word, "-uci"}, CommandLineBadUsage),
+                  std::string("vorn: unknown option ") + word +
+                      " (vorn --help lists the options)\n")
+            << word;
+    // Values are not options, whatever they look like.
+    EXPECT_EQ(ParseErrors({"-book", "-x", "-ts", "file.epd", "-tc", "40/5"}, CommandLineOk), "");
 }
 
 TEST(CommandLine, ContainsTestsAndValuesAsCurrentString) {
     ASSERT_EQ(Parse({"--xboard-mode", "-uci"}), CommandLineOk);
     EXPECT_EQ(MainStatus.xboard, 1);
     EXPECT_EQ(MainStatus.uci, 1);
-    // "-perft" is an exact test: a longer word does not select it.
-    ASSERT_EQ(Parse({"-perft2"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.PERFT, 0);
     // A value is tested against the options that follow its own.
     ASSERT_EQ(Parse({"-pev", "-trace"}), CommandLineOk);
     EXPECT_EQ(MainStatus.Pev, 1);
@@ -96,13 +110,22 @@ TEST(CommandLine, ContainsTestsAndValuesAsCurrentString) {
 
 TEST(CommandLine, HelpAfterOtherOptionsAndMissingValues) {
     std::string out;
-    out = CapturedStdout([] { EXPECT_EQ(Parse({"-fd", "4", "-post", "-h"}), CommandLineHelp); });
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 9);
-    EXPECT_TRUE(out.starts_with("xboard   used when interfacing with xboard\n")) << out;
-    EXPECT_TRUE(out.ends_with("\n-ts  filename run through a testsuite (EPD Format)\n")) << out;
-    out = CapturedStdout([] { EXPECT_EQ(Parse({"-post", "-fd"}), CommandLineMissingValue); });
-    EXPECT_EQ(out, "ERROR: missing value after -fd\n");
-    CapturedStdout([] { EXPECT_EQ(Parse({"-st"}), CommandLineMissingValue); });
+    for (const char* help : {"-h", "-help", "--help"}) {
+        out = CapturedStdout([&] {
+            EXPECT_EQ(Parse({"-fd", "4", "-post", help}), CommandLineHelp);
+        });
+        // The traditional nine lines come first, then the options added since.
+        EXPECT_TRUE(out.starts_with("xboard   used when interfacing with xboard\n")) << out;
+        EXPECT_NE(out.find("\n-ts  filename run through a testsuite (EPD Format)\n-perft "),
+                  std::string::npos)
+            << out;
+        for (const char* option :
+             {"\n-st ", "\n-post ", "\n-book ", "\n-nobook ", "\n-log ", "\n--version "})
+            EXPECT_NE(out.find(option), std::string::npos) << option;
+    }
+    EXPECT_EQ(ParseErrors({"-post", "-fd"}, CommandLineBadUsage),
+              "vorn: missing value after -fd\n");
+    ParseErrors({"-st"}, CommandLineBadUsage);
     EXPECT_EQ(MainStatus.ST, 0);
 }
 

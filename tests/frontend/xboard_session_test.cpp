@@ -91,7 +91,7 @@ TEST(XboardSession, TheEnginesMoveLineBeforeAndAfterProtover) {
 
     e.Send("protover 2");
     EXPECT_EQ(e.WaitFor("feature"), "feature done=0");
-    EXPECT_EQ(e.WaitFor(""), "feature myname=\"Vorn\" setboard=1 ping=1 usermove=0 san=0 "
+    EXPECT_EQ(e.WaitFor(""), "feature myname=\"Vorn 1.0\" setboard=1 ping=1 usermove=0 san=0 "
                              "time=1 draw=0 sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 "
                              "memory=1 ics=0 name=0 pause=0 egt=\"gaviota\"");
     EXPECT_EQ(e.WaitFor(""), "feature option=\"Move Overhead -spin 30 0 5000\"");
