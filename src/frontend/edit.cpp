@@ -81,7 +81,7 @@ void SetupBoardFromEdit() {
     RefreshOccupancy(board);
     board.CastleFlags = CastlingOfPlacement(board);
 
-    if (!AdoptPosition(board)) std::printf("tellusererror Illegal position\n");
+    if (!AdoptPosition(board)) TellIllegalPosition();
 }
 
 bool AdoptPosition(const ChessBoard& board) {

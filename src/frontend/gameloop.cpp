@@ -40,7 +40,8 @@ bool RunSearch(GameMove* move, int* score) {
 // has ended says so.
 void AfterMove() {
     if (!MainStatus.xboard) {
-        std::printf("Game Score %d\n", GameSession.LastScore);
+        // In centipawns, as the thinking lines give it.
+        std::printf("Game Score %d\n", ThinkingScore(GameSession.LastScore));
         DisplayPosition(MainBoard);
     }
     AnnounceVerdict(JudgeGame());
@@ -51,7 +52,13 @@ void FinishEngineTurn(bool moved, const GameMove& move, int score) {
     GameSession.LastScore = score;
     MainStatus.OpponentToMove = 1;
     if (moved) {
-        if (MainStatus.xboard) MakeGUIMove(move.From, move.To, move.Promo, score);
+        if (MainStatus.xboard) {
+            MakeGUIMove(move.From, move.To, move.Promo, score);
+        } else {
+            char text[MaxPVText];
+            fillmovestring(text, LowestSquare(move.From), LowestSquare(move.To), move.Promo);
+            std::printf("Vorn plays%s", text);
+        }
         PlayGameMove(move);
         GameSession.PonderReady = true;
         AfterMove();
@@ -61,7 +68,18 @@ void FinishEngineTurn(bool moved, const GameMove& move, int score) {
     }
 }
 
+// A person who set no clock gets a fixed time a move: without one the search
+// would stop after its first iteration.
+void ApplyConsoleClock() {
+    Status& s = MainStatus;
+    if (s.xboard || s.FD || s.ST || GameSession.ClockGiven) return;
+    s.ST = GameSession.ConsoleSeconds * 1000;
+    s.TimePerMove = GameSession.ConsoleSeconds * 900;
+    s.TimeLeft = GameSession.ConsoleSeconds * 60000;
+}
+
 void EngineTurn() {
+    ApplyConsoleClock();
     GameMove move;
     int score;
     const bool moved = RunSearch(&move, &score);
@@ -134,8 +152,14 @@ int TakeCommand(const char* line) {
     const Words words(line);
     const char* text = std::strcmp(words[0], "usermove") == 0 ? words[1] : words[0];
     GameMove move;
+    // At the console a finished game takes no more moves.
+    if (!MainStatus.xboard && !MainStatus.GameInProgress) {
+        std::printf("The game is over: new starts another, quit leaves.\n");
+        return CommandHandled;
+    }
     if (!ParseGameMove(MainBoard, text, &move)) {
         std::printf("Illegal move: %s\n", text);
+        if (!MainStatus.xboard) TellMoveForm(text);
         std::fflush(stdout);
         return CommandHandled;
     }
@@ -176,6 +200,7 @@ void AnnounceVerdict(GameVerdict verdict) {
     case GameGoesOn:
         break;
     }
+    if (!xboard) std::printf("The game is over: new starts another, quit leaves.\n");
     std::fflush(stdout);
 }
 
@@ -202,7 +227,6 @@ int HumanMove() {
         }
         // The end of input is the interface or the user gone.
         if (!ReadCommandLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
-        if (!MainStatus.xboard) std::printf("%s\n", line);
         const int result = TakeCommand(line);
         if (result != CommandHandled) return result;
     }
@@ -212,16 +236,13 @@ void GameLoop() {
     StartGameRecord();
     char line[CommandLineLength];
     while (!GameSession.QuitRequested) {
-        // The console's game ends the program; an interface starts the next one.
-        if (!MainStatus.xboard && !MainStatus.GameInProgress) break;
         genpawnhashcode(MainBoard.SideToMove, MainBoard, &MainBoard.PawnKingKey);
         if (MainStatus.SelfPlay) MainStatus.OpponentToMove = 0;
         // Lines that waited for the end of a search come before the next one.
         if (QueuedLines() > 0) {
+            // A line typed during the search is already on the person's
+            // screen: it is not written again.
             ReadCommandLine(line, sizeof line);
-            // The console shows a line typed during the search as if it had
-            // been typed at the prompt.
-            if (!MainStatus.xboard) std::printf("Enter Move: %s\n", line);
             if (TakeCommand(line) == CommandIsMove) AfterOpponentMove();
             continue;
         }

@@ -57,6 +57,8 @@ int main(int argc, char** argv) {
 
     // The first word names the protocol; a console user types any other word.
     if (!MainStatus.PERFT && !MainStatus.Bench && !MainStatus.SATrain) {
+        if (InputIsTerminal())
+            std::printf("Type a word to play here (xboard and uci are for interfaces): ");
         ReadInputWord(FirstWord, FirstWordLength);
         if (std::strstr(FirstWord, "uci")) MainStatus.uci = 1;
         if (std::strstr(FirstWord, "xboard")) MainStatus.setxboard(1);

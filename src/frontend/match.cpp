@@ -3,7 +3,7 @@
 
 #include "board/board.h"
 #include "eval/eval.h"
-#include "frontend/frontend.h"
+#include "frontend/session.h"
 #include "tools/tools.h"
 
 int MatchLoop() {
@@ -38,7 +38,9 @@ int MatchLoop() {
 
     if (!MainStatus.xboard && !MainStatus.uci) {
         std::printf("\nHello! I am Vorn\n");
-        std::printf("MAXDEPTH = %d\n", MainBoard.MaxDepth);
+        LogPrintf("MAXDEPTH = %d", MainBoard.MaxDepth);
+        PrintConsoleTimeControl();
+        std::printf("Type your moves as from and to squares (e2e4); help lists the commands.\n");
         DisplayPosition(MainBoard);
     }
     MainStatus.OpponentToMove = 1;
@@ -47,7 +49,10 @@ int MatchLoop() {
     if (MainStatus.uci) return UCI.Dialogue(FirstWord);
     GameLoop();
     // Under an interface the farewell is not protocol: it goes to the log.
-    Diagnostic("Bye, Thanks for the match.\n");
+    if (MainStatus.UnderInterface())
+        WriteLogFile("Bye, Thanks for the match.\n");
+    else
+        std::printf("Bye, Thanks for the match.\n");
     CloseLogFile();
     return 0;
 }

@@ -2,7 +2,9 @@
 // moves of the position before anything is made.
 #include <cstring>
 
-#include "frontend/frontend.h"
+#include <cstdio>
+
+#include "frontend/session.h"
 
 namespace {
 
@@ -67,4 +69,17 @@ bool ParseGameMove(const ChessBoard& board, const char* text, GameMove* move) {
         return true;
     }
     return false;
+}
+
+void TellMoveForm(const char* word) {
+    Bitboard from, to;
+    char promo;
+    if (FindSanMove(MainBoard, word, &from, &to, &promo))
+        std::printf("Moves are typed as from and to squares: %c%d%c%d%s for %s.\n",
+                    'a' + LowestSquare(from) % 8, LowestSquare(from) / 8 + 1,
+                    'a' + LowestSquare(to) % 8, LowestSquare(to) / 8 + 1, PromotionSuffix(promo),
+                    word);
+    else
+        std::printf("Moves are typed as from and to squares (g1f3, e7e8q); help lists the "
+                    "commands.\n");
 }

@@ -7,6 +7,9 @@
 // Longest command line kept; the rest of a longer line is dropped.
 constexpr int CommandLineLength = 4096;
 
+// A person at the console gets real play without setting a clock.
+constexpr int DefaultConsoleSeconds = 5;
+
 struct Session {
     bool ProtocolVersion2 = false; // "protover" was seen: the engine's moves go out as "move e2e4"
     int DepthLimit = 0;            // "sd": the deepest iteration of a timed search, 0 for none
@@ -21,6 +24,8 @@ struct Session {
     bool PonderHit = false;   // the opponent played the expected reply
     ChessBoard PonderFrom;    // the position the reply is played from
     GameMove PonderGuess{};
+    bool ClockGiven = false; // "level" or "time" set a clock; the console then follows it
+    int ConsoleSeconds = DefaultConsoleSeconds; // the console's time a move without a clock
 };
 
 extern Session GameSession;
@@ -53,3 +58,14 @@ bool AdoptPosition(const ChessBoard& board);
 void LeaveAnalysis();
 // Prints the line of a game's end, once the game is over.
 void AnnounceVerdict(GameVerdict verdict);
+
+// The console shows the board after anything that changed it; an interface
+// draws its own.
+void ShowConsoleBoard();
+// A position refused: the interface's error line, or plain words at the console.
+void TellIllegalPosition();
+// The console's hint for a word that is no move as Vorn reads them: the
+// coordinate form of a move typed in algebraic notation ("Nf3": g1f3).
+void TellMoveForm(const char* word);
+// What the console says of itself after the greeting and under "help".
+void PrintConsoleTimeControl();

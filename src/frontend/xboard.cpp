@@ -158,7 +158,7 @@ int Book(const Words&) {
 int SideToMove(int side) {
     ChessBoard board = MainBoard;
     board.SideToMove = static_cast<int8_t>(side);
-    if (!AdoptPosition(board)) std::printf("tellusererror Illegal position\n");
+    if (!AdoptPosition(board)) TellIllegalPosition();
     return CommandHandled;
 }
 int Black(const Words&) { return SideToMove(::Black); }
@@ -166,6 +166,27 @@ int White(const Words&) { return SideToMove(::White); }
 
 int ShowBoard(const Words&) {
     DisplayPosition(MainBoard);
+    return CommandHandled;
+}
+
+constexpr const char* ConsoleHelp[] = {
+    "Moves are typed as from and to squares: e2e4, e1g1 (castling), e7e8q (promotion).",
+    "  new             a new game, Vorn plays Black",
+    "  go              Vorn plays the side to move",
+    "  force           Vorn plays neither side; moves are made for both",
+    "  undo, remove    take back one move, or one of each side",
+    "  setboard FEN    play on from a position",
+    "  board, d        show the board",
+    "  st N            N seconds a move",
+    "  sd N            search at most N plies deep",
+    "  level M B I     M moves in B minutes, I seconds added a move",
+    "  post, nopost    show or hide Vorn's thinking (scores in centipawns)",
+    "  quit            leave",
+};
+
+int Help(const Words&) {
+    for (const char* line : ConsoleHelp) std::printf("%s\n", line);
+    PrintConsoleTimeControl();
     return CommandHandled;
 }
 
@@ -182,6 +203,7 @@ int DumpSee(const Words& words) {
 
 int Edit(const Words&) {
     SetupBoardFromEdit();
+    ShowConsoleBoard();
     return PositionChanged();
 }
 
@@ -216,6 +238,7 @@ int Level(const Words& words) {
     MainStatus.TimeLeft = baseMs;
     MainStatus.TimeIncMs = incrementMs;
     MainStatus.ST = 0;
+    GameSession.ClockGiven = true;
     LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", MainStatus.MovesPerSession,
               MainStatus.TimeLeft, MainStatus.TimeIncMs);
     return CommandHandled;
@@ -226,6 +249,7 @@ int New(const Words&) {
     if (MainStatus.Analyze) LeaveAnalysis();
     StartNewGame();
     GameSession.DepthLimit = 0;
+    ShowConsoleBoard();
     return CommandEndsInput;
 }
 
@@ -260,6 +284,7 @@ int TakeBack(int plies, const Words& words) {
     }
     MainStatus.GameInProgress = 1;
     GameSession.DrawClaimed = false;
+    ShowConsoleBoard();
     return PositionChanged();
 }
 int Remove(const Words& words) { return TakeBack(2, words); }
@@ -274,36 +299,40 @@ int SetBoard(const Words& words) {
     const char* fen = words.From(1);
     LogPrintf("setboard %s", fen);
     if (SetupBoard(fen) != SetupOk) {
-        std::printf("tellusererror Illegal position\n");
+        TellIllegalPosition();
         return CommandHandled;
     }
     MainStatus.GamePly = MainBoard.SideToMove == ::White ? 1 : 2;
     MainStatus.GameInProgress = 1;
     GameSession.DrawClaimed = false;
     StartGameRecord();
+    ShowConsoleBoard();
     return PositionChanged();
 }
 
 // "sd N": the deepest iteration of a timed search. The console also shows it.
 int SearchDepth(const Words& words) {
-    if (!MainStatus.xboard) std::printf("setting MAXDEPTH\nscanstring %s\n", words[0]);
+    if (!MainStatus.xboard) LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
     int64_t depth;
     if (words.Count > 1 && ReadValue(words, 1, 1, MaxIterationDepth, &depth)) {
         GameSession.DepthLimit = static_cast<int>(depth);
-        if (!MainStatus.xboard) MainBoard.MaxDepth = GameSession.DepthLimit;
+        if (!MainStatus.xboard) {
+            MainBoard.MaxDepth = GameSession.DepthLimit;
+            std::printf("Vorn searches at most %d plies deep.\n", GameSession.DepthLimit);
+        }
     }
-    if (!MainStatus.xboard) std::printf("MAXDEPTH %d\n", MainBoard.MaxDepth);
+    if (!MainStatus.xboard) LogPrintf("MAXDEPTH %d", MainBoard.MaxDepth);
     MainBoard.BestFrom = MainBoard.BestTo = 0;
     return CommandHandled;
 }
 
 int FixedDepth(const Words& words) {
     if (!MainStatus.xboard) {
-        std::printf("setting MAXDEPTH\nscanstring %s\n", words[0]);
+        LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
         int64_t depth;
         if (ReadValue(words, 1, 1, MaxIterationDepth, &depth))
             MainBoard.MaxDepth = static_cast<int>(depth);
-        std::printf("MAXDEPTH %d\n", MainBoard.MaxDepth);
+        LogPrintf("MAXDEPTH %d", MainBoard.MaxDepth);
     }
     MainBoard.FixedDepth = MainBoard.MaxDepth;
     MainBoard.BestFrom = MainBoard.BestTo = 0;
@@ -316,13 +345,17 @@ int SecondsPerMove(const Words& words) {
     MainStatus.ST = static_cast<int>(seconds) * 1000;
     MainStatus.TimePerMove = static_cast<int>(seconds) * 900;
     MainStatus.TimeLeft = static_cast<int>(seconds) * 60000;
+    GameSession.ConsoleSeconds = static_cast<int>(seconds);
+    GameSession.ClockGiven = false;
     return CommandHandled;
 }
 
 int Time(const Words& words) {
     int64_t centiseconds;
-    if (ReadValue(words, 1, -MaxCentiseconds, MaxCentiseconds, &centiseconds))
+    if (ReadValue(words, 1, -MaxCentiseconds, MaxCentiseconds, &centiseconds)) {
         MainStatus.TimeLeft = static_cast<int>(centiseconds * 10);
+        GameSession.ClockGiven = true;
+    }
     return CommandHandled;
 }
 
@@ -437,6 +470,7 @@ constexpr Command Commands[] = {
     {"fullrand", Nothing, Now},
     {"go", Go, Stop},
     {"hard", Hard, Now},
+    {"help", Help, Now},
     {"hint", Nothing, Now},
     {"level", Level, After},
     {"name", Nothing, Now},
@@ -470,6 +504,9 @@ constexpr Command Commands[] = {
     {"option", SetOption, After},
     {"usermove", UserMove, After},
     {"egtpath", TablePath, After},
+    // The console's own.
+    {"board", ShowBoard, Now},
+    {"d", ShowBoard, Now},
     // Protocol commands for features Vorn does not offer: accepted, no effect.
     {"computer", Nothing, Now},
     {"rating", Nothing, Now},
@@ -535,6 +572,26 @@ bool ReadCommandLine(char* line, int size) {
     return ReadInputLine(line, size);
 }
 
+void ShowConsoleBoard() {
+    if (!MainStatus.xboard) DisplayPosition(MainBoard);
+}
+
+void TellIllegalPosition() {
+    std::printf(MainStatus.xboard ? "tellusererror Illegal position\n" : "Illegal position\n");
+}
+
+void PrintConsoleTimeControl() {
+    if (MainStatus.FD)
+        std::printf("Vorn searches %d plies deep a move.\n", MainStatus.FD);
+    else if (GameSession.ClockGiven)
+        std::printf("Vorn plays on the clock that level and time set.\n");
+    else {
+        const int seconds = MainStatus.ST ? MainStatus.ST / 1000 : GameSession.ConsoleSeconds;
+        std::printf("Vorn thinks %d second%s a move (st N to change it).\n", seconds,
+                    seconds == 1 ? "" : "s");
+    }
+}
+
 void LeaveAnalysis() {
     MainStatus.Analyze = 0;
     MainStatus.Post = 0;
@@ -567,6 +624,7 @@ int DoCommand(const char* line) {
     if (const Command* command = FindCommand(words[0])) return command->Run(words);
     if (LooksLikeMove(words[0])) return CommandIsMove;
     std::printf("Error (unknown command): %s\n", words[0]);
+    if (!MainStatus.xboard) TellMoveForm(words[0]);
     return CommandHandled;
 }
 

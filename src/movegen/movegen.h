@@ -198,3 +198,10 @@ struct OrderHints {
     int16_t Killers[2];             // this ply's killer moves
     const int32_t (*History)[4096]; // history counters by colour and move code
 };
+
+// The legal move of `board` that `san` names in standard algebraic notation
+// ("Nf3", "exd5", "Rad1", "O-O", "e8=Q+"). False when the text names no legal
+// move or more than one. Only queen promotions are generated, so a text that
+// promotes to another piece names none.
+bool FindSanMove(const ChessBoard& board, const char* san, Bitboard* from, Bitboard* to,
+                 char* promo);

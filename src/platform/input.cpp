@@ -58,6 +58,8 @@ bool InputWaiting() {
     return poll(&fd, 1, 0) > 0;
 }
 
+bool InputIsTerminal() { return isatty(STDIN_FILENO) == 1; }
+
 bool ReadInputLine(char* line, int size) {
     int length = 0, c;
     bool any = false;

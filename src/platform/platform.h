@@ -20,6 +20,8 @@ int64_t ClockMs();
 // Whether a read would not block: a whole line is buffered, standard input
 // has data, or it has reached its end (so the caller reads and sees the end).
 bool InputWaiting();
+// Whether a person types the input (a terminal), not an interface or a file.
+bool InputIsTerminal();
 // Reads the next line without its line feed and trailing carriage return,
 // cut to size - 1 characters (the rest of a longer line is dropped). False
 // at the end of input with nothing read.

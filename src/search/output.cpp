@@ -20,14 +20,6 @@ namespace {
 // Scores this close to a mate's are mates within the deepest line.
 constexpr int MateThreshold = MateValue - MaxSearchPly;
 
-// A score as xboard reads it: centipawns, or a mate in N moves as 100000 + N
-// (-100000 - N when the engine is the one mated).
-int ThinkingScore(int score) {
-    if (score >= MateThreshold && score <= MateValue) return 100000 + (MateValue - score + 1) / 2;
-    if (score <= -MateThreshold && score >= -MateValue) return -100000 - (MateValue + score) / 2;
-    return score / 10;
-}
-
 // A score as UCI reports it: "mate N" for a mate in N moves (negative when
 // the side to move is the one mated), else "cp" and centipawns.
 void WriteUCIScore(char* out, int size, int score) {
@@ -40,6 +32,12 @@ void WriteUCIScore(char* out, int size, int score) {
 }
 
 } // namespace
+
+int ThinkingScore(int score) {
+    if (score >= MateThreshold && score <= MateValue) return 100000 + (MateValue - score + 1) / 2;
+    if (score <= -MateThreshold && score >= -MateValue) return -100000 - (MateValue + score) / 2;
+    return score / 10;
+}
 
 void SearchRoutines::PrintThinkingLine(int depth, int score, const char* lineText) const {
     const int64_t centiseconds = (ClockMs() - MainStatus.SearchStartTime) / 10;

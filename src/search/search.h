@@ -85,8 +85,12 @@ class Status {
 
 extern Status MainStatus;
 
+// A score as xboard's thinking lines and the console show it: centipawns, or
+// a mate in N moves as 100000 + N (-100000 - N when the engine is mated).
+int ThinkingScore(int score);
+
 // A line that is not protocol (a trace, an internal warning): standard output
-// at the console and in the tool modes, the log under an interface.
+// in the tool modes, the log in games (console or interface).
 void Diagnostic(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // ---------------------------------------------------------------------------

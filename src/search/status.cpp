@@ -38,7 +38,12 @@ void Diagnostic(const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    if (MainStatus.UnderInterface()) {
+    // Only the tool modes print them; a game's player, person or interface,
+    // finds them in the log.
+    const Status& m = MainStatus;
+    const bool toolMode =
+        m.PERFT || m.Bench == 1 || m.Bench == 2 || m.DoTestSuite || m.Pev || m.Mimic;
+    if (m.UnderInterface() || !toolMode) {
         WriteLogFile(text);
     } else {
         std::fputs(text, stdout);

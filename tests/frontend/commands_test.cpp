@@ -11,6 +11,7 @@
 
 namespace {
 
+const std::string ConsoleOffer = "The game is over: new starts another, quit leaves.\n";
 constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 // A fresh game on `fen` with the moves played, as the interface would send them.
@@ -360,16 +361,17 @@ TEST(GameEnd, AnnouncedInTheProtocolsForm) {
     const struct {
         GameVerdict verdict;
         bool xboard;
-        const char* line;
+        std::string line;
     } cases[] = {
         {WhiteMates, true, "1-0 {White mates}\n"},
         {BlackMates, true, "0-1 {Black mates}\n"},
         {Stalemate, true, "1/2-1/2 {Stalemate}\n"},
-        {WhiteMates, false, "White mates!\n"},
-        {BlackMates, false, "Black mates!\n"},
-        {Stalemate, false, "Stalemate\n"},
+        // The console offers the next game.
+        {WhiteMates, false, "White mates!\n" + ConsoleOffer},
+        {BlackMates, false, "Black mates!\n" + ConsoleOffer},
+        {Stalemate, false, "Stalemate\n" + ConsoleOffer},
         {DrawByMaterial, true, "1/2-1/2 {Draw by insufficient material}\n"},
-        {DrawByFiftyMoves, false, "1/2-1/2 {Draw by 50 Move Rule}\n"},
+        {DrawByFiftyMoves, false, "1/2-1/2 {Draw by 50 Move Rule}\n" + ConsoleOffer},
         {DrawByRepetition, true, "1/2-1/2 {Draw by repetition}\n"},
         {GameGoesOn, true, ""},
     };

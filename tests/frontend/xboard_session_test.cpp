@@ -352,21 +352,6 @@ TEST(XboardSession, PonderingOnlyAfterHardAndNotAfterEasy) {
     ExpectProtocolOnly(e.Lines);
 }
 
-TEST(ConsoleSession, EchoesMovesShowsTheBoardAndRefusesAnIllegalMove) {
-    const ProgramRun run = RunVorn("", "hello\ne2e4\ne2e5\n");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("Enter Move: e2e4\nGame Score 0\n   A B C D E F G H\n\n"
-                           "8  r n b q k b n r  8\n"),
-              std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find("4  - - - - P - - -  4\n"), std::string::npos);
-    EXPECT_NE(run.out.find("\n PosEval from White view "), std::string::npos);
-    // The engine's reply is shown as a board, and e2 is empty by then.
-    EXPECT_NE(run.out.find("Enter Move: e2e5\nIllegal move: e2e5\nEnter Move: "), std::string::npos)
-        << run.out;
-    EXPECT_EQ(run.out.substr(run.out.size() - 27), "Bye, Thanks for the match.\n");
-}
-
 TEST(ConsoleSession, ASearchReadsItsInputAsUnderXboard) {
     // A 60-ply search never ends by itself: only the input ends it.
     const auto searching = [](EngineSession& e) {
@@ -378,7 +363,7 @@ TEST(ConsoleSession, ASearchReadsItsInputAsUnderXboard) {
     // A move typed during the search waits for the engine's; "?" asks for it.
     e.Send("d2d4\n?");
     ASSERT_NE(e.WaitFor("Game Score"), "");
-    EXPECT_NE(e.WaitFor("Enter Move: d2d4"), "");
+    // The line is not written again: the person sees it where it was typed.
     EXPECT_NE(e.WaitFor("4  - - - P P - - -  4"), "");
     e.Send("?");
     ASSERT_NE(e.WaitFor("Game Score"), "");
@@ -397,17 +382,84 @@ TEST(ConsoleSession, ASearchReadsItsInputAsUnderXboard) {
               1);
 }
 
-TEST(ConsoleSession, TheGameEndsTheProgram) {
+// The text between the first `from` at or after `start` and the next `to`.
+std::string Between(const std::string& text, const std::string& from, const std::string& to,
+                    size_t start = 0) {
+    const size_t a = text.find(from, start);
+    if (a == std::string::npos) return "";
+    const size_t b = text.find(to, a + from.size());
+    return text.substr(a, b == std::string::npos ? std::string::npos : b - a);
+}
+
+TEST(ConsoleSession, APersonPlaysAMoveTakesItBackAndHearsVornsReply) {
+    const ProgramRun run = RunVorn("-fd 2", "hello\nhelp\ne2e4\nundo\nNf6\ne4\nboard\nquit\n");
+    EXPECT_EQ(run.status, 0);
+    const std::string& out = run.out;
+    EXPECT_NE(out.find("Hello! I am Vorn\nVorn searches 2 plies deep a move.\n"), std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("MAXDEPTH"), std::string::npos) << "a diagnostic for the log";
+    // The prompt, and help with the commands and the time control.
+    const std::string help = Between(out, "Enter Move: Moves are typed", "Enter Move: ");
+    for (const char* command : {"\n  new ", "\n  undo, remove ", "\n  board, d ", "\n  st N ",
+                                "\n  quit ", "Vorn searches 2 plies deep a move.\n"})
+        EXPECT_NE(help.find(command), std::string::npos) << command << "\n" << help;
+    // The move is not echoed; Vorn's reply is named, scored in centipawns and drawn.
+    const std::string reply = Between(out, "Enter Move: Game Score ", "Enter Move: ");
+    EXPECT_NE(reply.find("4  - - - - P - - -  4\n"), std::string::npos) << reply;
+    const size_t plays = reply.find("Vorn plays ");
+    ASSERT_NE(plays, std::string::npos) << reply;
+    const std::string move = reply.substr(plays + 11, 4);
+    EXPECT_NE(reply.find("Game Score ", plays), std::string::npos) << reply;
+    // undo takes Vorn's move back and redraws: e2e4 stays, Black's pieces are home.
+    const std::string undone =
+        Between(out, "   A B C D E F G H",
+                "Enter Move: ", out.find("Enter Move: ", out.find("Vorn plays ")));
+    EXPECT_NE(undone.find("7  p p p p p p p p  7\n"), std::string::npos) << move << "\n" << undone;
+    EXPECT_NE(undone.find("4  - - - - P - - -  4\n"), std::string::npos) << undone;
+    // Algebraic notation gets the coordinate form when it names a legal move.
+    EXPECT_NE(out.find("Error (unknown command): Nf6\nMoves are typed as from and to squares: "
+                       "g8f6 for Nf6.\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("Illegal move: e4\nMoves are typed as from and to squares"),
+              std::string::npos)
+        << out;
+    for (const char* diagnostic : {"Time Per Move", "info nps", "scanstring", "tellusererror"})
+        EXPECT_EQ(out.find(diagnostic), std::string::npos) << diagnostic;
+    EXPECT_TRUE(out.ends_with("Bye, Thanks for the match.\n"));
+}
+
+TEST(ConsoleSession, AFinishedGameOffersTheNext) {
     const std::filesystem::path fen =
         std::filesystem::temp_directory_path() / ("vorn-mate-" + std::to_string(getpid()) + ".fen");
     std::ofstream(fen) << MateInOne << "\n";
-    const ProgramRun run = RunVorn("-lpf " + fen.string(), "hello\na1a8\ne2e4\n");
+    const ProgramRun run =
+        RunVorn("-fd 2 -lpf " + fen.string(), "hello\na1a8\ne2e4\nnew\nsd 2\ne2e4\nquit\n");
     std::filesystem::remove(fen);
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("Enter Move: a1a8\nGame Score 0\n"), std::string::npos) << run.out;
-    const size_t mate = run.out.find("White mates!\nBye, Thanks for the match.\n");
-    EXPECT_NE(mate, std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find("Enter Move: ", mate), std::string::npos);
+    const std::string& out = run.out;
+    const size_t mate =
+        out.find("White mates!\nThe game is over: new starts another, quit leaves.\n");
+    ASSERT_NE(mate, std::string::npos) << out;
+    // A move after the end is refused; "new" draws the opening position and play goes on.
+    EXPECT_NE(out.find("Enter Move: The game is over: new starts another, quit leaves.\nEnter "
+                       "Move: ",
+                       mate),
+              std::string::npos)
+        << out;
+    const size_t fresh = out.find("8  r n b q k b n r  8\n", mate);
+    EXPECT_NE(fresh, std::string::npos) << out;
+    EXPECT_NE(out.find("Vorn plays ", fresh), std::string::npos) << out;
+    EXPECT_TRUE(out.ends_with("Bye, Thanks for the match.\n"));
+}
+
+TEST(ConsoleSession, WithoutAClockVornThinksSecondsAMove) {
+    const ProgramRun run = RunVorn("", "hello\nst 1\nhelp\ne2e4\nquit\n");
+    EXPECT_NE(run.out.find("Hello! I am Vorn\nVorn thinks 5 seconds a move (st N to change it).\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("Vorn thinks 1 second a move"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Vorn plays "), std::string::npos) << run.out;
 }
 
 } // namespace

@@ -97,6 +97,9 @@ TEST_F(RepetitionRecord, CountsEarlierOccurrencesOfTheCurrentPosition) {
 // Past the capacity inserts are counted but not stored, so retracts still
 // pair with them; while the record overflows no repetition is known.
 TEST_F(RepetitionRecord, OverflowIsCountedNotStored) {
+    // A tool mode prints the warning (a game writes it to the log).
+    const Status saved = MainStatus;
+    MainStatus.Bench = 1;
     Fill(590);
     Plant(586);
     Plant(588);
@@ -117,6 +120,7 @@ TEST_F(RepetitionRecord, OverflowIsCountedNotStored) {
     for (int i = 0; i < 19; ++i) record.RetractMove();
     EXPECT_EQ(record.NumMoves, 591);
     EXPECT_EQ(record.ThreeFoldRepDetection(100, 7, 7), 2) << "entries 590, 588 and 586";
+    MainStatus = saved;
 }
 
 } // namespace
