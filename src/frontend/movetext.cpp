@@ -9,10 +9,6 @@
 namespace {
 
 bool IsFileLetter(char c) { return c >= 'a' && c <= 'h'; }
-bool IsRankDigit(char c) { return c >= '1' && c <= '8'; }
-
-// The promotion letters a move may end in, in either case.
-bool IsPromotionLetter(char c) { return c && std::strchr("qrbnQRBN", c); }
 
 } // namespace
 
@@ -47,28 +43,7 @@ bool LooksLikeMove(const char* word) {
 }
 
 bool ParseGameMove(const ChessBoard& board, const char* text, GameMove* move) {
-    const size_t length = std::strlen(text);
-    if (length != 4 && length != 5) return false;
-    if (!IsFileLetter(text[0]) || !IsRankDigit(text[1]) || !IsFileLetter(text[2]) ||
-        !IsRankDigit(text[3]))
-        return false;
-    const char letter = text[4];
-    if (letter && !IsPromotionLetter(letter)) return false;
-    const Bitboard from = Bit((text[1] - '1') * 8 + (text[0] - 'a'));
-    const Bitboard to = Bit((text[3] - '1') * 8 + (text[2] - 'a'));
-
-    GameMove moves[MoveGen::MaxMoves];
-    const int count = GenerateLegalMoves(board, moves);
-    for (int i = 0; i < count; ++i) {
-        if (moves[i].From != from || moves[i].To != to) continue;
-        const bool promotion = moves[i].Promo != NoPromotion;
-        // A letter belongs to a promotion; a promotion without one is a queen's.
-        if (letter && !promotion) return false;
-        *move = moves[i];
-        if (letter) move->Promo = letter;
-        return true;
-    }
-    return false;
+    return FindCoordinateMove(board, text, &move->From, &move->To, &move->Promo);
 }
 
 void TellMoveForm(const char* word) {

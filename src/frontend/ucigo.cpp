@@ -12,6 +12,7 @@
 
 #include "eval/eval.h"
 #include "frontend/frontend.h"
+#include "tools/tools.h"
 
 namespace {
 
@@ -150,9 +151,28 @@ void Mimic(int mode) {
     std::fflush(stdout);
 }
 
+// "go perft N": the move paths of the position to depth N, each root move's
+// count as it finishes, a blank line, then the total. No search runs and no
+// bestmove follows.
+void Perft(const UCIWords& words) {
+    int64_t depth;
+    if (!words.Number(2, &depth) || depth < 0 || depth > MaxIterationDepth) {
+        InfoString("go perft needs a depth from 0 to %d", MaxIterationDepth);
+        return;
+    }
+    PerfT perft;
+    perft.CountByRootMove(MainBoard, static_cast<int>(depth));
+    std::printf("Nodes searched: %llu\n", static_cast<unsigned long long>(perft.LeafNodes));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 void UCIProtocol::Go() {
+    if (std::strcmp(Words[1], "perft") == 0) {
+        Perft(Words);
+        return;
+    }
     const GoLimits limits = ReadLimits(Words);
     if (limits.Mimic) {
         Mimic(limits.Mimic);

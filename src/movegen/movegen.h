@@ -205,3 +205,9 @@ struct OrderHints {
 // promotes to another piece names none.
 bool FindSanMove(const ChessBoard& board, const char* san, Bitboard* from, Bitboard* to,
                  char* promo);
+
+// The legal move of `board` that `text` names in coordinates ("e2e4",
+// "e7e8n"; a promotion without a letter is a queen's, and a letter is kept
+// as typed). False for a malformed or illegal move.
+bool FindCoordinateMove(const ChessBoard& board, const char* text, Bitboard* from, Bitboard* to,
+                        char* promo);

@@ -96,3 +96,30 @@ bool FindSanMove(const ChessBoard& board, const char* san, Bitboard* from, Bitbo
     }
     return found == 1;
 }
+
+bool FindCoordinateMove(const ChessBoard& board, const char* text, Bitboard* from, Bitboard* to,
+                        char* promo) {
+    const size_t length = std::strlen(text);
+    if (length != 4 && length != 5) return false;
+    if (!IsFile(text[0]) || !IsRank(text[1]) || !IsFile(text[2]) || !IsRank(text[3])) return false;
+    const char letter = text[4];
+    // The promotion letters a move may end in, in either case.
+    if (letter && !std::strchr("qrbnQRBN", letter)) return false;
+    const Bitboard source = Bit((text[1] - '1') * 8 + (text[0] - 'a'));
+    const Bitboard target = Bit((text[3] - '1') * 8 + (text[2] - 'a'));
+
+    ChessBoard position = board;
+    MoveGen list;
+    const int count = list.GenerateLegalMoves(&position);
+    for (int i = 0; i < count; ++i) {
+        if (list.From[i] != source || list.To[i] != target) continue;
+        const bool promotion = list.Promo[i] != NoPromotion;
+        // A letter belongs to a promotion; a promotion without one is a queen's.
+        if (letter && !promotion) return false;
+        *from = source;
+        *to = target;
+        *promo = letter ? letter : list.Promo[i];
+        return true;
+    }
+    return false;
+}

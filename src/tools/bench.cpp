@@ -64,12 +64,18 @@ void PrintStatistics(int64_t elapsed, const NodeTotals& totals) {
 
 void Bench() {
     Search.InteriorNodes = Search.QuiesceNodes = 0;
+    // The traditional markers name every position at once; a line of its
+    // own for each position as it starts tells how far the run has come,
+    // also to a reader that waits for whole lines.
     std::printf("Running benchmark ");
+    for (int number = 1; number <= BenchPositionCount; ++number)
+        std::printf(number < BenchPositionCount ? "%d " : "%d\n", number);
     std::fflush(stdout);
     const int64_t start = ClockMs();
     NodeTotals totals;
     for (int number = 1; number <= BenchPositionCount; ++number) {
-        std::printf(number < BenchPositionCount ? "%d " : "%d\n", number);
+        std::printf("position %d/%d\n", number, BenchPositionCount);
+        std::fflush(stdout);
         RunPosition(number, &SearchRoutines::ProgressiveDeepening, totals);
     }
     PrintStatistics(ClockMs() - start, totals);

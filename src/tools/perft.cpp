@@ -10,9 +10,13 @@
 PerfT::PerfT(int depth, bool trace) : Trace(trace) {
     std::printf("Starting PerfT test \n");
     int64_t start = ClockMs();
-    if (Trace) std::printf("<Trace name=\"Perft\">\n");
-    PerformanceTest(MainBoard.SideToMove, depth, MainBoard, MainBoard.CastleFlags);
-    if (Trace) std::printf("</Trace>\n");
+    if (Trace) {
+        std::printf("<Trace name=\"Perft\">\n");
+        PerformanceTest(MainBoard.SideToMove, depth, MainBoard, MainBoard.CastleFlags);
+        std::printf("</Trace>\n");
+    } else {
+        CountByRootMove(MainBoard, depth);
+    }
     int64_t elapsed = ClockMs() - start;
     // A run shorter than the clock's resolution counts as one millisecond.
     uint64_t elapsedMs = elapsed > 0 ? static_cast<uint64_t>(elapsed) : 1;
@@ -20,6 +24,39 @@ PerfT::PerfT(int depth, bool trace) : Trace(trace) {
     std::printf("%" PRIu64 " Leaf Nodes at Depth = %d\n", LeafNodes, depth);
     std::printf("%" PRIu64 " NPS\n", TotalNodes / elapsedMs * 1000);
     std::fflush(stdout);
+}
+
+void PerfT::CountByRootMove(const ChessBoard& root, int depth) {
+    if (depth <= 0) {
+        PerformanceTest(root.SideToMove, depth, root, root.CastleFlags);
+    } else {
+        const int side = root.SideToMove;
+        ChessBoard board = root;
+        MoveGen list;
+        const Bitboard king = side == White ? board.WKing : board.BKing;
+        const int count = board.InCheck(king, side)
+                              ? list.GenCheckEvasions(side, &board)
+                              : list.GenerateAllMoves(side, &board, root.CastleFlags);
+        for (int i = 0; i < count; ++i) {
+            Bitboard from, to;
+            char promotion;
+            uint8_t castleMask = 0;
+            list.GetMove(i, &from, &to, &promotion);
+            board.MakeMove(from, to, promotion, &castleMask);
+            if (!board.InCheck(side == White ? board.WKing : board.BKing, side)) {
+                ++TotalNodes;
+                const uint64_t before = LeafNodes;
+                PerformanceTest(side ^ 1, depth - 1, board, root.CastleFlags & castleMask);
+                std::printf("%c%d%c%d%s: %" PRIu64 "\n", 'a' + LowestSquare(from) % 8,
+                            LowestSquare(from) / 8 + 1, 'a' + LowestSquare(to) % 8,
+                            LowestSquare(to) / 8 + 1, PromotionSuffix(promotion),
+                            LeafNodes - before);
+                std::fflush(stdout);
+            }
+            board.UndoMove(i);
+        }
+    }
+    std::printf("\n");
 }
 
 void PerfT::PerformanceTest(int side, int depth, ChessBoard board, int castleFlags) {

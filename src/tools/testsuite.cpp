@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "eval/eval.h"
+#include "movegen/movegen.h"
 #include "platform/platform.h"
 #include "search/search.h"
 #include "tools/tools.h"
@@ -43,6 +44,60 @@ void PositionFields(const char* line, char* out, int size) {
     out[length] = '\0';
 }
 
+// The moves of one EPD operation ("bm Nf3 Nc3;"), as legal moves of the
+// position; moves that name none are left out.
+struct OperationMoves {
+    static constexpr int Capacity = 16;
+    bool Given = false;
+    int Count = 0;
+    Bitboard From[Capacity], To[Capacity];
+
+    bool Holds(Bitboard from, Bitboard to) const {
+        for (int i = 0; i < Count; ++i)
+            if (From[i] == from && To[i] == to) return true;
+        return false;
+    }
+};
+
+// Reads operation `name` from the operations after the first four fields of
+// `line`. Its moves are in algebraic notation ("Nf3") or coordinates ("g1f3").
+OperationMoves ReadOperation(const char* line, const char* name, const ChessBoard& board) {
+    OperationMoves moves;
+    // The operations begin after the fourth field.
+    const char* p = line;
+    for (int field = 0; field < 4 && *p; ++field) {
+        while (*p == ' ' || *p == '\t') ++p;
+        while (*p && *p != ' ' && *p != '\t') ++p;
+    }
+    const size_t nameLength = std::strlen(name);
+    for (; *p; ++p) {
+        const bool starts = p[-1] == ' ' || p[-1] == '\t' || p[-1] == ';';
+        if (!starts || std::strncmp(p, name, nameLength) != 0 || p[nameLength] != ' ') continue;
+        moves.Given = true;
+        p += nameLength;
+        char word[16];
+        int length = 0;
+        for (;; ++p) {
+            const bool end = !*p || *p == ';' || *p == ' ' || *p == '\t';
+            if (!end && length < int(sizeof word) - 1) word[length++] = *p;
+            if (!end) continue;
+            word[length] = '\0';
+            Bitboard from, to;
+            char promo;
+            if (length > 0 && moves.Count < OperationMoves::Capacity &&
+                (FindSanMove(board, word, &from, &to, &promo) ||
+                 FindCoordinateMove(board, word, &from, &to, &promo))) {
+                moves.From[moves.Count] = from;
+                moves.To[moves.Count++] = to;
+            }
+            length = 0;
+            if (!*p || *p == ';') break;
+        }
+        break;
+    }
+    return moves;
+}
+
 } // namespace
 
 void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board)) {
@@ -57,7 +112,7 @@ void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board)) 
     if (s.Mimic == 1) std::printf("In ParseEPDSuite and Mimic == STUDENT \n");
     std::fflush(stdout);
 
-    int positions = 0;
+    int positions = 0, judged = 0, solved = 0;
     char line[EpdLineLength + 1], fen[EpdLineLength + 1];
     for (int lineNumber = 1; ReadEpdLine(file, line); ++lineNumber, ++positions) {
         PositionFields(line, fen, sizeof fen);
@@ -70,6 +125,9 @@ void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board)) 
         }
         if (s.Mimic == 0) show(MainBoard);
         if (s.DoTestSuite) {
+            // Read before the search, which plays its move on MainBoard.
+            const OperationMoves best = ReadOperation(line, "bm", MainBoard);
+            const OperationMoves avoid = ReadOperation(line, "am", MainBoard);
             std::printf("%s\n", line);
             if (s.FD == 0) s.FD = 3;
             Bitboard from = 0, to = 0;
@@ -82,6 +140,10 @@ void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board)) 
             Search.LineText(text, from, to, promotion);
             std::printf("%d %d   %s", s.FD, score, text);
             std::fflush(stdout);
+            if (best.Given || avoid.Given) {
+                ++judged;
+                solved += (!best.Given || best.Holds(from, to)) && !avoid.Holds(from, to);
+            }
         }
         // Evaluated, not shown: the student's and the evaluation runs only
         // exercise the evaluation.
@@ -93,5 +155,8 @@ void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board)) 
     }
     std::fclose(file);
     std::printf("%d\n", positions);
+    // Positions with a best or avoid move: those where the move played is one
+    // of the best and none of the avoided.
+    if (judged > 0) std::printf("solved %d/%d\n", solved, judged);
     std::fflush(stdout);
 }

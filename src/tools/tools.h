@@ -5,8 +5,10 @@
 
 #include "board/board.h"
 
-// Counts the move paths of MainBoard to a fixed depth and prints the report
-// (node totals and speed); "-trace" adds one nested element per legal move.
+// Counts the move paths of MainBoard to a fixed depth and prints the report:
+// each root move's count as it finishes ("e2e4: 20", the form interfaces
+// and scripts read), a blank line, then the node totals and the speed.
+// "-trace" prints one nested element per legal move instead of the root lines.
 class PerfT {
   public:
     uint64_t TotalNodes = 0; // legal moves made at every ply from 1 to the depth
@@ -14,6 +16,12 @@ class PerfT {
 
     // Runs the whole test on MainBoard to `depth` and prints the report.
     PerfT(int depth, bool trace);
+    // An empty count, for CountByRootMove alone.
+    PerfT() = default;
+
+    // Counts `board` to `depth`, printing each root move's leaf count as it
+    // finishes, then a blank line.
+    void CountByRootMove(const ChessBoard& board, int depth);
 
     // The recursive count on this node's own copy of the board.
     void PerformanceTest(int side, int depth, ChessBoard board, int castleFlags);

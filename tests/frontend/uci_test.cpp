@@ -283,6 +283,19 @@ TEST_F(UCISession, LimitsOfTheSearch) {
     EXPECT_EQ(Search("position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "depth 3"), "0000");
 }
 
+TEST_F(UCISession, PerftCountsEachRootMoveThenTheTotal) {
+    engine.Send("position startpos moves e2e4\ngo perft 2");
+    const std::vector<std::string> lines = Until(engine, "Nodes searched: ");
+    ASSERT_EQ(lines.size(), 22u);
+    EXPECT_EQ(lines[0], "b8a6: 30"); // the first of Black's twenty replies
+    EXPECT_EQ(lines[20], "");
+    EXPECT_EQ(lines[21], "Nodes searched: 600");
+    // A bad depth is named; nothing is searched.
+    engine.Send("go perft x\nisready");
+    EXPECT_EQ(engine.WaitFor("info string"), "info string go perft needs a depth from 0 to 100");
+    EXPECT_EQ(Until(engine, "readyok").size(), 1u);
+}
+
 TEST_F(UCISession, LinesDuringASearchWaitForItsEnd) {
     engine.Send("position startpos moves e2e4");
     engine.Send("go infinite");

@@ -56,7 +56,8 @@ TEST(Bench, SignatureAtDepthFive) {
 TEST(Bench, StatisticsBlocksFromTheCommandLine) {
     ProgramRun run = RunVorn("-bench -fd 4");
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("Vorn \nRunning benchmark 1 2 3 4 5 6\n"
+    EXPECT_NE(run.out.find("Vorn \nRunning benchmark 1 2 3 4 5 6\nposition 1/6\nposition 2/6\n"
+                           "position 3/6\nposition 4/6\nposition 5/6\nposition 6/6\n"
                            "    Time Interior Nodes Quiesce Nodes Total Nodes        NPS\n"),
               std::string::npos)
         << run.out;

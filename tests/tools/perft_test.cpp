@@ -56,9 +56,14 @@ TEST(Perft, ShallowDepthsOfTheSuite) {
 TEST(Perft, ReportLines) {
     uint64_t total = 0, leaves = 0;
     std::string out = RunPerft(StartFen, 2, false, &total, &leaves);
-    EXPECT_EQ(WithoutNpsLine(out), "Starting PerfT test \n"
-                                   "420 Total Nodes at Depth = 2\n"
-                                   "400 Leaf Nodes at Depth = 2\n");
+    // Each root move with its count in generation order, a blank line, the totals.
+    ChessBoard board = BoardFromFen(StartFen);
+    MoveGen list;
+    const int count = list.GenerateAllMoves(White, &board, AllCastling);
+    std::string expected = "Starting PerfT test \n";
+    for (int i = 0; i < count; ++i) expected += ListText(list, count).substr(5 * i, 4) + ": 20\n";
+    expected += "\n420 Total Nodes at Depth = 2\n400 Leaf Nodes at Depth = 2\n";
+    EXPECT_EQ(WithoutNpsLine(out), expected);
     EXPECT_TRUE(EndsWithNpsLine(out)) << out;
 
     // Depth 0 counts the root as the one leaf; a run under a millisecond
@@ -66,7 +71,7 @@ TEST(Perft, ReportLines) {
     out = RunPerft(StartFen, 0, false, &total, &leaves);
     EXPECT_EQ(total, 0u);
     EXPECT_EQ(leaves, 1u);
-    EXPECT_EQ(out, "Starting PerfT test \n"
+    EXPECT_EQ(out, "Starting PerfT test \n\n"
                    "0 Total Nodes at Depth = 0\n"
                    "1 Leaf Nodes at Depth = 0\n"
                    "0 NPS\n");
@@ -114,9 +119,14 @@ TEST(Perft, TracedWalkCountsTheSame) {
 TEST(Perft, FromTheCommandLine) {
     ProgramRun run = RunVorn("-perft -fd 3");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(WithoutNpsLine(run.out), "Vorn \nStarting PerfT test \n"
-                                       "9322 Total Nodes at Depth = 3\n"
-                                       "8902 Leaf Nodes at Depth = 3\n");
+    // The root moves in generation order: knights first, then pawns.
+    EXPECT_TRUE(run.out.starts_with("Vorn \nStarting PerfT test \nb1a3: 400\nb1c3: 440\n"))
+        << run.out;
+    EXPECT_NE(run.out.find("\nb2b4: 421\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nh2h3: 380\n\n9322 Total Nodes at Depth = 3\n"
+                           "8902 Leaf Nodes at Depth = 3\n"),
+              std::string::npos)
+        << run.out;
     EXPECT_TRUE(EndsWithNpsLine(run.out)) << run.out;
 
     const std::filesystem::path fen = std::filesystem::temp_directory_path() /
@@ -124,9 +134,9 @@ TEST(Perft, FromTheCommandLine) {
     std::ofstream(fen) << "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1\n";
     run = RunVorn("-perft -fd 2 -lpf " + fen.string());
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(WithoutNpsLine(run.out), "Vorn \nStarting PerfT test \n"
-                                       "2087 Total Nodes at Depth = 2\n"
-                                       "2039 Leaf Nodes at Depth = 2\n");
+    EXPECT_NE(run.out.find("\n\n2087 Total Nodes at Depth = 2\n2039 Leaf Nodes at Depth = 2\n"),
+              std::string::npos)
+        << run.out;
     std::filesystem::remove(fen);
 }
 

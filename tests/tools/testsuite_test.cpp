@@ -59,7 +59,26 @@ TEST(TestSuite, EmptyFileAndPositionCount) {
         << run.out;
     EXPECT_NE(run.out.find("\n" + Mate + "\n"), std::string::npos);
     EXPECT_NE(run.out.find("   d1d8"), std::string::npos);
-    EXPECT_EQ(run.out.substr(run.out.size() - 3), "\n3\n");
+    // The rook line has a best move: one position judged.
+    EXPECT_NE(run.out.find("\n3\nsolved "), std::string::npos) << run.out;
+    EXPECT_TRUE(run.out.ends_with("/1\n")) << run.out;
+}
+
+TEST(TestSuite, SolvedCountOfBestAndAvoidedMoves) {
+    // At depth 2 the back-rank mate d1d8 is found every time.
+    const std::string position = "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - -";
+    const std::string suite =
+        SuiteFile("judged.epd", position + " bm Rd8#;\n" +             // solved
+                                    position + " bm Kf1 Rd7;\n" +      // missed
+                                    position + " am Rd8#;\n" +         // missed
+                                    position + " am Kf1; bm d1d8;\n" + // solved, coordinates
+                                    position + " id \"none\";\n" +     // not judged
+                                    position + " bm Qd8;\n");          // no such move: missed
+    ProgramRun run = RunVorn("-ts " + suite + " -fd 2");
+    EXPECT_TRUE(run.out.ends_with("\n6\nsolved 2/5\n")) << run.out;
+    // Without best or avoided moves there is nothing to count.
+    run = RunVorn("-ts " + SuiteFile("plain.epd", Mate + "\n") + " -fd 2");
+    EXPECT_TRUE(run.out.ends_with("\n1\n")) << run.out;
 }
 
 TEST(TestSuite, SearchesEachPositionToItsDepth) {
@@ -83,7 +102,7 @@ TEST(TestSuite, OnlyTheFirstFourFieldsMakeThePosition) {
         SuiteFile("fields.epd", fields + " 75 80\n" + fields + " bm Ra8+; c0 \"" +
                                     std::string(400, 'x') + "\";\n" + fields + "\n");
     const ProgramRun run = RunVorn("-ts " + suite + " -fd 3");
-    EXPECT_EQ(run.out.substr(run.out.size() - 3), "\n3\n") << run.out;
+    EXPECT_NE(run.out.find("\n3\nsolved "), std::string::npos) << run.out;
     EXPECT_EQ(Count(run.out, "ERROR"), 0u) << run.out;
     const std::vector<std::string> results = ResultLines(run.out);
     ASSERT_EQ(results.size(), 3u) << run.out;
