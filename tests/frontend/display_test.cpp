@@ -20,9 +20,19 @@ TEST(DisplayPosition, EndsWithTheEvaluationOfThePositionShown) {
     stale.DrawFlags = 0;
     stale.PawnKingKey ^= 0x5A5A5A5Au;
     MainStatus.Pev = 0;
-    const std::string shown = CapturedStdout([&] { DisplayPosition(stale); });
+    // In tenths of a centipawn in a suite run, in centipawns in a game.
+    MainStatus.DoTestSuite = 1;
+    std::string shown = CapturedStdout([&] { DisplayPosition(stale); });
     EXPECT_NE(shown.find("\n   A B C D E F G H\n\n PosEval from White view " +
                          std::to_string(expected) + "\n"),
+              std::string::npos)
+        << shown;
+    MainStatus.DoTestSuite = 0;
+    ChessBoard rookUp = EvalBoard("4k3/8/8/8/8/8/8/R3K3 w Q - 0 1");
+    const int rookValue = FullEval(rookUp, White);
+    ASSERT_GT(rookValue, 1000);
+    shown = CapturedStdout([&] { DisplayPosition(rookUp); });
+    EXPECT_NE(shown.find("\n PosEval from White view " + std::to_string(rookValue / 10) + "\n"),
               std::string::npos)
         << shown;
 
