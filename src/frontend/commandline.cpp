@@ -4,7 +4,6 @@
 // name holds "xboard" also selects xboard). Exact tests compare the whole
 // string, the others look for the option text anywhere in it.
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <climits>
 #include <cstdint>
