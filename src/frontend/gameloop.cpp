@@ -135,6 +135,12 @@ void Analyse() {
     if (!Search.Abort && QueuedLines() == 0) HumanMove();
 }
 
+// A terminal shows what the person types; input from a pipe or a file is
+// written after the prompt, so that the transcript reads as a dialogue.
+void EchoConsoleLine(const char* line) {
+    if (!MainStatus.xboard && !InputIsTerminal()) std::printf("%s\n", line);
+}
+
 // After a move of the opponent (or of either side in force mode).
 void AfterOpponentMove() {
     if (MainStatus.Analyze) return;
@@ -227,6 +233,7 @@ int HumanMove() {
         }
         // The end of input is the interface or the user gone.
         if (!ReadCommandLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
+        EchoConsoleLine(line);
         const int result = TakeCommand(line);
         if (result != CommandHandled) return result;
     }
@@ -240,9 +247,10 @@ void GameLoop() {
         if (MainStatus.SelfPlay) MainStatus.OpponentToMove = 0;
         // Lines that waited for the end of a search come before the next one.
         if (QueuedLines() > 0) {
-            // A line typed during the search is already on the person's
-            // screen: it is not written again.
+            // A line typed during the search is shown as if typed at the prompt.
             ReadCommandLine(line, sizeof line);
+            if (!MainStatus.xboard && !InputIsTerminal()) std::printf("Enter Move: ");
+            EchoConsoleLine(line);
             if (TakeCommand(line) == CommandIsMove) AfterOpponentMove();
             continue;
         }

@@ -363,7 +363,7 @@ TEST(ConsoleSession, ASearchReadsItsInputAsUnderXboard) {
     // A move typed during the search waits for the engine's; "?" asks for it.
     e.Send("d2d4\n?");
     ASSERT_NE(e.WaitFor("Game Score"), "");
-    // The line is not written again: the person sees it where it was typed.
+    EXPECT_NE(e.WaitFor("Enter Move: d2d4"), "");
     EXPECT_NE(e.WaitFor("4  - - - P P - - -  4"), "");
     e.Send("?");
     ASSERT_NE(e.WaitFor("Game Score"), "");
@@ -399,12 +399,13 @@ TEST(ConsoleSession, APersonPlaysAMoveTakesItBackAndHearsVornsReply) {
         << out;
     EXPECT_EQ(out.find("MAXDEPTH"), std::string::npos) << "a diagnostic for the log";
     // The prompt, and help with the commands and the time control.
-    const std::string help = Between(out, "Enter Move: Moves are typed", "Enter Move: ");
+    const std::string help = Between(out, "Enter Move: help\nMoves are typed", "Enter Move: ");
     for (const char* command : {"\n  new ", "\n  undo, remove ", "\n  board, d ", "\n  st N ",
                                 "\n  quit ", "Vorn searches 2 plies deep a move.\n"})
         EXPECT_NE(help.find(command), std::string::npos) << command << "\n" << help;
-    // The move is not echoed; Vorn's reply is named, scored in centipawns and drawn.
-    const std::string reply = Between(out, "Enter Move: Game Score ", "Enter Move: ");
+    // Input from a pipe is echoed (a terminal shows it itself); Vorn's reply
+    // is named, scored in centipawns and drawn.
+    const std::string reply = Between(out, "Enter Move: e2e4\nGame Score ", "Enter Move: ");
     EXPECT_NE(reply.find("4  - - - - P - - -  4\n"), std::string::npos) << reply;
     const size_t plays = reply.find("Vorn plays ");
     ASSERT_NE(plays, std::string::npos) << reply;
@@ -442,8 +443,8 @@ TEST(ConsoleSession, AFinishedGameOffersTheNext) {
         out.find("White mates!\nThe game is over: new starts another, quit leaves.\n");
     ASSERT_NE(mate, std::string::npos) << out;
     // A move after the end is refused; "new" draws the opening position and play goes on.
-    EXPECT_NE(out.find("Enter Move: The game is over: new starts another, quit leaves.\nEnter "
-                       "Move: ",
+    EXPECT_NE(out.find("Enter Move: e2e4\nThe game is over: new starts another, quit leaves.\n"
+                       "Enter Move: ",
                        mate),
               std::string::npos)
         << out;
