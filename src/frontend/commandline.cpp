@@ -67,6 +67,7 @@ constexpr const char* AddedHelpLines[] = {
     "-post  prints thinking output",
     "-book filename  plays from a Polyglot opening book",
     "-nobook  consults no opening book",
+    "-gtb folders  probes the Gaviota endgame tables in these folders, separated by ;",
     "-log filename  writes the log to filename instead of match.log",
     "-trace  trace output (perft, search, book)",
     "-kibitz  sends the search's kibitz lines",
@@ -194,8 +195,7 @@ int ParseCommandLine(int argc, char** argv) {
         if (contains("xboard")) MainStatus.setxboard(1);
         if (contains("-uci")) MainStatus.uci = 1;
         if (equals("-book") && takeValue()) std::snprintf(BookFile, sizeof BookFile, "%s", arg);
-        if (equals("-gtb") && takeValue())
-            std::snprintf(TablePaths, sizeof TablePaths, "%s", arg);
+        if (equals("-gtb") && takeValue()) std::snprintf(TablePaths, sizeof TablePaths, "%s", arg);
         if (equals("-log") && takeValue())
             std::snprintf(LogFileName, sizeof LogFileName, "%s", arg);
 

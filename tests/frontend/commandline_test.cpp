@@ -120,7 +120,7 @@ TEST(CommandLine, HelpAfterOtherOptionsAndMissingValues) {
                   std::string::npos)
             << out;
         for (const char* option :
-             {"\n-st ", "\n-post ", "\n-book ", "\n-nobook ", "\n-log ", "\n--version "})
+             {"\n-st ", "\n-post ", "\n-book ", "\n-nobook ", "\n-gtb ", "\n-log ", "\n--version "})
             EXPECT_NE(out.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(ParseErrors({"-post", "-fd"}, CommandLineBadUsage),
