@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "frontend/engine_session.h"
@@ -157,6 +159,43 @@ TEST_F(UCISession, PositionsAndTheirMoves) {
 
 // The clock of the side to move is the one read; the log shows what the
 // time control was given.
+// The speeds each timed search logs when it has measured its own: that
+// figure, and the one the search before handed on.
+std::vector<std::pair<long long, long long>> MeasuredSpeeds(const std::string& log) {
+    std::vector<std::pair<long long, long long>> speeds;
+    const std::string mark = "Speed in the first milliseconds: ";
+    for (size_t at = log.find(mark); at != std::string::npos; at = log.find(mark, at + 1)) {
+        long long measured = 0, handedOn = -1;
+        std::sscanf(log.c_str() + at + mark.size(), "%lld", &measured);
+        const size_t last = log.find("(the last search's ", at);
+        if (last != std::string::npos) std::sscanf(log.c_str() + last + 19, "%lld", &handedOn);
+        speeds.emplace_back(measured, handedOn);
+    }
+    return speeds;
+}
+
+TEST_F(UCISession, EveryTimedSearchMeasuresItsSpeedAndHandsItOn) {
+    for (const char* game : {"ucinewgame", "ucinewgame"}) {
+        engine.Send(game);
+        engine.Send("position startpos");
+        engine.Send("go movetime 300");
+        const std::vector<std::string> lines = Until(engine, "bestmove");
+        // The interface is told the measured figure.
+        EXPECT_TRUE(Has(lines, "info nps ")) << game;
+    }
+    const auto speeds = MeasuredSpeeds(Log(engine));
+    ASSERT_EQ(speeds.size(), 2u);
+    // The session's first search has no figure before its own; the next
+    // game's first search starts from the last one's.
+    EXPECT_EQ(speeds[0].second, 0);
+    EXPECT_GT(speeds[0].first, 0);
+    const std::string log = Log(engine);
+    const size_t end = log.find(" nodes/s, depth ", log.find("Clock: planned "));
+    ASSERT_NE(end, std::string::npos);
+    const long long firstSearchSpeed = std::stoll(log.substr(log.rfind(' ', end - 1) + 1));
+    EXPECT_EQ(speeds[1].second, firstSearchSpeed);
+}
+
 TEST_F(UCISession, ClockFieldsOfTheSideToMove) {
     struct Case {
         const char* position;
