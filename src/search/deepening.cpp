@@ -62,10 +62,12 @@ void SearchRoutines::ResetForMove(ChessBoard& board) {
 
 void SearchRoutines::SetTimeBudget() {
     Status& s = MainStatus;
-    // The overhead is time the clock loses whatever the engine does.
+    // The overhead is time the clock loses whatever the engine does: on this
+    // move, and on each move whose increment comes back (an increment below
+    // it buys no thinking at all).
     const int64_t overhead = std::max(s.MoveOverheadMs, 0);
     const int64_t left = s.TimeLeft - overhead;
-    const int64_t increment = std::max(s.TimeIncMs, 0);
+    const int64_t increment = std::max<int64_t>(s.TimeIncMs - overhead, 0);
     if (s.ST) {
         s.TimePerMove = static_cast<int>(std::max<int64_t>(s.ST - overhead, 1));
         LogPrintf(" TimePeMove after ST = %d \n", s.TimePerMove);

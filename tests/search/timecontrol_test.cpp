@@ -172,6 +172,10 @@ const PlanCase PlanCases[] = {
     {"st 1, 30 ms of overhead", {1000, 0, 0, 0}, 30, 970},
     {"movetime 1 ms beneath the overhead", {1, 0, 0, 0}, 30, 1},
     {"a minute, a second of overhead", {0, 60000, 0, 0}, 1000, 1966},
+    // The overhead comes off the increment too: 70 ms of it are left here.
+    {"level 0 0:10 0.1, 30 ms of overhead", {0, 10000, 100, 0}, 30, 367},
+    // An increment below the overhead buys nothing: 970 / 30.
+    {"level 0 0:01 0.01, 30 ms of overhead", {0, 1000, 10, 0}, 30, 32},
     {"a clock at zero", {0, 0, 0, 0}, 0, 0},
     {"a clock past zero", {0, -500, 0, 40}, 30, 0},
     {"a clock past zero, an increment", {0, -500, 2000, 0}, 0, 300},
