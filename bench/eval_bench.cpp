@@ -54,10 +54,11 @@ std::vector<ChessBoard> SetUpPositions() {
 
 void FullWindowEvaluations(benchmark::State& state) {
     std::vector<ChessBoard> boards = SetUpPositions();
+    PositionEvaluate evaluator;
     int sum = 0;
     for (auto _ : state)
         for (ChessBoard& board : boards)
-            sum += PE.PosEval(board.SideToMove, -FullWindow, FullWindow, &board, 0);
+            sum += evaluator.PosEval(board.SideToMove, -FullWindow, FullWindow, &board, 0);
     benchmark::DoNotOptimize(sum);
     state.counters["evals/s"] = benchmark::Counter(
         static_cast<double>(state.iterations() * boards.size()), benchmark::Counter::kIsRate);
@@ -68,7 +69,6 @@ BENCHMARK(FullWindowEvaluations)->MinTime(2.0);
 
 int main(int argc, char** argv) {
     initPStable();
-    ClearPawnHash();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -108,8 +108,6 @@ constexpr Bitboard SqB8 = Bit(B8), SqG8 = Bit(G8), SqB1 = Bit(B1), SqG1 = Bit(G1
 // Bit operations
 // ---------------------------------------------------------------------------
 
-// 1 + index of the lowest set bit; b must not be 0.
-inline int RightMostBit(Bitboard b) { return __builtin_ctzll(b) + 1; }
 // Index of the highest set bit; b must not be 0.
 inline int BSR(Bitboard b) { return 63 - __builtin_clzll(b); }
 // Index of the highest set bit, -1 for 0.

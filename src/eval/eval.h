@@ -32,10 +32,71 @@ class BishopRecord {
     Bitboard FianchettoWingRank; // rank 2 for White, rank 7 for Black
 };
 
-// Every term is computed from White's point of view; only PosEval turns the sign.
-// Not re-entrant: each PosEval call rewrites the scratch fields and `bb`.
+// ---------------------------------------------------------------------------
+// Pawn hash
+// ---------------------------------------------------------------------------
+
+// The king-independent half of a pawn structure, as PawnStructure computed it.
+// Entries start on cache lines, so that an entry costs two lines at most.
+class alignas(64) PawnHashEntry {
+  public:
+    uint32_t Key;
+    Bitboard Pawns; // white pawns | black pawns
+    int32_t WDoubled, BDoubled;
+    int32_t MgTerm;
+    Bitboard BackwardPawns, PawnFiles, OpenFiles, WPawnAttacks, BPawnAttacks;
+    uint8_t WPasserRank[8]; // files a-h
+    int32_t BStructure, WStructure;
+    int32_t BPasserScore, WPasserScore; // before the king-dependent terms
+    uint8_t BPasserRank[8];
+    int8_t BPasserCount, WPasserCount;
+    uint8_t PasserFlags;
+    int32_t EgTerm;
+    Bitboard BPawnlessFiles, WPawnlessFiles;
+};
+
+// The pawn structures one evaluator has met, by the low 16 bits of the
+// pawn-and-king key (8 MB, mapped as it is used). Each evaluator owns its
+// table, so evaluators on different threads never touch each other's.
+class PawnHashTable {
+  public:
+    static constexpr int Size = 65536;
+
+    uint32_t Attempts = 0; // structures asked for
+    uint32_t Misses = 0;   // structures computed
+
+    PawnHashTable();
+    ~PawnHashTable();
+    PawnHashTable(const PawnHashTable&) = delete;
+    PawnHashTable& operator=(const PawnHashTable&) = delete;
+
+    PawnHashEntry& EntryOf(uint32_t key) { return Entries[key & (Size - 1)]; }
+    bool Contains(uint32_t key, Bitboard pawns) const {
+        const PawnHashEntry& e = Entries[key & (Size - 1)];
+        return e.Key == key && e.Pawns == pawns;
+    }
+    // Forgets every structure; the counters stay.
+    void Clear();
+    // Starts loading the entry of a key, so that it is in the cache when
+    // PawnStructure reads it.
+    void Prefetch(uint32_t key) const {
+        const auto* entry = reinterpret_cast<const char*>(&Entries[key & (Size - 1)]);
+        for (size_t line = 0; line < sizeof(PawnHashEntry); line += 64)
+            __builtin_prefetch(entry + line);
+    }
+
+  private:
+    PawnHashEntry* Entries;
+};
+
+// One evaluator: the board of the call in progress, the scratch that its
+// terms share and its own pawn table. Every term is computed from White's
+// point of view; only PosEval turns the sign. Each PosEval call rewrites the
+// scratch, so a thread needs an evaluator of its own.
 class PositionEvaluate {
   public:
+    // The board under evaluation; set by PosEval, read by every term.
+    const ChessBoard* Board = nullptr;
     // Passed pawns per file, index file + 1 (0 and 9 stay zero so that the
     // neighbours of the a- and h-files read "none"): the board rank index
     // (1-6) of the most advanced passer of that colour on the file, 0 = none.
@@ -61,6 +122,7 @@ class PositionEvaluate {
     // Attack set of the knight, bishop, rook or queen on each square, kept by
     // AttackMasks so that mobility never walks a ray twice.
     Bitboard AttFrom[64];
+    PawnHashTable PawnTable;
 
     // side: 0 White, anything else Black; the result and the window are from
     // side's point of view. The last argument is accepted and not read.
@@ -73,7 +135,7 @@ class PositionEvaluate {
     bool TwoPieceEndings(int side) const;
 
     // Pawn structure and pawn races (pawns.cpp).
-    int PawnEval04(int side);
+    int PawnStructure(int side);
     bool DoesPawnPromote(int colour, int rank, int promotionSquare, int sideToMove) const;
     int RuleofSquare(int side) const;
     bool QueenAttacks(int colour, int square, Bitboard target) const;
@@ -92,45 +154,3 @@ class PositionEvaluate {
     int QueenEval(int side);
     int Traps(int side) const;
 };
-
-extern PositionEvaluate PE;
-// The board under evaluation; set by PosEval, read by every term.
-extern const ChessBoard* bb;
-
-// ---------------------------------------------------------------------------
-// Pawn hash
-// ---------------------------------------------------------------------------
-
-// The king-independent half of a pawn structure, as PawnEval04 computed it.
-// Entries start on cache lines, so that an entry costs two lines at most.
-class alignas(64) PawnHashEntry {
-  public:
-    uint32_t Key;
-    Bitboard Pawns; // white pawns | black pawns
-    int32_t WDoubled, BDoubled;
-    int32_t MgTerm;
-    Bitboard BackwardPawns, PawnFiles, OpenFiles, WPawnAttacks, BPawnAttacks;
-    uint8_t WPasserRank[8]; // files a-h
-    int32_t BStructure, WStructure;
-    int32_t BPasserScore, WPasserScore; // before the king-dependent terms
-    uint8_t BPasserRank[8];
-    int8_t BPasserCount, WPasserCount;
-    uint8_t PasserFlags;
-    int32_t EgTerm;
-    Bitboard BPawnlessFiles, WPawnlessFiles;
-};
-
-constexpr int PawnHashSize = 65536; // addressed by the low 16 bits of the key
-extern PawnHashEntry PawnHashArray[PawnHashSize];
-extern uint32_t Phashattempts; // calls of PawnEval04
-extern uint32_t Phashmisses;   // structures computed
-
-bool InPawnHash(uint32_t key, Bitboard pawns);
-void ClearPawnHash();
-// Starts loading the entry of a key, so that it is in the cache when
-// PawnEval04 reads it.
-inline void PrefetchPawnEntry(uint32_t key) {
-    const auto* entry = reinterpret_cast<const char*>(&PawnHashArray[key & 0xFFFF]);
-    for (size_t line = 0; line < sizeof(PawnHashEntry); line += 64)
-        __builtin_prefetch(entry + line);
-}

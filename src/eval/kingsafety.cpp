@@ -40,7 +40,7 @@ int PositionEvaluate::PawnFilePenalty(int side, Bitboard pawns) {
 }
 
 int PositionEvaluate::PawnShield(int side) {
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *Board;
     const Bitboard pawns = side ? b.BPawns : b.WPawns;
     const Bitboard pieces = side ? b.BlackPieces & ~b.BPawns : b.WhitePieces & ~b.WPawns;
     const int kingSq = side ? BKingSq : WKingSq;
@@ -61,7 +61,7 @@ int PositionEvaluate::PawnShield(int side) {
 }
 
 int PositionEvaluate::AttackCounts(int side) const {
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *Board;
     const bool white = side == White; // the defender
     const Bitboard zone = white ? WKingAtt : BKingAtt;
     const int holes = white ? WShieldHoles : BShieldHoles;
@@ -90,7 +90,8 @@ int PositionEvaluate::AttackCounts(int side) const {
     const int n = pawnType + knightType + bishopType + rookType + queenType;
     const int w = pawnType + knightType + bishopType + 2 * rookType + 4 * queenType;
 
-    // 2-5.
+    // The attack weight: men and attacks in the zone, scaled by the shield's
+    // holes, and heavy pieces still at home.
     int a = (PopCount(zone & allAtt) + w) * 110 * (holes + 1);
     if (rookType && queenType) a += 360;
     const Bitboard homeRanks = white ? RankMask[0] | RankMask[1] : RankMask[6] | RankMask[7];
@@ -138,7 +139,7 @@ int PositionEvaluate::AttackCounts(int side) const {
 }
 
 int PositionEvaluate::PawnStorm(int side) const {
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *Board;
     if (side == White) {
         const Bitboard storm = b.WPawns & WingFiles[FileOf(BKingSq)];
         return 600 * PopCount(storm & RankMask[5]) + 300 * PopCount(storm & RankMask[4]) +
@@ -154,7 +155,7 @@ int PositionEvaluate::KingEval(int) {
     EgScore += KingEnding[WKingSq] - KingEnding[BKingSq];
 
     // Without pawns, the side with pieces drives the lone king: keep the kings close.
-    if (bb->WPawns | bb->BPawns) return 0;
+    if (Board->WPawns | Board->BPawns) return 0;
     const int d = KingDistance(WKingSq, BKingSq);
     if (BPieces == 0 && WPieces >= 1) return -80 * d;
     if (WPieces == 0 && BPieces >= 1) return 80 * d;

@@ -1,9 +1,12 @@
 // Pawn structure and passed pawns, the pawn hash that caches the structure,
 // and the pawn races of king-and-pawn endings.
 #include <bit>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "eval/eval.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -59,7 +62,7 @@ struct PawnTerms {
     int Eg = 0;
 };
 
-// One colour's fields of PE and its view of the board: "ahead" is up the
+// One colour's fields of the evaluator and its view of the board: "ahead" is up the
 // board for White and down for Black, and tables are read with the rank
 // counted from the colour's own side.
 template <int Us> struct PawnView {
@@ -102,13 +105,13 @@ template <int Us> struct PawnView {
     }
 };
 
-// Steps 4 to 6 for one colour: the per-pawn structure, then the passer
+// One colour's pawn structure: the per-pawn terms, then the passer
 // tables. Returns the colour's own structure score; the pawns are visited
 // from the lowest square up, so White meets its rearmost pawn of a file first
 // and Black its most advanced.
 template <int Us> int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
     using V = PawnView<Us>;
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *pe.Board;
     const Bitboard own = V::Own(b), enemy = V::Enemy(b);
     const int kingSq = V::KingSq(pe);
     const Bitboard zone = ShelterZone(kingSq, Us);
@@ -185,10 +188,11 @@ template <int Us> int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
     return structure;
 }
 
-// Step 8 for one colour's passers.
+// The terms of one colour's passers that depend on the kings and the
+// pieces, and so are never cached.
 template <int Us> void PasserKingTerms(PositionEvaluate& pe, int side) {
     using V = PawnView<Us>;
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *pe.Board;
     const uint8_t* passerRank = V::PasserRank(pe);
     const Bitboard minorAttacks = V::MinorAttacks(pe), enemyAttacks = V::EnemyAttacks(pe);
     // The ranks of files a..h as the bytes of one word: the loop visits only
@@ -217,8 +221,8 @@ template <int Us> void PasserKingTerms(PositionEvaluate& pe, int side) {
     }
 }
 
-// Every field of PE that the pawn hash keeps, one list for loading and
-// storing: copy(field of PE, field of the entry).
+// Every field of the evaluator that the pawn hash keeps, one list for loading and
+// storing: copy(field of the evaluator, field of the entry).
 template <typename Copy>
 void ExchangeCachedFields(PositionEvaluate& pe, PawnHashEntry& e, Copy copy) {
     copy(pe.WDoubled, e.WDoubled);
@@ -243,21 +247,21 @@ void ExchangeCachedFields(PositionEvaluate& pe, PawnHashEntry& e, Copy copy) {
 
 } // namespace
 
-PawnHashEntry PawnHashArray[PawnHashSize];
-uint32_t Phashattempts = 0;
-uint32_t Phashmisses = 0;
-
-bool InPawnHash(uint32_t key, Bitboard pawns) {
-    const PawnHashEntry& e = PawnHashArray[key & 0xFFFF];
-    return e.Key == key && e.Pawns == pawns;
+PawnHashTable::PawnHashTable()
+    : Entries(static_cast<PawnHashEntry*>(AllocateZeroedPages(Size * sizeof(PawnHashEntry)))) {
+    // An evaluator cannot work without its table, and 8 MB is no size to fail.
+    if (!Entries) {
+        std::fputs("Vorn: cannot allocate a pawn table\n", stderr);
+        std::abort();
+    }
 }
 
-void ClearPawnHash() {
-    for (PawnHashEntry& e : PawnHashArray) e = PawnHashEntry{};
-}
+PawnHashTable::~PawnHashTable() { FreeZeroedPages(Entries, Size * sizeof(PawnHashEntry)); }
+
+void PawnHashTable::Clear() { ZeroPages(Entries, Size * sizeof(PawnHashEntry)); }
 
 bool PositionEvaluate::QueenAttacks(int, int square, Bitboard target) const {
-    return ((bb->RookMask(Bit(square)) | bb->BishopMask(Bit(square))) & target) != 0;
+    return ((Board->RookMask(Bit(square)) | Board->BishopMask(Bit(square))) & target) != 0;
 }
 
 // The rule of the square: can the defending king catch the pawn?
@@ -273,20 +277,20 @@ bool PositionEvaluate::DoesPawnPromote(int colour, int rank, int promotionSquare
     return m < k || (colour == sideToMove && d < k);
 }
 
-int PositionEvaluate::PawnEval04(int side) {
-    const ChessBoard& b = *bb;
+int PositionEvaluate::PawnStructure(int side) {
+    const ChessBoard& b = *Board;
     const Bitboard pawns = b.WPawns | b.BPawns;
     const uint32_t key = b.PawnKingKey;
-    PawnHashEntry& entry = PawnHashArray[key & 0xFFFF];
+    PawnHashEntry& entry = PawnTable.EntryOf(key);
 
     // The counters, and what the structure fills in afresh.
-    ++Phashattempts;
+    ++PawnTable.Attempts;
     PasserFlags = 0;
     WPasserCount = BPasserCount = 0;
     WDoubled = BDoubled = 0;
     WPawnlessFiles = BPawnlessFiles = 0;
 
-    if (InPawnHash(key, pawns)) {
+    if (PawnTable.Contains(key, pawns)) {
         // A cached structure: its fields as they were stored.
         ExchangeCachedFields(*this, entry, [](auto& field, auto& cached) { field = cached; });
         WPasserRank[0] = WPasserRank[9] = BPasserRank[0] = BPasserRank[9] = 0;
@@ -303,12 +307,12 @@ int PositionEvaluate::PawnEval04(int side) {
         std::memset(WPasserRank, 0, sizeof WPasserRank);
         std::memset(BPasserRank, 0, sizeof BPasserRank);
 
-        // 4-6.
+        // Each pawn's structure terms, then the passers.
         PawnTerms terms;
         entry.WStructure = ScanPawns<White>(*this, &terms);
         entry.BStructure = ScanPawns<Black>(*this, &terms);
 
-        ++Phashmisses;
+        ++PawnTable.Misses;
         entry.Key = key;
         entry.Pawns = pawns;
         entry.MgTerm = terms.Mg;
@@ -329,7 +333,7 @@ int PositionEvaluate::PawnEval04(int side) {
 }
 
 int PositionEvaluate::RuleofSquare(int side) const {
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *Board;
     // Only kings and pawns.
     if (b.WhitePieces != (b.WPawns | b.WKing) || b.BlackPieces != (b.BPawns | b.BKing)) return 0;
 

@@ -19,7 +19,7 @@ template <int Us> struct PieceView {
     // Squares the piece on s attacks that hold no own man and are enemy men
     // or not covered by an enemy pawn.
     static Bitboard Targets(const PositionEvaluate& pe, int s) {
-        const ChessBoard& b = *bb;
+        const ChessBoard& b = *pe.Board;
         const Bitboard enemyPawnAttacks = Us == White ? pe.BPawnAttacks : pe.WPawnAttacks;
         return pe.AttFrom[s] & ~Own(b) & (Enemy(b) | ~enemyPawnAttacks);
     }
@@ -27,7 +27,7 @@ template <int Us> struct PieceView {
 
 template <int Us> void KnightTerms(PositionEvaluate& pe) {
     using V = PieceView<Us>;
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *pe.Board;
     const SquareTable& squares = Us == White ? WKnightSquare : BKnightSquare;
     const SquareTable& posts = Us == White ? WKnightPost : BKnightPost;
     for (Bitboard p = Us == White ? b.WKnights : b.BKnights; p; p &= p - 1) {
@@ -46,7 +46,7 @@ template <int Us> void KnightTerms(PositionEvaluate& pe) {
 
 template <int Us> void FillBishopRecord(PositionEvaluate& pe, BishopRecord* rec) {
     using V = PieceView<Us>;
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *pe.Board;
     const SquareTable& squares = Us == White ? WBishopSquare : BBishopSquare;
     *rec = BishopRecord{};
     rec->FianchettoSquare = Us == White ? G2 : G7;
@@ -72,7 +72,7 @@ template <int Us> void FillBishopRecord(PositionEvaluate& pe, BishopRecord* rec)
 // Returns the colour's half-open-file score.
 template <int Us> int RookTerms(PositionEvaluate& pe) {
     using V = PieceView<Us>;
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *pe.Board;
     const uint8_t* ownPasser = Us == White ? pe.WPasserRank : pe.BPasserRank;
     const uint8_t* enemyPasser = Us == White ? pe.BPasserRank : pe.WPasserRank;
     const Bitboard ownPawnless = Us == White ? pe.WPawnlessFiles : pe.BPawnlessFiles;
@@ -110,7 +110,7 @@ template <int Us> int RookTerms(PositionEvaluate& pe) {
 
 template <int Us> void QueenTerms(PositionEvaluate& pe) {
     using V = PieceView<Us>;
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *pe.Board;
     const Bitboard enemyHalf = Us == White ? BlackHalf : WhiteHalf;
     const Bitboard enemyAttacks = Us == White ? pe.BAllAtt : pe.WAllAtt;
     for (Bitboard p = Us == White ? b.WQueens : b.BQueens; p; p &= p - 1) {
@@ -165,7 +165,7 @@ int PositionEvaluate::QueenEval(int) {
 }
 
 int PositionEvaluate::Traps(int) const {
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *Board;
     const Bitboard wn = b.WKnights, bn = b.BKnights, wbs = b.WBishops, bbs = b.BBishops;
     const Bitboard wp = b.WPawns, bp = b.BPawns;
     constexpr int Knight = 1219, Bishop = 1600, Rook = 1670;

@@ -24,9 +24,6 @@ Bitboard SquareColourOf(Bitboard square) {
 
 } // namespace
 
-PositionEvaluate PE;
-const ChessBoard* bb = nullptr;
-
 int PositionEvaluate::MaterialOnly(int side, int, const ChessBoard& board) const {
     const int m = QueenValue * (board.WQueenCount - board.BQueenCount) +
                   RookValue * (board.WRookCount - board.BRookCount) +
@@ -45,7 +42,7 @@ int PositionEvaluate::SideMaterialValue(int side, const ChessBoard* board) const
 }
 
 void PositionEvaluate::AttackMasks() {
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *Board;
     const Bitboard occupied = b.AllPieces;
     const auto collect = [this](Bitboard pieces, auto attacksFrom) {
         Bitboard all = 0;
@@ -79,13 +76,13 @@ void PositionEvaluate::AttackMasks() {
 }
 
 bool PositionEvaluate::TwoPieceEndings(int) const {
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *Board;
     return (b.WRookCount == 1 && (b.BKnightCount == 1 || b.BBishopCount == 1)) ||
            (b.BRookCount == 1 && (b.WKnightCount == 1 || b.WBishopCount == 1));
 }
 
 int PositionEvaluate::DynamicPieceAdjustments(int) const {
-    const ChessBoard& b = *bb;
+    const ChessBoard& b = *Board;
     int score = 0;
     const bool whiteLoneBishop =
         b.WBishopCount == 1 && b.WKnightCount + b.WRookCount + b.WQueenCount + b.WPawnCount == 0;
@@ -120,11 +117,11 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
     };
 
     // The pawn structure is nearly always needed, and its entry is rarely cached.
-    PrefetchPawnEntry(board->PawnKingKey);
+    PawnTable.Prefetch(board->PawnKingKey);
 
-    // 1-3. Material and the kings.
+    // Material and the kings.
     MgScore = EgScore = 0;
-    bb = board;
+    Board = board;
     const ChessBoard& b = *board;
     const int WQ = b.WQueenCount, WR = b.WRookCount, WB = b.WBishopCount, WN = b.WKnightCount,
               WP = b.WPawnCount;
@@ -151,12 +148,12 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
             return fromSide(kings + (3 * m) / 4);
     }
 
-    // 5-9. Pawns, passers and the kings' tables.
+    // Pawns, passers and the kings' tables.
     AttackMasks();
     Phase = 24 - (WPieces + BPieces) - (WR + BR) - 3 * (WQ + BQ);
     if (Phase < 1) Phase = 1;
     const int d = WP - BP;
-    int s = m + PawnValue * d + (200 * d * Phase) / 24 + PawnEval04(side);
+    int s = m + PawnValue * d + (200 * d * Phase) / 24 + PawnStructure(side);
     MgScore += (13 * WPasserScore) / 10 - (13 * BPasserScore) / 10;
     EgScore += (19 * WPasserScore) / 10 - (19 * BPasserScore) / 10;
     s += KingEval(side);
@@ -170,7 +167,7 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
     // First lazy exit.
     if (fromSide(s) + 6000 < alpha || fromSide(s) - 6000 > beta) return fromSide(s);
 
-    // 12-14. Pawn races, bad bishops, trapped pieces.
+    // Pawn races, bad bishops, trapped pieces.
     s += RuleofSquare(side);
     if (BB == 1) EgScore -= 50 * PopCount(b.WPawns & SquareColourOf(b.BBishops));
     if (WB == 1) EgScore += 50 * PopCount(b.BPawns & SquareColourOf(b.WBishops));
@@ -203,7 +200,7 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
         MgScore -= rooks >> 1;
     }
 
-    // 17-18. Material imbalances, second lazy exit.
+    // Material imbalances, second lazy exit.
     s += DynamicPieceAdjustments(Phase);
     blend(&s);
     if (fromSide(s) + 2000 < alpha || fromSide(s) - 2000 > beta) return fromSide(s);
@@ -219,7 +216,7 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
               400 * PopCount(b.BlackPieces & ~BAllAtt) + 100 * PopCount(b.WPawns & ~WAllAtt) -
               100 * PopCount(b.BPawns & ~BAllAtt);
 
-    // 20-21. Pieces, and men under attack.
+    // Pieces, and men under attack.
     s += KnightEval(side);
     s += BishopEval(side);
     s += RookEval(side);
@@ -227,7 +224,7 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
     EgScore += 20 * PopCount(b.BlackPieces & WAllAtt) - 20 * PopCount(b.WhitePieces & BAllAtt);
     blend(&s);
 
-    // 22-24. Mating material and drawish material.
+    // Mating material and drawish material.
     if (b.DrawFlags & WhiteCanMate) s += 800;
     if (b.DrawFlags & BlackCanMate) s -= 800;
     if (WP > 0 && BP == 0 && WQ == BQ && WR == BR && WB + WN + 1 == BB + BN)

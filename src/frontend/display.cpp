@@ -11,7 +11,7 @@ void DisplayPosition(const ChessBoard& board) {
         // pawn key the board was left with.
         ChessBoard shown = board;
         shown.RefreshMaterial();
-        const int value = PE.PosEval(White, -FullWindow, FullWindow, &shown, 0);
+        const int value = Search.Eval.PosEval(White, -FullWindow, FullWindow, &shown, 0);
         // The suite runs keep the evaluation's own unit; a game shows
         // centipawns, as its thinking lines and Game Score do.
         const bool suite = MainStatus.DoTestSuite || MainStatus.Mimic;

@@ -85,7 +85,6 @@ void StartGameRecord() {
 }
 
 void PlayGameMove(const GameMove& move) {
-    RecordMove(MainStatus.GamePly, MoveCode(move.From, move.To));
     uint8_t castleMask;
     MainBoard.MakeMove(move.From, move.To, move.Promo, &castleMask);
     MainBoard.CastleFlags &= castleMask;

@@ -13,10 +13,10 @@ int MatchLoop() {
 
     // A new game under xboard starts from clean caches.
     if (MainStatus.xboard) {
-        ClearPawnHash();
+        Search.Eval.PawnTable.Clear();
         PositionCache.ClearTranspositionTables();
     }
-    Phashmisses = Phashattempts = 0;
+    Search.Eval.PawnTable.Misses = Search.Eval.PawnTable.Attempts = 0;
     Search.ClearHistory();
 
     if (MainStatus.PERFT) {

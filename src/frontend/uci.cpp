@@ -191,7 +191,7 @@ void UCIProtocol::NewGame() {
     Search.ClearHistory();
     // A new game owes nothing to the last one: the same commands search the same tree.
     for (auto& killers : Search.Killers) killers[0] = killers[1] = 0;
-    ClearPawnHash();
+    Search.Eval.PawnTable.Clear();
     PositionCache.ClearTranspositionTables();
     WriteLogFile("Processing ucinewgame\n");
 }

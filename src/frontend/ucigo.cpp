@@ -143,7 +143,8 @@ void Mimic(int mode) {
     ChessBoard board = MainBoard;
     board.RefreshMaterial();
     MainStatus.Mimic = static_cast<uint8_t>(mode);
-    const int v = PE.PosEval(board.SideToMove, -MateValue, MateValue, &board, board.CastleFlags);
+    const int v =
+        Search.Eval.PosEval(board.SideToMove, -MateValue, MateValue, &board, board.CastleFlags);
     if (mode == 1)
         std::printf("Mimic info Student\n");
     else

@@ -196,8 +196,8 @@ int DumpSee(const Words& words) {
         return CommandHandled;
     const int side = MainBoard.PieceColor(Bit(static_cast<int>(to)));
     std::printf("SEE value = %d\n",
-                see.StaticExchangeEvaluation(side, Bit(static_cast<int>(from)),
-                                             Bit(static_cast<int>(to)), &MainBoard));
+                ExchangeEvaluator(MainBoard).StaticExchangeEvaluation(
+                    side, Bit(static_cast<int>(from)), Bit(static_cast<int>(to))));
     return CommandHandled;
 }
 

@@ -134,24 +134,26 @@ class MoveGen {
 // bishop 3250, rook 5000, queen 9750, king 1000000.
 int ValueCapturedPiece(int side, Bitboard square, const ChessBoard& board);
 
-// The material outcome of a capture when both sides recapture on the square
-// with their least valuable piece, each free to stop.
-class SEE {
+// The material outcome of a capture on one position when both sides
+// recapture on the square with their least valuable piece, each free to stop.
+class ExchangeEvaluator {
   public:
-    const ChessBoard* Board = nullptr;
+    explicit ExchangeEvaluator(const ChessBoard& board) : Board(board) {}
 
     // Gain for the side that moves from `from` to `to`; `side` is the colour
     // that owns the piece on `to` and recaptures first.
-    int StaticExchangeEvaluation(int side, Bitboard from, Bitboard to, const ChessBoard* board);
+    int StaticExchangeEvaluation(int side, Bitboard from, Bitboard to) const;
+    // Every piece of either colour that attacks `square`.
     Bitboard SquareAttacksDefences(int square) const;
     // Square of the least valuable piece of `side` among `attackers`, -1 if none.
-    int LVP(int side, Bitboard attackers) const;
+    int LeastValuablePiece(int side, Bitboard attackers) const;
     // `attackers` with the first rook/bishop-like slider beyond `square` in
     // `direction` toggled in.
     Bitboard AddXrayAttacker(Bitboard attackers, int square, int direction) const;
-};
 
-extern SEE see;
+  private:
+    const ChessBoard& Board;
+};
 
 // Direction[to][from]: the step from `to` towards `from` along a shared rank,
 // file or diagonal (+-1, +-7, +-8, +-9), 0 when they share none.

@@ -4,8 +4,6 @@
 
 #include "movegen/movegen.h"
 
-SEE see;
-
 int ValueCapturedPiece(int side, Bitboard square, const ChessBoard& board) {
     const int enemy = side ^ 1;
     if (board.IsPawn(enemy, square)) return 800;
@@ -17,8 +15,8 @@ int ValueCapturedPiece(int side, Bitboard square, const ChessBoard& board) {
     return 0;
 }
 
-Bitboard SEE::SquareAttacksDefences(int square) const {
-    const ChessBoard& b = *Board;
+Bitboard ExchangeEvaluator::SquareAttacksDefences(int square) const {
+    const ChessBoard& b = Board;
     const Bitboard s = Bit(square);
     Bitboard attackers = (b.RookMask(s) & (b.WRooks | b.BRooks | b.WQueens | b.BQueens)) |
                          (b.BishopMask(s) & (b.WBishops | b.BBishops | b.WQueens | b.BQueens)) |
@@ -29,8 +27,8 @@ Bitboard SEE::SquareAttacksDefences(int square) const {
     return attackers;
 }
 
-int SEE::LVP(int side, Bitboard attackers) const {
-    const ChessBoard& b = *Board;
+int ExchangeEvaluator::LeastValuablePiece(int side, Bitboard attackers) const {
+    const ChessBoard& b = Board;
     const Bitboard kinds[6] = {
         side == White ? b.WPawns : b.BPawns,     side == White ? b.WKnights : b.BKnights,
         side == White ? b.WBishops : b.BBishops, side == White ? b.WRooks : b.BRooks,
@@ -41,8 +39,8 @@ int SEE::LVP(int side, Bitboard attackers) const {
     return -1;
 }
 
-Bitboard SEE::AddXrayAttacker(Bitboard attackers, int square, int direction) const {
-    const ChessBoard& b = *Board;
+Bitboard ExchangeEvaluator::AddXrayAttacker(Bitboard attackers, int square, int direction) const {
+    const ChessBoard& b = Board;
     const bool straight = direction == 1 || direction == -1 || direction == 8 || direction == -8;
     assert(straight || direction == 7 || direction == -7 || direction == 9 || direction == -9);
     // A step onto this file has wrapped around the board's edge.
@@ -59,19 +57,18 @@ Bitboard SEE::AddXrayAttacker(Bitboard attackers, int square, int direction) con
     return attackers;
 }
 
-int SEE::StaticExchangeEvaluation(int side, Bitboard from, Bitboard to, const ChessBoard* board) {
-    Board = board;
+int ExchangeEvaluator::StaticExchangeEvaluation(int side, Bitboard from, Bitboard to) const {
     const int t = LowestSquare(to), f = LowestSquare(from);
     Bitboard attackers = SquareAttacksDefences(t) ^ from;
     // One gain per capture; at most every piece on the board captures once.
     constexpr int MaxGains = 34;
     int16_t gain[MaxGains];
-    gain[0] = static_cast<int16_t>(ValueCapturedPiece(side ^ 1, to, *board));
-    int onSquare = ValueCapturedPiece(side, from, *board);
+    gain[0] = static_cast<int16_t>(ValueCapturedPiece(side ^ 1, to, Board));
+    int onSquare = ValueCapturedPiece(side, from, Board);
     if (Direction[t][f]) attackers = AddXrayAttacker(attackers, f, Direction[t][f]);
 
     int colour = side;
-    int s = LVP(colour, attackers);
+    int s = LeastValuablePiece(colour, attackers);
     if (s < 0) return gain[0];
     int d = 1;
     for (; s >= 0 && d < MaxGains; ++d) {
@@ -79,9 +76,9 @@ int SEE::StaticExchangeEvaluation(int side, Bitboard from, Bitboard to, const Ch
         attackers &= ~Bit(s);
         // The swap list keeps 16 bits: a capturing king enters as 1000000's low half.
         gain[d] = static_cast<int16_t>(onSquare - gain[d - 1]);
-        onSquare = ValueCapturedPiece(colour, Bit(s), *board);
+        onSquare = ValueCapturedPiece(colour, Bit(s), Board);
         if (Direction[t][s]) attackers = AddXrayAttacker(attackers, s, Direction[t][s]);
-        s = LVP(colour, attackers);
+        s = LeastValuablePiece(colour, attackers);
     }
     // Each side declines a recapture that would lose.
     for (int i = d - 1; i >= 1; --i)

@@ -39,6 +39,14 @@ bool IsPassedPawnMove(const ChessBoard& board, int side, Bitboard to) {
 
 } // namespace
 
+int SearchRoutines::ProbeTable(uint64_t upper, uint64_t lower, int depth, int alpha, int beta,
+                               int* value, int* move) {
+    const int result =
+        PositionCache.SearchTranspositionTables(upper, lower, depth, alpha, beta, value, move);
+    ++(result <= ProbeExact ? TableHits : TableMisses);
+    return result;
+}
+
 int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int depth, int ply,
                            int nullAllowed, int castleRights, int inCheck, int nodeType,
                            int maxPly) {
@@ -72,8 +80,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
     if (((depth < 1 || ply > maxPly) && !inCheck) || ply >= MaxSearchPly - 1) {
         if (repeated()) return leave(0);
         int value, move = 0;
-        if (PositionCache.SearchTranspositionTables(upper, lower, depth, alpha, beta, &value,
-                                                    &move) <= ProbeExact) {
+        if (ProbeTable(upper, lower, depth, alpha, beta, &value, &move) <= ProbeExact) {
             ++LeafInteriorNodes;
             return leave(FromTable(value, ply));
         }
@@ -89,7 +96,6 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
     }
 
     // Draws.
-    if (MainStatus.MaxPlyReached < ply) MainStatus.MaxPlyReached = ply;
     if (board.CheckDraw(static_cast<char>(inCheck)) != NoDraw) return leave(0);
     const Bitboard opponentPieces = side == White ? board.BlackPieces : board.WhitePieces;
     const Bitboard opponentKing = side == White ? board.BKing : board.WKing;
@@ -97,8 +103,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
 
     // The table. A principal-variation node never cuts off on it.
     int hashMove = 0, value;
-    const int probe = PositionCache.SearchTranspositionTables(upper, lower, depth, alpha, beta,
-                                                              &value, &hashMove);
+    const int probe = ProbeTable(upper, lower, depth, alpha, beta, &value, &hashMove);
     bool mateThreat = false;
     if (probe <= ProbeExact) {
         if (MainStatus.Trace)
@@ -117,18 +122,18 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
         // Static pruning near the horizon.
         if (nodeType != PVNode && nullAllowed && !inCheck && depth <= 3 && beta >= -109899 &&
             beta <= 109899 && ownPieces > 0) {
-            const int e = PE.PosEval(side, alpha, beta, &board, castleRights) -
+            const int e = Eval.PosEval(side, alpha, beta, &board, castleRights) -
                           StaticMargin[depth > 0 ? depth : 0];
             if (e >= beta) return leave(e);
         }
 
         // Null move.
-        const int ownMaterial = PE.SideMaterialValue(side, &board);
+        const int ownMaterial = Eval.SideMaterialValue(side, &board);
         if (nodeType != PVNode && nullAllowed && probe != ProbeNoNull && !inCheck &&
             (depth <= 6 || ownMaterial > 9300) &&
-            beta <= PE.MaterialOnly(side, alpha, board) + 2000) {
+            beta <= Eval.MaterialOnly(side, alpha, board) + 2000) {
             int childDepth = depth <= 5 ? depth - 3 : depth - 4;
-            if (ownMaterial + PE.SideMaterialValue(side ^ 1, &board) > 33000) --childDepth;
+            if (ownMaterial + Eval.SideMaterialValue(side ^ 1, &board) > 33000) --childDepth;
             const int v = -Search(side ^ 1, -beta, 1 - beta, board, childDepth, ply + 2, 0,
                                   castleRights, 0, nodeType, maxPly);
             if (StopSearch) return leave(0);
@@ -151,8 +156,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
             Search(side, alpha, beta, board, depth - 3, ply, 0, castleRights, inCheck, nodeType,
                    maxPly);
             if (StopSearch) return leave(0);
-            PositionCache.SearchTranspositionTables(upper, lower, depth, alpha, beta, &value,
-                                                    &hashMove);
+            ProbeTable(upper, lower, depth, alpha, beta, &value, &hashMove);
         }
     }
 
@@ -189,7 +193,6 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
             board.MakeMove(from, to, promotion, &castleMask);
             assert(BoardAndKeyAreConsistent(board));
             const int code = MoveCode(from, to);
-            RecordMove(MainStatus.GamePly + ply, code);
             if (board.InCheck(side == White ? board.WKing : board.BKing, side)) {
                 board.UndoMove(i);
                 continue;
@@ -213,7 +216,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
             const int extension = !plain && extensionBase + givesCheck > 0 ? 1 : 0;
             int futility = 0;
             if (plain && depth == 2 && !promotes && !captured && !inCheck &&
-                PE.MaterialOnly(side, alpha, board) + 3440 < alpha)
+                Eval.MaterialOnly(side, alpha, board) + 3440 < alpha)
                 futility = 1;
             const int newDepth = depth - 1 + extension - futility - reduction;
             const int childCastle = castleRights & castleMask;

@@ -47,7 +47,6 @@ void SearchRoutines::ResetForMove(ChessBoard& board) {
     InteriorNodes = LeafInteriorNodes = QuiesceNodes = 0;
     Abort = StopSearch = TimeUp = TimerExtended = BookMove = NPSCalibrated = TableRoot = 0;
     TableHits = 0;
-    MainStatus.MaxPlyReached = 0;
     MainStatus.TimeLastPly = 0;
     LastScore = 0;
     RootLegalMoves = 0;
@@ -190,7 +189,6 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
             }
         }
 
-        s.MaxPlyReached = 0;
         BestChanges = -1;
         FailingLow = 0;
         board.MaxPly = d <= 6 ? 2 * d : 4 * d;

@@ -1,5 +1,5 @@
-// The history table, the repetition record, the game's move record and the
-// input poll: the search's small services.
+// The history table, the repetition record and the input poll: the
+// search's small services.
 #include <algorithm>
 #include <iterator>
 
@@ -14,11 +14,6 @@ constexpr int64_t QuickPollInterval = 4096;
 
 SearchRoutines Search;
 MoveHistory MoveList;
-int32_t FTMoveList[GameRecordLength];
-
-void RecordMove(int index, int code) {
-    if (index >= 0 && index < GameRecordLength) FTMoveList[index] = code;
-}
 
 void SearchRoutines::ClearHistory() {
     HistoryMax = 0;

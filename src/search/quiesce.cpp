@@ -12,7 +12,7 @@ int SearchRoutines::Quiesce(int side, int alpha, int beta, ChessBoard board, int
     if (board.CheckDraw(0) != NoDraw) return 0;
 
     // Stand pat: the side to move need not capture.
-    const int eval = PE.PosEval(side, alpha, beta, &board, flag);
+    const int eval = Eval.PosEval(side, alpha, beta, &board, flag);
     if (eval >= beta) return eval;
     if (eval > alpha) alpha = eval;
     int best = eval;
@@ -33,7 +33,7 @@ int SearchRoutines::Quiesce(int side, int alpha, int beta, ChessBoard board, int
         if (to & opponentKing) return beta;
         // A capture of a lesser piece must not lose material in the exchange.
         if (ValueCapturedPiece(side, to, board) < ValueCapturedPiece(side ^ 1, from, board) &&
-            see.StaticExchangeEvaluation(side ^ 1, from, to, &board) < 0)
+            ExchangeEvaluator(board).StaticExchangeEvaluation(side ^ 1, from, to) < 0)
             continue;
         uint8_t castleMask;
         board.MakeMove(from, to, promotion, &castleMask);

@@ -82,7 +82,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
               LowestSquare(bestTo), PromotionSuffix(bestPromotion));
 
     RunnerUp = WorstScore;
-    PE.PosEval(side, alpha, beta, &board, castleRights);
+    Eval.PosEval(side, alpha, beta, &board, castleRights);
     IterationDepth = depth;
     MoveGen list;
     const int count = list.GenerateAllMoves(side, &board, castleRights);

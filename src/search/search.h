@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "board/board.h"
+#include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "tablebase/tablebase.h"
 
@@ -65,7 +66,6 @@ class Status {
     int MovesPerSession = 0;
     int DefaultMovesPerSession = 0;
     int ST = 0; // fixed time per move, 0 = none
-    int MaxPlyReached = 0;
 
     // The reset of a new game. Settings made under UCI survive it.
     void initVars();
@@ -132,6 +132,11 @@ constexpr int ProbeNoNull = 4; // no cut, and a null move is pointless here
 // latest other one, slot 2 what slot 1 held before (laid out in ttable.cpp).
 struct TTBucket;
 
+// One table serves every thread of a search: inserts and probes may run at
+// the same time, and a probe never answers from an entry that another
+// thread's write has left half done. Sizing, clearing, aging and mapping
+// must not run while a search does.
+
 class TranspositionTables {
   public:
     static constexpr int MaskCount = 24;
@@ -144,8 +149,6 @@ class TranspositionTables {
     static constexpr uint64_t DefaultBuckets = 0x200003; // the mask's buckets and three spare
 
     TTBucket* Buckets = nullptr;
-    int32_t Hits = 0;
-    int32_t Misses = 0;
     uint64_t BucketCount = 0;
     uint64_t Mask = DefaultMask; // the bucket of a key: its lower half's low 32 bits AND this
     // Buckets written under another generation have been cleared since.
@@ -174,7 +177,8 @@ class TranspositionTables {
     void InsertTranspositionTables(uint64_t upper, uint64_t lower, int depth, int move, int value,
                                    int bound);
     // One of the probe results; writes the value on a cut-off and the best
-    // stored move of the position whenever one of its slots is found.
+    // stored move of the position whenever one of its slots is found. A
+    // cut-off (ProbeExact or below) is a hit, any other result a miss.
     int SearchTranspositionTables(uint64_t upper, uint64_t lower, int depth, int alpha, int beta,
                                   int* value, int* move);
 
@@ -186,7 +190,7 @@ class TranspositionTables {
 extern TranspositionTables PositionCache;
 
 // ---------------------------------------------------------------------------
-// Repetition record and the game's moves
+// Repetition record
 // ---------------------------------------------------------------------------
 
 // Hash codes of the positions of the game and of the line being searched.
@@ -208,11 +212,6 @@ class MoveHistory {
 };
 
 extern MoveHistory MoveList;
-
-// Move codes of the game and of the line being searched, by game ply.
-extern int32_t FTMoveList[GameRecordLength];
-// Stores a move code when the index lies within the record.
-void RecordMove(int index, int code);
 
 // ---------------------------------------------------------------------------
 // The search
@@ -242,6 +241,12 @@ class SearchRoutines {
     int32_t RootMoveIndex = 0;
     int32_t RootMoveCount = 0;
     int32_t IterationDepth = 0;
+    // Probes of the table that cut off, and those that did not, since the
+    // program started: the benchmarks total them over their positions.
+    int64_t TableHits = 0;
+    int64_t TableMisses = 0;
+    // The evaluation of this search, with its own scratch and pawn table.
+    PositionEvaluate Eval;
     // Row p: the best line from ply p in entries p, p + 1, ...; entry 0's move
     // field is the row's end index (row 0 ends at RootPVLength instead).
     PVEntry PV[MaxSearchPly][MaxSearchPly] = {};
@@ -289,6 +294,10 @@ class SearchRoutines {
     // One root search to `depth` (200 for depth <= 0); no move is played.
     int SearchExactDepth(ChessBoard board, int depth, Bitboard* from, Bitboard* to,
                          char* promotion);
+
+    // The table's probe, counted as a hit or a miss.
+    int ProbeTable(uint64_t upper, uint64_t lower, int depth, int alpha, int beta, int* value,
+                   int* move);
 
     void ClearHistory();
     void AddHistory(int side, int move, int depth);

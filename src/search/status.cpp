@@ -20,7 +20,6 @@ void Status::initVars() {
     Post = 0;
     Pev = 0;
     Trace = 0;
-    MaxPlyReached = 0;
     // A UCI interface sets these once; a new game must not undo them.
     if (uci != 1) {
         TimePerMove = 0;

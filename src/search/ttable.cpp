@@ -1,6 +1,7 @@
 // The transposition table: buckets of three slots keyed by the full 128-bit
 // hash code, probed before a node is searched and filled after.
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 
 #include "platform/platform.h"
@@ -28,10 +29,18 @@
 // keeps it. A slot never written reads as the all-zero slot: the key (0, 0),
 // move 0, an upper bound of 0 at depth 0, not live.
 //
+// Threads read and write the buckets without locks, word by word, so a slot
+// may be read while another thread rewrites it and mix the words of two
+// entries. The upper half of the key is therefore stored exclusive-or the
+// slot's other words: a slot whose words do not come from one write decodes
+// to another key and is not found. (Two writes of one position differ in
+// Lower's bits 0-20 and in the value and depth, which the check packs into
+// bits 24-63, so no mix of them can cancel out.)
+//
 // A clear only advances the table's generation: a bucket that carries an
 // older one is emptied when it is next used, as if the clear had zeroed it.
 struct alignas(64) TTBucket {
-    uint64_t Upper[3];
+    uint64_t Check[3]; // the upper half of the key ^ Lower ^ the value and depth
     uint64_t Lower[3];
     int32_t Value[3];
     int8_t Depth[3]; // low byte of the depth
@@ -51,6 +60,44 @@ static_assert((MoveBits | uint64_t(7) << BoundShift | LiveBit | WrittenBit) == I
 constexpr int ValueBits = 18;
 constexpr uint32_t ValueMask = (uint32_t(1) << ValueBits) - 1;
 
+// Every access to a bucket's words is atomic (and relaxed: the check above,
+// not the order of the accesses, is what keeps a mixed slot out).
+template <typename T> T Load(const T& word) {
+    return std::atomic_ref<T>(const_cast<T&>(word)).load(std::memory_order_relaxed);
+}
+template <typename T> void Store(T& word, T value) {
+    std::atomic_ref<T>(word).store(value, std::memory_order_relaxed);
+}
+
+// One slot as read from the bucket, its key decoded.
+struct Slot {
+    uint64_t Upper = 0, Lower = 0;
+    int32_t Value = 0;
+    int8_t Depth = 0;
+};
+
+uint64_t CheckBits(uint64_t lower, int32_t value, int8_t depth) {
+    return lower ^ (uint64_t(static_cast<uint32_t>(value)) << 32) ^
+           (uint64_t(static_cast<uint8_t>(depth)) << 24);
+}
+
+Slot ReadSlot(const TTBucket& b, int i) {
+    Slot s;
+    const uint64_t check = Load(b.Check[i]);
+    s.Lower = Load(b.Lower[i]);
+    s.Value = Load(b.Value[i]);
+    s.Depth = Load(b.Depth[i]);
+    s.Upper = check ^ CheckBits(s.Lower, s.Value, s.Depth);
+    return s;
+}
+
+void WriteSlot(TTBucket& b, int i, const Slot& s) {
+    Store(b.Check[i], s.Upper ^ CheckBits(s.Lower, s.Value, s.Depth));
+    Store(b.Lower[i], s.Lower);
+    Store(b.Value[i], s.Value);
+    Store(b.Depth[i], s.Depth);
+}
+
 // The bits of the key's low 21 that a bucket index of `mask` leaves out,
 // moved down to bit 0 (at most 14 of them: the smallest table has 2^7 buckets).
 uint32_t KeyTag(uint64_t lower, uint64_t mask) {
@@ -58,43 +105,36 @@ uint32_t KeyTag(uint64_t lower, uint64_t mask) {
     return left ? static_cast<uint32_t>((lower & left) >> __builtin_ctzll(left)) : 0;
 }
 
-// Whether slot i holds the key: written with it, or never written while the
-// key is (0, 0), the key of a zeroed slot.
-bool Holds(const TTBucket& b, int i, uint64_t upper, uint64_t lower, uint64_t mask) {
-    return b.Upper[i] == upper && ((b.Lower[i] ^ lower) & ~IndexBits) == 0 &&
-           (static_cast<uint32_t>(b.Value[i]) >> ValueBits) == KeyTag(lower, mask) &&
-           ((b.Lower[i] & WrittenBit) || lower == 0);
+// Whether the slot holds the key: written with it, or never written while
+// the key is (0, 0), the key of a zeroed slot.
+bool Holds(const Slot& s, uint64_t upper, uint64_t lower, uint64_t mask) {
+    return s.Upper == upper && ((s.Lower ^ lower) & ~IndexBits) == 0 &&
+           (static_cast<uint32_t>(s.Value) >> ValueBits) == KeyTag(lower, mask) &&
+           ((s.Lower & WrittenBit) || lower == 0);
 }
 
-int ValueOf(const TTBucket& b, int i) {
-    return static_cast<int32_t>(static_cast<uint32_t>(b.Value[i]) << (32 - ValueBits)) >>
+int ValueOf(const Slot& s) {
+    return static_cast<int32_t>(static_cast<uint32_t>(s.Value) << (32 - ValueBits)) >>
            (32 - ValueBits);
 }
 
-int MoveOf(const TTBucket& b, int i) { return static_cast<int16_t>(b.Lower[i] & MoveBits); }
-int BoundOf(const TTBucket& b, int i) { return static_cast<int>(b.Lower[i] >> BoundShift) & 7; }
-bool IsLive(const TTBucket& b, int i) { return b.Lower[i] & LiveBit; }
-
-void CopySlot(TTBucket& b, int from, int to) {
-    b.Upper[to] = b.Upper[from];
-    b.Lower[to] = b.Lower[from];
-    b.Value[to] = b.Value[from];
-    b.Depth[to] = b.Depth[from];
-}
+int MoveOf(const Slot& s) { return static_cast<int16_t>(s.Lower & MoveBits); }
+int BoundOf(const Slot& s) { return static_cast<int>(s.Lower >> BoundShift) & 7; }
+bool IsLive(const Slot& s) { return s.Lower & LiveBit; }
 
 // The cut-off a live slot allows at `depth` in the window, or ProbeNoCut.
-int CutOff(const TTBucket& b, int i, int depth, int alpha, int beta, int* value) {
-    if (b.Depth[i] < depth) return ProbeNoCut;
-    const int bound = BoundOf(b, i);
+int CutOff(const Slot& s, int depth, int alpha, int beta, int* value) {
+    if (s.Depth < depth) return ProbeNoCut;
+    const int bound = BoundOf(s);
     if (bound == ExactBound) {
-        *value = ValueOf(b, i);
+        *value = ValueOf(s);
         return ProbeExact;
     }
-    if (bound == UpperBound && ValueOf(b, i) <= alpha) {
+    if (bound == UpperBound && ValueOf(s) <= alpha) {
         *value = alpha;
         return ProbeAlphaCut;
     }
-    if (bound == LowerBound && ValueOf(b, i) >= beta) {
+    if (bound == LowerBound && ValueOf(s) >= beta) {
         *value = beta;
         return ProbeBetaCut;
     }
@@ -102,9 +142,9 @@ int CutOff(const TTBucket& b, int i, int depth, int alpha, int beta, int* value)
 }
 
 // A live upper bound below beta: deep enough, it says a null move would fail.
-int NullMoveHint(const TTBucket& b, int i, int depth, int beta, int reduction, int result) {
-    if (BoundOf(b, i) != UpperBound || ValueOf(b, i) >= beta) return result;
-    return b.Depth[i] >= depth - reduction ? ProbeNoNull : ProbeNoCut;
+int NullMoveHint(const Slot& s, int depth, int beta, int reduction, int result) {
+    if (BoundOf(s) != UpperBound || ValueOf(s) >= beta) return result;
+    return s.Depth >= depth - reduction ? ProbeNoNull : ProbeNoCut;
 }
 
 } // namespace
@@ -126,9 +166,9 @@ TTBucket& TranspositionTables::CurrentBucket(uint64_t lower) {
     const uint64_t index = static_cast<uint32_t>(lower) & Mask;
     assert(index < BucketCount);
     TTBucket& b = Buckets[index];
-    if (b.Generation != Generation) {
-        b = TTBucket{};
-        b.Generation = Generation;
+    if (Load(b.Generation) != Generation) {
+        for (int i = 0; i < 3; ++i) WriteSlot(b, i, Slot{});
+        Store(b.Generation, Generation);
     }
     return b;
 }
@@ -174,8 +214,12 @@ void TranspositionTables::MapMemory() {
 void TranspositionTables::AgeTranspositionTables() {
     for (uint64_t index = 0; index < BucketCount; ++index) {
         TTBucket& b = Buckets[index];
-        if (b.Generation != Generation) continue;
-        for (uint64_t& lower : b.Lower) lower &= ~LiveBit;
+        if (Load(b.Generation) != Generation) continue;
+        for (int i = 0; i < 3; ++i) {
+            Slot s = ReadSlot(b, i);
+            s.Lower &= ~LiveBit;
+            WriteSlot(b, i, s);
+        }
     }
 }
 
@@ -188,48 +232,45 @@ void TranspositionTables::InsertTranspositionTables(uint64_t upper, uint64_t low
         value += depth;
     else if (value <= -109801)
         value -= depth;
-    CopySlot(b, 1, 2);
+    const Slot first = ReadSlot(b, 0);
+    WriteSlot(b, 2, ReadSlot(b, 1));
     int slot = 1;
-    if (!IsLive(b, 0) || (Holds(b, 0, upper, lower, Mask) && b.Depth[0] <= depth)) {
-        CopySlot(b, 0, 1);
+    if (!IsLive(first) || (Holds(first, upper, lower, Mask) && first.Depth <= depth)) {
+        WriteSlot(b, 1, first);
         slot = 0;
     }
-    b.Upper[slot] = upper;
-    b.Lower[slot] = (lower & ~IndexBits) | WrittenBit | LiveBit |
-                    static_cast<uint64_t>(bound) << BoundShift | static_cast<uint16_t>(move);
+    Slot entry;
+    entry.Upper = upper;
+    entry.Lower = (lower & ~IndexBits) | WrittenBit | LiveBit |
+                  static_cast<uint64_t>(bound) << BoundShift | static_cast<uint16_t>(move);
     // The tag goes above the value: the value's sign is in its 18 low bits.
     assert(value > -(1 << (ValueBits - 1)) && value < (1 << (ValueBits - 1)));
-    b.Value[slot] = static_cast<int32_t>(KeyTag(lower, Mask) << ValueBits |
-                                         (static_cast<uint32_t>(value) & ValueMask));
-    b.Depth[slot] = static_cast<int8_t>(depth);
+    entry.Value = static_cast<int32_t>(KeyTag(lower, Mask) << ValueBits |
+                                       (static_cast<uint32_t>(value) & ValueMask));
+    entry.Depth = static_cast<int8_t>(depth);
+    WriteSlot(b, slot, entry);
 }
 
 int TranspositionTables::SearchTranspositionTables(uint64_t upper, uint64_t lower, int depth,
                                                    int alpha, int beta, int* value, int* move) {
-    TTBucket& b = CurrentBucket(lower);
+    const TTBucket& b = CurrentBucket(lower);
     const int reduction = depth <= 5 ? 2 : 3;
     int result = ProbeNoCut;
     int bestDepth = -1;
     for (int i = 0; i < 3; ++i) {
-        if (!Holds(b, i, upper, lower, Mask)) continue;
+        const Slot s = ReadSlot(b, i);
+        if (!Holds(s, upper, lower, Mask)) continue;
         // Slot 0's move always; a later slot's when it was searched deeper.
-        if (i == 0 || b.Depth[i] > bestDepth) {
-            *move = MoveOf(b, i);
-            bestDepth = b.Depth[i];
+        if (i == 0 || s.Depth > bestDepth) {
+            *move = MoveOf(s);
+            bestDepth = s.Depth;
         }
-        if (!IsLive(b, i)) continue;
-        result = NullMoveHint(b, i, depth, beta, reduction, result);
-        const int cut = CutOff(b, i, depth, alpha, beta, value);
+        if (!IsLive(s)) continue;
+        result = NullMoveHint(s, depth, beta, reduction, result);
+        const int cut = CutOff(s, depth, alpha, beta, value);
         // (A cut-off would renew slot 0's age mark, which is live already.)
-        if (cut != ProbeNoCut) {
-            ++Hits;
-            return cut;
-        }
-        if (i == 2) {
-            ++Misses;
-            return result;
-        }
+        if (cut != ProbeNoCut) return cut;
+        if (i == 2) return result;
     }
-    ++Misses;
     return ProbeNoCut;
 }

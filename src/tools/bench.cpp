@@ -50,13 +50,14 @@ void PrintStatistics(int64_t elapsed, const NodeTotals& totals) {
     std::fflush(stdout);
     std::printf("Leaf Interior Nodes searched = %lld\n",
                 static_cast<long long>(totals.LeafInterior));
-    TranspositionTables& table = PositionCache;
-    std::printf("Transposition Table Hits %d  Misses  %d", table.Hits, table.Misses);
-    if (table.Hits == 0 && table.Misses == 0) table.Misses = 1;
-    std::printf("  Ratio = %lld\n",
-                static_cast<long long>(int64_t(table.Hits) * 100 / (table.Hits + table.Misses)));
-    std::printf("Pawn misses %u Pawn attempts %u Pawn miss rate = %g\n", Phashmisses, Phashattempts,
-                Phashmisses * 100.0 / Phashattempts);
+    const long long hits = Search.TableHits, misses = Search.TableMisses;
+    std::printf("Transposition Table Hits %lld  Misses  %lld", hits, misses);
+    // No probe at all reads as one miss.
+    if (hits == 0 && misses == 0) Search.TableMisses = 1;
+    std::printf("  Ratio = %lld\n", hits * 100 / (hits + Search.TableMisses));
+    const PawnHashTable& pawns = Search.Eval.PawnTable;
+    std::printf("Pawn misses %u Pawn attempts %u Pawn miss rate = %g\n", pawns.Misses,
+                pawns.Attempts, pawns.Misses * 100.0 / pawns.Attempts);
     std::fflush(stdout);
 }
 

@@ -91,7 +91,7 @@ void PerfT::PerformanceTest(int side, int depth, ChessBoard board, int castleFla
         ++TotalNodes;
         if (Trace) {
             char text[MaxPVText];
-            fillmovestring(text, RightMostBit(from) - 1, RightMostBit(to) - 1, promotion);
+            fillmovestring(text, LowestSquare(from), LowestSquare(to), promotion);
             std::printf("<Move name=\"{ %snodes %" PRIu64 "\">\n", text, TotalNodes);
         }
         PerformanceTest(side ^ 1, depth - 1, board, castleFlags & castleMask);

@@ -149,8 +149,8 @@ void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board)) 
         // exercise the evaluation.
         for (int run = (s.Mimic == 1) + (s.Pev != 0); run > 0; --run) {
             MainBoard.InitPieceCounts();
-            PE.PosEval(MainBoard.SideToMove, -FullWindow, FullWindow, &MainBoard,
-                       MainBoard.CastleFlags);
+            Search.Eval.PosEval(MainBoard.SideToMove, -FullWindow, FullWindow, &MainBoard,
+                                MainBoard.CastleFlags);
         }
     }
     std::fclose(file);

@@ -61,22 +61,22 @@ const WindowCase HandWorkedCases[] = {
 TEST(PosEval, HandWorkedScores) {
     for (const WindowCase& c : HandWorkedCases) {
         ChessBoard board = EvalBoard(c.fen);
-        EXPECT_EQ(PE.PosEval(White, c.alpha, c.beta, &board, 0), c.white) << c.name;
-        EXPECT_EQ(PE.PosEval(Black, -c.beta, -c.alpha, &board, 0), -c.white) << c.name;
+        EXPECT_EQ(Eval.PosEval(White, c.alpha, c.beta, &board, 0), c.white) << c.name;
+        EXPECT_EQ(Eval.PosEval(Black, -c.beta, -c.alpha, &board, 0), -c.white) << c.name;
     }
 }
 
 TEST(PosEval, TwoBishopsAgainstAKnightIsNoShortcut) {
     // Phase is only computed by the full evaluation: 24 - 3 minors.
     ChessBoard board = EvalBoard("k7/8/8/8/8/8/2K5/2BB3n w - - 0 1");
-    PE.Phase = 0;
+    Eval.Phase = 0;
     FullEval(board, White);
-    EXPECT_EQ(PE.Phase, 21);
+    EXPECT_EQ(Eval.Phase, 21);
 
     ChessBoard shortcut = EvalBoard("k7/8/8/8/8/8/2K5/2BN3n w - - 0 1");
-    PE.Phase = 0;
+    Eval.Phase = 0;
     FullEval(shortcut, White);
-    EXPECT_EQ(PE.Phase, 0);
+    EXPECT_EQ(Eval.Phase, 0);
 }
 
 TEST(PosEval, LazyExitsReturnTheUnroundedScoreOfTheirStep) {
@@ -84,10 +84,10 @@ TEST(PosEval, LazyExitsReturnTheUnroundedScoreOfTheirStep) {
     // (4 * (-100 - 180) + 20 * (12 + 250)) / 24 = 9441 after step 9, and
     // nothing changes it up to step 18.
     ChessBoard board = EvalBoard("k7/8/8/8/8/8/2K5/3Q4 w - - 0 1");
-    EXPECT_EQ(PE.PosEval(White, 20000, 20001, &board, 0), 9441); // first exit
-    EXPECT_EQ(PE.PosEval(White, 15000, 15001, &board, 0), 9441); // second exit
-    EXPECT_EQ(PE.PosEval(Black, -20001, -20000, &board, 0), -9441);
-    EXPECT_EQ(PE.PosEval(Black, -110000, -15000, &board, 0), -9441);
+    EXPECT_EQ(Eval.PosEval(White, 20000, 20001, &board, 0), 9441); // first exit
+    EXPECT_EQ(Eval.PosEval(White, 15000, 15001, &board, 0), 9441); // second exit
+    EXPECT_EQ(Eval.PosEval(Black, -20001, -20000, &board, 0), -9441);
+    EXPECT_EQ(Eval.PosEval(Black, -110000, -15000, &board, 0), -9441);
     const int full = FullEval(board, White);
     EXPECT_EQ(full % 10, 0);
     EXPECT_NE(full, 9441);
@@ -117,8 +117,8 @@ TEST(PosEval, TermsBetweenTheLazyExits) {
     };
     for (const Case& c : cases) {
         ChessBoard board = EvalBoard(c.fen);
-        const int first = PE.PosEval(White, 100000, 100001, &board, 0);
-        const int second = PE.PosEval(White, first + 5000, first + 5001, &board, 0);
+        const int first = Eval.PosEval(White, 100000, 100001, &board, 0);
+        const int second = Eval.PosEval(White, first + 5000, first + 5001, &board, 0);
         EXPECT_EQ(second - first, c.gain) << c.fen;
     }
 }
@@ -127,8 +127,8 @@ TEST(PosEval, TermsBetweenTheLazyExits) {
 // second exit's score plus their blend, rounded.
 TEST(PosEval, CentreControlAndUnguardedMen) {
     ChessBoard board = EvalBoard("4r1k1/1b5p/8/8/8/5N2/P7/3Q2K1 w - - 0 1");
-    const int first = PE.PosEval(White, 100000, 100001, &board, 0);
-    const int second = PE.PosEval(White, first + 5000, first + 5001, &board, 0);
+    const int first = Eval.PosEval(White, 100000, 100001, &board, 0);
+    const int second = Eval.PosEval(White, first + 5000, first + 5001, &board, 0);
     // Phase 16. Centre squares: knight 2 against bishop 2 and rook 2, the
     // queen's d4 and d5 do not count: -60. Unguarded: queen and pawn of
     // White, rook and bishop of Black: -800 + 800, and +100 for the pawn.
@@ -149,19 +149,19 @@ TEST(PosEval, CentreControlAndUnguardedMen) {
 TEST(PosEval, PhaseIsClampedAndScoresAreRounded) {
     ChessBoard start = EvalBoard("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     EXPECT_EQ(FullEval(start, White) % 10, 0);
-    EXPECT_EQ(PE.Phase, 1);
+    EXPECT_EQ(Eval.Phase, 1);
     ChessBoard ending = EvalBoard("4k3/pp6/8/8/8/8/6PP/4K3 w - - 0 1");
     FullEval(ending, White);
-    EXPECT_EQ(PE.Phase, 24);
+    EXPECT_EQ(Eval.Phase, 24);
 }
 
 TEST(PosEval, MaterialHelpers) {
     ChessBoard board = EvalBoard("r1bqk3/pppp4/8/8/8/8/PP6/RNBQKBNR w - - 0 1");
     // White: Q, 2R, 2B, 2N, 2P; Black: Q, R, B, 4P.
-    EXPECT_EQ(PE.MaterialOnly(White, 0, board), 5000 + 3250 * 3 - 800 * 2);
-    EXPECT_EQ(PE.MaterialOnly(Black, 0, board), -(5000 + 3250 * 3 - 800 * 2));
-    EXPECT_EQ(PE.SideMaterialValue(White, &board), 9750 + 10000 + 4 * 3250);
-    EXPECT_EQ(PE.SideMaterialValue(Black, &board), 9750 + 5000 + 3250);
+    EXPECT_EQ(Eval.MaterialOnly(White, 0, board), 5000 + 3250 * 3 - 800 * 2);
+    EXPECT_EQ(Eval.MaterialOnly(Black, 0, board), -(5000 + 3250 * 3 - 800 * 2));
+    EXPECT_EQ(Eval.SideMaterialValue(White, &board), 9750 + 10000 + 4 * 3250);
+    EXPECT_EQ(Eval.SideMaterialValue(Black, &board), 9750 + 5000 + 3250);
 }
 
 // The evaluation knows no colour: the mirrored position with the other side
@@ -187,7 +187,7 @@ TEST(PosEval, SidesAreNegationsWithoutPassers) {
     for (const std::string& fen : RandomFens(1000, 11)) {
         ChessBoard board = EvalBoard(fen);
         const int white = FullEval(board, White);
-        if (PE.WPasserCount || PE.BPasserCount) continue;
+        if (Eval.WPasserCount || Eval.BPasserCount) continue;
         EXPECT_EQ(FullEval(board, Black), -white) << fen;
     }
 }
@@ -207,7 +207,7 @@ TEST(PosEval, DynamicPieceAdjustments) {
     for (const Case& c : cases) {
         ChessBoard board = EvalBoard(c.fen);
         FullEval(board, White);
-        EXPECT_EQ(PE.DynamicPieceAdjustments(PE.Phase), c.expected) << c.fen;
+        EXPECT_EQ(Eval.DynamicPieceAdjustments(Eval.Phase), c.expected) << c.fen;
     }
 }
 

@@ -16,8 +16,11 @@ inline ChessBoard EvalBoard(const std::string& fen) {
     return board;
 }
 
+// The evaluator that the evaluation tests share, as a search owns one.
+inline PositionEvaluate Eval;
+
 inline int FullEval(ChessBoard& board, int side) {
-    return PE.PosEval(side, -FullWindow, FullWindow, &board, 0);
+    return Eval.PosEval(side, -FullWindow, FullWindow, &board, 0);
 }
 
 // The same position seen from the other side: ranks reversed, colours and the

@@ -33,13 +33,13 @@ TEST(PawnShield, ShieldFilesAndHoles) {
     for (const ShieldCase& c : ShieldCases) {
         ChessBoard board = EvalBoard(c.fen);
         FullEval(board, White);
-        EXPECT_EQ(PE.PawnShield(White), c.penalty) << c.name;
-        EXPECT_EQ(PE.WShieldHoles, c.holes) << c.name;
+        EXPECT_EQ(Eval.PawnShield(White), c.penalty) << c.name;
+        EXPECT_EQ(Eval.WShieldHoles, c.holes) << c.name;
 
         ChessBoard mirrored = EvalBoard(MirrorFen(c.fen));
         FullEval(mirrored, White);
-        EXPECT_EQ(PE.PawnShield(Black), c.penalty) << c.name << " mirrored";
-        EXPECT_EQ(PE.BShieldHoles, c.holes) << c.name << " mirrored";
+        EXPECT_EQ(Eval.PawnShield(Black), c.penalty) << c.name << " mirrored";
+        EXPECT_EQ(Eval.BShieldHoles, c.holes) << c.name << " mirrored";
     }
 }
 
@@ -94,13 +94,13 @@ TEST(AttackCounts, KindsOfAttackersInTheKingZone) {
     for (const AttackCase& c : AttackCases) {
         ChessBoard board = EvalBoard(c.fen);
         FullEval(board, White);
-        PE.PawnShield(White);
-        EXPECT_EQ(PE.AttackCounts(White), c.expected) << c.name;
+        Eval.PawnShield(White);
+        EXPECT_EQ(Eval.AttackCounts(White), c.expected) << c.name;
 
         ChessBoard mirrored = EvalBoard(MirrorFen(c.fen));
         FullEval(mirrored, White);
-        PE.PawnShield(Black);
-        EXPECT_EQ(PE.AttackCounts(Black), c.expected) << c.name << " mirrored";
+        Eval.PawnShield(Black);
+        EXPECT_EQ(Eval.AttackCounts(Black), c.expected) << c.name << " mirrored";
     }
 }
 
@@ -108,24 +108,24 @@ TEST(PawnStorm, CountsTheWingOfTheEnemyKing) {
     // King on the a-file: the a- to c-files count; d6 does not.
     ChessBoard board = EvalBoard("k7/8/P2P4/1P6/2P5/8/8/7K w - - 0 1");
     FullEval(board, White);
-    EXPECT_EQ(PE.PawnStorm(White), 600 + 300 + 100);
+    EXPECT_EQ(Eval.PawnStorm(White), 600 + 300 + 100);
     ChessBoard mirrored = EvalBoard(MirrorFen("k7/8/P2P4/1P6/2P5/8/8/7K w - - 0 1"));
     FullEval(mirrored, White);
-    EXPECT_EQ(PE.PawnStorm(Black), 600 + 300 + 100);
+    EXPECT_EQ(Eval.PawnStorm(Black), 600 + 300 + 100);
 }
 
 TEST(KingEval, DrivesTheLoneKing) {
     // Rook against bare king, kings 4 apart; king tables go to the accumulators.
     ChessBoard board = EvalBoard("8/8/8/8/2k5/8/8/R5K1 w - - 0 1");
     FullEval(board, White);
-    PE.MgScore = PE.EgScore = 0;
-    EXPECT_EQ(PE.KingEval(White), -80 * 4);
-    EXPECT_EQ(PE.MgScore, 210 - (-500));
-    EXPECT_EQ(PE.EgScore, -150 - 32);
+    Eval.MgScore = Eval.EgScore = 0;
+    EXPECT_EQ(Eval.KingEval(White), -80 * 4);
+    EXPECT_EQ(Eval.MgScore, 210 - (-500));
+    EXPECT_EQ(Eval.EgScore, -150 - 32);
 
     ChessBoard mirrored = EvalBoard(MirrorFen("8/8/8/8/2k5/8/8/R5K1 w - - 0 1"));
     FullEval(mirrored, White);
-    EXPECT_EQ(PE.KingEval(White), 80 * 4);
+    EXPECT_EQ(Eval.KingEval(White), 80 * 4);
 }
 
 } // namespace

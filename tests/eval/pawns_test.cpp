@@ -7,11 +7,11 @@
 
 namespace {
 
-// The cached structure of a position, as PawnEval04 left it.
+// The cached structure of a position, as PawnStructure left it.
 const PawnHashEntry& StructureOf(ChessBoard& board) {
     FullEval(board, board.SideToMove);
-    EXPECT_TRUE(InPawnHash(board.PawnKingKey, board.WPawns | board.BPawns));
-    return PawnHashArray[board.PawnKingKey & 0xFFFF];
+    EXPECT_TRUE(Eval.PawnTable.Contains(board.PawnKingKey, board.WPawns | board.BPawns));
+    return Eval.PawnTable.EntryOf(board.PawnKingKey);
 }
 
 struct StructureCase {
@@ -64,7 +64,7 @@ const StructureCase StructureCases[] = {
      -15, 13, 1, 0, 190, 190},
 };
 
-TEST(PawnEval04, StructureOfBothColours) {
+TEST(PawnStructure, StructureOfBothColours) {
     for (const StructureCase& c : StructureCases) {
         ChessBoard board = EvalBoard(c.fen);
         const PawnHashEntry& e = StructureOf(board);
@@ -88,14 +88,15 @@ TEST(PawnEval04, StructureOfBothColours) {
     }
 }
 
-TEST(PawnEval04, PasserRanksKeepTheMostAdvancedPawnAsABoardRank) {
+TEST(PawnStructure, PasserRanksKeepTheMostAdvancedPawnAsABoardRank) {
     ChessBoard board = EvalBoard("4k3/8/1p6/8/1p3P2/5P2/8/4K3 w - - 0 1");
     FullEval(board, White);
-    EXPECT_EQ(PE.WPasserRank[6], 3); // f4 in front of f3
-    EXPECT_EQ(PE.BPasserRank[2], 3); // b4 in front of b6, rank index 3
-    EXPECT_EQ(PE.WPasserCount, 2);
-    EXPECT_EQ(PE.BPasserCount, 2);
-    EXPECT_EQ(PE.WPasserRank[0] | PE.WPasserRank[9] | PE.BPasserRank[0] | PE.BPasserRank[9], 0);
+    EXPECT_EQ(Eval.WPasserRank[6], 3); // f4 in front of f3
+    EXPECT_EQ(Eval.BPasserRank[2], 3); // b4 in front of b6, rank index 3
+    EXPECT_EQ(Eval.WPasserCount, 2);
+    EXPECT_EQ(Eval.BPasserCount, 2);
+    EXPECT_EQ(Eval.WPasserRank[0] | Eval.WPasserRank[9] | Eval.BPasserRank[0] | Eval.BPasserRank[9],
+              0);
 }
 
 struct PasserKingCase {
@@ -131,20 +132,21 @@ const PasserKingCase PasserKingCases[] = {
     {"proximity, not on the move", "k7/8/8/4P3/8/8/8/4K3 b - - 0 1", -122, 0},
 };
 
-TEST(PawnEval04, KingDependentPasserTermsAreAddedOnTopOfTheCache) {
+TEST(PawnStructure, KingDependentPasserTermsAreAddedOnTopOfTheCache) {
     for (const PasserKingCase& c : PasserKingCases) {
         for (const bool mirror : {false, true}) {
             ChessBoard board = EvalBoard(mirror ? MirrorFen(c.fen) : c.fen);
             const int side = board.SideToMove;
             const PawnHashEntry& e = StructureOf(board);
-            PE.MgScore = PE.EgScore = 0;
-            PE.PawnEval04(side);
+            Eval.MgScore = Eval.EgScore = 0;
+            Eval.PawnStructure(side);
             const int sign = mirror ? -1 : 1;
             const int passer =
-                mirror ? PE.BPasserScore - e.BPasserScore : PE.WPasserScore - e.WPasserScore;
-            EXPECT_EQ(PE.EgScore - e.EgTerm, sign * c.eg) << c.name << (mirror ? " mirrored" : "");
+                mirror ? Eval.BPasserScore - e.BPasserScore : Eval.WPasserScore - e.WPasserScore;
+            EXPECT_EQ(Eval.EgScore - e.EgTerm, sign * c.eg)
+                << c.name << (mirror ? " mirrored" : "");
             EXPECT_EQ(passer, c.passer) << c.name << (mirror ? " mirrored" : "");
-            EXPECT_EQ(PE.MgScore, e.MgTerm) << c.name;
+            EXPECT_EQ(Eval.MgScore, e.MgTerm) << c.name;
         }
     }
 }
@@ -174,9 +176,10 @@ const PromoteCase PromoteCases[] = {
 
 TEST(DoesPawnPromote, RuleOfTheSquare) {
     for (const PromoteCase& c : PromoteCases) {
-        PE.WKingSq = c.whiteKing;
-        PE.BKingSq = c.blackKing;
-        EXPECT_EQ(PE.DoesPawnPromote(c.colour, c.rank, c.promotionSquare, c.sideToMove), c.expected)
+        Eval.WKingSq = c.whiteKing;
+        Eval.BKingSq = c.blackKing;
+        EXPECT_EQ(Eval.DoesPawnPromote(c.colour, c.rank, c.promotionSquare, c.sideToMove),
+                  c.expected)
             << "colour " << c.colour << " rank " << c.rank << " to move " << c.sideToMove;
     }
 }
@@ -213,11 +216,11 @@ TEST(RuleofSquare, PawnRaces) {
     for (const RaceCase& c : RaceCases) {
         ChessBoard board = EvalBoard(c.fen);
         FullEval(board, board.SideToMove);
-        EXPECT_EQ(PE.RuleofSquare(board.SideToMove), c.expected) << c.name;
+        EXPECT_EQ(Eval.RuleofSquare(board.SideToMove), c.expected) << c.name;
 
         ChessBoard mirrored = EvalBoard(MirrorFen(c.fen));
         FullEval(mirrored, mirrored.SideToMove);
-        EXPECT_EQ(PE.RuleofSquare(mirrored.SideToMove), -c.expected) << c.name << " mirrored";
+        EXPECT_EQ(Eval.RuleofSquare(mirrored.SideToMove), -c.expected) << c.name << " mirrored";
     }
 }
 
@@ -245,7 +248,7 @@ TEST(PawnHash, KeyFollowsPawnsAndKingsThroughMoves) {
               EvalBoard("4k3/6p1/8/3pP3/8/8/1p6/R3K2R w KQ d6 0 1").PawnKingKey);
 }
 
-// What PawnEval04 leaves in PE for the other terms, after the call.
+// What PawnStructure leaves in the evaluator for the other terms, after the call.
 struct PawnFields {
     std::array<uint8_t, 10> WPasserRank, BPasserRank;
     int WPasserCount, BPasserCount, PasserFlags, WDoubled, BDoubled, WPasserScore, BPasserScore;
@@ -254,24 +257,24 @@ struct PawnFields {
     bool operator==(const PawnFields&) const = default;
 };
 
-PawnFields PawnFieldsOfPE() {
+PawnFields PawnFieldsOfEvaluator() {
     PawnFields f{};
-    std::copy(PE.WPasserRank, PE.WPasserRank + 10, f.WPasserRank.begin());
-    std::copy(PE.BPasserRank, PE.BPasserRank + 10, f.BPasserRank.begin());
-    f.WPasserCount = PE.WPasserCount;
-    f.BPasserCount = PE.BPasserCount;
-    f.PasserFlags = PE.PasserFlags;
-    f.WDoubled = PE.WDoubled;
-    f.BDoubled = PE.BDoubled;
-    f.WPasserScore = PE.WPasserScore;
-    f.BPasserScore = PE.BPasserScore;
-    f.OpenFiles = PE.OpenFiles;
-    f.WPawnlessFiles = PE.WPawnlessFiles;
-    f.BPawnlessFiles = PE.BPawnlessFiles;
-    f.PawnFiles = PE.PawnFiles;
-    f.BackwardPawns = PE.BackwardPawns;
-    f.WPawnAttacks = PE.WPawnAttacks;
-    f.BPawnAttacks = PE.BPawnAttacks;
+    std::copy(Eval.WPasserRank, Eval.WPasserRank + 10, f.WPasserRank.begin());
+    std::copy(Eval.BPasserRank, Eval.BPasserRank + 10, f.BPasserRank.begin());
+    f.WPasserCount = Eval.WPasserCount;
+    f.BPasserCount = Eval.BPasserCount;
+    f.PasserFlags = Eval.PasserFlags;
+    f.WDoubled = Eval.WDoubled;
+    f.BDoubled = Eval.BDoubled;
+    f.WPasserScore = Eval.WPasserScore;
+    f.BPasserScore = Eval.BPasserScore;
+    f.OpenFiles = Eval.OpenFiles;
+    f.WPawnlessFiles = Eval.WPawnlessFiles;
+    f.BPawnlessFiles = Eval.BPawnlessFiles;
+    f.PawnFiles = Eval.PawnFiles;
+    f.BackwardPawns = Eval.BackwardPawns;
+    f.WPawnAttacks = Eval.WPawnAttacks;
+    f.BPawnAttacks = Eval.BPawnAttacks;
     return f;
 }
 
@@ -322,24 +325,25 @@ TEST(PawnHash, CachedAndFreshEvaluationsAgree) {
     }
     ASSERT_GT(boards.size(), 300u);
 
-    ClearPawnHash();
+    Eval.PawnTable.Clear();
     std::vector<int> warm;
     std::vector<PawnFields> fields;
     for (ChessBoard& board : boards) {
         warm.push_back(FullEval(board, board.SideToMove));
-        fields.push_back(PawnFieldsOfPE());
+        fields.push_back(PawnFieldsOfEvaluator());
     }
     for (size_t i = 0; i < boards.size(); ++i) {
-        PawnHashArray[boards[i].PawnKingKey & 0xFFFF] = PawnHashEntry{};
+        Eval.PawnTable.EntryOf(boards[i].PawnKingKey) = PawnHashEntry{};
         EXPECT_EQ(FullEval(boards[i], boards[i].SideToMove), warm[i]) << "fresh, position " << i;
-        EXPECT_TRUE(PawnFieldsOfPE() == fields[i]) << "fresh, position " << i;
+        EXPECT_TRUE(PawnFieldsOfEvaluator() == fields[i]) << "fresh, position " << i;
     }
-    const uint32_t attempts = Phashattempts, misses = Phashmisses;
+    const uint32_t attempts = Eval.PawnTable.Attempts, misses = Eval.PawnTable.Misses;
     for (size_t i = boards.size(); i-- > 0;) {
         EXPECT_EQ(FullEval(boards[i], boards[i].SideToMove), warm[i]) << "cached, position " << i;
-        EXPECT_TRUE(PawnFieldsOfPE() == fields[i]) << "cached, position " << i;
+        EXPECT_TRUE(PawnFieldsOfEvaluator() == fields[i]) << "cached, position " << i;
     }
-    EXPECT_LT(Phashmisses - misses, (Phashattempts - attempts) / 2); // mostly served from the table
+    EXPECT_LT(Eval.PawnTable.Misses - misses,
+              (Eval.PawnTable.Attempts - attempts) / 2); // mostly served from the table
 }
 
 } // namespace

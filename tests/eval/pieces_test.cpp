@@ -46,16 +46,16 @@ const PieceCase PieceCases[] = {
 };
 
 int RunTerm(Term term) {
-    PE.MgScore = PE.EgScore = 0;
+    Eval.MgScore = Eval.EgScore = 0;
     switch (term) {
     case Term::Knights:
-        return PE.KnightEval(White);
+        return Eval.KnightEval(White);
     case Term::Bishops:
-        return PE.BishopEval(White);
+        return Eval.BishopEval(White);
     case Term::Rooks:
-        return PE.RookEval(White);
+        return Eval.RookEval(White);
     case Term::Queens:
-        return PE.QueenEval(White);
+        return Eval.QueenEval(White);
     }
     return 0;
 }
@@ -65,14 +65,14 @@ TEST(PieceTerms, ScoresOfBothColours) {
         ChessBoard board = EvalBoard(c.fen);
         FullEval(board, White);
         EXPECT_EQ(RunTerm(c.term), c.returned) << c.name;
-        EXPECT_EQ(PE.MgScore, c.mg) << c.name;
-        EXPECT_EQ(PE.EgScore, c.eg) << c.name;
+        EXPECT_EQ(Eval.MgScore, c.mg) << c.name;
+        EXPECT_EQ(Eval.EgScore, c.eg) << c.name;
 
         ChessBoard mirrored = EvalBoard(MirrorFen(c.fen));
         FullEval(mirrored, White);
         EXPECT_EQ(RunTerm(c.term), -c.returned) << c.name << " mirrored";
-        EXPECT_EQ(PE.MgScore, -c.mg) << c.name << " mirrored";
-        EXPECT_EQ(PE.EgScore, -c.eg) << c.name << " mirrored";
+        EXPECT_EQ(Eval.MgScore, -c.mg) << c.name << " mirrored";
+        EXPECT_EQ(Eval.EgScore, -c.eg) << c.name << " mirrored";
     }
 }
 
@@ -95,11 +95,11 @@ TEST(Traps, PatternsOfBothColours) {
     for (const TrapCase& c : TrapCases) {
         ChessBoard board = EvalBoard(c.fen);
         FullEval(board, White);
-        EXPECT_EQ(PE.Traps(White), c.expected) << c.name;
+        EXPECT_EQ(Eval.Traps(White), c.expected) << c.name;
 
         ChessBoard mirrored = EvalBoard(MirrorFen(c.fen));
         FullEval(mirrored, White);
-        EXPECT_EQ(PE.Traps(White), -c.expected) << c.name << " mirrored";
+        EXPECT_EQ(Eval.Traps(White), -c.expected) << c.name << " mirrored";
     }
 }
 

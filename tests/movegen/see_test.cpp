@@ -8,8 +8,8 @@ namespace {
 // The exchange on `to` started by the side to move, as the quiescence search asks it.
 int Exchange(const char* fen, int from, int to) {
     ChessBoard board = BoardFromFen(fen);
-    SEE evaluator;
-    return evaluator.StaticExchangeEvaluation(board.SideToMove ^ 1, Bit(from), Bit(to), &board);
+    return ExchangeEvaluator(board).StaticExchangeEvaluation(board.SideToMove ^ 1, Bit(from),
+                                                             Bit(to));
 }
 
 TEST(StaticExchange, SwapListOfOneSquare) {
@@ -63,8 +63,7 @@ TEST(StaticExchange, SwapListOfOneSquare) {
 // The swap list keeps 16 bits, so a king counts 16960, the low half of 1000000.
 TEST(StaticExchange, KingCountsAsTheLowHalfOfItsValue) {
     ChessBoard checked = BoardFromFen("4k3/8/8/8/8/8/8/K3R3 b - - 0 1");
-    SEE evaluator;
-    EXPECT_EQ(evaluator.StaticExchangeEvaluation(Black, Bit(E1), Bit(E8), &checked), 16960)
+    EXPECT_EQ(ExchangeEvaluator(checked).StaticExchangeEvaluation(Black, Bit(E1), Bit(E8)), 16960)
         << "rook takes the king";
     EXPECT_EQ(Exchange("4k3/8/8/2p5/3p4/4K3/8/8 w - - 0 1", E3, D4), 800 - 16960)
         << "king takes a pawn defended by a pawn";
@@ -98,9 +97,8 @@ TEST(StaticExchange, XrayWalkStopsAtTheFirstPieceAndAtTheEdge) {
     };
     for (const Case& c : cases) {
         ChessBoard board = BoardFromFen(c.fen);
-        SEE evaluator;
-        evaluator.Board = &board;
-        EXPECT_EQ(evaluator.AddXrayAttacker(0, c.square, c.direction), c.added) << c.name;
+        EXPECT_EQ(ExchangeEvaluator(board).AddXrayAttacker(0, c.square, c.direction), c.added)
+            << c.name;
     }
 }
 
