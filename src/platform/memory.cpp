@@ -14,6 +14,11 @@ constexpr size_t HugePageBytes = size_t(2) << 20;
 } // namespace
 
 void* AllocateZeroedPages(size_t bytes) {
+    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return memory == MAP_FAILED ? nullptr : memory;
+}
+
+void* AllocateZeroedHugePages(size_t bytes) {
     // Reserve a huge page more and trim the ends, so that the block starts
     // on a huge-page boundary and the system can back it with huge pages.
     const size_t reserved = bytes + HugePageBytes;
@@ -45,30 +50,42 @@ void ZeroPages(void* memory, size_t bytes) {
     madvise(memory, bytes, MADV_DONTNEED);
 }
 
-namespace {
-
-struct StackWork {
-    int (*Work)();
-    int Result;
-};
-
-void* RunWork(void* arg) {
-    auto* work = static_cast<StackWork*>(arg);
-    work->Result = work->Work();
-    return nullptr;
-}
-
-} // namespace
-
-int RunWithStack(int (*work)(), size_t stackBytes) {
-    StackWork job{work, 0};
+bool StackThread::Start(void (*body)(void*), void* argument, size_t stackBytes) {
+    static_assert(sizeof(pthread_t) <= sizeof Handle);
+    Body = body;
+    Argument = argument;
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setstacksize(&attributes, stackBytes);
+    const auto run = [](void* self) -> void* {
+        auto* thread = static_cast<StackThread*>(self);
+        thread->Body(thread->Argument);
+        return nullptr;
+    };
     pthread_t thread;
-    const bool started = pthread_create(&thread, &attributes, RunWork, &job) == 0;
+    Running = pthread_create(&thread, &attributes, run, this) == 0;
     pthread_attr_destroy(&attributes);
-    if (!started) return work(); // no thread to be had: the default stack must do
-    pthread_join(thread, nullptr);
+    if (Running) Handle = static_cast<uint64_t>(thread);
+    return Running;
+}
+
+void StackThread::Join() {
+    if (!Running) return;
+    pthread_join(static_cast<pthread_t>(Handle), nullptr);
+    Running = false;
+}
+
+int RunWithStack(int (*work)(), size_t stackBytes) {
+    struct Job {
+        int (*Work)();
+        int Result;
+    } job{work, 0};
+    StackThread thread;
+    const auto run = [](void* raw) {
+        auto* j = static_cast<Job*>(raw);
+        j->Result = j->Work();
+    };
+    if (!thread.Start(run, &job, stackBytes)) return work(); // the default stack must do
+    thread.Join();
     return job.Result;
 }

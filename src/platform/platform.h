@@ -56,7 +56,11 @@ void CloseLogFile();
 
 // Zeroed memory that the system maps only when a page is first touched, so a
 // large table costs nothing until it is used. Null when it cannot be had.
+// Huge pages save TLB misses on a table probed all over, but the first touch
+// of each can stall for a compaction: a table used from the start of a
+// timed search maps them beforehand or takes small ones.
 void* AllocateZeroedPages(size_t bytes);
+void* AllocateZeroedHugePages(size_t bytes);
 void FreeZeroedPages(void* memory, size_t bytes);
 // The machine's physical memory in bytes.
 uint64_t PhysicalMemoryBytes();
@@ -66,6 +70,26 @@ void ZeroPages(void* memory, size_t bytes);
 // Runs work() on a thread with a stack of stackBytes and returns its result:
 // the search recurses deeper than the default stack allows.
 int RunWithStack(int (*work)(), size_t stackBytes);
+
+// A thread that runs body(argument) on a stack of stackBytes until it
+// returns; Join waits for that. Not copyable: one owner joins it.
+class StackThread {
+  public:
+    StackThread() = default;
+    StackThread(const StackThread&) = delete;
+    StackThread& operator=(const StackThread&) = delete;
+    ~StackThread() { Join(); }
+
+    // False when the system gives no thread.
+    bool Start(void (*body)(void*), void* argument, size_t stackBytes);
+    void Join();
+
+  private:
+    void (*Body)(void*) = nullptr;
+    void* Argument = nullptr;
+    uint64_t Handle = 0;
+    bool Running = false;
+};
 
 // ---------------------------------------------------------------------------
 // Folders

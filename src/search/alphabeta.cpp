@@ -43,7 +43,7 @@ int SearchRoutines::ProbeTable(uint64_t upper, uint64_t lower, int depth, int al
                                int* value, int* move) {
     const int result =
         PositionCache.SearchTranspositionTables(upper, lower, depth, alpha, beta, value, move);
-    ++(result <= ProbeExact ? TableHits : TableMisses);
+    ++(result <= ProbeExact ? CacheHits : CacheMisses);
     return result;
 }
 
@@ -71,7 +71,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
     TableVerdict verdict;
     if (Tablebases.IsOn() && Tablebases.Probe(board, side, castleRights, &verdict)) {
         ++TableHits;
-        PV[ply][0].Move = static_cast<int16_t>(ply); // no line below: the parent's ends here
+        PVLength[ply] = static_cast<int16_t>(ply); // no line below: the parent's ends here
         return leave(TableScore(verdict, ply));
     }
 
@@ -112,7 +112,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
                        static_cast<unsigned long long>(lower));
         value = FromTable(value, ply);
         if (nodeType != PVNode) {
-            PV[ply][0].Move = static_cast<int16_t>(ply);
+            PVLength[ply] = static_cast<int16_t>(ply);
             PV[ply][ply].Move = static_cast<int16_t>(hashMove);
             return leave(value);
         }
@@ -145,7 +145,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
                                "%llu Lower HC %llu\n",
                                v, alpha, beta, static_cast<unsigned long long>(upper),
                                static_cast<unsigned long long>(lower));
-                PV[ply][0].Move = 0;
+                PVLength[ply] = 0;
                 return leave(beta);
             }
             mateThreat = v < -109699;
@@ -254,13 +254,13 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
                 if (v > alpha) {
                     PV[ply][ply] = PVEntry{static_cast<int16_t>(code), promotion};
                     if (depth + extension == 1) {
-                        PV[ply][0].Move = static_cast<int16_t>(ply);
+                        PVLength[ply] = static_cast<int16_t>(ply);
                     } else {
                         // The child's line follows this move (whatever the row holds).
-                        const int end = PV[ply + 1][0].Move;
+                        const int end = PVLength[ply + 1];
                         for (int p = ply + 1; p < end && p < MaxSearchPly; ++p)
                             PV[ply][p] = PV[ply + 1][p];
-                        PV[ply][0].Move = static_cast<int16_t>(end);
+                        PVLength[ply] = static_cast<int16_t>(end);
                     }
                     if (v >= beta) {
                         AddHistory(side, code, depth);

@@ -53,6 +53,7 @@ void SearchRoutines::ResetForMove(ChessBoard& board) {
     board.RefreshMaterial();
     for (auto& row : PV)
         for (PVEntry& entry : row) entry = PVEntry{0, 0};
+    std::fill(std::begin(PVLength), std::end(PVLength), 0);
     RootPVLength = 0;
     // Last move's second killers become this move's first ones.
     for (auto& killers : Killers) killers[0] = killers[1];

@@ -191,7 +191,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
             if (v > alpha) {
                 ++BestChanges;
                 PV[0][0] = PVEntry{static_cast<int16_t>(MoveCode(moveFrom, moveTo)), movePromotion};
-                RootPVLength = PV[1][0].Move;
+                RootPVLength = PVLength[1];
                 for (int p = 1; p < RootPVLength && p < MaxSearchPly; ++p) PV[0][p] = PV[1][p];
                 alpha = v;
                 char text[MaxPVText];

@@ -4,11 +4,16 @@
 // control.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 #include "board/board.h"
 #include "eval/eval.h"
 #include "movegen/movegen.h"
+#include "platform/platform.h"
 #include "tablebase/tablebase.h"
 
 // ---------------------------------------------------------------------------
@@ -241,15 +246,17 @@ class SearchRoutines {
     int32_t RootMoveIndex = 0;
     int32_t RootMoveCount = 0;
     int32_t IterationDepth = 0;
-    // Probes of the table that cut off, and those that did not, since the
-    // program started: the benchmarks total them over their positions.
-    int64_t TableHits = 0;
-    int64_t TableMisses = 0;
+    // Probes of PositionCache that cut off, and those that did not, since
+    // the program started: the benchmarks total them over their positions.
+    int64_t CacheHits = 0;
+    int64_t CacheMisses = 0;
     // The evaluation of this search, with its own scratch and pawn table.
     PositionEvaluate Eval;
-    // Row p: the best line from ply p in entries p, p + 1, ...; entry 0's move
-    // field is the row's end index (row 0 ends at RootPVLength instead).
+    // Row p: the best line from ply p in entries p, p + 1, ... up to
+    // PVLength[p] (exclusive). Row 0 is the root's: its entry 0 is the move
+    // and its line ends at RootPVLength.
     PVEntry PV[MaxSearchPly][MaxSearchPly] = {};
+    int16_t PVLength[MaxSearchPly] = {};
     int16_t Killers[MaxSearchPly][2] = {};
     int32_t RootPVLength = 0;
     int64_t InteriorNodes = 0;
@@ -353,3 +360,49 @@ int InputDetected();
 
 // The wall-clock limit of one move under the settings of `status`, 0 for none.
 int64_t HardTimeLimit(const Status& status);
+
+// ---------------------------------------------------------------------------
+// Helper threads
+// ---------------------------------------------------------------------------
+
+constexpr int MaxThreads = 256;
+
+// The helper threads of a search, created once and reused: each waits for
+// a job, runs it with its own index (1 .. count - 1; the thread that starts
+// the job counts as thread 0) and waits for the next.
+class ThreadPool {
+  public:
+    ThreadPool() = default;
+    ~ThreadPool() { SetThreadCount(1); }
+    ThreadPool(const ThreadPool&) = delete;
+    ThreadPool& operator=(const ThreadPool&) = delete;
+
+    // The threads of a search, the caller included: 1 .. MaxThreads. Waits
+    // for a job in progress first. False, with as many threads as could be
+    // had, when the system gives no more.
+    bool SetThreadCount(int count);
+    int ThreadCount() const { return static_cast<int>(Helpers.size()) + 1; }
+    // Has every helper run job(index, context); returns at once. The job
+    // must watch a stop of its own: the pool only waits for it.
+    void StartHelpers(void (*job)(int index, void* context), void* context);
+    // Returns once every helper has finished the job it was given.
+    void WaitForHelpers();
+
+  private:
+    struct Helper {
+        ThreadPool* Pool;
+        int Index;
+        uint64_t JobsSeen;
+        StackThread Thread;
+    };
+    static void HelperLoop(void* helper);
+
+    std::vector<std::unique_ptr<Helper>> Helpers;
+    std::mutex Lock;
+    std::condition_variable JobGiven, JobDone;
+    uint64_t JobsGiven = 0;
+    int Busy = 0;
+    bool Quit = false;
+    void (*Job)(int, void*) = nullptr;
+    void* Context = nullptr;
+};

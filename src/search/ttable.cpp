@@ -154,7 +154,7 @@ TranspositionTables PositionCache;
 TranspositionTables::TranspositionTables() {
     // Zero pages: "vorn -h" or a perft run never touches the table's memory.
     // Zeroed buckets are empty ones of generation 0.
-    Buckets = static_cast<TTBucket*>(AllocateZeroedPages(DefaultBuckets * sizeof(TTBucket)));
+    Buckets = static_cast<TTBucket*>(AllocateZeroedHugePages(DefaultBuckets * sizeof(TTBucket)));
     BucketCount = Buckets ? DefaultBuckets : 0;
 }
 
@@ -184,7 +184,7 @@ bool TranspositionTables::Resize(int64_t megabytes) {
     const uint64_t count = mask == DefaultMask ? DefaultBuckets : mask + 1;
     // The system would promise more and end the engine when it is used.
     if (count * sizeof(TTBucket) > PhysicalMemoryBytes() / 2) return false;
-    auto* buckets = static_cast<TTBucket*>(AllocateZeroedPages(count * sizeof(TTBucket)));
+    auto* buckets = static_cast<TTBucket*>(AllocateZeroedHugePages(count * sizeof(TTBucket)));
     if (!buckets) return false;
     FreeZeroedPages(Buckets, BucketCount * sizeof(TTBucket));
     Buckets = buckets;

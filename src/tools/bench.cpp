@@ -50,11 +50,11 @@ void PrintStatistics(int64_t elapsed, const NodeTotals& totals) {
     std::fflush(stdout);
     std::printf("Leaf Interior Nodes searched = %lld\n",
                 static_cast<long long>(totals.LeafInterior));
-    const long long hits = Search.TableHits, misses = Search.TableMisses;
+    const long long hits = Search.CacheHits, misses = Search.CacheMisses;
     std::printf("Transposition Table Hits %lld  Misses  %lld", hits, misses);
     // No probe at all reads as one miss.
-    if (hits == 0 && misses == 0) Search.TableMisses = 1;
-    std::printf("  Ratio = %lld\n", hits * 100 / (hits + Search.TableMisses));
+    if (hits == 0 && misses == 0) Search.CacheMisses = 1;
+    std::printf("  Ratio = %lld\n", hits * 100 / (hits + Search.CacheMisses));
     const PawnHashTable& pawns = Search.Eval.PawnTable;
     std::printf("Pawn misses %u Pawn attempts %u Pawn miss rate = %g\n", pawns.Misses,
                 pawns.Attempts, pawns.Misses * 100.0 / pawns.Attempts);
