@@ -56,13 +56,13 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
     // Every return from here on retracts this entry.
     Bitboard upper, lower;
     genhashcode(side, castleRights, &upper, &lower, &board);
-    MoveList.InsertHashCodeMoveHistory(upper, lower);
+    Repetitions.InsertHashCodeMoveHistory(upper, lower);
     const auto repeated = [&] {
         return board.FiftyMoveCount > 2 &&
-               MoveList.ThreeFoldRepDetection(board.FiftyMoveCount, upper, lower) != 0;
+               Repetitions.ThreeFoldRepDetection(board.FiftyMoveCount, upper, lower) != 0;
     };
-    const auto leave = [](int value) {
-        MoveList.RetractMove();
+    const auto leave = [this](int value) {
+        Repetitions.RetractMove();
         return value;
     };
 

@@ -68,6 +68,10 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
         std::fflush(stdout);
     }
 
+    // The search works on its own copy of the game's record, which its
+    // nodes leave as they found it.
+    Repetitions = MoveList;
+
     // A root in the endgame tables needs no search. A root restricted to
     // some moves asks the search about those, whose nodes still probe.
     int tableScore;

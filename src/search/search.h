@@ -198,7 +198,7 @@ extern TranspositionTables PositionCache;
 // Repetition record
 // ---------------------------------------------------------------------------
 
-// Hash codes of the positions of the game and of the line being searched.
+// Hash codes of the positions of a game and of the line being searched.
 // Inserts past the capacity are not stored but still counted, so that every
 // RetractMove pairs with its insert.
 class MoveHistory {
@@ -216,6 +216,8 @@ class MoveHistory {
     int ThreeFoldRepDetection(int n, Bitboard upper, Bitboard lower) const;
 };
 
+// The game's record, kept by the front end (and, under xboard, the driver);
+// a search copies it at its root.
 extern MoveHistory MoveList;
 
 // ---------------------------------------------------------------------------
@@ -252,6 +254,9 @@ class SearchRoutines {
     int64_t CacheMisses = 0;
     // The evaluation of this search, with its own scratch and pawn table.
     PositionEvaluate Eval;
+    // The game's positions (MoveList as the root found it) and those of the
+    // line being searched.
+    MoveHistory Repetitions;
     // Row p: the best line from ply p in entries p, p + 1, ... up to
     // PVLength[p] (exclusive). Row 0 is the root's: its entry 0 is the move
     // and its line ends at RootPVLength.

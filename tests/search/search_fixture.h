@@ -19,6 +19,7 @@ class SearchTest : public testing::Test {
         PositionCache.ClearTranspositionTables();
         Search.ClearHistory();
         MoveList.Init();
+        Search.Repetitions.Init(); // for the nodes searched without a root
     }
     void TearDown() override {
         MainStatus = saved;

@@ -138,12 +138,13 @@ TEST_F(SearchTest, NodesScoreMateStalemateAndRepetition) {
     ChessBoard b = BoardFromFen("7k/8/8/8/8/8/8/1K1Q4 w - - 12 40");
     Bitboard upper, lower;
     genhashcode(White, b.CastleFlags, &upper, &lower, &b);
-    MoveList.Init();
-    MoveList.InsertHashCodeMoveHistory(upper, lower);
-    MoveList.InsertHashCodeMoveHistory(0, 0);
+    MoveHistory& record = Search.Repetitions;
+    record.Init();
+    record.InsertHashCodeMoveHistory(upper, lower);
+    record.InsertHashCodeMoveHistory(0, 0);
     EXPECT_EQ(Search.Search(White, -MateValue, MateValue, b, 3, 2, 1, 0, 0, PVNode, 40), 0);
-    EXPECT_EQ(MoveList.NumMoves, 2); // the node retracted its own entry
-    b.FiftyMoveCount = 1;            // a pawn move or capture since: no repetition possible
+    EXPECT_EQ(record.NumMoves, 2); // the node retracted its own entry
+    b.FiftyMoveCount = 1;          // a pawn move or capture since: no repetition possible
     EXPECT_GT(Search.Search(White, -MateValue, MateValue, b, 3, 2, 1, 0, 0, PVNode, 40), 5000);
 }
 
