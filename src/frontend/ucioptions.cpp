@@ -68,8 +68,16 @@ void SetHash(bool, int64_t megabytes, const char*) {
                static_cast<long long>(PositionCache.Megabytes()));
 }
 
+// Waits for no search: a line that changes an option waits until the search ends.
+void SetThreads(bool, int64_t threads, const char*) {
+    if (!Helpers.SetThreadCount(static_cast<int>(threads)))
+        InfoString("Threads %lld cannot be had; searching with %d", static_cast<long long>(threads),
+                   Helpers.ThreadCount());
+}
+
 constexpr UCIOption Options[] = {
     {"Hash", OptionKind::Spin, "spin default 128 min 1 max 65536", SetHash, 1, MaxHashMegabytes},
+    {"Threads", OptionKind::Spin, "spin default 1 min 1 max 256", SetThreads, 1, MaxThreads},
     {"Move Overhead", OptionKind::Spin, "spin default 30 min 0 max 5000", SetMoveOverhead, 0,
      Status::MaxMoveOverheadMs},
     {"Clear Hash", OptionKind::Button, "button", ClearHash},
@@ -86,6 +94,7 @@ constexpr UCIOption Options[] = {
      "string default Vorn plays chess by alpha-beta search over bitboards", KeepAbout},
 };
 
+static_assert(MaxThreads == 256, "the Threads line declares the range");
 static_assert(Status::DefaultMoveOverheadMs == 30 && Status::MaxMoveOverheadMs == 5000,
               "the Move Overhead line declares the default and the range");
 

@@ -374,7 +374,7 @@ int Protover(const Words& words) {
     GameSession.ProtocolVersion2 = !ParseInteger(words[1], &version) || version >= 2;
     std::printf("feature done=0\n"
                 "feature myname=\"Vorn %s\" setboard=1 ping=1 usermove=0 san=0 time=1 draw=0 "
-                "sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 memory=1 ics=0 name=0 pause=0 "
+                "sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 memory=1 smp=1 ics=0 name=0 pause=0 "
                 "egt=\"gaviota\"\n"
                 "feature option=\"Move Overhead -spin %d 0 %d\"\n"
                 "feature done=1\n",
@@ -411,6 +411,19 @@ int Memory(const Words& words) {
                     static_cast<long long>(PositionCache.Megabytes()));
         std::fflush(stdout);
     }
+    return CommandHandled;
+}
+
+// "cores N": the threads of the searches from now on (read after a search ends).
+int Cores(const Words& words) {
+    int64_t threads;
+    if (!ReadValue(words, 1, 1, MaxThreads, &threads)) return CommandHandled;
+    if (!Helpers.SetThreadCount(static_cast<int>(threads))) {
+        std::printf("telluser Vorn cannot have %lld threads; it searches with %d\n",
+                    static_cast<long long>(threads), Helpers.ThreadCount());
+        std::fflush(stdout);
+    }
+    LogPrintf("cores %lld: %d threads", static_cast<long long>(threads), Helpers.ThreadCount());
     return CommandHandled;
 }
 
@@ -504,6 +517,7 @@ constexpr Command Commands[] = {
     {"option", SetOption, After},
     {"usermove", UserMove, After},
     {"egtpath", TablePath, After},
+    {"cores", Cores, After},
     // The console's own.
     {"board", ShowBoard, Now},
     {"d", ShowBoard, Now},
@@ -511,7 +525,6 @@ constexpr Command Commands[] = {
     {"computer", Nothing, Now},
     {"rating", Nothing, Now},
     {"ics", Nothing, Now},
-    {"cores", Nothing, Now},
     {"nps", Nothing, Now},
     {"playother", Nothing, Now},
     {"variant", Nothing, Now},

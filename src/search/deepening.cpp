@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "book/book.h"
 #include "platform/platform.h"
@@ -165,6 +166,19 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
         RearmPoll();
     }
     const bool fromBook = PlayUserBookMove(board, from, to, promotion);
+
+    // The helpers search beside this thread until the move is decided,
+    // however the search ends.
+    struct HelpersAtWork {
+        HelpersAtWork(const ChessBoard& root, const SearchRoutines& main) {
+            Helpers.Start(root, main);
+        }
+        ~HelpersAtWork() { Helpers.Stop(); }
+        HelpersAtWork(const HelpersAtWork&) = delete;
+        HelpersAtWork& operator=(const HelpersAtWork&) = delete;
+    };
+    std::optional<HelpersAtWork> helpersAtWork;
+    if (!fromBook && !Helper) helpersAtWork.emplace(board, *this);
 
     // An iteration cut short falls back on the score of the one before. The
     // first has none before it and takes an even score, but its move stands:

@@ -42,7 +42,7 @@ int ThinkingScore(int score) {
 void SearchRoutines::PrintThinkingLine(int depth, int score, const char* lineText) const {
     const int64_t centiseconds = (ClockMs() - MainStatus.SearchStartTime) / 10;
     std::printf("%d %d %lld %lld %s", depth, ThinkingScore(score),
-                static_cast<long long>(centiseconds), static_cast<long long>(NodeCount()),
+                static_cast<long long>(centiseconds), static_cast<long long>(ReportedNodes()),
                 lineText);
     std::fflush(stdout);
 }
@@ -51,7 +51,7 @@ void SearchRoutines::PrintInfoLine(int depth, int score, const char* lineText) c
     char scoreText[32];
     WriteUCIScore(scoreText, sizeof scoreText, score);
     const int64_t ms = std::max<int64_t>(ClockMs() - MainStatus.SearchStartTime, 0);
-    const int64_t nodes = NodeCount();
+    const int64_t nodes = ReportedNodes();
     char tableText[32] = "";
     if (Tablebases.IsOn())
         std::snprintf(tableText, sizeof tableText, " tbhits %lld",

@@ -29,6 +29,7 @@ Bitboard ToOf(const PVEntry& move) { return Bit(move.Move & 63); }
 // zero-window search, kind 2 after its full search.
 void SearchRoutines::ReportInterruption(int kind, int depth, int index, int legal, int count,
                                         Bitboard from, Bitboard to, char promotion) {
+    if (Helper) return;
     LogPrintf("Tree Search #%d Interrupted at m=%d LegalMoves=%d NumMove=%d\n", kind, index, legal,
               count);
     LogPrintf("Tree Root Search Choice #1 From=%d  To=%d  Promo=%s\n", LowestSquare(from),
@@ -48,7 +49,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
                                    Bitboard* from, Bitboard* to, char* promotion,
                                    int castleRights) {
     // The book answers at the first iteration, without a search.
-    if (!MainStatus.Bench && MainStatus.UseBook && depth == 1) {
+    if (!Helper && !MainStatus.Bench && MainStatus.UseBook && depth == 1) {
         if (!MainStatus.xboard) Diagnostic("Look through the Opening Book\n");
         const auto trace = [](const char* text) { Diagnostic("%s", text); };
         const int index =
@@ -63,7 +64,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
         }
     }
 
-    if (MainStatus.uci) {
+    if (MainStatus.uci && !Helper) {
         std::printf("info depth %d\n", depth);
         std::fflush(stdout);
     }
@@ -82,8 +83,9 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
     // The previous iteration's move stands until this one finds a better one.
     Bitboard bestFrom = FromOf(PV[0][0]), bestTo = ToOf(PV[0][0]);
     char bestPromotion = PV[0][0].Promo;
-    LogPrintf("Init Tree Root Search Choice From=%d  To=%d  Promo=%s\n", LowestSquare(bestFrom),
-              LowestSquare(bestTo), PromotionSuffix(bestPromotion));
+    if (!Helper)
+        LogPrintf("Init Tree Root Search Choice From=%d  To=%d  Promo=%s\n", LowestSquare(bestFrom),
+                  LowestSquare(bestTo), PromotionSuffix(bestPromotion));
 
     RunnerUp = WorstScore;
     Eval.PosEval(side, alpha, beta, &board, castleRights);
@@ -99,8 +101,9 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
     int best = WorstScore, legal = 0;
     for (int i = 0; i < count && best < beta; ++i) {
         if (TimeUp) {
-            LogPrintf("Tree Root Search Interrupted at m=%d LegalMoves=%d NumMove=%d\n", i, legal,
-                      count);
+            if (!Helper)
+                LogPrintf("Tree Root Search Interrupted at m=%d LegalMoves=%d NumMove=%d\n", i,
+                          legal, count);
             break;
         }
         RootMoveIndex = i + 1;
@@ -125,7 +128,8 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
             bestPromotion = movePromotion;
         }
 
-        if (MainStatus.uci && ShowCurrLine && depth > 8 && NodeCount() > 3LL * MainStatus.NPS)
+        if (!Helper && MainStatus.uci && ShowCurrLine && depth > 8 &&
+            NodeCount() > 3LL * MainStatus.NPS)
             std::printf("info currmove %c%d%c%d currmovenumber %d\n",
                         files[FileOf(LowestSquare(moveFrom))], RankOf(LowestSquare(moveFrom)) + 1,
                         files[FileOf(LowestSquare(moveTo))], RankOf(LowestSquare(moveTo)) + 1,
@@ -198,6 +202,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
                 RootPVLength = PVLength[1];
                 for (int p = 1; p < RootPVLength && p < MaxSearchPly; ++p) PV[0][p] = PV[1][p];
                 alpha = v;
+                if (Helper) continue;
                 char text[MaxPVText];
                 LineText(text, moveFrom, moveTo, movePromotion);
                 if (depth > 7)
@@ -213,7 +218,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
     }
 
     const bool stopped = Abort || TimeUp || StopSearch;
-    if (stopped && !MainStatus.Ponder) {
+    if (stopped && !Helper && !MainStatus.Ponder) {
         char text[MaxPVText];
         LineText(text, bestFrom, bestTo, bestPromotion);
         if (MainStatus.Post && MainStatus.xboard) PrintThinkingLine(depth, best, text);

@@ -4,6 +4,7 @@
 // control.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -234,17 +235,38 @@ constexpr int CommandContinuesSearch = 0;
 constexpr int CommandStopsSearch = 1;  // stop now and play the best move found so far
 constexpr int CommandAbortsSearch = 2; // stop now and make no move
 
+// A count that one thread raises while others may read it (the totals of
+// every thread's nodes): relaxed atomic accesses, as cheap as plain ones.
+class NodeCounter {
+  public:
+    NodeCounter(int64_t value = 0) : Value(value) {}
+    NodeCounter(const NodeCounter& other) : Value(int64_t(other)) {}
+    NodeCounter& operator=(const NodeCounter& other) { return *this = int64_t(other); }
+    NodeCounter& operator=(int64_t value) {
+        Value.store(value, std::memory_order_relaxed);
+        return *this;
+    }
+    NodeCounter& operator++() { return *this = int64_t(*this) + 1; }
+    NodeCounter& operator+=(int64_t amount) { return *this = int64_t(*this) + amount; }
+    operator int64_t() const { return Value.load(std::memory_order_relaxed); }
+
+  private:
+    std::atomic<int64_t> Value;
+};
+
 class SearchRoutines {
   public:
     uint8_t NPSCalibrated = 0; // 1 once the speed was measured, 2 once the budget was doubled
-    uint8_t TimeUp = 0;        // finish the iteration in progress and stop
-    uint8_t StopSearch = 0;    // every node returns 0 at once
+    // The three stops may be set by another thread (the main one stops its
+    // helpers).
+    std::atomic<uint8_t> TimeUp = 0;     // finish the iteration in progress and stop
+    std::atomic<uint8_t> StopSearch = 0; // every node returns 0 at once
     uint8_t FailingLow = 0;
     uint8_t TimerExtended = 0;
     int64_t NodesToPoll = 0;
     int32_t History[2][4096] = {};
     int32_t HistoryMax = 0;
-    uint8_t Abort = 0; // stopped, and no move is to be made
+    std::atomic<uint8_t> Abort = 0; // stopped, and no move is to be made
     int32_t RootMoveIndex = 0;
     int32_t RootMoveCount = 0;
     int32_t IterationDepth = 0;
@@ -264,9 +286,12 @@ class SearchRoutines {
     int16_t PVLength[MaxSearchPly] = {};
     int16_t Killers[MaxSearchPly][2] = {};
     int32_t RootPVLength = 0;
-    int64_t InteriorNodes = 0;
-    int64_t LeafInteriorNodes = 0;
-    int64_t QuiesceNodes = 0;
+    NodeCounter InteriorNodes = 0;
+    NodeCounter LeafInteriorNodes = 0;
+    NodeCounter QuiesceNodes = 0;
+    // A helper thread's search: it neither reads input nor watches the clock
+    // (the main thread stops it), takes no book move and prints nothing.
+    bool Helper = false;
     uint8_t BookMove = 0;
     int32_t BookMovePly = 0;
     int32_t BestChanges = 0;
@@ -322,6 +347,9 @@ class SearchRoutines {
     // Nodes between two polls of the input and the clock.
     int64_t InitMoveTimer() const;
     int64_t NodeCount() const { return InteriorNodes + QuiesceNodes; }
+    // The nodes that the progress lines report: the main search's own and
+    // those of its helpers.
+    int64_t ReportedNodes() const;
 
     // The periodic check: input, the node budget and the wall clock. True
     // when the node must return 0.
@@ -411,3 +439,32 @@ class ThreadPool {
     void (*Job)(int, void*) = nullptr;
     void* Context = nullptr;
 };
+
+// The helpers of the main search (Lazy SMP): each searches the same root
+// on a thread of its own with a search object of its own, and they share
+// only the transposition table. The main search decides the move and
+// prints everything; it starts its helpers when it starts and stops them
+// when it ends.
+class SearchHelpers {
+  public:
+    // The threads of a search, the main one included (1: no helpers). Only
+    // between searches. False, with fewer, when the system gives no more.
+    bool SetThreadCount(int count);
+    int ThreadCount() const { return Pool.ThreadCount(); }
+    // Starts every helper on `root`, searching the root moves `main` may.
+    void Start(const ChessBoard& root, const SearchRoutines& main);
+    // Stops the helpers and waits for them.
+    void Stop();
+    // Nodes the helpers have searched since they were last started.
+    int64_t NodeCount() const;
+
+  private:
+    static void Run(int index, void* helpers);
+
+    ChessBoard Root;
+    bool Running = false;
+    std::vector<std::unique_ptr<SearchRoutines>> Workers;
+    ThreadPool Pool; // declared last: its threads end before the workers go
+};
+
+extern SearchHelpers Helpers;

@@ -96,9 +96,10 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
           "option name Move Overhead type spin default 30 min 0 max 5000",
           "option name GaviotaTbPath type string default <empty>",
           "option name GaviotaTbCache type spin default 32 min 1 max 1024",
+          "option name Threads type spin default 1 min 1 max 256",
           "option name UCI_EngineAbout type string default "})
         EXPECT_TRUE(Has(lines, option)) << option;
-    EXPECT_EQ(lines.size(), 17u);
+    EXPECT_EQ(lines.size(), 18u);
     engine.Send("isready");
     EXPECT_EQ(Until(engine, "readyok").size(), 1u);
     engine.CloseInput();
@@ -224,26 +225,31 @@ TEST_F(UCISession, ClockFieldsOfTheSideToMove) {
     }
 }
 
+// With one thread and with helpers: out-of-range counts are taken at the
+// bounds of the option's range.
 TEST_F(UCISession, StopEndsEverySearchWithOneBestMove) {
-    for (const char* limits :
-         {"depth 60", "infinite", "", "wtime 600000 btime 600000", "movetime 600000",
-          "nodes 900000000", "ponder wtime 9000 btime 9000"}) {
-        engine.Send("position startpos");
-        engine.Send(std::string("go ") + limits);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        engine.Send("isready");
-        const std::vector<std::string> ready = Until(engine, "readyok");
-        ASSERT_FALSE(ready.empty()) << limits;
-        EXPECT_FALSE(Has(ready, "bestmove")) << limits;
-        engine.Send("stop");
-        const std::vector<std::string> lines = Until(engine, "bestmove");
-        EXPECT_TRUE(
-            IsLegalIn("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", BestMove(lines)))
-            << limits;
-        // Exactly one answer: a second stop finds nothing to stop.
-        engine.Send("stop");
-        engine.Send("isready");
-        EXPECT_FALSE(Has(Until(engine, "readyok"), "bestmove")) << limits;
+    for (const char* threads : {"1", "3", "0"}) {
+        engine.Send(std::string("setoption name Threads value ") + threads);
+        for (const char* limits :
+             {"depth 60", "infinite", "", "wtime 600000 btime 600000", "movetime 600000",
+              "nodes 900000000", "ponder wtime 9000 btime 9000"}) {
+            engine.Send("position startpos");
+            engine.Send(std::string("go ") + limits);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            engine.Send("isready");
+            const std::vector<std::string> ready = Until(engine, "readyok");
+            ASSERT_FALSE(ready.empty()) << limits;
+            EXPECT_FALSE(Has(ready, "bestmove")) << limits;
+            engine.Send("stop");
+            const std::vector<std::string> lines = Until(engine, "bestmove");
+            EXPECT_TRUE(IsLegalIn("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+                                  BestMove(lines)))
+                << limits;
+            // Exactly one answer: a second stop finds nothing to stop.
+            engine.Send("stop");
+            engine.Send("isready");
+            EXPECT_FALSE(Has(Until(engine, "readyok"), "bestmove")) << limits;
+        }
     }
 }
 

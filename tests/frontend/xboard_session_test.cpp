@@ -93,7 +93,7 @@ TEST(XboardSession, TheEnginesMoveLineBeforeAndAfterProtover) {
     EXPECT_EQ(e.WaitFor("feature"), "feature done=0");
     EXPECT_EQ(e.WaitFor(""), "feature myname=\"Vorn 1.0\" setboard=1 ping=1 usermove=0 san=0 "
                              "time=1 draw=0 sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 "
-                             "memory=1 ics=0 name=0 pause=0 egt=\"gaviota\"");
+                             "memory=1 smp=1 ics=0 name=0 pause=0 egt=\"gaviota\"");
     EXPECT_EQ(e.WaitFor(""), "feature option=\"Move Overhead -spin 30 0 5000\"");
     EXPECT_EQ(e.WaitFor(""), "feature done=1");
 
@@ -114,7 +114,7 @@ TEST(XboardSession, LinesThatAreNeitherCommandsNorMovesChangeNothing) {
     e.Send("xboard\nprotover 2\naccepted setboard\nrejected e2e4\nname Fairy-Max 5.0b\n"
            "computer\nfoo bar\ne2e5\ne7e5\ne2e4x\nh9h1\nsetboard 8/8/8/8/8/8/8/8 w - - 0 1\n"
            "level 40 0:30 0\nlevel 0 1 0.1\nlevel 40 5\ntime 6000\notim 5000\nst 10\nsd 5\n"
-           "undo\nping 1");
+           "cores abc\ncores 0\nundo\nping 1");
     e.WaitFor("pong");
     const std::vector<std::string> expected = {
         "Error (unknown command): foo",
@@ -124,6 +124,8 @@ TEST(XboardSession, LinesThatAreNeitherCommandsNorMovesChangeNothing) {
         "Illegal move: h9h1",
         "tellusererror Illegal position",
         "Error (bad value): level 40 5",
+        "Error (bad value): cores abc",
+        "Error (bad value): cores 0",
         "Error (command not legal now): undo",
         "pong 1",
     };
@@ -140,8 +142,8 @@ TEST(XboardSession, ForceGoSetboardAndADepthCap) {
     std::string line = e.WaitFor("move ");
     EXPECT_TRUE(IsLegalAfter(MoveOf(line), StartFen, {"e2e4", "e7e5"})) << line;
 
-    // A clock of ten minutes, capped at three plies.
-    e.Send("new\npost\nlevel 0 10 0\ntime 60000\notim 60000\nsd 3\ngo");
+    // A clock of ten minutes, capped at three plies, searched by three threads.
+    e.Send("new\npost\ncores 3\nlevel 0 10 0\ntime 60000\notim 60000\nsd 3\ngo");
     line = e.WaitFor("move ");
     EXPECT_TRUE(IsLegalAfter(MoveOf(line), StartFen, {})) << line;
     for (const std::string& l : e.Lines) {

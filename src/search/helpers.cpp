@@ -1,0 +1,75 @@
+// Lazy SMP: the helpers search the main search's root to ever greater
+// depths until it stops them; what they find reaches it through the table.
+#include <algorithm>
+#include <climits>
+#include <iterator>
+
+#include "search/search.h"
+
+SearchHelpers Helpers;
+
+bool SearchHelpers::SetThreadCount(int count) {
+    Stop();
+    const bool complete = Pool.SetThreadCount(count);
+    Workers.resize(Pool.ThreadCount() - 1);
+    for (auto& worker : Workers) {
+        if (worker) continue;
+        worker = std::make_unique<SearchRoutines>();
+        worker->Helper = true;
+    }
+    return complete;
+}
+
+void SearchHelpers::Run(int index, void* helpers) {
+    SearchHelpers& all = *static_cast<SearchHelpers*>(helpers);
+    SearchRoutines& worker = *all.Workers[index - 1];
+    ChessBoard board = all.Root;
+    // Every other helper starts one iteration deeper, so that the threads'
+    // iterations interleave instead of repeating each other.
+    for (int depth = 1 + index % 2; depth <= MaxIterationDepth && !worker.StopSearch; ++depth) {
+        worker.BestChanges = -1;
+        worker.FailingLow = 0;
+        board.MaxPly = depth <= 6 ? 2 * depth : 4 * depth;
+        Bitboard from = 0, to = 0;
+        char promotion = NoPromotion;
+        worker.LastScore = worker.SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue,
+                                                 depth, &from, &to, &promotion, board.CastleFlags);
+    }
+}
+
+void SearchHelpers::Start(const ChessBoard& root, const SearchRoutines& main) {
+    if (Workers.empty()) return;
+    Root = root;
+    for (auto& worker : Workers) {
+        SearchRoutines& w = *worker;
+        w.Abort = w.StopSearch = w.TimeUp = 0;
+        w.InteriorNodes = w.LeafInteriorNodes = w.QuiesceNodes = 0;
+        // A helper never polls: the input and the clock are the main thread's.
+        w.NodesToPoll = INT64_MAX;
+        std::copy(std::begin(main.SearchMoves), std::end(main.SearchMoves), w.SearchMoves);
+        w.SearchMoveCount = main.SearchMoveCount;
+        for (auto& row : w.PV) std::fill(std::begin(row), std::end(row), PVEntry{0, 0});
+        std::fill(std::begin(w.PVLength), std::end(w.PVLength), 0);
+        w.RootPVLength = 0;
+        w.LastScore = 0;
+    }
+    Running = true;
+    Pool.StartHelpers(Run, this);
+}
+
+void SearchHelpers::Stop() {
+    if (!Running) return;
+    for (auto& worker : Workers) worker->Abort = worker->StopSearch = worker->TimeUp = 1;
+    Pool.WaitForHelpers();
+    Running = false;
+}
+
+int64_t SearchRoutines::ReportedNodes() const {
+    return Helper ? NodeCount() : NodeCount() + Helpers.NodeCount();
+}
+
+int64_t SearchHelpers::NodeCount() const {
+    int64_t nodes = 0;
+    for (const auto& worker : Workers) nodes += worker->NodeCount();
+    return nodes;
+}
