@@ -106,7 +106,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
     const int probe = ProbeTable(upper, lower, depth, alpha, beta, &value, &hashMove);
     bool mateThreat = false;
     if (probe <= ProbeExact) {
-        if (MainStatus.Trace)
+        if (!Helper && MainStatus.Trace)
             Diagnostic("Position Cache Hit: v=%d alpha=%d beta=%d\nUpper HC %llu Lower HC %llu\n",
                        value, alpha, beta, static_cast<unsigned long long>(upper),
                        static_cast<unsigned long long>(lower));
@@ -140,7 +140,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
             if (v >= beta) {
                 PositionCache.InsertTranspositionTables(upper, lower, depth - 3, 0, beta,
                                                         LowerBound);
-                if (MainStatus.Trace)
+                if (!Helper && MainStatus.Trace)
                     Diagnostic("Position Cache Insert (NullM): v=%d alpha=%d beta=%d\nUpper HC "
                                "%llu Lower HC %llu\n",
                                v, alpha, beta, static_cast<unsigned long long>(upper),

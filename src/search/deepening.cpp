@@ -167,8 +167,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
     }
     const bool fromBook = PlayUserBookMove(board, from, to, promotion);
 
-    // The helpers search beside this thread until the move is decided,
-    // however the search ends.
+    // The helpers search beside this thread while it iterates, and stop
+    // however the iterations end.
     struct HelpersAtWork {
         HelpersAtWork(const ChessBoard& root, const SearchRoutines& main) {
             Helpers.Start(root, main);
@@ -273,6 +273,8 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
         if (finished) break;
         previous = v;
     }
+    // The iterations are over: a search that waits for a command waits alone.
+    helpersAtWork.reset();
 
     if (ponderWait && s.UnderInterface()) {
         // Commands that leave the search waiting (an "isready", a line kept

@@ -192,9 +192,11 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
             bestTo = moveTo;
             bestPromotion = movePromotion;
             best = v;
-            const int sessionMoves = MainStatus.MovesPerSession;
-            if (depth >= 10 && (sessionMoves == 0 || sessionMoves > 2) && v + 200 < LastScore &&
-                MainStatus.TimeLeft / 4 >= MainStatus.TimeIncMs)
+            // (The clock is the main thread's: a "time" command may change
+            // it while helpers search.)
+            const int sessionMoves = Helper ? 0 : MainStatus.MovesPerSession;
+            if (!Helper && depth >= 10 && (sessionMoves == 0 || sessionMoves > 2) &&
+                v + 200 < LastScore && MainStatus.TimeLeft / 4 >= MainStatus.TimeIncMs)
                 FailingLow = 1;
             if (v > alpha) {
                 ++BestChanges;

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "frontend/engine_session.h"
@@ -155,6 +157,12 @@ TEST(XboardSession, ForceGoSetboardAndADepthCap) {
     e.Send("setboard 4k3/8/8/8/8/8/8/R3K3 b Q - 0 1\nsd 2\ngo");
     line = e.WaitFor("move ");
     EXPECT_TRUE(IsLegalAfter(MoveOf(line), "4k3/8/8/8/8/8/8/R3K3 b Q - 0 1", {})) << line;
+
+    // The clock may change while helpers analyse beside the main search.
+    e.Send("new\nforce\ncores 2\nsd 30\nanalyze");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    e.Send("time 5000\notim 5000\nexit\nping 7");
+    e.WaitFor("pong 7");
     e.Send("quit");
     EXPECT_EQ(e.Finish(), 0);
     ExpectProtocolOnly(e.Lines);
