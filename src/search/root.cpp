@@ -74,9 +74,10 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
     Repetitions = MoveList;
 
     // A root in the endgame tables needs no search. A root restricted to
-    // some moves asks the search about those, whose nodes still probe.
+    // some moves asks the search about those, whose nodes still probe. (The
+    // main search answers from the tables and reports; helpers just search.)
     int tableScore;
-    if (Tablebases.IsOn() && SearchMoveCount == 0 &&
+    if (!Helper && Tablebases.IsOn() && SearchMoveCount == 0 &&
         PlayTableMove(board, side, castleRights, depth, from, to, promotion, &tableScore))
         return tableScore;
 
