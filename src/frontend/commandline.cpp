@@ -69,6 +69,7 @@ constexpr const char* AddedHelpLines[] = {
     "-nobook  consults no opening book",
     "-gtb folders  probes the Gaviota endgame tables in these folders, separated by ;",
     "-log filename  writes the log to filename instead of match.log",
+    "-threads n  searches with n threads (1 to 256; 1 by default)",
     "-trace  trace output (perft, search, book)",
     "-kibitz  sends the search's kibitz lines",
     "-bench2  searches one position under each search driver",
@@ -196,6 +197,10 @@ int ParseCommandLine(int argc, char** argv) {
         if (contains("-uci")) MainStatus.uci = 1;
         if (equals("-book") && takeValue()) std::snprintf(BookFile, sizeof BookFile, "%s", arg);
         if (equals("-gtb") && takeValue()) std::snprintf(TablePaths, sizeof TablePaths, "%s", arg);
+        if (equals("-threads") && takeValue() && number(1, MaxThreads, &value) &&
+            !Helpers.SetThreadCount(value))
+            std::fprintf(stderr, "vorn: %d threads cannot be had; searching with %d\n", value,
+                         Helpers.ThreadCount());
         if (equals("-log") && takeValue())
             std::snprintf(LogFileName, sizeof LogFileName, "%s", arg);
 

@@ -51,6 +51,11 @@ TEST(CommandLine, ValuesReachTheSettings) {
     ASSERT_EQ(Parse({"-log", "game.log", "-fd", "0"}), CommandLineOk);
     EXPECT_STREQ(LogFileName, "game.log");
     EXPECT_EQ(MainStatus.FD, 0);
+
+    ASSERT_EQ(Parse({"-threads", "3"}), CommandLineOk);
+    EXPECT_EQ(Helpers.ThreadCount(), 3);
+    ASSERT_EQ(Parse({"-threads", "1"}), CommandLineOk);
+    EXPECT_EQ(Helpers.ThreadCount(), 1);
 }
 
 // What ParseCommandLine says on standard error.
@@ -66,12 +71,13 @@ TEST(CommandLine, ValuesAreWholeNumbersInRange) {
         const char* text;
         bool accepted;
     } cases[] = {
-        {"-fd", "0", true},      {"-fd", "100", true},   {"-fd", "+7", true},
-        {"-fd", "abc", false},   {"-fd", "-3", false},   {"-fd", "101", false},
-        {"-fd", "5x", false},    {"-fd", "", false},     {"-fd", " 5", false},
-        {"-sd", "1", true},      {"-sd", "0", false},    {"-sd", "99999999999", false},
-        {"-st", "0", true},      {"-st", "35000", true}, {"-st", "-5", false},
-        {"-st", "35001", false},
+        {"-fd", "0", true},         {"-fd", "100", true},    {"-fd", "+7", true},
+        {"-fd", "abc", false},      {"-fd", "-3", false},    {"-fd", "101", false},
+        {"-fd", "5x", false},       {"-fd", "", false},      {"-fd", " 5", false},
+        {"-sd", "1", true},         {"-sd", "0", false},     {"-sd", "99999999999", false},
+        {"-st", "0", true},         {"-st", "35000", true},  {"-st", "-5", false},
+        {"-st", "35001", false},    {"-threads", "2", true}, {"-threads", "0", false},
+        {"-threads", "257", false},
     };
     for (const Case& c : cases) {
         const std::string errors =
@@ -119,8 +125,8 @@ TEST(CommandLine, HelpAfterOtherOptionsAndMissingValues) {
         EXPECT_NE(out.find("\n-ts  filename run through a testsuite (EPD Format)\n-perft "),
                   std::string::npos)
             << out;
-        for (const char* option :
-             {"\n-st ", "\n-post ", "\n-book ", "\n-nobook ", "\n-gtb ", "\n-log ", "\n--version "})
+        for (const char* option : {"\n-st ", "\n-post ", "\n-book ", "\n-nobook ", "\n-gtb ",
+                                   "\n-log ", "\n-threads ", "\n--version "})
             EXPECT_NE(out.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(ParseErrors({"-post", "-fd"}, CommandLineBadUsage),
