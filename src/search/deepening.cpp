@@ -40,6 +40,16 @@ int64_t HardStopMs(const Status& s) {
 // interface asks for it, even once they have nothing left to search.
 bool WaitsForCommand() { return MainStatus.Ponder || (MainStatus.uci && MainStatus.Analyze); }
 
+// Whether (from, to) is a legal move of `board`.
+bool IsLegalMove(ChessBoard board, Bitboard from, Bitboard to) {
+    if (!from || from == to) return false;
+    MoveGen list;
+    const int count = list.GenerateLegalMoves(&board);
+    for (int i = 0; i < count; ++i)
+        if (list.From[i] == from && list.To[i] == to) return true;
+    return false;
+}
+
 bool IsMateScore(int v) { return v > 109899 || (v >= -MateValue && v <= -109900); }
 
 } // namespace
@@ -298,8 +308,10 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
                   s.TimePerMove, static_cast<long long>(ElapsedMs()),
                   static_cast<long long>(NodeCount()), s.NPS, IterationDepth);
     }
-    // A root without a legal move has no move to play.
-    if (v != -MateValue && v != MateValue && v != StalemateValue && *from != *to) {
+    // A root without a legal move has no move to play. Its score cannot tell:
+    // a mate score carried through the table (by a helper thread's deeper
+    // entries, say) can come out equal to the no-move results.
+    if (IsLegalMove(MainBoard, *from, *to)) {
         uint8_t castleMask;
         MainBoard.MakeMove(*from, *to, *promotion, &castleMask);
         MainBoard.CastleFlags &= castleMask;

@@ -473,4 +473,36 @@ TEST(ConsoleSession, WithoutAClockVornThinksSecondsAMove) {
     EXPECT_NE(run.out.find("Vorn plays "), std::string::npos) << run.out;
 }
 
+// A game of two threads in which a mate score came through the table as
+// exactly the score of a root without a legal move: the engine then made no
+// move and lost on time. It must always move, whatever the score says.
+TEST(XboardSession, AMateScoreOfTheNoMoveKindStillMoves) {
+    const std::string game =
+        "d2d4 g8f6 g1f3 d7d5 c2c4 d5c4 b1c3 b8d7 e2e4 d7b6 f1c4 b6c4 d1a4 c7c6 a4c4 b7b5 c4c6 "
+        "c8d7 c6a6 b5b4 c3d5 f6d5 e4d5 d8b8 c1d2 d7b5 a6a5 b8b7 d2b4 e7e6 b4f8 h8f8 e1d2 b7d5 "
+        "a1c1 b5c6 a5c7 c6b7 c1c5 d5d7 c7d7 e8d7 h1c1 b7f3 c5c7 d7d6 g2f3 a7a5 c1c6 d6d5 d2d3 "
+        "f8b8 c6c2 d5d6 c7f7 b8f8 f7c7 g7g5 c2c6 d6d5 c6c5 d5d6 d3c4 a8a6 c4b5 f8a8 c7g7 a5a4 "
+        "g7g5 a6a5 b5b4 a5a7 b4a3 a7f7 c5c3 a8f8 g5g3 d6d5 c3d3 d5c4 d3e3 c4d4 g3g4 d4d5 g4g5 "
+        "d5d4 a3a4 f7f3 e3f3 f8f3 g5g2 f3d3 b2b4 d4c4 g2g8 d3f3 g8g4 c4d5 g4g2 h7h5 h2h4 e6e5 "
+        "b4b5 f3f4 a4a5 f4h4 b5b6 h4h1 b6b7 h1b1 a5a6 b1b2 a2a4 b2b4 a4a5 d5c6 g2g8 h5h4 b7b8q "
+        "b4b8 g8b8 e5e4 b8c8 c6d6 a6b6 d6d7 a5a6 d7c8 a6a7 c8d7 a7a8q d7d6 a8e4 h4h3 f2f4 d6d7 "
+        "f4f5 d7d8 f5f6 h3h2 ";
+    std::vector<std::string> moves;
+    std::string lines; // xboard takes a move a line
+    std::istringstream words(game);
+    for (std::string move; words >> move;) {
+        moves.push_back(move);
+        lines += move + "\n";
+    }
+    EngineSession e("-threads 2");
+    e.Send("xboard\nprotover 2");
+    for (int run = 0; run < 20; ++run) {
+        e.Send("new\npost\nlevel 0 0:10 0.1\nforce\n" + lines + "time 397\notim 385\ngo");
+        const std::string line = e.WaitFor("move ", 5000);
+        std::vector<const char*> played;
+        for (const std::string& move : moves) played.push_back(move.c_str());
+        EXPECT_TRUE(IsLegalAfter(MoveOf(line), StartFen, played)) << run << ": " << line;
+    }
+}
+
 } // namespace
