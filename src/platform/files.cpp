@@ -82,7 +82,7 @@ bool MakeDirectories(char* path) {
 bool StateDirectory(char* out, int size) {
     const char* state = std::getenv("XDG_STATE_HOME");
     const char* home = std::getenv("HOME");
-    // The base directory specification ignores a relative path.
+    // XDG_STATE_HOME counts only as an absolute path; a relative one is ignored.
     int length;
     if (state && state[0] == '/')
         length = std::snprintf(out, size, "%s/vorn", state);
