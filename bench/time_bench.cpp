@@ -47,10 +47,11 @@ struct TimeControl {
 };
 
 TimeControl Control;
+Engine Timed;
 
-// Sets MainStatus as a front end does before it asks for a move.
+// Sets the settings as a front end does before it asks for a move.
 void SetClock(const TimeControl& control) {
-    Status& s = MainStatus;
+    Status& s = Timed.Settings;
     s.initVars();
     s.xboard = 1;  // an interface reads standard output: no console lines
     s.UseBook = 0; // the search itself is measured
@@ -64,26 +65,17 @@ void SetClock(const TimeControl& control) {
     if (control.StartNps > 0) s.NPS = control.StartNps;
 }
 
-bool SameSquares(const ChessBoard& a, const ChessBoard& b) {
-    for (int code = 0; code < 12; ++code)
-        if (a.PieceBits(code) != b.PieceBits(code)) return false;
-    return a.SideToMove == b.SideToMove;
-}
-
-// Whether (from, to, promotion) is a legal move of `before` and `after` is
-// the position it leads to.
-bool PlayedLegalMove(ChessBoard before, const ChessBoard& after, Bitboard from, Bitboard to,
-                     char promotion) {
+// Whether (from, to, promotion) is a legal move of `before`.
+bool IsLegalMove(ChessBoard before, Bitboard from, Bitboard to, char promotion) {
     const int side = before.SideToMove;
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateAllMoves(side, &before, before.CastleFlags);
     for (int i = 0; i < count; ++i) {
         if (list.From[i] != from || list.To[i] != to || list.Promo[i] != promotion) continue;
         ChessBoard played = before;
         uint8_t castleMask;
         played.MakeMove(from, to, promotion, &castleMask);
-        return !played.InCheck(side == White ? played.WKing : played.BKing, side) &&
-               SameSquares(played, after);
+        return !played.InCheck(side == White ? played.WKing : played.BKing, side);
     }
     return false;
 }
@@ -101,12 +93,11 @@ void MoveText(char* out, Bitboard from, Bitboard to, char promotion) {
 // A fixed-depth search, which runs without the clock, from the first position.
 void WarmUp() {
     SetClock(TimeControl{});
-    MainStatus.FD = WarmUpDepth;
+    Timed.Settings.FD = WarmUpDepth;
     SetupBoard(Positions[0]);
-    MoveList.Init();
     Bitboard from = 0, to = 0;
     char promotion = NoPromotion;
-    Search.ProgressiveDeepening(MainBoard, WarmUpDepth, &from, &to, &promotion);
+    Timed.Main.ProgressiveDeepening(MoveHistory(), MainBoard, WarmUpDepth, &from, &to, &promotion);
 }
 
 int RunControl() {
@@ -118,28 +109,28 @@ int RunControl() {
             std::fprintf(stderr, "vorn_time_bench: bad position %s\n", Positions[number]);
             return 1;
         }
-        MoveList.Init();
-        Search.ClearHistory();
-        PositionCache.ClearTranspositionTables();
+        Timed.Main.ClearHistory();
+        Timed.Table.ClearTranspositionTables();
         const ChessBoard before = MainBoard;
-        const int64_t hardLimit = HardTimeLimit(MainStatus);
+        const int64_t hardLimit = HardTimeLimit(Timed.Settings);
 
         Bitboard from = 0, to = 0;
         char promotion = NoPromotion;
         const int64_t start = ClockMs();
-        Search.ProgressiveDeepening(MainBoard, 0, &from, &to, &promotion);
+        Timed.Main.ProgressiveDeepening(MoveHistory(), MainBoard, 0, &from, &to, &promotion);
         const int64_t taken = ClockMs() - start;
 
-        const bool legal = !Search.Abort && PlayedLegalMove(before, MainBoard, from, to, promotion);
+        const bool legal = !Timed.Main.Abort && IsLegalMove(before, from, to, promotion);
         char move[8];
         MoveText(move, from, to, promotion);
-        const int plan = MainStatus.TimePerMove;
-        std::printf(
-            "%-26s %3zu %7d%s %7lld %7lld %5.2f %+6lld %5d %10lld %8d %-6s %s\n", Control.Label,
-            number + 1, plan, Search.TimerExtended ? "*" : " ", static_cast<long long>(hardLimit),
-            static_cast<long long>(taken), plan > 0 ? static_cast<double>(taken) / plan : 0.0,
-            static_cast<long long>(taken - hardLimit), Search.IterationDepth,
-            static_cast<long long>(Search.NodeCount()), MainStatus.NPS, move, legal ? "yes" : "NO");
+        const int plan = Timed.Settings.TimePerMove;
+        std::printf("%-26s %3zu %7d%s %7lld %7lld %5.2f %+6lld %5d %10lld %8d %-6s %s\n",
+                    Control.Label, number + 1, plan, Timed.Main.TimerExtended ? "*" : " ",
+                    static_cast<long long>(hardLimit), static_cast<long long>(taken),
+                    plan > 0 ? static_cast<double>(taken) / plan : 0.0,
+                    static_cast<long long>(taken - hardLimit), Timed.Main.IterationDepth,
+                    static_cast<long long>(Timed.Main.NodeCount()), Timed.Settings.NPS, move,
+                    legal ? "yes" : "NO");
         std::fflush(stdout);
     }
     return 0;

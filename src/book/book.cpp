@@ -58,8 +58,9 @@ int BookTreeSearch(const treenode* node, uint64_t lower, uint64_t upper) {
     return -1;
 }
 
-int InBook(int side, int castleFlags, ChessBoard board, void (*trace)(const char* text)) {
-    MoveGen list;
+int InBook(int side, int castleFlags, ChessBoard board,
+           const std::function<void(const char* text)>& trace) {
+    MoveList list;
     const int count = list.GenerateAllMoves(side, &board, castleFlags);
     int best = NotInBook, bestValue = 110000;
     for (int i = 0; i < count; ++i) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "board/board.h"
 #include "book/polyglot.h" // IWYU pragma: export
@@ -44,4 +45,5 @@ constexpr int NotInBook = -100;
 // The index, in the move list GenerateAllMoves makes for `board`, of the move
 // leading to the book position of lowest value; NotInBook if none. With a
 // `trace`, each move looked up is reported to it as text.
-int InBook(int side, int castleFlags, ChessBoard board, void (*trace)(const char* text) = nullptr);
+int InBook(int side, int castleFlags, ChessBoard board,
+           const std::function<void(const char* text)>& trace = {});

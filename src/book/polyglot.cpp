@@ -382,11 +382,11 @@ std::span<const PolyglotEntry> PolyglotBook::Find(uint64_t key) const {
     return {first, last};
 }
 
-int PolyglotBook::Moves(const ChessBoard& board, PolyglotMove moves[MoveGen::MaxMoves]) const {
+int PolyglotBook::Moves(const ChessBoard& board, PolyglotMove moves[MoveList::MaxMoves]) const {
     const std::span<const PolyglotEntry> entries = Find(PolyglotKey(board));
     if (entries.empty()) return 0;
     ChessBoard position = board;
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateLegalMoves(&position);
     int found = 0;
     for (const PolyglotEntry& entry : entries) {
@@ -409,7 +409,7 @@ int PolyglotBook::Moves(const ChessBoard& board, PolyglotMove moves[MoveGen::Max
 }
 
 bool PolyglotBook::Choose(const ChessBoard& board, bool heaviest, PolyglotMove* move) {
-    PolyglotMove moves[MoveGen::MaxMoves];
+    PolyglotMove moves[MoveList::MaxMoves];
     const int count = Moves(board, moves);
     uint64_t total = 0;
     int best = -1;

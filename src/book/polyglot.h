@@ -67,7 +67,7 @@ class PolyglotBook {
     // once; returns their number. Entries naming an illegal move, a square
     // without a piece of the side to move or an under-promotion (Vorn's
     // generator promotes only to queens) are left out.
-    int Moves(const ChessBoard& board, PolyglotMove moves[MoveGen::MaxMoves]) const;
+    int Moves(const ChessBoard& board, PolyglotMove moves[MoveList::MaxMoves]) const;
     // A move of the position: the heaviest (the earliest entry among equals),
     // or a random one with probability proportional to its weight. False
     // when the position has no such move of positive weight.

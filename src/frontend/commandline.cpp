@@ -14,6 +14,7 @@
 #include "book/book.h"
 #include "frontend/frontend.h"
 
+Engine TheEngine;
 char TestSuiteFile[MaxPathLength];
 char BookFile[MaxPathLength];
 char TablePaths[MaxPathLength];
@@ -112,9 +113,9 @@ void StartTables() { Tablebases.Start(TablePaths, TableCacheMegabytes); }
 
 void TellTablesMessage() {
     if (!Tablebases.Message[0]) return;
-    if (MainStatus.uci)
+    if (TheEngine.Settings.uci)
         InfoString("%s", Tablebases.Message);
-    else if (MainStatus.xboard)
+    else if (TheEngine.Settings.xboard)
         std::printf("telluser %s\n", Tablebases.Message);
     else
         std::fprintf(stderr, "%s\n", Tablebases.Message);
@@ -145,16 +146,16 @@ int ParseCommandLine(int argc, char** argv) {
 
         // main answers these before anything else.
         if (equals("--version") || equals("-v")) continue;
-        if (equals("-satrain")) MainStatus.SATrain = 1;
-        if (equals("-bench")) MainStatus.Bench = 1;
-        if (equals("-bench2")) MainStatus.Bench = 2;
-        if (equals("-bench3")) MainStatus.Bench = 3;
-        if (equals("-bench4")) MainStatus.Bench = 4;
-        if (equals("-bench5")) MainStatus.Bench = 5;
+        if (equals("-satrain")) TheEngine.Settings.SATrain = 1;
+        if (equals("-bench")) TheEngine.Settings.Bench = 1;
+        if (equals("-bench2")) TheEngine.Settings.Bench = 2;
+        if (equals("-bench3")) TheEngine.Settings.Bench = 3;
+        if (equals("-bench4")) TheEngine.Settings.Bench = 4;
+        if (equals("-bench5")) TheEngine.Settings.Bench = 5;
         int value;
         // Beyond the deepest iteration a fixed depth could never be reached.
         if (equals("-fd") && takeValue() && number(0, MaxIterationDepth, &value)) {
-            MainStatus.setFD(value);
+            TheEngine.Settings.setFD(value);
             MainBoard.MaxDepth = MainBoard.FixedDepth = value;
         }
         if (equals("-help") || equals("-h") || equals("--help")) {
@@ -162,45 +163,45 @@ int ParseCommandLine(int argc, char** argv) {
             return CommandLineHelp;
         }
         contains("-HPC"); // accepted, changes nothing
-        if (contains("-kibitz")) MainStatus.Kibitz = 1;
+        if (contains("-kibitz")) TheEngine.Settings.Kibitz = 1;
         if (contains("-lpf") && takeValue()) LoadPositionFile(arg);
         if (contains("-nobook")) {
-            MainStatus.UseBook = 0;
-            MainStatus.NoBook = 1;
+            TheEngine.Settings.UseBook = 0;
+            TheEngine.Settings.NoBook = 1;
         }
-        if (equals("-perft")) MainStatus.setPERFT(1);
+        if (equals("-perft")) TheEngine.Settings.setPERFT(1);
         if (equals("-mimicstudent") && takeValue()) {
             std::printf("## Mimic Student option detected \n");
-            MainStatus.Mimic = 1;
+            TheEngine.Settings.Mimic = 1;
             SetTestSuiteFile(arg);
         }
         if (equals("-pev") && takeValue()) {
-            MainStatus.Pev = 1;
+            TheEngine.Settings.Pev = 1;
             SetTestSuiteFile(arg);
         }
-        if (contains("-post")) MainStatus.Post = 1;
+        if (contains("-post")) TheEngine.Settings.Post = 1;
         if (contains("-sd") && takeValue() && number(1, MaxIterationDepth, &value))
             MainBoard.MaxDepth = value;
-        if (contains("-sp")) MainStatus.SelfPlay = 1;
-        if (contains("-trace")) MainStatus.Trace = 1;
+        if (contains("-sp")) TheEngine.Settings.SelfPlay = 1;
+        if (contains("-trace")) TheEngine.Settings.Trace = 1;
         if (contains("-st") && takeValue() && number(0, MaxSecondsPerMove, &value)) {
-            MainStatus.ST = value * 1000;
-            MainStatus.TimePerMove = value * 900;
-            MainStatus.TimeLeft = value * 60000;
+            TheEngine.Settings.ST = value * 1000;
+            TheEngine.Settings.TimePerMove = value * 900;
+            TheEngine.Settings.TimeLeft = value * 60000;
         }
         if (contains("-tc")) takeValue();
         if (contains("-ts") && takeValue()) {
-            MainStatus.setDoTestSuite(1);
+            TheEngine.Settings.setDoTestSuite(1);
             SetTestSuiteFile(arg);
         }
-        if (contains("xboard")) MainStatus.setxboard(1);
-        if (contains("-uci")) MainStatus.uci = 1;
+        if (contains("xboard")) TheEngine.Settings.setxboard(1);
+        if (contains("-uci")) TheEngine.Settings.uci = 1;
         if (equals("-book") && takeValue()) std::snprintf(BookFile, sizeof BookFile, "%s", arg);
         if (equals("-gtb") && takeValue()) std::snprintf(TablePaths, sizeof TablePaths, "%s", arg);
         if (equals("-threads") && takeValue() && number(1, MaxThreads, &value) &&
-            !Helpers.SetThreadCount(value))
+            !TheEngine.Helpers.SetThreadCount(value))
             std::fprintf(stderr, "vorn: %d threads cannot be had; searching with %d\n", value,
-                         Helpers.ThreadCount());
+                         TheEngine.Helpers.ThreadCount());
         if (equals("-log") && takeValue())
             std::snprintf(LogFileName, sizeof LogFileName, "%s", arg);
 

@@ -6,15 +6,15 @@
 
 void DisplayPosition(const ChessBoard& board) {
     DisplayGrid([&board](int square) { board.DisplayPiece(square); });
-    if (!MainStatus.Pev) {
+    if (!TheEngine.Settings.Pev) {
         // Score the position shown, not whatever counts, draw flags and
         // pawn key the board was left with.
         ChessBoard shown = board;
         shown.RefreshMaterial();
-        const int value = Search.Eval.PosEval(White, -FullWindow, FullWindow, &shown, 0);
+        const int value = TheEngine.Main.Eval.PosEval(White, -FullWindow, FullWindow, &shown, 0);
         // The suite runs keep the evaluation's own unit; a game shows
         // centipawns, as its thinking lines and Game Score do.
-        const bool suite = MainStatus.DoTestSuite || MainStatus.Mimic;
+        const bool suite = TheEngine.Settings.DoTestSuite || TheEngine.Settings.Mimic;
         std::printf("\n PosEval from White view %d\n", suite ? value : value / 10);
     }
     std::fflush(stdout);

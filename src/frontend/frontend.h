@@ -6,6 +6,9 @@
 #include "platform/platform.h"
 #include "search/search.h"
 
+// The engine of the session: its settings, table and search threads.
+extern Engine TheEngine;
+
 // The test-suite file named on the command line ("-ts", "-pev", "-mimicstudent").
 constexpr int MaxPathLength = 1024;
 extern char TestSuiteFile[MaxPathLength];
@@ -75,7 +78,7 @@ struct GameMove {
 
 // The legal moves of the side to move of `board`; returns their number. A
 // promotion is listed once, with the queen's letter.
-int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveGen::MaxMoves]);
+int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveList::MaxMoves]);
 
 // The reply the last search expects to its move (from, to): the second move
 // of its line, when that is a legal move of `after`, the position the move
@@ -110,9 +113,10 @@ void StartGameRecord();
 void PlayGameMove(const GameMove& move);
 // Takes back `plies` moves; false (and nothing changed) when the record is shorter.
 bool TakeBackMoves(int plies);
-// Fills the search's repetition record from the game. `withCurrent`: with
-// the position on the board as its latest entry (the xboard driver adds it
-// itself when it starts).
+// The game's positions as the search's repetition record takes them.
+extern MoveHistory GameHistory;
+// Fills GameHistory from the game. `withCurrent`: with the position on the
+// board as its latest entry (the xboard driver adds it itself when it starts).
 void SyncRepetitionRecord(bool withCurrent);
 GameVerdict JudgeGame();
 

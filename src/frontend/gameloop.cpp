@@ -9,24 +9,22 @@ namespace {
 
 // The depth the driver is given: the fixed depth, else the "sd" cap (0, no
 // cap, leaves the clock alone in charge).
-int DriverDepth() { return MainStatus.FD ? MainStatus.FD : GameSession.DepthLimit; }
+int DriverDepth() { return TheEngine.Settings.FD ? TheEngine.Settings.FD : GameSession.DepthLimit; }
 
-// One run of the iterative-deepening driver on MainBoard, which stays as it
-// was: the game record makes the move, so that both sides' moves take one
-// path. True when the driver chose a move.
+// One run of the iterative-deepening driver on MainBoard. The game record
+// makes the move, so that both sides' moves take one path. True when the
+// driver chose a move.
 bool RunSearch(GameMove* move, int* score) {
-    const ChessBoard before = MainBoard;
     // Under xboard the driver adds the root to the repetition record itself.
-    SyncRepetitionRecord(!MainStatus.xboard);
-    Search.CommandHandler = CommandDuringSearch;
+    SyncRepetitionRecord(!TheEngine.Settings.xboard);
+    TheEngine.Main.CommandHandler = CommandDuringSearch;
     Bitboard from = 0, to = 0;
     char promo = NoPromotion;
-    *score = Search.ProgressiveDeepening(MainBoard, DriverDepth(), &from, &to, &promo);
-    Search.CommandHandler = nullptr;
-    // Any move empties its from-square, so a board unchanged means no move.
-    const bool moved =
-        MainBoard.WhitePieces != before.WhitePieces || MainBoard.BlackPieces != before.BlackPieces;
-    MainBoard = before;
+    *score = TheEngine.Main.ProgressiveDeepening(GameHistory, MainBoard, DriverDepth(), &from, &to,
+                                                 &promo);
+    TheEngine.Main.CommandHandler = nullptr;
+    // A root without a legal move answers no move.
+    const bool moved = from != 0;
     MainBoard.BestFrom = from;
     MainBoard.BestTo = to;
     MainBoard.BestPromo = promo;
@@ -39,7 +37,7 @@ bool RunSearch(GameMove* move, int* score) {
 // After a move of either side: the console shows the board, and a game that
 // has ended says so.
 void AfterMove() {
-    if (!MainStatus.xboard) {
+    if (!TheEngine.Settings.xboard) {
         // In centipawns, as the thinking lines give it.
         std::printf("Game Score %d\n", ThinkingScore(GameSession.LastScore));
         DisplayPosition(MainBoard);
@@ -50,9 +48,9 @@ void AfterMove() {
 // The end of the engine's search: its move is made and told.
 void FinishEngineTurn(bool moved, const GameMove& move, int score) {
     GameSession.LastScore = score;
-    MainStatus.OpponentToMove = 1;
+    TheEngine.Settings.OpponentToMove = 1;
     if (moved) {
-        if (MainStatus.xboard) {
+        if (TheEngine.Settings.xboard) {
             MakeGUIMove(move.From, move.To, move.Promo, score);
         } else {
             char text[MaxPVText];
@@ -62,7 +60,7 @@ void FinishEngineTurn(bool moved, const GameMove& move, int score) {
         PlayGameMove(move);
         GameSession.PonderReady = true;
         AfterMove();
-    } else if (!Search.Abort) {
+    } else if (!TheEngine.Main.Abort) {
         // No move to make: the game is over on the board.
         AnnounceVerdict(JudgeGame());
     }
@@ -71,7 +69,7 @@ void FinishEngineTurn(bool moved, const GameMove& move, int score) {
 // A person who set no clock gets a fixed time a move: without one the search
 // would stop after its first iteration.
 void ApplyConsoleClock() {
-    Status& s = MainStatus;
+    Status& s = TheEngine.Settings;
     if (s.xboard || s.FD || s.ST || GameSession.ClockGiven) return;
     s.ST = GameSession.ConsoleSeconds * 1000;
     s.TimePerMove = GameSession.ConsoleSeconds * 900;
@@ -92,7 +90,7 @@ void EngineTurn() {
 // reply is taken back and the opponent's line, which waits, is read next.
 // False when there is nothing to ponder on.
 bool Ponder() {
-    const Status& s = MainStatus;
+    const Status& s = TheEngine.Settings;
     const bool ready = GameSession.PonderReady;
     GameSession.PonderReady = false;
     GameMove reply;
@@ -112,11 +110,11 @@ bool Ponder() {
     char text[MaxPVText];
     fillmovestring(text, LowestSquare(reply.From), LowestSquare(reply.To), reply.Promo);
     LogPrintf("Pondering on%s", text);
-    MainStatus.Ponder = 1;
+    TheEngine.Settings.Ponder = 1;
     GameMove move;
     int score;
     const bool moved = RunSearch(&move, &score);
-    MainStatus.Ponder = 0;
+    TheEngine.Settings.Ponder = 0;
     if (!GameSession.PonderHit) {
         TakeBackMoves(1);
         return true;
@@ -132,19 +130,19 @@ void Analyse() {
     GameMove move;
     int score;
     RunSearch(&move, &score);
-    if (!Search.Abort && QueuedLines() == 0) HumanMove();
+    if (!TheEngine.Main.Abort && QueuedLines() == 0) HumanMove();
 }
 
 // A terminal shows what the person types; input from a pipe or a file is
 // written after the prompt, so that the transcript reads as a dialogue.
 void EchoConsoleLine(const char* line) {
-    if (!MainStatus.xboard && !InputIsTerminal()) std::printf("%s\n", line);
+    if (!TheEngine.Settings.xboard && !InputIsTerminal()) std::printf("%s\n", line);
 }
 
 // After a move of the opponent (or of either side in force mode).
 void AfterOpponentMove() {
-    if (MainStatus.Analyze) return;
-    if (!MainStatus.Force) MainStatus.OpponentToMove = 0;
+    if (TheEngine.Settings.Analyze) return;
+    if (!TheEngine.Settings.Force) TheEngine.Settings.OpponentToMove = 0;
     AfterMove();
 }
 
@@ -159,18 +157,18 @@ int TakeCommand(const char* line) {
     const char* text = std::strcmp(words[0], "usermove") == 0 ? words[1] : words[0];
     GameMove move;
     // At the console a finished game takes no more moves.
-    if (!MainStatus.xboard && !MainStatus.GameInProgress) {
+    if (!TheEngine.Settings.xboard && !TheEngine.Settings.GameInProgress) {
         std::printf("The game is over: new starts another, quit leaves.\n");
         return CommandHandled;
     }
     if (!ParseGameMove(MainBoard, text, &move)) {
         std::printf("Illegal move: %s\n", text);
-        if (!MainStatus.xboard) TellMoveForm(text);
+        if (!TheEngine.Settings.xboard) TellMoveForm(text);
         std::fflush(stdout);
         return CommandHandled;
     }
     PlayGameMove(move);
-    MainStatus.GameInProgress = 1;
+    TheEngine.Settings.GameInProgress = 1;
     return CommandIsMove;
 }
 
@@ -182,8 +180,8 @@ void AnnounceVerdict(GameVerdict verdict) {
     // An interface that plays on after a claimed draw has its way.
     if (draw && GameSession.DrawClaimed) return;
     GameSession.DrawClaimed = draw;
-    MainStatus.GameInProgress = 0;
-    const bool xboard = MainStatus.xboard;
+    TheEngine.Settings.GameInProgress = 0;
+    const bool xboard = TheEngine.Settings.xboard;
     switch (verdict) {
     case WhiteMates:
         std::printf(xboard ? "1-0 {White mates}\n" : "White mates!\n");
@@ -218,16 +216,16 @@ void MakeGUIMove(Bitboard from, Bitboard to, char promo, int score) {
     if (GameSession.ProtocolVersion2)
         std::printf("move %s\n", move);
     else
-        std::printf("%d. ... %s \n", (MainStatus.GamePly + 1) / 2, move);
-    LogPrintf("Move Made: %d %d %d %lld %s", MainStatus.DepthReached, score / 10, 0,
-              static_cast<long long>(Search.NodeCount()), text);
+        std::printf("%d. ... %s \n", (TheEngine.Settings.GamePly + 1) / 2, move);
+    LogPrintf("Move Made: %d %d %d %lld %s", TheEngine.Settings.DepthReached, score / 10, 0,
+              static_cast<long long>(TheEngine.Main.NodeCount()), text);
     std::fflush(stdout);
 }
 
 int HumanMove() {
     char line[CommandLineLength];
     for (;;) {
-        if (!MainStatus.xboard) {
+        if (!TheEngine.Settings.xboard) {
             std::printf("Enter Move: ");
             std::fflush(stdout);
         }
@@ -244,29 +242,30 @@ void GameLoop() {
     char line[CommandLineLength];
     while (!GameSession.QuitRequested) {
         genpawnhashcode(MainBoard.SideToMove, MainBoard, &MainBoard.PawnKingKey);
-        if (MainStatus.SelfPlay) MainStatus.OpponentToMove = 0;
+        if (TheEngine.Settings.SelfPlay) TheEngine.Settings.OpponentToMove = 0;
         // Lines that waited for the end of a search come before the next one.
         if (QueuedLines() > 0) {
             // A line typed during the search is shown as if typed at the prompt.
             ReadCommandLine(line, sizeof line);
-            if (!MainStatus.xboard && !InputIsTerminal()) std::printf("Enter Move: ");
+            if (!TheEngine.Settings.xboard && !InputIsTerminal()) std::printf("Enter Move: ");
             EchoConsoleLine(line);
             if (TakeCommand(line) == CommandIsMove) AfterOpponentMove();
             continue;
         }
-        if (MainStatus.Analyze) {
+        if (TheEngine.Settings.Analyze) {
             Analyse();
             continue;
         }
-        if (!MainStatus.OpponentToMove && !MainStatus.Force && MainStatus.GameInProgress) {
+        if (!TheEngine.Settings.OpponentToMove && !TheEngine.Settings.Force &&
+            TheEngine.Settings.GameInProgress) {
             EngineTurn();
             continue;
         }
         // About to read the opponent's move: old entries keep their moves
         // but no longer cut the search off.
         if (GameSession.TablesStale) {
-            PositionCache.AgeTranspositionTables();
-            Search.ClearHistory();
+            TheEngine.Table.AgeTranspositionTables();
+            TheEngine.Main.ClearHistory();
             GameSession.TablesStale = false;
         }
         if (Ponder()) continue;

@@ -5,6 +5,8 @@
 
 #include "frontend/frontend.h"
 
+MoveHistory GameHistory;
+
 namespace {
 
 // One position of the game, as it stood before the move of its ply.
@@ -28,7 +30,7 @@ int RecordCount = 0;
 // Positions that differ only in a pawn that may be taken en passant are
 // different positions for the repetition rule.
 int EnPassantFileOf(const ChessBoard& board) {
-    GameMove moves[MoveGen::MaxMoves];
+    GameMove moves[MoveList::MaxMoves];
     const int count = GenerateLegalMoves(board, moves);
     const Bitboard pawns = board.SideToMove == White ? board.WPawns : board.BPawns;
     for (int i = 0; i < count; ++i) {
@@ -47,7 +49,7 @@ void RecordCurrentPosition() {
     }
     RecordedPosition& entry = Record[RecordCount++];
     entry.Board = MainBoard;
-    entry.GamePly = MainStatus.GamePly;
+    entry.GamePly = TheEngine.Settings.GamePly;
     genhashcode(MainBoard.SideToMove, MainBoard.CastleFlags, &entry.Upper, &entry.Lower,
                 &MainBoard);
     entry.EnPassantFile = EnPassantFileOf(MainBoard);
@@ -89,7 +91,7 @@ void PlayGameMove(const GameMove& move) {
     MainBoard.MakeMove(move.From, move.To, move.Promo, &castleMask);
     MainBoard.CastleFlags &= castleMask;
     MainBoard.SideToMove ^= 1;
-    ++MainStatus.GamePly;
+    ++TheEngine.Settings.GamePly;
     RecordCurrentPosition();
     SyncRepetitionRecord(true);
 }
@@ -98,7 +100,7 @@ bool TakeBackMoves(int plies) {
     if (plies < 1 || plies >= RecordCount) return false;
     RecordCount -= plies;
     MainBoard = Record[RecordCount - 1].Board;
-    MainStatus.GamePly = Record[RecordCount - 1].GamePly;
+    TheEngine.Settings.GamePly = Record[RecordCount - 1].GamePly;
     SyncRepetitionRecord(true);
     return true;
 }
@@ -106,13 +108,13 @@ bool TakeBackMoves(int plies) {
 void SyncRepetitionRecord(bool withCurrent) {
     const int end = RecordCount - (withCurrent ? 0 : 1);
     const int first = std::max(end - RepetitionEntries, 0);
-    MoveList.Init();
+    GameHistory.Init();
     for (int i = first; i < end; ++i)
-        MoveList.InsertHashCodeMoveHistory(Record[i].Upper, Record[i].Lower);
+        GameHistory.InsertHashCodeMoveHistory(Record[i].Upper, Record[i].Lower);
 }
 
 GameVerdict JudgeGame() {
-    GameMove moves[MoveGen::MaxMoves];
+    GameMove moves[MoveList::MaxMoves];
     const ChessBoard& board = MainBoard;
     if (GenerateLegalMoves(board, moves) == 0) {
         const int side = board.SideToMove;

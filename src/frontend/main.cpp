@@ -27,14 +27,14 @@ int main(int argc, char** argv) {
         }
     std::printf("Vorn \n");
     std::fflush(stdout);
-    MainStatus.initVars();
-    MainStatus.setxboard(0);
-    MainStatus.uci = 0;
+    TheEngine.Settings.initVars();
+    TheEngine.Settings.setxboard(0);
+    TheEngine.Settings.uci = 0;
     MainBoard.InitRep();
     initPStable();
     buildbook();
     MainBoard.InitRep();
-    MainStatus.initVars();
+    TheEngine.Settings.initVars();
 
     switch (ParseCommandLine(argc, argv)) {
     case CommandLineHelp:
@@ -56,12 +56,12 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     // The first word names the protocol; a console user types any other word.
-    if (!MainStatus.PERFT && !MainStatus.Bench && !MainStatus.SATrain) {
+    if (!TheEngine.Settings.PERFT && !TheEngine.Settings.Bench && !TheEngine.Settings.SATrain) {
         if (InputIsTerminal())
             std::printf("Type a word to play here (xboard and uci are for interfaces): ");
         ReadInputWord(FirstWord, FirstWordLength);
-        if (std::strstr(FirstWord, "uci")) MainStatus.uci = 1;
-        if (std::strstr(FirstWord, "xboard")) MainStatus.setxboard(1);
+        if (std::strstr(FirstWord, "uci")) TheEngine.Settings.uci = 1;
+        if (std::strstr(FirstWord, "xboard")) TheEngine.Settings.setxboard(1);
     }
     // The deepest search line needs more stack than a thread may get by default.
     return RunWithStack(MatchLoop, SearchStackBytes);

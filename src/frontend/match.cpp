@@ -12,44 +12,45 @@ int MatchLoop() {
     WriteLogFile("=====================================\n");
 
     // A new game under xboard starts from clean caches.
-    if (MainStatus.xboard) {
-        Search.Eval.PawnTable.Clear();
-        PositionCache.ClearTranspositionTables();
+    if (TheEngine.Settings.xboard) {
+        TheEngine.Main.Eval.PawnTable.Clear();
+        TheEngine.Table.ClearTranspositionTables();
     }
-    Search.Eval.PawnTable.Misses = Search.Eval.PawnTable.Attempts = 0;
-    Search.ClearHistory();
+    TheEngine.Main.Eval.PawnTable.Misses = TheEngine.Main.Eval.PawnTable.Attempts = 0;
+    TheEngine.Main.ClearHistory();
 
-    if (MainStatus.PERFT) {
-        PerfT perft(MainStatus.getFD(), MainStatus.Trace != 0);
+    if (TheEngine.Settings.PERFT) {
+        PerfT perft(TheEngine.Settings.getFD(), TheEngine.Settings.Trace != 0);
         return 0;
     }
-    if (MainStatus.DoTestSuite || MainStatus.Mimic == 1 || MainStatus.Pev) {
-        if (!MainStatus.DoTestSuite && MainStatus.Mimic == 1) std::printf("## Mimic == STUDENT\n");
-        ParseEPDSuite(TestSuiteFile, DisplayPosition);
+    if (TheEngine.Settings.DoTestSuite || TheEngine.Settings.Mimic == 1 || TheEngine.Settings.Pev) {
+        if (!TheEngine.Settings.DoTestSuite && TheEngine.Settings.Mimic == 1)
+            std::printf("## Mimic == STUDENT\n");
+        ParseEPDSuite(TheEngine, TestSuiteFile, DisplayPosition);
         CloseLogFile();
         return 0;
     }
-    if (MainStatus.SATrain) MainStatus.Bench = 1;
-    if (MainStatus.Bench == 1 || MainStatus.Bench == 2) {
-        MainStatus.Bench == 1 ? Bench() : Bench2();
+    if (TheEngine.Settings.SATrain) TheEngine.Settings.Bench = 1;
+    if (TheEngine.Settings.Bench == 1 || TheEngine.Settings.Bench == 2) {
+        TheEngine.Settings.Bench == 1 ? Bench(TheEngine) : Bench2(TheEngine);
         CloseLogFile();
         return 0;
     }
 
-    if (!MainStatus.xboard && !MainStatus.uci) {
+    if (!TheEngine.Settings.xboard && !TheEngine.Settings.uci) {
         std::printf("\nHello! I am Vorn\n");
         LogPrintf("MAXDEPTH = %d", MainBoard.MaxDepth);
         PrintConsoleTimeControl();
         std::printf("Type your moves as from and to squares (e2e4); help lists the commands.\n");
         DisplayPosition(MainBoard);
     }
-    MainStatus.OpponentToMove = 1;
+    TheEngine.Settings.OpponentToMove = 1;
     // Under an interface the clock runs from the first move on.
-    if (MainStatus.UnderInterface()) PositionCache.MapMemory();
-    if (MainStatus.uci) return UCI.Dialogue(FirstWord);
+    if (TheEngine.Settings.UnderInterface()) TheEngine.Table.MapMemory();
+    if (TheEngine.Settings.uci) return UCI.Dialogue(FirstWord);
     GameLoop();
     // Under an interface the farewell is not protocol: it goes to the log.
-    if (MainStatus.UnderInterface())
+    if (TheEngine.Settings.UnderInterface())
         WriteLogFile("Bye, Thanks for the match.\n");
     else
         std::printf("Bye, Thanks for the match.\n");

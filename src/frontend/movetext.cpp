@@ -12,18 +12,18 @@ bool IsFileLetter(char c) { return c >= 'a' && c <= 'h'; }
 
 } // namespace
 
-int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveGen::MaxMoves]) {
+int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveList::MaxMoves]) {
     ChessBoard position = board;
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateLegalMoves(&position);
     for (int i = 0; i < count; ++i) moves[i] = GameMove{list.From[i], list.To[i], list.Promo[i]};
     return count;
 }
 
 bool ExpectedReply(const ChessBoard& after, Bitboard from, Bitboard to, GameMove* reply) {
-    const PVEntry* line = Search.PV[0];
-    if (Search.RootPVLength < 2 || line[0].Move != MoveCode(from, to)) return false;
-    GameMove moves[MoveGen::MaxMoves];
+    const PVEntry* line = TheEngine.Main.PV[0];
+    if (TheEngine.Main.RootPVLength < 2 || line[0].Move != MoveCode(from, to)) return false;
+    GameMove moves[MoveList::MaxMoves];
     const int count = GenerateLegalMoves(after, moves);
     for (int i = 0; i < count; ++i) {
         if (MoveCode(moves[i].From, moves[i].To) != line[1].Move) continue;

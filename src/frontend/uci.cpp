@@ -85,7 +85,7 @@ void InfoString(const char* format, ...) {
 }
 
 int UCIProtocol::Dialogue(const char* firstWord) {
-    Search.CommandHandler = CommandFromSearch;
+    TheEngine.Main.CommandHandler = CommandFromSearch;
     UCIPrep(firstWord);
     char line[UCIWords::LineLength];
     while (Running) {
@@ -93,7 +93,7 @@ int UCIProtocol::Dialogue(const char* firstWord) {
         if (!NextLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
         UCIPrep(line);
     }
-    Search.CommandHandler = nullptr;
+    TheEngine.Main.CommandHandler = nullptr;
     WriteLogFile("Bye\n");
     CloseLogFile();
     return 0;
@@ -136,20 +136,20 @@ int UCIProtocol::DuringSearch() {
     }
     if (std::strcmp(command, "stop") == 0) {
         WriteLogFile("Received stop: the search ends with its best move\n");
-        MainStatus.Ponder = MainStatus.Analyze = 0;
+        TheEngine.Settings.Ponder = TheEngine.Settings.Analyze = 0;
         State = SEARCHING;
         return CommandStopsSearch;
     }
     if (std::strcmp(command, "ponderhit") == 0) {
         if (State == PONDERING) {
             State = SEARCHING;
-            Search.PonderHit(false);
+            TheEngine.Main.PonderHit(false);
         }
         return CommandContinuesSearch;
     }
     if (std::strcmp(command, "quit") == 0) {
         Running = 0;
-        MainStatus.Ponder = MainStatus.Analyze = 0;
+        TheEngine.Settings.Ponder = TheEngine.Settings.Analyze = 0;
         return CommandAbortsSearch;
     }
     Keep(CommandBuffer);
@@ -185,14 +185,14 @@ void UCIProtocol::IsReady() {
 void UCIProtocol::NewGame() {
     MainBoard.InitRep();
     MainBoard.FiftyMoveCount = 0;
-    MainStatus.initVars();
-    MainStatus.OpponentToMove = 1;
+    TheEngine.Settings.initVars();
+    TheEngine.Settings.OpponentToMove = 1;
     StartGameRecord();
-    Search.ClearHistory();
+    TheEngine.Main.ClearHistory();
     // A new game owes nothing to the last one: the same commands search the same tree.
-    for (auto& killers : Search.Killers) killers[0] = killers[1] = 0;
-    Search.Eval.PawnTable.Clear();
-    PositionCache.ClearTranspositionTables();
+    for (auto& killers : TheEngine.Main.Killers) killers[0] = killers[1] = 0;
+    TheEngine.Main.Eval.PawnTable.Clear();
+    TheEngine.Table.ClearTranspositionTables();
     WriteLogFile("Processing ucinewgame\n");
 }
 
@@ -202,5 +202,5 @@ void UCIProtocol::Ignore() {}
 
 void UCIProtocol::Quit() {
     Running = 0;
-    MainStatus.NextMatch = MainStatus.GameInProgress = 0;
+    TheEngine.Settings.NextMatch = TheEngine.Settings.GameInProgress = 0;
 }

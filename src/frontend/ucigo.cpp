@@ -98,7 +98,7 @@ GoLimits ReadLimits(const UCIWords& words) {
 // move list holds promotions as queen moves, so an under-promotion is
 // searched as the queen's.
 void RestrictRoot(const UCIWords& words, int first) {
-    Search.SearchMoveCount = 0;
+    TheEngine.Main.SearchMoveCount = 0;
     for (int i = first; i < words.Count && !IsParameterWord(words[i]); ++i) {
         GameMove move;
         if (!ParseGameMove(MainBoard, words[i], &move)) {
@@ -106,11 +106,12 @@ void RestrictRoot(const UCIWords& words, int first) {
             continue;
         }
         const int code = MoveCode(move.From, move.To);
-        int16_t* end = Search.SearchMoves + Search.SearchMoveCount;
-        if (std::find(Search.SearchMoves, end, code) == end)
-            Search.SearchMoves[Search.SearchMoveCount++] = static_cast<int16_t>(code);
+        int16_t* end = TheEngine.Main.SearchMoves + TheEngine.Main.SearchMoveCount;
+        if (std::find(TheEngine.Main.SearchMoves, end, code) == end)
+            TheEngine.Main.SearchMoves[TheEngine.Main.SearchMoveCount++] =
+                static_cast<int16_t>(code);
     }
-    if (Search.SearchMoveCount == 0 && first < words.Count)
+    if (TheEngine.Main.SearchMoveCount == 0 && first < words.Count)
         InfoString("searchmoves names no legal move: every move is searched");
 }
 
@@ -142,9 +143,9 @@ void PonderMove(char* out, const ChessBoard& position, Bitboard from, Bitboard t
 void Mimic(int mode) {
     ChessBoard board = MainBoard;
     board.RefreshMaterial();
-    MainStatus.Mimic = static_cast<uint8_t>(mode);
-    const int v =
-        Search.Eval.PosEval(board.SideToMove, -MateValue, MateValue, &board, board.CastleFlags);
+    TheEngine.Settings.Mimic = static_cast<uint8_t>(mode);
+    const int v = TheEngine.Main.Eval.PosEval(board.SideToMove, -MateValue, MateValue, &board,
+                                              board.CastleFlags);
     if (mode == 1)
         std::printf("Mimic info Student\n");
     else
@@ -180,11 +181,11 @@ void UCIProtocol::Go() {
         return;
     }
 
-    Status& s = MainStatus;
+    Status& s = TheEngine.Settings;
     const int side = MainBoard.SideToMove;
     s.TimeIncMs = s.TimeLeft = s.ST = s.FD = s.MovesPerSession = 0;
     s.Analyze = s.Ponder = 0;
-    Search.NodeLimit = 0;
+    TheEngine.Main.NodeLimit = 0;
     State = SEARCHING;
     int depthCap = 0;
     if (limits.Depth >= 0)
@@ -218,11 +219,11 @@ void UCIProtocol::Go() {
             s.ST = s.TimePerMove = static_cast<int>(moveTime);
             s.TimeLeft = s.ST * 60;
         }
-        if (limits.Nodes >= 0) Search.NodeLimit = std::max<int64_t>(limits.Nodes, 1);
+        if (limits.Nodes >= 0) TheEngine.Main.NodeLimit = std::max<int64_t>(limits.Nodes, 1);
     } else {
         s.FD = depthCap ? depthCap : MaxIterationDepth;
         depthCap = s.FD;
-        if (limits.Nodes >= 0) Search.NodeLimit = std::max<int64_t>(limits.Nodes, 1);
+        if (limits.Nodes >= 0) TheEngine.Main.NodeLimit = std::max<int64_t>(limits.Nodes, 1);
     }
     if (limits.Ponder) {
         s.Ponder = 1;
@@ -233,18 +234,16 @@ void UCIProtocol::Go() {
     LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", s.MovesPerSession, s.TimeLeft,
               s.TimeIncMs);
 
-    // The search plays its move on MainBoard; the interface sends every
-    // position anew, and a second "go" searches the same one.
+    // The interface sends every position anew, and a second "go" searches the same one.
     const ChessBoard position = MainBoard;
     Bitboard from = 0, to = 0;
     char promo = NoPromotion;
-    Search.ProgressiveDeepening(position, depthCap, &from, &to, &promo);
-    MainBoard = position;
+    TheEngine.Main.ProgressiveDeepening(GameHistory, position, depthCap, &from, &to, &promo);
     ChosenPromo = promo;
     State = WAITING;
     s.Analyze = s.Ponder = 0;
-    Search.NodeLimit = 0;
-    Search.SearchMoveCount = 0;
+    TheEngine.Main.NodeLimit = 0;
+    TheEngine.Main.SearchMoveCount = 0;
     if (!Running) return; // "quit" came during the search
 
     char move[8], reply[8] = "";

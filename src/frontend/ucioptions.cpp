@@ -24,12 +24,12 @@ struct UCIOption {
     int64_t Min = 0, Max = 0; // a spin's range: values beyond it are taken at its bound
 };
 
-void SetUseBook(bool flag, int64_t, const char*) { MainStatus.UseBook = flag; }
-void SetBookHeaviest(bool flag, int64_t, const char*) { MainStatus.BookHeaviest = flag; }
-void SetShowCurrLine(bool flag, int64_t, const char*) { Search.ShowCurrLine = flag; }
+void SetUseBook(bool flag, int64_t, const char*) { TheEngine.Settings.UseBook = flag; }
+void SetBookHeaviest(bool flag, int64_t, const char*) { TheEngine.Settings.BookHeaviest = flag; }
+void SetShowCurrLine(bool flag, int64_t, const char*) { TheEngine.Main.ShowCurrLine = flag; }
 void SetPonder(bool flag, int64_t, const char*) { UCI.PonderOption = flag; }
 void SetAnalyseMode(bool flag, int64_t, const char*) { UCI.AnalyseMode = flag; }
-void ClearHash(bool, int64_t, const char*) { PositionCache.ClearTranspositionTables(); }
+void ClearHash(bool, int64_t, const char*) { TheEngine.Table.ClearTranspositionTables(); }
 void KeepAbout(bool, int64_t, const char*) {}
 
 // An empty value (or "<empty>", as some interfaces send it) unloads the book.
@@ -42,7 +42,7 @@ void SetBookFile(bool, int64_t, const char* path) {
 }
 
 void SetMoveOverhead(bool, int64_t ms, const char*) {
-    MainStatus.MoveOverheadMs = static_cast<int>(ms);
+    TheEngine.Settings.MoveOverheadMs = static_cast<int>(ms);
 }
 
 // An empty value (or "<empty>") turns the tables off.
@@ -59,20 +59,20 @@ void SetTableCache(bool, int64_t megabytes, const char*) {
 }
 
 void SetHash(bool, int64_t megabytes, const char*) {
-    if (PositionCache.Resize(megabytes)) {
-        PositionCache.MapMemory();
+    if (TheEngine.Table.Resize(megabytes)) {
+        TheEngine.Table.MapMemory();
         return;
     }
     InfoString("Hash %lld MB cannot be had; the table keeps its %lld MB",
                static_cast<long long>(megabytes),
-               static_cast<long long>(PositionCache.Megabytes()));
+               static_cast<long long>(TheEngine.Table.Megabytes()));
 }
 
 // Waits for no search: a line that changes an option waits until the search ends.
 void SetThreads(bool, int64_t threads, const char*) {
-    if (!Helpers.SetThreadCount(static_cast<int>(threads)))
+    if (!TheEngine.Helpers.SetThreadCount(static_cast<int>(threads)))
         InfoString("Threads %lld cannot be had; searching with %d", static_cast<long long>(threads),
-                   Helpers.ThreadCount());
+                   TheEngine.Helpers.ThreadCount());
 }
 
 constexpr UCIOption Options[] = {
@@ -110,7 +110,7 @@ void UCIProtocol::Identify() {
     WriteLogFile("Sent uciok\n");
     TellTablesMessage();
     State = WAITING;
-    MainStatus.UseBook = 0;
+    TheEngine.Settings.UseBook = 0;
 }
 
 // "setoption name <id> [value <x>]": the name may hold blanks and is

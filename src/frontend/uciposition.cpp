@@ -25,9 +25,9 @@ void UCIProtocol::Position() {
         InfoString("position wants startpos or fen: %.200s", Words[1]);
         return;
     }
-    MainStatus.initVars();
-    MainStatus.OpponentToMove = 1;
-    Search.ClearHistory();
+    TheEngine.Settings.initVars();
+    TheEngine.Settings.OpponentToMove = 1;
+    TheEngine.Main.ClearHistory();
     StartGameRecord();
     if (movesAt < Words.Count) ProcessMoves(movesAt + 1);
 }

@@ -89,9 +89,10 @@ bool ParseSeconds(const char* text, int* ms) {
 // The stat01 line: time in centiseconds, nodes, depth, root moves left and in all.
 int ReportSearchStatus(const Words&) {
     std::printf("stat01: %lld %lld %d %d %d\n",
-                static_cast<long long>((ClockMs() - MainStatus.SearchStartTime) / 10),
-                static_cast<long long>(Search.NodeCount()), Search.IterationDepth,
-                Search.RootMoveCount - Search.RootMoveIndex, Search.RootMoveCount);
+                static_cast<long long>((ClockMs() - TheEngine.Settings.SearchStartTime) / 10),
+                static_cast<long long>(TheEngine.Main.NodeCount()), TheEngine.Main.IterationDepth,
+                TheEngine.Main.RootMoveCount - TheEngine.Main.RootMoveIndex,
+                TheEngine.Main.RootMoveCount);
     std::fflush(stdout);
     return CommandHandled;
 }
@@ -113,15 +114,15 @@ int Easy(const Words&) {
 
 // Commands that change the position end the input loop in analysis mode,
 // so that the analysis starts again on the new position.
-int PositionChanged() { return MainStatus.Analyze ? CommandEndsInput : CommandHandled; }
+int PositionChanged() { return TheEngine.Settings.Analyze ? CommandEndsInput : CommandHandled; }
 
 // The opening position, White to move, the engine to play Black.
 void StartNewGame() {
     MainBoard.InitRep();
-    MainStatus.initVars();
-    MainStatus.OpponentToMove = 1;
-    MainStatus.GameInProgress = 1;
-    MainStatus.Force = 0;
+    TheEngine.Settings.initVars();
+    TheEngine.Settings.OpponentToMove = 1;
+    TheEngine.Settings.GameInProgress = 1;
+    TheEngine.Settings.Force = 0;
     MainBoard.FiftyMoveCount = 0;
     MainBoard.SideToMove = White;
     GameSession.DrawClaimed = false;
@@ -135,21 +136,21 @@ int Abort(const Words&) {
 
 int Analyze(const Words& words) {
     // Analysis is offered to interfaces only.
-    if (!MainStatus.xboard) {
+    if (!TheEngine.Settings.xboard) {
         std::printf("Error (command not legal now): %s\n", words[0]);
         return CommandHandled;
     }
-    if (!MainStatus.Analyze) GameSession.StBeforeAnalysis = MainStatus.ST;
-    MainStatus.Analyze = 1;
-    MainStatus.Post = 1;
-    MainStatus.Force = 0;
-    MainStatus.OpponentToMove = 0;
-    MainStatus.ST = AnalysisMs;
+    if (!TheEngine.Settings.Analyze) GameSession.StBeforeAnalysis = TheEngine.Settings.ST;
+    TheEngine.Settings.Analyze = 1;
+    TheEngine.Settings.Post = 1;
+    TheEngine.Settings.Force = 0;
+    TheEngine.Settings.OpponentToMove = 0;
+    TheEngine.Settings.ST = AnalysisMs;
     return CommandEndsInput;
 }
 
 int Book(const Words&) {
-    if (!MainStatus.Analyze) MainStatus.UseBook ^= 1;
+    if (!TheEngine.Settings.Analyze) TheEngine.Settings.UseBook ^= 1;
     return CommandHandled;
 }
 
@@ -208,23 +209,23 @@ int Edit(const Words&) {
 }
 
 int Exit(const Words&) {
-    if (MainStatus.Analyze) {
+    if (TheEngine.Settings.Analyze) {
         LeaveAnalysis();
         // Out of analysis the engine plays neither side until told to.
-        MainStatus.Force = 1;
+        TheEngine.Settings.Force = 1;
     }
     return CommandEndsInput;
 }
 
 int Force(const Words&) {
-    MainStatus.Force = 1;
+    TheEngine.Settings.Force = 1;
     return CommandHandled;
 }
 
 int Go(const Words&) {
-    MainStatus.Force = 0;
-    MainStatus.OpponentToMove = 0;
-    MainStatus.GameInProgress = 1;
+    TheEngine.Settings.Force = 0;
+    TheEngine.Settings.OpponentToMove = 0;
+    TheEngine.Settings.GameInProgress = 1;
     return CommandEndsInput;
 }
 
@@ -234,19 +235,19 @@ int Level(const Words& words) {
         std::printf("Error (bad value): %s\n", words.From(0));
         return CommandHandled;
     }
-    MainStatus.MovesPerSession = moves;
-    MainStatus.TimeLeft = baseMs;
-    MainStatus.TimeIncMs = incrementMs;
-    MainStatus.ST = 0;
+    TheEngine.Settings.MovesPerSession = moves;
+    TheEngine.Settings.TimeLeft = baseMs;
+    TheEngine.Settings.TimeIncMs = incrementMs;
+    TheEngine.Settings.ST = 0;
     GameSession.ClockGiven = true;
-    LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", MainStatus.MovesPerSession,
-              MainStatus.TimeLeft, MainStatus.TimeIncMs);
+    LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", TheEngine.Settings.MovesPerSession,
+              TheEngine.Settings.TimeLeft, TheEngine.Settings.TimeIncMs);
     return CommandHandled;
 }
 
 int New(const Words&) {
-    Search.ClearHistory();
-    if (MainStatus.Analyze) LeaveAnalysis();
+    TheEngine.Main.ClearHistory();
+    if (TheEngine.Settings.Analyze) LeaveAnalysis();
     StartNewGame();
     GameSession.DepthLimit = 0;
     ShowConsoleBoard();
@@ -254,12 +255,12 @@ int New(const Words&) {
 }
 
 int NoPost(const Words&) {
-    MainStatus.Post = 0;
+    TheEngine.Settings.Post = 0;
     return CommandHandled;
 }
 
 int Post(const Words&) {
-    MainStatus.Post = 1;
+    TheEngine.Settings.Post = 1;
     return CommandHandled;
 }
 
@@ -271,8 +272,8 @@ int OpponentTime(const Words& words) {
 }
 
 int Quit(const Words&) {
-    MainStatus.NextMatch = 0;
-    MainStatus.GameInProgress = 0;
+    TheEngine.Settings.NextMatch = 0;
+    TheEngine.Settings.GameInProgress = 0;
     GameSession.QuitRequested = true;
     return CommandQuits;
 }
@@ -282,7 +283,7 @@ int TakeBack(int plies, const Words& words) {
         std::printf("Error (command not legal now): %s\n", words[0]);
         return CommandHandled;
     }
-    MainStatus.GameInProgress = 1;
+    TheEngine.Settings.GameInProgress = 1;
     GameSession.DrawClaimed = false;
     ShowConsoleBoard();
     return PositionChanged();
@@ -291,7 +292,7 @@ int Remove(const Words& words) { return TakeBack(2, words); }
 int Undo(const Words& words) { return TakeBack(1, words); }
 
 int SelfPlay(const Words&) {
-    MainStatus.SelfPlay = 1;
+    TheEngine.Settings.SelfPlay = 1;
     return CommandEndsInput;
 }
 
@@ -302,8 +303,8 @@ int SetBoard(const Words& words) {
         TellIllegalPosition();
         return CommandHandled;
     }
-    MainStatus.GamePly = MainBoard.SideToMove == ::White ? 1 : 2;
-    MainStatus.GameInProgress = 1;
+    TheEngine.Settings.GamePly = MainBoard.SideToMove == ::White ? 1 : 2;
+    TheEngine.Settings.GameInProgress = 1;
     GameSession.DrawClaimed = false;
     StartGameRecord();
     ShowConsoleBoard();
@@ -312,22 +313,22 @@ int SetBoard(const Words& words) {
 
 // "sd N": the deepest iteration of a timed search. The console also shows it.
 int SearchDepth(const Words& words) {
-    if (!MainStatus.xboard) LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
+    if (!TheEngine.Settings.xboard) LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
     int64_t depth;
     if (words.Count > 1 && ReadValue(words, 1, 1, MaxIterationDepth, &depth)) {
         GameSession.DepthLimit = static_cast<int>(depth);
-        if (!MainStatus.xboard) {
+        if (!TheEngine.Settings.xboard) {
             MainBoard.MaxDepth = GameSession.DepthLimit;
             std::printf("Vorn searches at most %d plies deep.\n", GameSession.DepthLimit);
         }
     }
-    if (!MainStatus.xboard) LogPrintf("MAXDEPTH %d", MainBoard.MaxDepth);
+    if (!TheEngine.Settings.xboard) LogPrintf("MAXDEPTH %d", MainBoard.MaxDepth);
     MainBoard.BestFrom = MainBoard.BestTo = 0;
     return CommandHandled;
 }
 
 int FixedDepth(const Words& words) {
-    if (!MainStatus.xboard) {
+    if (!TheEngine.Settings.xboard) {
         LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
         int64_t depth;
         if (ReadValue(words, 1, 1, MaxIterationDepth, &depth))
@@ -342,9 +343,9 @@ int FixedDepth(const Words& words) {
 int SecondsPerMove(const Words& words) {
     int64_t seconds;
     if (!ReadValue(words, 1, 0, MaxSecondsPerMove, &seconds)) return CommandHandled;
-    MainStatus.ST = static_cast<int>(seconds) * 1000;
-    MainStatus.TimePerMove = static_cast<int>(seconds) * 900;
-    MainStatus.TimeLeft = static_cast<int>(seconds) * 60000;
+    TheEngine.Settings.ST = static_cast<int>(seconds) * 1000;
+    TheEngine.Settings.TimePerMove = static_cast<int>(seconds) * 900;
+    TheEngine.Settings.TimeLeft = static_cast<int>(seconds) * 60000;
     GameSession.ConsoleSeconds = static_cast<int>(seconds);
     GameSession.ClockGiven = false;
     return CommandHandled;
@@ -353,19 +354,19 @@ int SecondsPerMove(const Words& words) {
 int Time(const Words& words) {
     int64_t centiseconds;
     if (ReadValue(words, 1, -MaxCentiseconds, MaxCentiseconds, &centiseconds)) {
-        MainStatus.TimeLeft = static_cast<int>(centiseconds * 10);
+        TheEngine.Settings.TimeLeft = static_cast<int>(centiseconds * 10);
         GameSession.ClockGiven = true;
     }
     return CommandHandled;
 }
 
 int TraceFlag(const Words&) {
-    MainStatus.Trace ^= 1;
+    TheEngine.Settings.Trace ^= 1;
     return CommandHandled;
 }
 
 int Xboard(const Words&) {
-    MainStatus.setxboard(1);
+    TheEngine.Settings.setxboard(1);
     return CommandHandled;
 }
 
@@ -392,7 +393,7 @@ int Ping(const Words& words) {
 
 // "result": the interface has ended the game; its text is not read.
 int Result(const Words&) {
-    MainStatus.GameInProgress = 0;
+    TheEngine.Settings.GameInProgress = 0;
     return CommandEndsInput;
 }
 
@@ -400,15 +401,15 @@ int Result(const Words&) {
 int Memory(const Words& words) {
     int64_t megabytes;
     if (!ReadValue(words, 1, 1, INT_MAX, &megabytes)) return CommandHandled;
-    if (PositionCache.Resize(megabytes)) {
-        PositionCache.MapMemory();
+    if (TheEngine.Table.Resize(megabytes)) {
+        TheEngine.Table.MapMemory();
         LogPrintf("memory %lld MB: the transposition table has %lld MB",
                   static_cast<long long>(megabytes),
-                  static_cast<long long>(PositionCache.Megabytes()));
+                  static_cast<long long>(TheEngine.Table.Megabytes()));
     } else {
         std::printf("telluser Vorn cannot have a table for %lld MB; it keeps %lld MB\n",
                     static_cast<long long>(megabytes),
-                    static_cast<long long>(PositionCache.Megabytes()));
+                    static_cast<long long>(TheEngine.Table.Megabytes()));
         std::fflush(stdout);
     }
     return CommandHandled;
@@ -418,12 +419,13 @@ int Memory(const Words& words) {
 int Cores(const Words& words) {
     int64_t threads;
     if (!ReadValue(words, 1, 1, MaxThreads, &threads)) return CommandHandled;
-    if (!Helpers.SetThreadCount(static_cast<int>(threads))) {
+    if (!TheEngine.Helpers.SetThreadCount(static_cast<int>(threads))) {
         std::printf("telluser Vorn cannot have %lld threads; it searches with %d\n",
-                    static_cast<long long>(threads), Helpers.ThreadCount());
+                    static_cast<long long>(threads), TheEngine.Helpers.ThreadCount());
         std::fflush(stdout);
     }
-    LogPrintf("cores %lld: %d threads", static_cast<long long>(threads), Helpers.ThreadCount());
+    LogPrintf("cores %lld: %d threads", static_cast<long long>(threads),
+              TheEngine.Helpers.ThreadCount());
     return CommandHandled;
 }
 
@@ -440,8 +442,8 @@ int SetOption(const Words& words) {
         std::printf("Error (bad value): %s\n", words.From(0));
         return CommandHandled;
     }
-    MainStatus.MoveOverheadMs = static_cast<int>(ms);
-    LogPrintf("Move Overhead %d ms", MainStatus.MoveOverheadMs);
+    TheEngine.Settings.MoveOverheadMs = static_cast<int>(ms);
+    LogPrintf("Move Overhead %d ms", TheEngine.Settings.MoveOverheadMs);
     return CommandHandled;
 }
 
@@ -586,29 +588,31 @@ bool ReadCommandLine(char* line, int size) {
 }
 
 void ShowConsoleBoard() {
-    if (!MainStatus.xboard) DisplayPosition(MainBoard);
+    if (!TheEngine.Settings.xboard) DisplayPosition(MainBoard);
 }
 
 void TellIllegalPosition() {
-    std::printf(MainStatus.xboard ? "tellusererror Illegal position\n" : "Illegal position\n");
+    std::printf(TheEngine.Settings.xboard ? "tellusererror Illegal position\n"
+                                          : "Illegal position\n");
 }
 
 void PrintConsoleTimeControl() {
-    if (MainStatus.FD)
-        std::printf("Vorn searches %d plies deep a move.\n", MainStatus.FD);
+    if (TheEngine.Settings.FD)
+        std::printf("Vorn searches %d plies deep a move.\n", TheEngine.Settings.FD);
     else if (GameSession.ClockGiven)
         std::printf("Vorn plays on the clock that level and time set.\n");
     else {
-        const int seconds = MainStatus.ST ? MainStatus.ST / 1000 : GameSession.ConsoleSeconds;
+        const int seconds =
+            TheEngine.Settings.ST ? TheEngine.Settings.ST / 1000 : GameSession.ConsoleSeconds;
         std::printf("Vorn thinks %d second%s a move (st N to change it).\n", seconds,
                     seconds == 1 ? "" : "s");
     }
 }
 
 void LeaveAnalysis() {
-    MainStatus.Analyze = 0;
-    MainStatus.Post = 0;
-    MainStatus.ST = GameSession.StBeforeAnalysis;
+    TheEngine.Settings.Analyze = 0;
+    TheEngine.Settings.Post = 0;
+    TheEngine.Settings.ST = GameSession.StBeforeAnalysis;
 }
 
 bool ParseLevel(const char* line, int* movesPerSession, int* baseMs, int* incrementMs) {
@@ -637,7 +641,7 @@ int DoCommand(const char* line) {
     if (const Command* command = FindCommand(words[0])) return command->Run(words);
     if (LooksLikeMove(words[0])) return CommandIsMove;
     std::printf("Error (unknown command): %s\n", words[0]);
-    if (!MainStatus.xboard) TellMoveForm(words[0]);
+    if (!TheEngine.Settings.xboard) TellMoveForm(words[0]);
     return CommandHandled;
 }
 
@@ -652,11 +656,11 @@ int OpponentMoveWhilePondering(const char* line, const Words& words) {
         SameMove(move, GameSession.PonderGuess)) {
         WriteLogFile(line);
         GameSession.PonderHit = true;
-        Search.PonderHit(true);
+        TheEngine.Main.PonderHit(true);
         return CommandContinuesSearch;
     }
     QueueLine(line);
-    MainStatus.Ponder = 0;
+    TheEngine.Settings.Ponder = 0;
     return CommandAbortsSearch;
 }
 
@@ -664,7 +668,7 @@ int OpponentMoveWhilePondering(const char* line, const Words& words) {
 // the engine's own search ends it without a move, and the wait too.
 int OnPonderSearch(int request) {
     if (request == CommandContinuesSearch) return request;
-    MainStatus.Ponder = 0;
+    TheEngine.Settings.Ponder = 0;
     return CommandAbortsSearch;
 }
 
@@ -674,8 +678,8 @@ int CommandDuringSearch(const char* line) {
     const Words words(line);
     if (words.Count == 0) return CommandContinuesSearch;
     const Command* command = FindCommand(words[0]);
-    const bool analysing = MainStatus.Analyze;
-    const bool pondering = MainStatus.Ponder;
+    const bool analysing = TheEngine.Settings.Analyze;
+    const bool pondering = TheEngine.Settings.Ponder;
     DuringSearch timing = command ? command->Timing : DuringSearch::AtOnce;
     const bool move = LooksLikeMove(words[0]) || (command && command->Run == UserMove);
     if (move && pondering) return OpponentMoveWhilePondering(line, words);

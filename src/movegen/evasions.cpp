@@ -22,7 +22,7 @@ Bitboard CheckRays(int kingSquare, Bitboard checkers) {
 // The checker count counts kinds of check: each checking pawn one, all
 // checking knights together one, the straight and the diagonal sliders one
 // each. Only a count of exactly one lets pieces other than the king answer.
-int MoveGen::GenCheckEvasions(int side, ChessBoard* board) {
+int MoveList::GenCheckEvasions(int side, ChessBoard* board) {
     assert(side == White || side == Black);
     Board = board;
     const ChessBoard& b = *board;
@@ -74,7 +74,7 @@ int MoveGen::GenCheckEvasions(int side, ChessBoard* board) {
 
 // The king is lifted off the board while its destinations are tested, so a
 // slider checking along a line also covers the squares behind the king.
-int MoveGen::GenKingEvasions(int side, Bitboard, int index) {
+int MoveList::GenKingEvasions(int side, Bitboard, int index) {
     const ChessBoard& b = *Board;
     Army own = ArmyOf(b, side);
     for (Bitboard kings = own.King; kings; kings &= kings - 1) {
@@ -88,13 +88,13 @@ int MoveGen::GenKingEvasions(int side, Bitboard, int index) {
     return index;
 }
 
-int MoveGen::GenKnightEvasions(int side, Bitboard target, int index) {
+int MoveList::GenKnightEvasions(int side, Bitboard target, int index) {
     Army own = ArmyOf(*Board, side);
     return AddPieceMoves(
         own.Knights, ~own.All & target, [](int s) { return AttackTables.Knight[s]; }, index);
 }
 
-int MoveGen::GenBishopEvasions(int side, Bitboard target, int index) {
+int MoveList::GenBishopEvasions(int side, Bitboard target, int index) {
     Army own = ArmyOf(*Board, side);
     Bitboard occupied = Board->AllPieces;
     return AddPieceMoves(
@@ -102,7 +102,7 @@ int MoveGen::GenBishopEvasions(int side, Bitboard target, int index) {
         index);
 }
 
-int MoveGen::GenRookEvasions(int side, Bitboard target, int index) {
+int MoveList::GenRookEvasions(int side, Bitboard target, int index) {
     Army own = ArmyOf(*Board, side);
     Bitboard occupied = Board->AllPieces;
     return AddPieceMoves(
@@ -110,7 +110,7 @@ int MoveGen::GenRookEvasions(int side, Bitboard target, int index) {
         index);
 }
 
-int MoveGen::GenQueenEvasions(int side, Bitboard target, int index) {
+int MoveList::GenQueenEvasions(int side, Bitboard target, int index) {
     Army own = ArmyOf(*Board, side);
     Bitboard occupied = Board->AllPieces;
     return AddPieceMoves(
@@ -124,7 +124,7 @@ namespace {
 // a pawn check, taking the checking pawn; then pushes, double pushes and the
 // two captures, each ordered by target square.
 template <int Side>
-int AddPawnEvasions(MoveGen& list, Bitboard target, Bitboard ownPawns, Bitboard enemyPieces,
+int AddPawnEvasions(MoveList& list, Bitboard target, Bitboard ownPawns, Bitboard enemyPieces,
                     int index) {
     const ChessBoard& b = *list.Board;
     const Bitboard king = ArmyOf(b, Side).King;
@@ -179,8 +179,8 @@ int AddPawnEvasions(MoveGen& list, Bitboard target, Bitboard ownPawns, Bitboard 
 
 } // namespace
 
-int MoveGen::GenPawnEvasions(int side, Bitboard target, Bitboard ownPawns, Bitboard enemyPieces,
-                             int index) {
+int MoveList::GenPawnEvasions(int side, Bitboard target, Bitboard ownPawns, Bitboard enemyPieces,
+                              int index) {
     return side == White ? AddPawnEvasions<White>(*this, target, ownPawns, enemyPieces, index)
                          : AddPawnEvasions<Black>(*this, target, ownPawns, enemyPieces, index);
 }

@@ -32,7 +32,7 @@ bool LegalByMaking(const ChessBoard& board, int side, Bitboard from, Bitboard to
 
 // Out of check, a move is legal unless it moves the king, leaves a pin line,
 // castles or takes en passant; only moves from those squares are examined.
-int MoveGen::LegalMoveCount(int side, int count) const {
+int MoveList::LegalMoveCount(int side, int count) const {
     const ChessBoard& b = *Board;
     Army own = ArmyOf(b, side);
     int kingSquare = LowestSquare(own.King);
@@ -61,7 +61,7 @@ int MoveGen::LegalMoveCount(int side, int count) const {
     return legal;
 }
 
-int MoveGen::GenerateLegalMoves(ChessBoard* board) {
+int MoveList::GenerateLegalMoves(ChessBoard* board) {
     const int side = board->SideToMove;
     const int count = board->InCheck(side == White ? board->WKing : board->BKing, side)
                           ? GenCheckEvasions(side, board)

@@ -26,7 +26,7 @@ constexpr PawnGeometry PawnGeometryOf[2] = {
 
 // Moves of the king(s) of `side` onto `allowed`; a missing or second king is
 // reported and generation goes on.
-int AddKingMoves(MoveGen& list, int side, Bitboard allowed, int index) {
+int AddKingMoves(MoveList& list, int side, Bitboard allowed, int index) {
     Bitboard kings = side == White ? list.Board->WKing : list.Board->BKing;
     if (!kings) {
         std::printf("Major Error: There is No king of a given color\n");
@@ -43,7 +43,7 @@ int AddKingMoves(MoveGen& list, int side, Bitboard allowed, int index) {
 
 // The targets of all pawns are found set-wise first, so the per-pawn loop,
 // which keeps each pawn's moves together, visits only pawns that have one.
-template <int Side> int AddPawnMoves(MoveGen& list, int index) {
+template <int Side> int AddPawnMoves(MoveList& list, int index) {
     constexpr PawnGeometry g = PawnGeometryOf[Side];
     const ChessBoard& b = *list.Board;
     Army enemy = ArmyOf(b, Side ^ 1);
@@ -87,79 +87,79 @@ template <int Side> int AddPawnMoves(MoveGen& list, int index) {
 
 } // namespace
 
-int MoveGen::GenKnightCaptures(int side, int index) {
+int MoveList::GenKnightCaptures(int side, int index) {
     return AddPieceMoves(
         ArmyOf(*Board, side).Knights, ArmyOf(*Board, side ^ 1).All,
         [](int s) { return AttackTables.Knight[s]; }, index);
 }
 
-int MoveGen::GenBishopCaptures(int side, int index) {
+int MoveList::GenBishopCaptures(int side, int index) {
     Bitboard occupied = Board->AllPieces;
     return AddPieceMoves(
         ArmyOf(*Board, side).Bishops, ArmyOf(*Board, side ^ 1).All,
         [occupied](int s) { return BishopAttacks(s, occupied); }, index);
 }
 
-int MoveGen::GenRookCaptures(int side, int index) {
+int MoveList::GenRookCaptures(int side, int index) {
     Bitboard occupied = Board->AllPieces;
     return AddPieceMoves(
         ArmyOf(*Board, side).Rooks, ArmyOf(*Board, side ^ 1).All,
         [occupied](int s) { return RookAttacks(s, occupied); }, index);
 }
 
-int MoveGen::GenQueenCaptures(int side, int index) {
+int MoveList::GenQueenCaptures(int side, int index) {
     Bitboard occupied = Board->AllPieces;
     return AddPieceMoves(
         ArmyOf(*Board, side).Queens, ArmyOf(*Board, side ^ 1).All,
         [occupied](int s) { return BishopAttacks(s, occupied) | RookAttacks(s, occupied); }, index);
 }
 
-int MoveGen::GenKingCaptures(int side, int index) {
+int MoveList::GenKingCaptures(int side, int index) {
     return AddKingMoves(*this, side, ArmyOf(*Board, side ^ 1).All, index);
 }
 
-int MoveGen::GenKnights(int side, int index) {
+int MoveList::GenKnights(int side, int index) {
     return AddPieceMoves(
         ArmyOf(*Board, side).Knights, ~Board->AllPieces,
         [](int s) { return AttackTables.Knight[s]; }, index);
 }
 
-int MoveGen::GenBishops(int side, int index) {
+int MoveList::GenBishops(int side, int index) {
     Bitboard occupied = Board->AllPieces;
     return AddPieceMoves(
         ArmyOf(*Board, side).Bishops, ~occupied,
         [occupied](int s) { return BishopAttacks(s, occupied); }, index);
 }
 
-int MoveGen::GenRooks(int side, int index) {
+int MoveList::GenRooks(int side, int index) {
     Bitboard occupied = Board->AllPieces;
     return AddPieceMoves(
         ArmyOf(*Board, side).Rooks, ~occupied,
         [occupied](int s) { return RookAttacks(s, occupied); }, index);
 }
 
-int MoveGen::GenQueens(int side, int index) {
+int MoveList::GenQueens(int side, int index) {
     Bitboard occupied = Board->AllPieces;
     return AddPieceMoves(
         ArmyOf(*Board, side).Queens, ~occupied,
         [occupied](int s) { return BishopAttacks(s, occupied) | RookAttacks(s, occupied); }, index);
 }
 
-int MoveGen::GenKings(int side, int index) {
+int MoveList::GenKings(int side, int index) {
     return AddKingMoves(*this, side, ~Board->AllPieces, index);
 }
 
 // Each pawn's moves together, pawns by ascending square: double push, push,
 // capture towards the a-file (White) or h-file (Black), the other capture,
 // en passant. Only queen promotions are made.
-int MoveGen::GenPawns(int side, int index) {
+int MoveList::GenPawns(int side, int index) {
     return side == White ? AddPawnMoves<White>(*this, index) : AddPawnMoves<Black>(*this, index);
 }
 
 // King side first, then queen side. A set right is trusted to mean the king
 // stands on its home square; the rook and the empty and unattacked squares
 // are tested. The b-file square must be empty but may be attacked.
-int MoveGen::GenCastle(int side, int index, int castleFlags) {
+int MoveList::GenCastle(int side, int index, int castleFlags) {
     const ChessBoard& b = *Board;
     int base = side == White ? A1 : A8;
     Bitboard rooks = side == White ? b.WRooks : b.BRooks;
@@ -182,7 +182,7 @@ int MoveGen::GenCastle(int side, int index, int castleFlags) {
     return index;
 }
 
-int MoveGen::GenerateAllMoves(int side, ChessBoard* board, int castleFlags) {
+int MoveList::GenerateAllMoves(int side, ChessBoard* board, int castleFlags) {
     assert(side == White || side == Black);
     Board = board;
     int index = GenKnightCaptures(side, 0);
@@ -203,7 +203,7 @@ int MoveGen::GenerateAllMoves(int side, ChessBoard* board, int castleFlags) {
 
 // Captures by the most valuable pieces first; the pawn moves include the
 // quiet pushes, where the quiescence search stops.
-int MoveGen::GenerateQuiesceMoves(int side, ChessBoard* board) {
+int MoveList::GenerateQuiesceMoves(int side, ChessBoard* board) {
     assert(side == White || side == Black);
     Board = board;
     int index = GenQueenCaptures(side, 0);

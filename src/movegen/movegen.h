@@ -34,7 +34,7 @@ struct OrderHints;
 // the move picker, it is the order perft walks, and the book answers with an
 // index into it. Entries are (From, To, Promo); Promo is 'Q' or 'q' for a
 // queen promotion and NoPromotion for every other move.
-class MoveGen {
+class MoveList {
   public:
     static constexpr int MaxMoves = 335;
 

@@ -64,8 +64,8 @@ int CaptureAdjustment(const ChessBoard& b, int mover, Bitboard from, Bitboard to
 
 } // namespace
 
-void MoveGen::AssignMoveOrderValues(int count, const OrderHints& hints, Bitboard opponentKing,
-                                    int hashMove, int nodeType) {
+void MoveList::AssignMoveOrderValues(int count, const OrderHints& hints, Bitboard opponentKing,
+                                     int hashMove, int nodeType) {
     const ChessBoard& b = *Board;
     const int kingSquare = LowestSquare(opponentKing);
     const Bitboard royalLines = FileMask[FileOf(kingSquare)] | RankMask[RankOf(kingSquare)];
@@ -111,7 +111,7 @@ void MoveGen::AssignMoveOrderValues(int count, const OrderHints& hints, Bitboard
     }
 }
 
-void MoveGen::QuiesceAssignMoveOrderValues(int count) {
+void MoveList::QuiesceAssignMoveOrderValues(int count) {
     const ChessBoard& b = *Board;
     for (int i = 0; i < count; ++i) {
         const Bitboard from = From[i], to = To[i];
@@ -128,7 +128,7 @@ void MoveGen::QuiesceAssignMoveOrderValues(int count) {
     }
 }
 
-void MoveGen::NextMove(int index, int count, Bitboard* from, Bitboard* to, char* promotion) {
+void MoveList::NextMove(int index, int count, Bitboard* from, Bitboard* to, char* promotion) {
     assert(index >= 0 && index < MaxMoves);
     if (index < count) {
         int best = index;

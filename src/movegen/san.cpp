@@ -75,7 +75,7 @@ bool FindSanMove(const ChessBoard& board, const char* san, Bitboard* from, Bitbo
     SanParts parts;
     if (!Parse(san, &parts)) return false;
     ChessBoard position = board;
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateLegalMoves(&position);
     int found = 0;
     for (int i = 0; i < count; ++i) {
@@ -109,7 +109,7 @@ bool FindCoordinateMove(const ChessBoard& board, const char* text, Bitboard* fro
     const Bitboard target = Bit((text[3] - '1') * 8 + (text[2] - 'a'));
 
     ChessBoard position = board;
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateLegalMoves(&position);
     for (int i = 0; i < count; ++i) {
         if (list.From[i] != source || list.To[i] != target) continue;

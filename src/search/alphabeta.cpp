@@ -39,19 +39,19 @@ bool IsPassedPawnMove(const ChessBoard& board, int side, Bitboard to) {
 
 } // namespace
 
-int SearchRoutines::ProbeTable(uint64_t upper, uint64_t lower, int depth, int alpha, int beta,
-                               int* value, int* move) {
+int SearchWorker::ProbeTable(uint64_t upper, uint64_t lower, int depth, int alpha, int beta,
+                             int* value, int* move) {
     const int result =
-        PositionCache.SearchTranspositionTables(upper, lower, depth, alpha, beta, value, move);
+        Table.SearchTranspositionTables(upper, lower, depth, alpha, beta, value, move);
     ++(result <= ProbeExact ? CacheHits : CacheMisses);
     return result;
 }
 
-int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int depth, int ply,
-                           int nullAllowed, int castleRights, int inCheck, int nodeType,
-                           int maxPly) {
+int SearchWorker::AlphaBeta(int side, int alpha, int beta, ChessBoard board, int depth, int ply,
+                            int nullAllowed, int castleRights, int inCheck, int nodeType,
+                            int maxPly) {
     // The periodic check of the input, the budget and the clock.
-    if (!MainStatus.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck()) return 0;
+    if (!Settings.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck()) return 0;
 
     // Every return from here on retracts this entry.
     Bitboard upper, lower;
@@ -86,11 +86,11 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
         }
         const int q = Quiesce(side, alpha, beta, board, depth, 0, ply + 1);
         if (q >= beta)
-            PositionCache.InsertTranspositionTables(upper, lower, depth, 0, q, LowerBound);
+            Table.InsertTranspositionTables(upper, lower, depth, 0, q, LowerBound);
         else if (q <= alpha)
-            PositionCache.InsertTranspositionTables(upper, lower, depth, 0, alpha, UpperBound);
+            Table.InsertTranspositionTables(upper, lower, depth, 0, alpha, UpperBound);
         else
-            PositionCache.InsertTranspositionTables(upper, lower, depth, 0, q, ExactBound);
+            Table.InsertTranspositionTables(upper, lower, depth, 0, q, ExactBound);
         ++LeafInteriorNodes;
         return leave(q);
     }
@@ -106,7 +106,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
     const int probe = ProbeTable(upper, lower, depth, alpha, beta, &value, &hashMove);
     bool mateThreat = false;
     if (probe <= ProbeExact) {
-        if (!Helper && MainStatus.Trace)
+        if (!Helper && Settings.Trace)
             Diagnostic("Position Cache Hit: v=%d alpha=%d beta=%d\nUpper HC %llu Lower HC %llu\n",
                        value, alpha, beta, static_cast<unsigned long long>(upper),
                        static_cast<unsigned long long>(lower));
@@ -134,13 +134,12 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
             beta <= Eval.MaterialOnly(side, alpha, board) + 2000) {
             int childDepth = depth <= 5 ? depth - 3 : depth - 4;
             if (ownMaterial + Eval.SideMaterialValue(side ^ 1, &board) > 33000) --childDepth;
-            const int v = -Search(side ^ 1, -beta, 1 - beta, board, childDepth, ply + 2, 0,
-                                  castleRights, 0, nodeType, maxPly);
+            const int v = -AlphaBeta(side ^ 1, -beta, 1 - beta, board, childDepth, ply + 2, 0,
+                                     castleRights, 0, nodeType, maxPly);
             if (StopSearch) return leave(0);
             if (v >= beta) {
-                PositionCache.InsertTranspositionTables(upper, lower, depth - 3, 0, beta,
-                                                        LowerBound);
-                if (!Helper && MainStatus.Trace)
+                Table.InsertTranspositionTables(upper, lower, depth - 3, 0, beta, LowerBound);
+                if (!Helper && Settings.Trace)
                     Diagnostic("Position Cache Insert (NullM): v=%d alpha=%d beta=%d\nUpper HC "
                                "%llu Lower HC %llu\n",
                                v, alpha, beta, static_cast<unsigned long long>(upper),
@@ -153,15 +152,15 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
 
         // Internal iterative deepening finds a move to try first.
         if (beta - alpha > 1 && depth > 3 && nodeType != PVNode && nullAllowed) {
-            Search(side, alpha, beta, board, depth - 3, ply, 0, castleRights, inCheck, nodeType,
-                   maxPly);
+            AlphaBeta(side, alpha, beta, board, depth - 3, ply, 0, castleRights, inCheck, nodeType,
+                      maxPly);
             if (StopSearch) return leave(0);
             ProbeTable(upper, lower, depth, alpha, beta, &value, &hashMove);
         }
     }
 
     // The moves.
-    MoveGen list;
+    MoveList list;
     bool singleReply = false;
     int count;
     if (inCheck) {
@@ -227,22 +226,22 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
             int v;
             if (nodeType != PVNode || legal == 1) {
                 if (newDepth > 0 || givesCheck)
-                    v = -Search(side ^ 1, -beta, -alpha, board, newDepth, ply + 1, 1, childCastle,
-                                givesCheck, childType, maxPly);
+                    v = -AlphaBeta(side ^ 1, -beta, -alpha, board, newDepth, ply + 1, 1,
+                                   childCastle, givesCheck, childType, maxPly);
                 else
                     v = -Quiesce(side ^ 1, -beta, -alpha, board, depth - 1, 0, ply + 1);
             } else if (newDepth > 0 || givesCheck) {
-                v = -Search(side ^ 1, -alpha - 1, -alpha, board, newDepth, ply + 1, 1, childCastle,
-                            givesCheck, AllNode, maxPly);
+                v = -AlphaBeta(side ^ 1, -alpha - 1, -alpha, board, newDepth, ply + 1, 1,
+                               childCastle, givesCheck, AllNode, maxPly);
                 if (v > alpha && v < beta)
-                    v = -Search(side ^ 1, -beta, -alpha, board, newDepth, ply + 1, 1, childCastle,
-                                givesCheck, AllNode, maxPly);
+                    v = -AlphaBeta(side ^ 1, -beta, -alpha, board, newDepth, ply + 1, 1,
+                                   childCastle, givesCheck, AllNode, maxPly);
             } else {
                 v = -Quiesce(side ^ 1, -beta, -alpha, board, newDepth, 0, ply + 1);
             }
             if (reduction && v > alpha)
-                v = -Search(side ^ 1, -beta, -alpha, board, depth - 1 + extension, ply + 1, 1,
-                            childCastle, givesCheck, PVNode, maxPly);
+                v = -AlphaBeta(side ^ 1, -beta, -alpha, board, depth - 1 + extension, ply + 1, 1,
+                               childCastle, givesCheck, PVNode, maxPly);
 
             if (StopSearch) return leave(0);
             board.UndoMove(i);
@@ -288,8 +287,7 @@ int SearchRoutines::Search(int side, int alpha, int beta, ChessBoard board, int 
             bound = ExactBound;
             stored = best;
         }
-        PositionCache.InsertTranspositionTables(upper, lower, depth, PV[ply][ply].Move, stored,
-                                                bound);
+        Table.InsertTranspositionTables(upper, lower, depth, PV[ply][ply].Move, stored, bound);
     }
     return leave(best);
 }

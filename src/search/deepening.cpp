@@ -1,6 +1,6 @@
 // Iterative deepening: the move's budget, the root searched at depth 1, 2,
 // 3, ... until the budget, a mate, a single reply, the depth limit or a
-// command ends it, then the move played on MainBoard.
+// command ends it, then the move to play.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -36,14 +36,10 @@ int64_t HardStopMs(const Status& s) {
     return std::max<int64_t>(limit - std::min(HardStopLeadMs, limit / 4), 1);
 }
 
-// A ponder search, and an infinite one under UCI, keep their move until the
-// interface asks for it, even once they have nothing left to search.
-bool WaitsForCommand() { return MainStatus.Ponder || (MainStatus.uci && MainStatus.Analyze); }
-
 // Whether (from, to) is a legal move of `board`.
 bool IsLegalMove(ChessBoard board, Bitboard from, Bitboard to) {
     if (!from || from == to) return false;
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateLegalMoves(&board);
     for (int i = 0; i < count; ++i)
         if (list.From[i] == from && list.To[i] == to) return true;
@@ -54,11 +50,15 @@ bool IsMateScore(int v) { return v > 109899 || (v >= -MateValue && v <= -109900)
 
 } // namespace
 
-void SearchRoutines::ResetForMove(ChessBoard& board) {
+bool SearchWorker::WaitsForCommand() const {
+    return Settings.Ponder || (Settings.uci && Settings.Analyze);
+}
+
+void SearchWorker::ResetForMove(ChessBoard& board) {
     InteriorNodes = LeafInteriorNodes = QuiesceNodes = 0;
     Abort = StopSearch = TimeUp = TimerExtended = BookMove = NPSCalibrated = TableRoot = 0;
     TableHits = 0;
-    MainStatus.TimeLastPly = 0;
+    Settings.TimeLastPly = 0;
     LastScore = 0;
     RootLegalMoves = 0;
     board.RefreshMaterial();
@@ -68,11 +68,11 @@ void SearchRoutines::ResetForMove(ChessBoard& board) {
     RootPVLength = 0;
     // Last move's second killers become this move's first ones.
     for (auto& killers : Killers) killers[0] = killers[1];
-    MainStatus.SearchStartTime = ClockMs();
+    Settings.SearchStartTime = ClockMs();
 }
 
-void SearchRoutines::SetTimeBudget() {
-    Status& s = MainStatus;
+void SearchWorker::SetTimeBudget() {
+    Status& s = Settings;
     // The overhead is time the clock loses whatever the engine does: on this
     // move, and on each move whose increment comes back (an increment below
     // it buys no thinking at all).
@@ -129,8 +129,8 @@ void SearchRoutines::SetTimeBudget() {
     RearmPoll();
 }
 
-void SearchRoutines::PonderHit(bool countPondered) {
-    Status& s = MainStatus;
+void SearchWorker::PonderHit(bool countPondered) {
+    Status& s = Settings;
     s.Ponder = 0;
     const int64_t pondered = countPondered ? ElapsedMs() : 0;
     LogPrintf("Ponder hit after %lld ms of pondering", static_cast<long long>(ElapsedMs()));
@@ -150,13 +150,16 @@ void SearchRoutines::PonderHit(bool countPondered) {
     SetTimeBudget();
 }
 
-int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitboard* from,
-                                         Bitboard* to, char* promotion) {
-    Status& s = MainStatus;
+int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board, int fixedDepth,
+                                       Bitboard* from, Bitboard* to, char* promotion) {
+    Status& s = Settings;
     ResetForMove(board);
+    // The nodes leave the record as they found it: one copy serves every iteration.
+    Repetitions = game;
     Bitboard upper, lower;
     genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);
-    if (s.xboard) MoveList.InsertHashCodeMoveHistory(upper, lower);
+    // Under xboard the root is the search's to add.
+    if (s.xboard) Repetitions.InsertHashCodeMoveHistory(upper, lower);
     const int maxDepth =
         fixedDepth > 0 ? std::min(fixedDepth, MaxIterationDepth) : MaxIterationDepth;
 
@@ -180,7 +183,9 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
     // The helpers search beside this thread while it iterates, and stop
     // however the iterations end.
     struct HelpersAtWork {
-        HelpersAtWork(const ChessBoard& root, const SearchRoutines& main) {
+        HelperThreads& Helpers;
+        HelpersAtWork(const ChessBoard& root, const SearchWorker& main)
+            : Helpers(main.Owner.Helpers) {
             Helpers.Start(root, main);
         }
         ~HelpersAtWork() { Helpers.Stop(); }
@@ -250,7 +255,11 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
             PrintInfoLine(d, v, text);
         }
         if (Abort) {
-            if (!s.Ponder) return v;
+            // Stopped with no move to make.
+            if (!s.Ponder) {
+                *from = *to = 0;
+                return v;
+            }
             ponderWait = true;
             break;
         }
@@ -311,11 +320,7 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
     // A root without a legal move has no move to play. Its score cannot tell:
     // a mate score carried through the table (by a helper thread's deeper
     // entries, say) can come out equal to the no-move results.
-    if (IsLegalMove(MainBoard, *from, *to)) {
-        uint8_t castleMask;
-        MainBoard.MakeMove(*from, *to, *promotion, &castleMask);
-        MainBoard.CastleFlags &= castleMask;
-    }
+    if (!IsLegalMove(board, *from, *to)) *from = *to = 0;
     char text[MaxPVText];
     LineText(text, *from, *to, *promotion);
     if (s.Post && !Abort && !s.uci) {
@@ -341,9 +346,9 @@ int SearchRoutines::ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitbo
     return v;
 }
 
-bool SearchRoutines::PlayUserBookMove(const ChessBoard& board, Bitboard* from, Bitboard* to,
-                                      char* promotion) {
-    const Status& s = MainStatus;
+bool SearchWorker::PlayUserBookMove(const ChessBoard& board, Bitboard* from, Bitboard* to,
+                                    char* promotion) {
+    const Status& s = Settings;
     // A book move is a choice of play: analysis, fixed depths, benchmarks and
     // the searches a UCI interface restricts want the search's own answer.
     const bool allowed = UserBook.IsLoaded() && s.UseBook && !s.NoBook && s.FD == 0 && !s.Bench &&
@@ -371,15 +376,16 @@ bool SearchRoutines::PlayUserBookMove(const ChessBoard& board, Bitboard* from, B
     return true;
 }
 
-int SearchRoutines::SearchExactDepth(ChessBoard board, int depth, Bitboard* from, Bitboard* to,
-                                     char* promotion) {
+int SearchWorker::SearchExactDepth(const MoveHistory& game, ChessBoard board, int depth,
+                                   Bitboard* from, Bitboard* to, char* promotion) {
     const int d = depth > 0 ? depth : MaxSearchPly;
     board.MaxPly = depth > 0 ? 2 * d : 400;
     ResetForMove(board);
+    Repetitions = game;
     Bitboard upper, lower;
     genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);
-    MoveList.InsertHashCodeMoveHistory(upper, lower);
-    MainStatus.DepthReached = MainStatus.FD;
+    Repetitions.InsertHashCodeMoveHistory(upper, lower);
+    Settings.DepthReached = Settings.FD;
     return SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue, d, from, to, promotion,
                           board.CastleFlags);
 }

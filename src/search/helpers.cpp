@@ -6,23 +6,20 @@
 
 #include "search/search.h"
 
-SearchHelpers Helpers;
-
-bool SearchHelpers::SetThreadCount(int count) {
+bool HelperThreads::SetThreadCount(int count) {
     Stop();
     const bool complete = Pool.SetThreadCount(count);
     Workers.resize(Pool.ThreadCount() - 1);
     for (auto& worker : Workers) {
         if (worker) continue;
-        worker = std::make_unique<SearchRoutines>();
-        worker->Helper = true;
+        worker = std::make_unique<SearchWorker>(Owner, true);
     }
     return complete;
 }
 
-void SearchHelpers::Run(int index, void* helpers) {
-    SearchHelpers& all = *static_cast<SearchHelpers*>(helpers);
-    SearchRoutines& worker = *all.Workers[index - 1];
+void HelperThreads::Run(int index, void* helpers) {
+    HelperThreads& all = *static_cast<HelperThreads*>(helpers);
+    SearchWorker& worker = *all.Workers[index - 1];
     ChessBoard board = all.Root;
     // Every other helper starts one iteration deeper, so that the threads'
     // iterations interleave instead of repeating each other.
@@ -37,17 +34,18 @@ void SearchHelpers::Run(int index, void* helpers) {
     }
 }
 
-void SearchHelpers::Start(const ChessBoard& root, const SearchRoutines& main) {
+void HelperThreads::Start(const ChessBoard& root, const SearchWorker& main) {
     if (Workers.empty()) return;
     Root = root;
     for (auto& worker : Workers) {
-        SearchRoutines& w = *worker;
+        SearchWorker& w = *worker;
         w.Abort = w.StopSearch = w.TimeUp = 0;
         w.InteriorNodes = w.LeafInteriorNodes = w.QuiesceNodes = 0;
         // A helper never polls: the input and the clock are the main thread's.
         w.NodesToPoll = INT64_MAX;
         std::copy(std::begin(main.SearchMoves), std::end(main.SearchMoves), w.SearchMoves);
         w.SearchMoveCount = main.SearchMoveCount;
+        w.Repetitions = main.Repetitions;
         for (auto& row : w.PV) std::fill(std::begin(row), std::end(row), PVEntry{0, 0});
         std::fill(std::begin(w.PVLength), std::end(w.PVLength), 0);
         w.RootPVLength = 0;
@@ -57,18 +55,18 @@ void SearchHelpers::Start(const ChessBoard& root, const SearchRoutines& main) {
     Pool.StartHelpers(Run, this);
 }
 
-void SearchHelpers::Stop() {
+void HelperThreads::Stop() {
     if (!Running) return;
     for (auto& worker : Workers) worker->Abort = worker->StopSearch = worker->TimeUp = 1;
     Pool.WaitForHelpers();
     Running = false;
 }
 
-int64_t SearchRoutines::ReportedNodes() const {
-    return Helper ? NodeCount() : NodeCount() + Helpers.NodeCount();
+int64_t SearchWorker::ReportedNodes() const {
+    return Helper ? NodeCount() : NodeCount() + Owner.Helpers.NodeCount();
 }
 
-int64_t SearchHelpers::NodeCount() const {
+int64_t HelperThreads::NodeCount() const {
     int64_t nodes = 0;
     for (const auto& worker : Workers) nodes += worker->NodeCount();
     return nodes;

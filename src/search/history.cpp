@@ -12,15 +12,15 @@ namespace {
 constexpr int64_t QuickPollInterval = 4096;
 } // namespace
 
-SearchRoutines Search;
-MoveHistory MoveList;
+SearchWorker::SearchWorker(Engine& engine, bool helper)
+    : Owner(engine), Settings(engine.Settings), Table(engine.Table), Helper(helper) {}
 
-void SearchRoutines::ClearHistory() {
+void SearchWorker::ClearHistory() {
     HistoryMax = 0;
     for (auto& row : History) std::fill(std::begin(row), std::end(row), 0);
 }
 
-void SearchRoutines::AddHistory(int side, int move, int depth) {
+void SearchWorker::AddHistory(int side, int move, int depth) {
     int32_t& counter = History[side][move];
     counter += depth * depth;
     if (counter > HistoryMax) HistoryMax = counter;
@@ -31,14 +31,14 @@ void SearchRoutines::AddHistory(int side, int move, int depth) {
     }
 }
 
-int64_t SearchRoutines::InitMoveTimer() const {
+int64_t SearchWorker::InitMoveTimer() const {
     // Input is read every half second of search, every eighth in analysis.
-    const int64_t nodes = MainStatus.Analyze ? MainStatus.NPS >> 3 : MainStatus.NPS / 2;
+    const int64_t nodes = Settings.Analyze ? Settings.NPS >> 3 : Settings.NPS / 2;
     // A UCI interface expects "stop" and "isready" answered within
     // milliseconds; the opponent's move, which a ponder search waits for,
     // starts the engine's clock. A fixed count, not one from the measured
     // speed, so that a node limit stops at the same node in every run.
-    return MainStatus.uci || MainStatus.Ponder ? QuickPollInterval : nodes;
+    return Settings.uci || Settings.Ponder ? QuickPollInterval : nodes;
 }
 
 void MoveHistory::InsertHashCodeMoveHistory(Bitboard upper, Bitboard lower) {
@@ -48,8 +48,8 @@ void MoveHistory::InsertHashCodeMoveHistory(Bitboard upper, Bitboard lower) {
     }
     ++NumMoves;
     // Said once as the record fills up, not again at every node beyond.
-    if (NumMoves == 591) Diagnostic("MAJOR ERROR: NumMoves > 590 in InsertHashCodeMoveHistor \n");
-    if (NumMoves < 0) Diagnostic("MAJOR ERROR: NumMoves < 0 in InsertHashCodeMoveHistor \n");
+    if (NumMoves == 591) LogPrintf("MAJOR ERROR: NumMoves > 590 in InsertHashCodeMoveHistor \n");
+    if (NumMoves < 0) LogPrintf("MAJOR ERROR: NumMoves < 0 in InsertHashCodeMoveHistor \n");
 }
 
 int MoveHistory::ThreeFoldRepDetection(int n, Bitboard upper, Bitboard lower) const {
@@ -62,9 +62,8 @@ int MoveHistory::ThreeFoldRepDetection(int n, Bitboard upper, Bitboard lower) co
     return count;
 }
 
-int InputDetected() {
+bool SearchWorker::InputDetected() const {
     // The tool modes read no input during a search; the console and the
     // interfaces, which install a handler, do.
-    if (!Search.CommandHandler) return 0;
-    return InputWaiting() ? 1 : 0;
+    return CommandHandler && InputWaiting();
 }

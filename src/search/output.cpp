@@ -1,12 +1,13 @@
 // What the search shows while it thinks: the line text of the root's best
-// move, the xboard thinking line and the UCI info line.
+// move, the xboard thinking line, the UCI info line and the diagnostics.
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 
 #include "platform/platform.h"
 #include "search/search.h"
 
-void SearchRoutines::LineText(char* out, Bitboard from, Bitboard to, char promotion) const {
+void SearchWorker::LineText(char* out, Bitboard from, Bitboard to, char promotion) const {
     // No move (a root without one answers move code 0): the null move as UCI writes it.
     if (!from || !to || from == to) {
         std::snprintf(out, MaxPVText, " 0000 \n");
@@ -39,18 +40,18 @@ int ThinkingScore(int score) {
     return score / 10;
 }
 
-void SearchRoutines::PrintThinkingLine(int depth, int score, const char* lineText) const {
-    const int64_t centiseconds = (ClockMs() - MainStatus.SearchStartTime) / 10;
+void SearchWorker::PrintThinkingLine(int depth, int score, const char* lineText) const {
+    const int64_t centiseconds = (ClockMs() - Settings.SearchStartTime) / 10;
     std::printf("%d %d %lld %lld %s", depth, ThinkingScore(score),
                 static_cast<long long>(centiseconds), static_cast<long long>(ReportedNodes()),
                 lineText);
     std::fflush(stdout);
 }
 
-void SearchRoutines::PrintInfoLine(int depth, int score, const char* lineText) const {
+void SearchWorker::PrintInfoLine(int depth, int score, const char* lineText) const {
     char scoreText[32];
     WriteUCIScore(scoreText, sizeof scoreText, score);
-    const int64_t ms = std::max<int64_t>(ClockMs() - MainStatus.SearchStartTime, 0);
+    const int64_t ms = std::max<int64_t>(ClockMs() - Settings.SearchStartTime, 0);
     const int64_t nodes = ReportedNodes();
     char tableText[32] = "";
     if (Tablebases.IsOn())
@@ -61,4 +62,23 @@ void SearchRoutines::PrintInfoLine(int depth, int score, const char* lineText) c
                 static_cast<long long>(nodes * 1000 / std::max<int64_t>(ms, 1)), tableText,
                 static_cast<long long>(ms), lineText);
     std::fflush(stdout);
+}
+
+void SearchWorker::Diagnostic(const char* format, ...) const {
+    char text[4096];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    // Only the tool modes print them; a game's player, person or interface,
+    // finds them in the log.
+    const Status& m = Settings;
+    const bool toolMode =
+        m.PERFT || m.Bench == 1 || m.Bench == 2 || m.DoTestSuite || m.Pev || m.Mimic;
+    if (m.UnderInterface() || !toolMode) {
+        WriteLogFile(text);
+    } else {
+        std::fputs(text, stdout);
+        std::fflush(stdout);
+    }
 }

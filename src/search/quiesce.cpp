@@ -5,8 +5,8 @@
 #include "eval/eval.h"
 #include "search/search.h"
 
-int SearchRoutines::Quiesce(int side, int alpha, int beta, ChessBoard board, int depth, int flag,
-                            int ply) {
+int SearchWorker::Quiesce(int side, int alpha, int beta, ChessBoard board, int depth, int flag,
+                          int ply) {
     ++QuiesceNodes;
     --NodesToPoll;
     if (board.CheckDraw(0) != NoDraw) return 0;
@@ -18,7 +18,7 @@ int SearchRoutines::Quiesce(int side, int alpha, int beta, ChessBoard board, int
     int best = eval;
 
     const Bitboard opponentKing = side == White ? board.BKing : board.WKing;
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateQuiesceMoves(side, &board);
     list.QuiesceAssignMoveOrderValues(count);
     if (count == 0) return best;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdio>
+#include <functional>
 
 #include "book/book.h"
 #include "eval/eval.h"
@@ -13,7 +14,7 @@ namespace {
 
 // Whether the root may search the move: the interface may have named the
 // only moves it wants searched.
-bool IsSearchMove(const SearchRoutines& search, int code) {
+bool IsSearchMove(const SearchWorker& search, int code) {
     if (search.SearchMoveCount == 0) return true;
     const int16_t* end = search.SearchMoves + search.SearchMoveCount;
     return std::find(search.SearchMoves, end, code) != end;
@@ -27,8 +28,8 @@ Bitboard ToOf(const PVEntry& move) { return Bit(move.Move & 63); }
 
 // An iteration stopped inside a root move: kind 1 during its reduced or
 // zero-window search, kind 2 after its full search.
-void SearchRoutines::ReportInterruption(int kind, int depth, int index, int legal, int count,
-                                        Bitboard from, Bitboard to, char promotion) {
+void SearchWorker::ReportInterruption(int kind, int depth, int index, int legal, int count,
+                                      Bitboard from, Bitboard to, char promotion) {
     if (Helper) return;
     LogPrintf("Tree Search #%d Interrupted at m=%d LegalMoves=%d NumMove=%d\n", kind, index, legal,
               count);
@@ -37,41 +38,36 @@ void SearchRoutines::ReportInterruption(int kind, int depth, int index, int lega
     char text[MaxPVText];
     LineText(text, from, to, promotion);
     WriteLogFile(text);
-    if (MainStatus.Post && MainStatus.xboard) PrintThinkingLine(depth, LastScore, text);
-    if (MainStatus.uci && (kind == 2 || depth > 7)) {
+    if (Settings.Post && Settings.xboard) PrintThinkingLine(depth, LastScore, text);
+    if (Settings.uci && (kind == 2 || depth > 7)) {
         PrintInfoLine(depth, LastScore, text);
         if (kind == 1) std::printf("info currmovenumber %d\n", legal);
         std::fflush(stdout);
     }
 }
 
-int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta, int depth,
-                                   Bitboard* from, Bitboard* to, char* promotion,
-                                   int castleRights) {
+int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta, int depth,
+                                 Bitboard* from, Bitboard* to, char* promotion, int castleRights) {
     // The book answers at the first iteration, without a search.
-    if (!Helper && !MainStatus.Bench && MainStatus.UseBook && depth == 1) {
-        if (!MainStatus.xboard) Diagnostic("Look through the Opening Book\n");
-        const auto trace = [](const char* text) { Diagnostic("%s", text); };
-        const int index =
-            InBook(side, castleRights, MainBoard, MainStatus.Trace ? +trace : nullptr);
+    if (!Helper && !Settings.Bench && Settings.UseBook && depth == 1) {
+        if (!Settings.xboard) Diagnostic("Look through the Opening Book\n");
+        std::function<void(const char*)> trace;
+        if (Settings.Trace) trace = [this](const char* text) { Diagnostic("%s", text); };
+        const int index = InBook(side, castleRights, board, trace);
         if (index >= 0) {
-            MoveGen list;
+            MoveList list;
             list.GenerateAllMoves(side, &board, castleRights);
             list.GetMove(index, from, to, promotion);
             BookMove = 1;
-            BookMovePly = MainStatus.GamePly;
+            BookMovePly = Settings.GamePly;
             return 0;
         }
     }
 
-    if (MainStatus.uci && !Helper) {
+    if (Settings.uci && !Helper) {
         std::printf("info depth %d\n", depth);
         std::fflush(stdout);
     }
-
-    // The search works on its own copy of the game's record, which its
-    // nodes leave as they found it.
-    Repetitions = MoveList;
 
     // A root in the endgame tables needs no search. A root restricted to
     // some moves asks the search about those, whose nodes still probe. (The
@@ -91,7 +87,7 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
     RunnerUp = WorstScore;
     Eval.PosEval(side, alpha, beta, &board, castleRights);
     IterationDepth = depth;
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateAllMoves(side, &board, castleRights);
     RootMoveCount = count;
     const Bitboard opponentKing = side == White ? board.BKing : board.WKing;
@@ -129,8 +125,8 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
             bestPromotion = movePromotion;
         }
 
-        if (!Helper && MainStatus.uci && ShowCurrLine && depth > 8 &&
-            NodeCount() > 3LL * MainStatus.NPS)
+        if (!Helper && Settings.uci && ShowCurrLine && depth > 8 &&
+            NodeCount() > 3LL * Settings.NPS)
             std::printf("info currmove %c%d%c%d currmovenumber %d\n",
                         files[FileOf(LowestSquare(moveFrom))], RankOf(LowestSquare(moveFrom)) + 1,
                         files[FileOf(LowestSquare(moveTo))], RankOf(LowestSquare(moveTo)) + 1,
@@ -150,8 +146,8 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
             v = -Quiesce(side ^ 1, -beta, -alpha, board, 0, 0, 1);
             if (StopSearch) interruption = 2;
         } else if (legal == 1) {
-            v = -Search(side ^ 1, -beta, -alpha, board, depth - 1 + givesCheck, 1, 1, childCastle,
-                        givesCheck, PVNode, maxPly);
+            v = -AlphaBeta(side ^ 1, -beta, -alpha, board, depth - 1 + givesCheck, 1, 1,
+                           childCastle, givesCheck, PVNode, maxPly);
             if (StopSearch) interruption = 2;
         } else {
             const bool lateQuiet = movePromotion == NoPromotion && depth > 2 && legal > 2 &&
@@ -160,18 +156,18 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
             bool mayRaiseAlpha = true;
             v = alpha;
             if (lateQuiet) {
-                v = -Search(side ^ 1, -alpha - 1, -alpha, board, depth - 2, 1, 1, childCastle, 0,
-                            AllNode, maxPly);
+                v = -AlphaBeta(side ^ 1, -alpha - 1, -alpha, board, depth - 2, 1, 1, childCastle, 0,
+                               AllNode, maxPly);
                 if (StopSearch) interruption = 1;
                 mayRaiseAlpha = v > alpha;
             }
             if (!interruption && mayRaiseAlpha) {
-                v = -Search(side ^ 1, -alpha - 1, -alpha, board, depth - 1 + givesCheck, 1, 1,
-                            childCastle, givesCheck, AllNode, maxPly);
+                v = -AlphaBeta(side ^ 1, -alpha - 1, -alpha, board, depth - 1 + givesCheck, 1, 1,
+                               childCastle, givesCheck, AllNode, maxPly);
                 if (StopSearch) interruption = 1;
                 if (!interruption && v > alpha && v < beta) {
-                    v = -Search(side ^ 1, -beta, -alpha, board, depth - 1 + givesCheck, 1, 1,
-                                childCastle, givesCheck, PVNode, maxPly);
+                    v = -AlphaBeta(side ^ 1, -beta, -alpha, board, depth - 1 + givesCheck, 1, 1,
+                                   childCastle, givesCheck, PVNode, maxPly);
                     if (StopSearch) interruption = 2;
                 }
             }
@@ -195,9 +191,9 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
             best = v;
             // (The clock is the main thread's: a "time" command may change
             // it while helpers search.)
-            const int sessionMoves = Helper ? 0 : MainStatus.MovesPerSession;
+            const int sessionMoves = Helper ? 0 : Settings.MovesPerSession;
             if (!Helper && depth >= 10 && (sessionMoves == 0 || sessionMoves > 2) &&
-                v + 200 < LastScore && MainStatus.TimeLeft / 4 >= MainStatus.TimeIncMs)
+                v + 200 < LastScore && Settings.TimeLeft / 4 >= Settings.TimeIncMs)
                 FailingLow = 1;
             if (v > alpha) {
                 ++BestChanges;
@@ -210,10 +206,10 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
                 LineText(text, moveFrom, moveTo, movePromotion);
                 if (depth > 7)
                     LogPrintf("ply %d  v %d  TimeLastPly %d  TotalNodes %lld  %s", depth, v,
-                              MainStatus.TimeLastPly, static_cast<long long>(NodeCount()), text);
-                if (MainStatus.Post && IterationDepth > 7 && MainStatus.xboard)
+                              Settings.TimeLastPly, static_cast<long long>(NodeCount()), text);
+                if (Settings.Post && IterationDepth > 7 && Settings.xboard)
                     PrintThinkingLine(depth, v, text);
-                if (MainStatus.uci) PrintInfoLine(depth, v, text);
+                if (Settings.uci) PrintInfoLine(depth, v, text);
             }
         } else if (v > RunnerUp) {
             RunnerUp = v;
@@ -221,11 +217,11 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
     }
 
     const bool stopped = Abort || TimeUp || StopSearch;
-    if (stopped && !Helper && !MainStatus.Ponder) {
+    if (stopped && !Helper && !Settings.Ponder) {
         char text[MaxPVText];
         LineText(text, bestFrom, bestTo, bestPromotion);
-        if (MainStatus.Post && MainStatus.xboard) PrintThinkingLine(depth, best, text);
-        if (MainStatus.uci) PrintInfoLine(depth, best, text);
+        if (Settings.Post && Settings.xboard) PrintThinkingLine(depth, best, text);
+        if (Settings.uci) PrintInfoLine(depth, best, text);
         if (Abort && StopSearch) return best;
     }
     if (!Abort && !TimeUp) RootLegalMoves = legal;
@@ -238,8 +234,8 @@ int SearchRoutines::SearchTreeRoot(int side, ChessBoard board, int alpha, int be
     return StalemateValue;
 }
 
-bool SearchRoutines::PlayTableMove(const ChessBoard& board, int side, int castleRights, int depth,
-                                   Bitboard* from, Bitboard* to, char* promotion, int* score) {
+bool SearchWorker::PlayTableMove(const ChessBoard& board, int side, int castleRights, int depth,
+                                 Bitboard* from, Bitboard* to, char* promotion, int* score) {
     TableVerdict verdict;
     int probes;
     if (!Tablebases.ChooseRootMove(board, side, castleRights, from, to, promotion, &verdict,
@@ -276,6 +272,6 @@ bool SearchRoutines::PlayTableMove(const ChessBoard& board, int side, int castle
     char text[MaxPVText];
     LineText(text, *from, *to, *promotion);
     LogPrintf("Tablebase move at depth %d: score %d %s", depth, *score, text);
-    if (MainStatus.uci) PrintInfoLine(depth, *score, text);
+    if (Settings.uci) PrintInfoLine(depth, *score, text);
     return true;
 }

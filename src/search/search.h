@@ -89,15 +89,9 @@ class Status {
     bool UnderInterface() const { return xboard || uci; }
 };
 
-extern Status MainStatus;
-
 // A score as xboard's thinking lines and the console show it: centipawns, or
 // a mate in N moves as 100000 + N (-100000 - N when the engine is mated).
 int ThinkingScore(int score);
-
-// A line that is not protocol (a trace, an internal warning): standard output
-// in the tool modes, the log in games (console or interface).
-void Diagnostic(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // ---------------------------------------------------------------------------
 // Scores and limits
@@ -193,8 +187,6 @@ class TranspositionTables {
     TTBucket& CurrentBucket(uint64_t lower);
 };
 
-extern TranspositionTables PositionCache;
-
 // ---------------------------------------------------------------------------
 // Repetition record
 // ---------------------------------------------------------------------------
@@ -216,10 +208,6 @@ class MoveHistory {
     // away): -1 + the matches at NumMoves - 1, NumMoves - 3, ...
     int ThreeFoldRepDetection(int n, Bitboard upper, Bitboard lower) const;
 };
-
-// The game's record, kept by the front end (and, under xboard, the driver);
-// a search copies it at its root.
-extern MoveHistory MoveList;
 
 // ---------------------------------------------------------------------------
 // The search
@@ -254,8 +242,20 @@ class NodeCounter {
     std::atomic<int64_t> Value;
 };
 
-class SearchRoutines {
+class Engine;
+
+// One thread's search: what it changes as it searches (its counters,
+// killers, history, lines, repetition record and evaluator) is its own;
+// the table, the settings and the helpers are its engine's.
+class SearchWorker {
   public:
+    SearchWorker(Engine& engine, bool helper);
+    SearchWorker(const SearchWorker&) = delete;
+    SearchWorker& operator=(const SearchWorker&) = delete;
+
+    Engine& Owner;
+    Status& Settings;
+    TranspositionTables& Table;
     uint8_t NPSCalibrated = 0; // 1 once the speed was measured, 2 once the budget was doubled
     // The three stops may be set by another thread (the main one stops its
     // helpers).
@@ -270,13 +270,13 @@ class SearchRoutines {
     int32_t RootMoveIndex = 0;
     int32_t RootMoveCount = 0;
     int32_t IterationDepth = 0;
-    // Probes of PositionCache that cut off, and those that did not, since
+    // Probes of the table that cut off, and those that did not, since
     // the program started: the benchmarks total them over their positions.
     int64_t CacheHits = 0;
     int64_t CacheMisses = 0;
     // The evaluation of this search, with its own scratch and pawn table.
     PositionEvaluate Eval;
-    // The game's positions (MoveList as the root found it) and those of the
+    // The game's positions, as the driver hands them on, and those of the
     // line being searched.
     MoveHistory Repetitions;
     // Row p: the best line from ply p in entries p, p + 1, ... up to
@@ -291,7 +291,7 @@ class SearchRoutines {
     NodeCounter QuiesceNodes = 0;
     // A helper thread's search: it neither reads input nor watches the clock
     // (the main thread stops it), takes no book move and prints nothing.
-    bool Helper = false;
+    const bool Helper;
     uint8_t BookMove = 0;
     int32_t BookMovePly = 0;
     int32_t BestChanges = 0;
@@ -304,7 +304,7 @@ class SearchRoutines {
     uint8_t ShowCurrLine = 1;
     // The only root moves searched (move codes), as a UCI "searchmoves"
     // names them; none: every move.
-    int16_t SearchMoves[MoveGen::MaxMoves] = {};
+    int16_t SearchMoves[MoveList::MaxMoves] = {};
     int32_t SearchMoveCount = 0;
     // Nodes after which the search stops, as a UCI "nodes" asks; 0 for none.
     int64_t NodeLimit = 0;
@@ -320,17 +320,19 @@ class SearchRoutines {
     int (*CommandHandler)(const char* line) = nullptr;
 
     int Quiesce(int side, int alpha, int beta, ChessBoard board, int depth, int flag, int ply);
-    int Search(int side, int alpha, int beta, ChessBoard board, int depth, int ply, int nullAllowed,
-               int castleRights, int inCheck, int nodeType, int maxPly);
+    int AlphaBeta(int side, int alpha, int beta, ChessBoard board, int depth, int ply,
+                  int nullAllowed, int castleRights, int inCheck, int nodeType, int maxPly);
     int SearchTreeRoot(int side, ChessBoard board, int alpha, int beta, int depth, Bitboard* from,
                        Bitboard* to, char* promotion, int castleRights);
-    // Thinks under the time control (or to fixedDepth > 0), plays the move on
-    // MainBoard and returns the score.
-    int ProgressiveDeepening(ChessBoard board, int fixedDepth, Bitboard* from, Bitboard* to,
-                             char* promotion);
-    // One root search to `depth` (200 for depth <= 0); no move is played.
-    int SearchExactDepth(ChessBoard board, int depth, Bitboard* from, Bitboard* to,
-                         char* promotion);
+    // Thinks under the time control (or to fixedDepth > 0) about `board`,
+    // whose game went through the positions of `game`, and returns the score;
+    // the move to play goes to from/to/promotion.
+    int ProgressiveDeepening(const MoveHistory& game, ChessBoard board, int fixedDepth,
+                             Bitboard* from, Bitboard* to, char* promotion);
+    // One root search to `depth` (200 for depth <= 0), with the root added
+    // to the game's positions.
+    int SearchExactDepth(const MoveHistory& game, ChessBoard board, int depth, Bitboard* from,
+                         Bitboard* to, char* promotion);
 
     // The table's probe, counted as a hit or a miss.
     int ProbeTable(uint64_t upper, uint64_t lower, int depth, int alpha, int beta, int* value,
@@ -360,7 +362,18 @@ class SearchRoutines {
     // The UCI info line: depth, score, nodes, speed, milliseconds and the line.
     void PrintInfoLine(int depth, int score, const char* lineText) const;
 
+    // Whether input waits on standard input; never while no handler reads it.
+    bool InputDetected() const;
+
   private:
+    // A line that is not protocol (a trace, an internal warning): standard
+    // output in the tool modes, the log in games (console or interface).
+    void Diagnostic(const char* format, ...) const __attribute__((format(printf, 2, 3)));
+    // A search under the clock, not an analysis, a ponder search or a fixed depth.
+    bool Timed() const;
+    // A ponder search, and an infinite one under UCI, keep their move until
+    // the interface asks for it, even once they have nothing left to search.
+    bool WaitsForCommand() const;
     void ResetForMove(ChessBoard& board);
     // Looks the root up in the user's book when this search may play from it;
     // on a hit sets the move and the root line and reports the move.
@@ -385,11 +398,6 @@ class SearchRoutines {
     void ReportInterruption(int kind, int depth, int index, int legal, int count, Bitboard from,
                             Bitboard to, char promotion);
 };
-
-extern SearchRoutines Search;
-
-// Whether input waits on standard input; always 0 unless an interface is in use.
-int InputDetected();
 
 // The wall-clock limit of one move under the settings of `status`, 0 for none.
 int64_t HardTimeLimit(const Status& status);
@@ -445,14 +453,16 @@ class ThreadPool {
 // only the transposition table. The main search decides the move and
 // prints everything; it starts its helpers when it starts and stops them
 // when it ends.
-class SearchHelpers {
+class HelperThreads {
   public:
+    explicit HelperThreads(Engine& engine) : Owner(engine) {}
+
     // The threads of a search, the main one included (1: no helpers). Only
     // between searches. False, with fewer, when the system gives no more.
     bool SetThreadCount(int count);
     int ThreadCount() const { return Pool.ThreadCount(); }
     // Starts every helper on `root`, searching the root moves `main` may.
-    void Start(const ChessBoard& root, const SearchRoutines& main);
+    void Start(const ChessBoard& root, const SearchWorker& main);
     // Stops the helpers and waits for them.
     void Stop();
     // Nodes the helpers have searched since they were last started.
@@ -461,10 +471,28 @@ class SearchHelpers {
   private:
     static void Run(int index, void* helpers);
 
+    Engine& Owner;
     ChessBoard Root;
     bool Running = false;
-    std::vector<std::unique_ptr<SearchRoutines>> Workers;
+    std::vector<std::unique_ptr<SearchWorker>> Workers;
     ThreadPool Pool; // declared last: its threads end before the workers go
 };
 
-extern SearchHelpers Helpers;
+// ---------------------------------------------------------------------------
+// The engine
+// ---------------------------------------------------------------------------
+
+// What a session searches with: its settings, the table every thread
+// shares, the main search and its helpers. The front end that runs the
+// session owns it.
+class Engine {
+  public:
+    Engine() = default;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    Status Settings;
+    TranspositionTables Table;
+    SearchWorker Main{*this, false};
+    HelperThreads Helpers{*this}; // declared last: its threads end before the rest goes
+};

@@ -32,9 +32,6 @@ constexpr int64_t DeadlinePollDivisor = 8;
 // What the hard limit leaves on the clock for the move to reach the interface.
 constexpr int64_t ClockMarginMs = 50;
 
-// A search under the clock, not an analysis, a ponder search or a fixed depth.
-bool Timed() { return !MainStatus.Analyze && !MainStatus.Ponder && !MainStatus.FD; }
-
 } // namespace
 
 int64_t HardTimeLimit(const Status& status) {
@@ -50,11 +47,13 @@ int64_t HardTimeLimit(const Status& status) {
     return std::min(share, left - ClockMarginMs);
 }
 
-int64_t SearchRoutines::ElapsedMs() const { return ClockMs() - MainStatus.SearchStartTime; }
+bool SearchWorker::Timed() const { return !Settings.Analyze && !Settings.Ponder && !Settings.FD; }
 
-bool SearchRoutines::HalfTheTimeSpent() const { return ElapsedMs() * 2 >= MainStatus.TimePerMove; }
+int64_t SearchWorker::ElapsedMs() const { return ClockMs() - Settings.SearchStartTime; }
 
-void SearchRoutines::RearmPoll() {
+bool SearchWorker::HalfTheTimeSpent() const { return ElapsedMs() * 2 >= Settings.TimePerMove; }
+
+void SearchWorker::RearmPoll() {
     // Until a timed search knows its speed it polls often, to learn it
     // before the clock matters; a search without a clock has no use for it.
     if (!NPSCalibrated && Timed()) {
@@ -65,7 +64,7 @@ void SearchRoutines::RearmPoll() {
     if (Timed()) {
         // The polls close in on the next moment the clock matters, so that
         // the stop comes within a millisecond or so of it.
-        const Status& s = MainStatus;
+        const Status& s = Settings;
         int64_t deadline = s.EmergencyTimeThreshold;
         if (!TimeUp) deadline = std::min<int64_t>(deadline, s.TimePerMove);
         if (HardLimitMs > 0) deadline = std::min(deadline, HardLimitMs);
@@ -76,15 +75,15 @@ void SearchRoutines::RearmPoll() {
     ArmPoll(interval);
 }
 
-void SearchRoutines::ArmPoll(int64_t nodes) {
+void SearchWorker::ArmPoll(int64_t nodes) {
     NodesToPoll =
         NodeLimit > 0 ? std::min(nodes, std::max<int64_t>(NodeLimit - NodeCount(), 1)) : nodes;
 }
 
-void SearchRoutines::MeasureSpeed(const char* context) {
+void SearchWorker::MeasureSpeed(const char* context) {
     const int64_t elapsed = ElapsedMs();
     if (elapsed < SpeedSampleMs) return;
-    Status& s = MainStatus;
+    Status& s = Settings;
     const int previous = s.NPS;
     s.NPS = static_cast<int>(std::clamp<int64_t>(NodeCount() * 1000 / elapsed, 1, INT_MAX));
     if (NPSCalibrated) return;
@@ -102,8 +101,8 @@ void SearchRoutines::MeasureSpeed(const char* context) {
 
 // The planned time is spent: stretch it once while the root fails low, else
 // mark the time up. True when the search must stop at once.
-bool SearchRoutines::BudgetExceeded() {
-    Status& s = MainStatus;
+bool SearchWorker::BudgetExceeded() {
+    Status& s = Settings;
     if (s.ST) {
         StopSearch = TimeUp = 1;
         return true;
@@ -123,8 +122,8 @@ bool SearchRoutines::BudgetExceeded() {
     return false;
 }
 
-bool SearchRoutines::PeriodicCheck() {
-    Status& s = MainStatus;
+bool SearchWorker::PeriodicCheck() {
+    Status& s = Settings;
     bool inputRead = false;
     // A search that is stopping reads no more: what waits is for what comes next.
     if (CommandHandler && !StopSearch && InputDetected()) {

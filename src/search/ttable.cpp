@@ -149,8 +149,6 @@ int NullMoveHint(const Slot& s, int depth, int beta, int reduction, int result) 
 
 } // namespace
 
-TranspositionTables PositionCache;
-
 TranspositionTables::TranspositionTables() {
     // Zero pages: "vorn -h" or a perft run never touches the table's memory.
     // Zeroed buckets are empty ones of generation 0.

@@ -199,7 +199,7 @@ bool EndgameTables::ChooseRootMove(const ChessBoard& board, int side, int castle
     if (MaxPieces == 0 || castleRights || PopCount(board.AllPieces) > MaxPieces) return false;
     ChessBoard position = board;
     position.SideToMove = static_cast<int8_t>(side);
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateLegalMoves(&position);
     int bestRating = 0;
     bool found = false;

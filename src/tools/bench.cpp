@@ -22,25 +22,25 @@ struct NodeTotals {
     int64_t Interior = 0, LeafInterior = 0, Quiesce = 0;
 };
 
-using SearchDriver = int (SearchRoutines::*)(ChessBoard, int, Bitboard*, Bitboard*, char*);
+using SearchDriver = int (SearchWorker::*)(const MoveHistory&, ChessBoard, int, Bitboard*,
+                                           Bitboard*, char*);
 
 // Searches benchmark position `number` (1..6) from a clean history and
 // repetition record, and clears the table after it.
-void RunPosition(int number, SearchDriver driver, NodeTotals& totals) {
+void RunPosition(Engine& engine, int number, SearchDriver driver, NodeTotals& totals) {
     LogPrintf("======== Pos %d =======\n", number);
-    MoveList.Init();
     SetupBoard(BenchPositions[number - 1]);
-    Search.ClearHistory();
+    engine.Main.ClearHistory();
     Bitboard from = 0, to = 0;
     char promotion = NoPromotion;
-    (Search.*driver)(MainBoard, MainStatus.FD, &from, &to, &promotion);
-    totals.Interior += Search.InteriorNodes;
-    totals.LeafInterior += Search.LeafInteriorNodes;
-    totals.Quiesce += Search.QuiesceNodes;
-    PositionCache.ClearTranspositionTables();
+    (engine.Main.*driver)(MoveHistory(), MainBoard, engine.Settings.FD, &from, &to, &promotion);
+    totals.Interior += engine.Main.InteriorNodes;
+    totals.LeafInterior += engine.Main.LeafInteriorNodes;
+    totals.Quiesce += engine.Main.QuiesceNodes;
+    engine.Table.ClearTranspositionTables();
 }
 
-void PrintStatistics(int64_t elapsed, const NodeTotals& totals) {
+void PrintStatistics(Engine& engine, int64_t elapsed, const NodeTotals& totals) {
     if (elapsed <= 0) elapsed = 1;
     const int64_t total = totals.Interior + totals.Quiesce;
     std::printf("    Time Interior Nodes Quiesce Nodes Total Nodes        NPS\n");
@@ -50,12 +50,12 @@ void PrintStatistics(int64_t elapsed, const NodeTotals& totals) {
     std::fflush(stdout);
     std::printf("Leaf Interior Nodes searched = %lld\n",
                 static_cast<long long>(totals.LeafInterior));
-    const long long hits = Search.CacheHits, misses = Search.CacheMisses;
+    const long long hits = engine.Main.CacheHits, misses = engine.Main.CacheMisses;
     std::printf("Transposition Table Hits %lld  Misses  %lld", hits, misses);
     // No probe at all reads as one miss.
-    if (hits == 0 && misses == 0) Search.CacheMisses = 1;
-    std::printf("  Ratio = %lld\n", hits * 100 / (hits + Search.CacheMisses));
-    const PawnHashTable& pawns = Search.Eval.PawnTable;
+    if (hits == 0 && misses == 0) engine.Main.CacheMisses = 1;
+    std::printf("  Ratio = %lld\n", hits * 100 / (hits + engine.Main.CacheMisses));
+    const PawnHashTable& pawns = engine.Main.Eval.PawnTable;
     std::printf("Pawn misses %u Pawn attempts %u Pawn miss rate = %g\n", pawns.Misses,
                 pawns.Attempts, pawns.Misses * 100.0 / pawns.Attempts);
     std::fflush(stdout);
@@ -63,8 +63,8 @@ void PrintStatistics(int64_t elapsed, const NodeTotals& totals) {
 
 } // namespace
 
-void Bench() {
-    Search.InteriorNodes = Search.QuiesceNodes = 0;
+void Bench(Engine& engine) {
+    engine.Main.InteriorNodes = engine.Main.QuiesceNodes = 0;
     // The traditional markers name every position at once; a line of its
     // own for each position as it starts tells how far the run has come,
     // also to a reader that waits for whole lines.
@@ -77,26 +77,26 @@ void Bench() {
     for (int number = 1; number <= BenchPositionCount; ++number) {
         std::printf("position %d/%d\n", number, BenchPositionCount);
         std::fflush(stdout);
-        RunPosition(number, &SearchRoutines::ProgressiveDeepening, totals);
+        RunPosition(engine, number, &SearchWorker::ProgressiveDeepening, totals);
     }
-    PrintStatistics(ClockMs() - start, totals);
+    PrintStatistics(engine, ClockMs() - start, totals);
 }
 
-void Bench2() {
+void Bench2(Engine& engine) {
     const struct {
         const char* Title;
         SearchDriver Driver;
     } runs[] = {
-        {"Progressive Deepening", &SearchRoutines::ProgressiveDeepening},
-        {"Search Exact Depth", &SearchRoutines::SearchExactDepth},
+        {"Progressive Deepening", &SearchWorker::ProgressiveDeepening},
+        {"Search Exact Depth", &SearchWorker::SearchExactDepth},
     };
     for (const auto& run : runs) {
-        Search.InteriorNodes = Search.QuiesceNodes = 0;
+        engine.Main.InteriorNodes = engine.Main.QuiesceNodes = 0;
         std::printf("Running benchmark \n%s\n", run.Title);
         std::fflush(stdout);
         const int64_t start = ClockMs();
         NodeTotals totals;
-        RunPosition(5, run.Driver, totals);
-        PrintStatistics(ClockMs() - start, totals);
+        RunPosition(engine, 5, run.Driver, totals);
+        PrintStatistics(engine, ClockMs() - start, totals);
     }
 }

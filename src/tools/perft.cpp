@@ -32,7 +32,7 @@ void PerfT::CountByRootMove(const ChessBoard& root, int depth) {
     } else {
         const int side = root.SideToMove;
         ChessBoard board = root;
-        MoveGen list;
+        MoveList list;
         const Bitboard king = side == White ? board.WKing : board.BKing;
         const int count = board.InCheck(king, side)
                               ? list.GenCheckEvasions(side, &board)
@@ -64,7 +64,7 @@ void PerfT::PerformanceTest(int side, int depth, ChessBoard board, int castleFla
         ++LeafNodes;
         return;
     }
-    MoveGen list;
+    MoveList list;
     uint8_t castleMask = 0;
     Bitboard king = side == White ? board.WKing : board.BKing;
     bool inCheck = board.InCheck(king, side);

@@ -100,8 +100,8 @@ OperationMoves ReadOperation(const char* line, const char* name, const ChessBoar
 
 } // namespace
 
-void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board)) {
-    Status& s = MainStatus;
+void ParseEPDSuite(Engine& engine, const char* filename, void (*show)(const ChessBoard& board)) {
+    Status& s = engine.Settings;
     FILE* file = OpenTextFile(filename);
     if (!file) {
         std::printf("ERROR: opening file %s\n", filename);
@@ -125,19 +125,19 @@ void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board)) 
         }
         if (s.Mimic == 0) show(MainBoard);
         if (s.DoTestSuite) {
-            // Read before the search, which plays its move on MainBoard.
             const OperationMoves best = ReadOperation(line, "bm", MainBoard);
             const OperationMoves avoid = ReadOperation(line, "am", MainBoard);
             std::printf("%s\n", line);
             if (s.FD == 0) s.FD = 3;
             Bitboard from = 0, to = 0;
             char promotion = NoPromotion;
-            const int score = Search.ProgressiveDeepening(MainBoard, s.FD, &from, &to, &promotion);
+            const int score = engine.Main.ProgressiveDeepening(MoveHistory(), MainBoard, s.FD,
+                                                               &from, &to, &promotion);
             MainBoard.BestFrom = from;
             MainBoard.BestTo = to;
             MainBoard.BestPromo = promotion;
             char text[MaxPVText];
-            Search.LineText(text, from, to, promotion);
+            engine.Main.LineText(text, from, to, promotion);
             std::printf("%d %d   %s", s.FD, score, text);
             std::fflush(stdout);
             if (best.Given || avoid.Given) {
@@ -149,8 +149,8 @@ void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board)) 
         // exercise the evaluation.
         for (int run = (s.Mimic == 1) + (s.Pev != 0); run > 0; --run) {
             MainBoard.InitPieceCounts();
-            Search.Eval.PosEval(MainBoard.SideToMove, -FullWindow, FullWindow, &MainBoard,
-                                MainBoard.CastleFlags);
+            engine.Main.Eval.PosEval(MainBoard.SideToMove, -FullWindow, FullWindow, &MainBoard,
+                                     MainBoard.CastleFlags);
         }
     }
     std::fclose(file);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "board/board.h"
+#include "search/search.h"
 
 // Counts the move paths of MainBoard to a fixed depth and prints the report:
 // each root move's count as it finishes ("e2e4: 20", the form interfaces
@@ -38,12 +39,12 @@ extern const char* const BenchPositions[BenchPositionCount];
 
 // The benchmarks: Bench searches six fixed positions, Bench2 the fifth with
 // each of the two search drivers; both print node counts, speed and the hit
-// rates of the tables. Each search runs under the current settings (-fd).
-void Bench();
-void Bench2();
+// rates of the tables. Each search runs under the engine's settings (-fd).
+void Bench(Engine& engine);
+void Bench2(Engine& engine);
 
 // Runs the file of EPD positions named by `filename` under the mode flags
 // ("-ts" searches each position, "-pev" and "-mimicstudent" show and
 // evaluate); ends the program with status 1 when the file cannot be read.
 // `show` prints a position (the front end's display).
-void ParseEPDSuite(const char* filename, void (*show)(const ChessBoard& board));
+void ParseEPDSuite(Engine& engine, const char* filename, void (*show)(const ChessBoard& board));

@@ -46,7 +46,7 @@ TEST_F(BookTest, TreeFindsExactlyItsEntries) {
 
 TEST_F(BookTest, RootPicksTheLowestValueEarliestFirst) {
     ChessBoard start = BoardFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateAllMoves(White, &start, AllCastling);
     // The positions after the list's moves 3, 5 and 7; 5 and 7 share the lowest value.
     std::pair<BookEntry, int> entries[3];

@@ -144,7 +144,7 @@ TEST_F(PolyglotBookTest, ToolMadeBookIsFoundAndLegal) {
             underPromotions += promotion > 0 && promotion < QueenCode;
             expected += promotion == 0 || promotion == QueenCode;
         }
-        PolyglotMove moves[MoveGen::MaxMoves];
+        PolyglotMove moves[MoveList::MaxMoves];
         const int count = book.Moves(board, moves);
         EXPECT_EQ(count, expected) << "key " << std::hex << key;
         for (int i = 0; i < count; ++i) {

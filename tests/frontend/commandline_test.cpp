@@ -11,8 +11,8 @@ namespace {
 
 // Parses a command line on fresh settings and a fresh board.
 int Parse(std::vector<const char*> args) {
-    MainStatus = Status{};
-    MainStatus.initVars();
+    TheEngine.Settings = Status{};
+    TheEngine.Settings.initVars();
     MainBoard.InitRep();
     args.insert(args.begin(), "vorn");
     return ParseCommandLine(static_cast<int>(args.size()), const_cast<char**>(args.data()));
@@ -20,42 +20,42 @@ int Parse(std::vector<const char*> args) {
 
 TEST(CommandLine, ValuesReachTheSettings) {
     ASSERT_EQ(Parse({"-st", "10"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.ST, 10000); // milliseconds
-    EXPECT_EQ(MainStatus.TimePerMove, 9000);
-    EXPECT_EQ(MainStatus.TimeLeft, 600000);
+    EXPECT_EQ(TheEngine.Settings.ST, 10000); // milliseconds
+    EXPECT_EQ(TheEngine.Settings.TimePerMove, 9000);
+    EXPECT_EQ(TheEngine.Settings.TimeLeft, 600000);
 
     ASSERT_EQ(Parse({"-fd", "5"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.FD, 5);
+    EXPECT_EQ(TheEngine.Settings.FD, 5);
     EXPECT_EQ(MainBoard.MaxDepth, 5);
     EXPECT_EQ(MainBoard.FixedDepth, 5);
 
     ASSERT_EQ(Parse({"-sd", "5"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.FD, 0);
+    EXPECT_EQ(TheEngine.Settings.FD, 0);
     EXPECT_EQ(MainBoard.MaxDepth, 5);
 
     ASSERT_EQ(
         Parse({"-perft", "-trace", "-post", "-sp", "-nobook", "-kibitz", "-tc", "40", "-HPC"}),
         CommandLineOk);
-    EXPECT_EQ(MainStatus.PERFT, 1);
-    EXPECT_EQ(MainStatus.Trace, 1);
-    EXPECT_EQ(MainStatus.Post, 1);
-    EXPECT_EQ(MainStatus.SelfPlay, 1);
-    EXPECT_EQ(MainStatus.UseBook, 0);
-    EXPECT_EQ(MainStatus.Kibitz, 1);
+    EXPECT_EQ(TheEngine.Settings.PERFT, 1);
+    EXPECT_EQ(TheEngine.Settings.Trace, 1);
+    EXPECT_EQ(TheEngine.Settings.Post, 1);
+    EXPECT_EQ(TheEngine.Settings.SelfPlay, 1);
+    EXPECT_EQ(TheEngine.Settings.UseBook, 0);
+    EXPECT_EQ(TheEngine.Settings.Kibitz, 1);
 
     ASSERT_EQ(Parse({"-bench3", "-ts", "suite.epd"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.Bench, 3);
-    EXPECT_EQ(MainStatus.DoTestSuite, 1);
+    EXPECT_EQ(TheEngine.Settings.Bench, 3);
+    EXPECT_EQ(TheEngine.Settings.DoTestSuite, 1);
     EXPECT_STREQ(TestSuiteFile, "suite.epd");
 
     ASSERT_EQ(Parse({"-log", "game.log", "-fd", "0"}), CommandLineOk);
     EXPECT_STREQ(LogFileName, "game.log");
-    EXPECT_EQ(MainStatus.FD, 0);
+    EXPECT_EQ(TheEngine.Settings.FD, 0);
 
     ASSERT_EQ(Parse({"-threads", "3"}), CommandLineOk);
-    EXPECT_EQ(Helpers.ThreadCount(), 3);
+    EXPECT_EQ(TheEngine.Helpers.ThreadCount(), 3);
     ASSERT_EQ(Parse({"-threads", "1"}), CommandLineOk);
-    EXPECT_EQ(Helpers.ThreadCount(), 1);
+    EXPECT_EQ(TheEngine.Helpers.ThreadCount(), 1);
 }
 
 // What ParseCommandLine says on standard error.
@@ -90,7 +90,7 @@ TEST(CommandLine, ValuesAreWholeNumbersInRange) {
     }
     // A refused value changes nothing.
     ParseErrors({"-fd", "-3"}, CommandLineBadUsage);
-    EXPECT_EQ(MainStatus.FD, 0);
+    EXPECT_EQ(TheEngine.Settings.FD, 0);
     EXPECT_EQ(MainBoard.MaxDepth, 56);
 }
 
@@ -106,12 +106,12 @@ TEST(CommandLine, UnknownOptionsAreNamed) {
 
 TEST(CommandLine, ContainsTestsAndValuesAsCurrentString) {
     ASSERT_EQ(Parse({"--xboard-mode", "-uci"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.xboard, 1);
-    EXPECT_EQ(MainStatus.uci, 1);
+    EXPECT_EQ(TheEngine.Settings.xboard, 1);
+    EXPECT_EQ(TheEngine.Settings.uci, 1);
     // A value is tested against the options that follow its own.
     ASSERT_EQ(Parse({"-pev", "-trace"}), CommandLineOk);
-    EXPECT_EQ(MainStatus.Pev, 1);
-    EXPECT_EQ(MainStatus.Trace, 1);
+    EXPECT_EQ(TheEngine.Settings.Pev, 1);
+    EXPECT_EQ(TheEngine.Settings.Trace, 1);
 }
 
 TEST(CommandLine, HelpAfterOtherOptionsAndMissingValues) {
@@ -132,29 +132,29 @@ TEST(CommandLine, HelpAfterOtherOptionsAndMissingValues) {
     EXPECT_EQ(ParseErrors({"-post", "-fd"}, CommandLineBadUsage),
               "vorn: missing value after -fd\n");
     ParseErrors({"-st"}, CommandLineBadUsage);
-    EXPECT_EQ(MainStatus.ST, 0);
+    EXPECT_EQ(TheEngine.Settings.ST, 0);
 }
 
 TEST(Status, NewGameKeepsWhatUciSet) {
-    MainStatus = Status{};
-    EXPECT_EQ(MainStatus.NPS, 0); // no speed measured yet
-    MainStatus.uci = 1;
-    MainStatus.FD = 7;
-    MainStatus.ST = 500;
-    MainStatus.Kibitz = 1;
-    MainStatus.Post = 1;
-    MainStatus.initVars();
-    EXPECT_EQ(MainStatus.FD, 7);
-    EXPECT_EQ(MainStatus.ST, 500);
-    EXPECT_EQ(MainStatus.Kibitz, 1);
-    EXPECT_EQ(MainStatus.Post, 0);
-    EXPECT_EQ(MainStatus.GamePly, 1);
-    MainStatus.uci = 0;
-    MainStatus.initVars();
-    EXPECT_EQ(MainStatus.FD, 0);
-    EXPECT_EQ(MainStatus.DefaultMovesPerSession, 50);
-    EXPECT_EQ(MainStatus.UseBook, 1);
-    MainStatus = Status{};
+    TheEngine.Settings = Status{};
+    EXPECT_EQ(TheEngine.Settings.NPS, 0); // no speed measured yet
+    TheEngine.Settings.uci = 1;
+    TheEngine.Settings.FD = 7;
+    TheEngine.Settings.ST = 500;
+    TheEngine.Settings.Kibitz = 1;
+    TheEngine.Settings.Post = 1;
+    TheEngine.Settings.initVars();
+    EXPECT_EQ(TheEngine.Settings.FD, 7);
+    EXPECT_EQ(TheEngine.Settings.ST, 500);
+    EXPECT_EQ(TheEngine.Settings.Kibitz, 1);
+    EXPECT_EQ(TheEngine.Settings.Post, 0);
+    EXPECT_EQ(TheEngine.Settings.GamePly, 1);
+    TheEngine.Settings.uci = 0;
+    TheEngine.Settings.initVars();
+    EXPECT_EQ(TheEngine.Settings.FD, 0);
+    EXPECT_EQ(TheEngine.Settings.DefaultMovesPerSession, 50);
+    EXPECT_EQ(TheEngine.Settings.UseBook, 1);
+    TheEngine.Settings = Status{};
 }
 
 } // namespace

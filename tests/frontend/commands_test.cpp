@@ -16,9 +16,9 @@ constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w 
 
 // A fresh game on `fen` with the moves played, as the interface would send them.
 void StartGame(const char* fen, const std::vector<const char*>& moves = {}) {
-    MainStatus = Status{};
-    MainStatus.initVars();
-    MainStatus.setxboard(1);
+    TheEngine.Settings = Status{};
+    TheEngine.Settings.initVars();
+    TheEngine.Settings.setxboard(1);
     GameSession = Session{};
     BoardFromFen(fen);
     StartGameRecord();
@@ -87,25 +87,25 @@ TEST(MoveText, AnUnderPromotionIsMadeAsTyped) {
 TEST(Commands, ClockAndDepthSettings) {
     StartGame(StartFen);
     EXPECT_EQ(Command("time 6000"), "");
-    EXPECT_EQ(MainStatus.TimeLeft, 60000);
+    EXPECT_EQ(TheEngine.Settings.TimeLeft, 60000);
 
     EXPECT_EQ(Command("level 40 5 0"), "");
-    EXPECT_EQ(MainStatus.MovesPerSession, 40);
-    EXPECT_EQ(MainStatus.TimeLeft, 5 * 60000);
-    EXPECT_EQ(MainStatus.TimeIncMs, 0);
+    EXPECT_EQ(TheEngine.Settings.MovesPerSession, 40);
+    EXPECT_EQ(TheEngine.Settings.TimeLeft, 5 * 60000);
+    EXPECT_EQ(TheEngine.Settings.TimeIncMs, 0);
 
     EXPECT_EQ(Command("st 10"), "");
-    EXPECT_EQ(MainStatus.ST, 10000);
-    EXPECT_EQ(MainStatus.TimePerMove, 9000);
-    EXPECT_EQ(MainStatus.TimeLeft, 600000);
+    EXPECT_EQ(TheEngine.Settings.ST, 10000);
+    EXPECT_EQ(TheEngine.Settings.TimePerMove, 9000);
+    EXPECT_EQ(TheEngine.Settings.TimeLeft, 600000);
     // A level replaces a fixed time per move.
     Command("level 0 1 2.5");
-    EXPECT_EQ(MainStatus.ST, 0);
-    EXPECT_EQ(MainStatus.TimeIncMs, 2500);
+    EXPECT_EQ(TheEngine.Settings.ST, 0);
+    EXPECT_EQ(TheEngine.Settings.TimeIncMs, 2500);
     Command("level 0 0:30 0.05");
-    EXPECT_EQ(MainStatus.TimeIncMs, 50);
+    EXPECT_EQ(TheEngine.Settings.TimeIncMs, 50);
     // The move overhead comes off the clock, the increment's fraction counts.
-    EXPECT_EQ(HardTimeLimit(MainStatus), (30000 - Status::DefaultMoveOverheadMs) / 3 + 50);
+    EXPECT_EQ(HardTimeLimit(TheEngine.Settings), (30000 - Status::DefaultMoveOverheadMs) / 3 + 50);
 
     const int consoleDepth = MainBoard.MaxDepth;
     EXPECT_EQ(Command("sd 5"), "");
@@ -117,19 +117,19 @@ TEST(Commands, ClockAndDepthSettings) {
          {"time abc", "time", "time 12x", "time 99999999999999999999", "st -1", "sd 0", "sd 500",
           "level 40 5", "level 0 0 -5", "otim x", "dumpsee 64 1", "memory 0",
           "option Move Overhead=-5", "option Move Overhead=5001", "option Move Overhead=x"}) {
-        const Status before = MainStatus;
+        const Status before = TheEngine.Settings;
         EXPECT_EQ(Command(line), std::string("Error (bad value): ") + line + "\n");
-        EXPECT_EQ(MainStatus.TimeLeft, before.TimeLeft) << line;
-        EXPECT_EQ(MainStatus.ST, before.ST) << line;
-        EXPECT_EQ(MainStatus.TimeIncMs, before.TimeIncMs) << line;
-        EXPECT_EQ(MainStatus.MoveOverheadMs, before.MoveOverheadMs) << line;
+        EXPECT_EQ(TheEngine.Settings.TimeLeft, before.TimeLeft) << line;
+        EXPECT_EQ(TheEngine.Settings.ST, before.ST) << line;
+        EXPECT_EQ(TheEngine.Settings.TimeIncMs, before.TimeIncMs) << line;
+        EXPECT_EQ(TheEngine.Settings.MoveOverheadMs, before.MoveOverheadMs) << line;
     }
     EXPECT_EQ(Command("option Move Overhead=120"), "");
-    EXPECT_EQ(MainStatus.MoveOverheadMs, 120);
+    EXPECT_EQ(TheEngine.Settings.MoveOverheadMs, 120);
     Command("option Move Overhead=30");
     EXPECT_EQ(GameSession.DepthLimit, 5);
     Command("time -50");
-    EXPECT_EQ(MainStatus.TimeLeft, -500);
+    EXPECT_EQ(TheEngine.Settings.TimeLeft, -500);
 }
 
 TEST(Commands, LevelTakesMinutesOrMinutesAndSecondsAndAFractionalIncrement) {
@@ -202,7 +202,7 @@ TEST(Commands, SetboardKeepsThePreviousPositionWhenTheNewOneCannotBePlayed) {
     EXPECT_EQ(MainBoard.FiftyMoveCount, 12);
     // The game starts afresh there: nothing to take back.
     EXPECT_EQ(Command("undo"), "Error (command not legal now): undo\n");
-    EXPECT_EQ(MoveList.NumMoves, 1);
+    EXPECT_EQ(GameHistory.NumMoves, 1);
 }
 
 TEST(Commands, EditBuildsAPositionAndRefusesOneThatCannotBePlayed) {
@@ -246,31 +246,31 @@ TEST(Commands, TheColourCommandsRefuseASideWhoseOpponentStandsInCheck) {
     StartGame(StartFen);
     EXPECT_EQ(Command("black"), "");
     EXPECT_EQ(MainBoard.SideToMove, Black);
-    EXPECT_EQ(MoveList.NumMoves, 1);
+    EXPECT_EQ(GameHistory.NumMoves, 1);
 }
 
 TEST(Commands, UndoAndRemoveTakeBackTheBoardTheRecordAndTheCounters) {
     StartGame(StartFen, {"g1f3", "g8f6"});
     const ChessBoard afterTwo = MainBoard;
-    const int plyAfterTwo = MainStatus.GamePly;
+    const int plyAfterTwo = TheEngine.Settings.GamePly;
     for (const char* text : {"f3g1", "f6g8", "e2e4"}) {
         GameMove move;
         ASSERT_TRUE(ParseGameMove(MainBoard, text, &move));
         PlayGameMove(move);
     }
     EXPECT_EQ(MainBoard.FiftyMoveCount, 0);
-    EXPECT_EQ(MoveList.NumMoves, 6);
+    EXPECT_EQ(GameHistory.NumMoves, 6);
 
     EXPECT_EQ(Command("undo"), "");
     EXPECT_EQ(MainBoard.FiftyMoveCount, 4);
     EXPECT_EQ(MainBoard.SideToMove, White);
-    EXPECT_EQ(MoveList.NumMoves, 5);
+    EXPECT_EQ(GameHistory.NumMoves, 5);
     EXPECT_EQ(Command("remove"), "");
     EXPECT_EQ(MainBoard.AllPieces, afterTwo.AllPieces);
     EXPECT_EQ(MainBoard.WKnights, afterTwo.WKnights);
     EXPECT_EQ(MainBoard.FiftyMoveCount, 2);
-    EXPECT_EQ(MainStatus.GamePly, plyAfterTwo);
-    EXPECT_EQ(MoveList.NumMoves, 3);
+    EXPECT_EQ(TheEngine.Settings.GamePly, plyAfterTwo);
+    EXPECT_EQ(GameHistory.NumMoves, 3);
     EXPECT_EQ(Command("remove"), "");
     EXPECT_EQ(MainBoard.AllPieces, BoardFromFen(StartFen).AllPieces);
     EXPECT_EQ(Command("undo"), "Error (command not legal now): undo\n");
@@ -282,26 +282,26 @@ TEST(Commands, NewStartsAFreshGameAndClearsTheDepthLimit) {
     Command("force");
     EXPECT_EQ(DoCommand("new"), CommandEndsInput);
     EXPECT_EQ(MainBoard.AllPieces, BoardFromFen(StartFen).AllPieces);
-    EXPECT_EQ(MainStatus.Force, 0);
-    EXPECT_EQ(MainStatus.OpponentToMove, 1);
-    EXPECT_EQ(MainStatus.GamePly, 1);
+    EXPECT_EQ(TheEngine.Settings.Force, 0);
+    EXPECT_EQ(TheEngine.Settings.OpponentToMove, 1);
+    EXPECT_EQ(TheEngine.Settings.GamePly, 1);
     EXPECT_EQ(GameSession.DepthLimit, 0);
-    EXPECT_EQ(MoveList.NumMoves, 1);
+    EXPECT_EQ(GameHistory.NumMoves, 1);
 }
 
 TEST(Commands, AnalysisRunsWithoutAClockAndGivesItBack) {
     StartGame(StartFen);
     Command("st 5");
     EXPECT_EQ(DoCommand("analyze"), CommandEndsInput);
-    EXPECT_EQ(MainStatus.Analyze, 1);
-    EXPECT_EQ(MainStatus.Post, 1);
-    EXPECT_GT(MainStatus.ST, 1000000);
+    EXPECT_EQ(TheEngine.Settings.Analyze, 1);
+    EXPECT_EQ(TheEngine.Settings.Post, 1);
+    EXPECT_GT(TheEngine.Settings.ST, 1000000);
     // In analysis a changed position ends the input loop, so the analysis restarts.
     EXPECT_EQ(DoCommand("setboard 4k3/8/8/8/8/8/8/R3K3 w Q - 0 1"), CommandEndsInput);
     EXPECT_EQ(DoCommand("exit"), CommandEndsInput);
-    EXPECT_EQ(MainStatus.Analyze, 0);
-    EXPECT_EQ(MainStatus.ST, 5000);
-    EXPECT_EQ(MainStatus.Force, 1);
+    EXPECT_EQ(TheEngine.Settings.Analyze, 0);
+    EXPECT_EQ(TheEngine.Settings.ST, 5000);
+    EXPECT_EQ(TheEngine.Settings.Force, 1);
 }
 
 TEST(GameEnd, OnlyResultsTheRulesGiveAreClaimed) {
@@ -345,16 +345,16 @@ TEST(GameEnd, OnlyResultsTheRulesGiveAreClaimed) {
 
 TEST(GameEnd, TheRepetitionRecordHoldsTheGame) {
     StartGame(StartFen, {"g1f3", "g8f6", "f3g1", "f6g8"});
-    ASSERT_EQ(MoveList.NumMoves, 5);
+    ASSERT_EQ(GameHistory.NumMoves, 5);
     Bitboard upper, lower;
     genhashcode(White, AllCastling, &upper, &lower, &MainBoard);
     // The start position stands at the first and the latest entry.
-    EXPECT_EQ(MoveList.Upper[0], upper);
-    EXPECT_EQ(MoveList.Lower[4], lower);
-    EXPECT_EQ(MoveList.ThreeFoldRepDetection(10, upper, lower), 1);
+    EXPECT_EQ(GameHistory.Upper[0], upper);
+    EXPECT_EQ(GameHistory.Lower[4], lower);
+    EXPECT_EQ(GameHistory.ThreeFoldRepDetection(10, upper, lower), 1);
     // The driver adds the root under xboard: the record stops short of it.
     SyncRepetitionRecord(false);
-    EXPECT_EQ(MoveList.NumMoves, 4);
+    EXPECT_EQ(GameHistory.NumMoves, 4);
 }
 
 TEST(GameEnd, AnnouncedInTheProtocolsForm) {
@@ -377,16 +377,16 @@ TEST(GameEnd, AnnouncedInTheProtocolsForm) {
     };
     for (const auto& c : cases) {
         StartGame(StartFen);
-        MainStatus.xboard = c.xboard;
+        TheEngine.Settings.xboard = c.xboard;
         EXPECT_EQ(CapturedStdout([&] { AnnounceVerdict(c.verdict); }), c.line);
-        EXPECT_EQ(MainStatus.GameInProgress, c.verdict == GameGoesOn);
+        EXPECT_EQ(TheEngine.Settings.GameInProgress, c.verdict == GameGoesOn);
     }
     // A draw is claimed once: an interface that plays on is obeyed.
     StartGame(StartFen);
     CapturedStdout([] { AnnounceVerdict(DrawByRepetition); });
-    MainStatus.GameInProgress = 1;
+    TheEngine.Settings.GameInProgress = 1;
     EXPECT_EQ(CapturedStdout([] { AnnounceVerdict(DrawByRepetition); }), "");
-    EXPECT_EQ(MainStatus.GameInProgress, 1);
+    EXPECT_EQ(TheEngine.Settings.GameInProgress, 1);
 }
 
 } // namespace

@@ -319,7 +319,7 @@ TEST(XboardSession, PonderingGoesOnAfterTheExpectedReplyAndStopsAfterAnother) {
         ASSERT_TRUE(ParseGameMove(MainBoard, move, &played));
         PlayGameMove(played);
     }
-    GameMove moves[MoveGen::MaxMoves];
+    GameMove moves[MoveList::MaxMoves];
     const int count = GenerateLegalMoves(MainBoard, moves);
     std::string other;
     for (int i = 0; i < count && other.empty(); ++i) {

@@ -43,7 +43,7 @@ TEST(CheckEvasions, ListsInOrder) {
     for (const EvasionCase& c : cases) {
         ChessBoard board = BoardFromFen(c.fen);
         const ChessBoard before = board;
-        MoveGen list;
+        MoveList list;
         int count = list.GenCheckEvasions(board.SideToMove, &board);
         EXPECT_EQ(ListText(list, count), c.expected) << c.name;
         EXPECT_EQ(list.Board, &board) << c.name;

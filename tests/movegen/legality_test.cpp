@@ -12,7 +12,7 @@ void Walk(ChessBoard board, int side, int castleFlags, int depth, std::vector<ui
           int ply, int& mismatches) {
     Bitboard king = side == White ? board.WKing : board.BKing;
     bool inCheck = board.InCheck(king, side);
-    MoveGen list;
+    MoveList list;
     int count = inCheck ? list.GenCheckEvasions(side, &board)
                         : list.GenerateAllMoves(side, &board, castleFlags);
     int legal = 0;

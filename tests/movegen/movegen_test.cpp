@@ -10,7 +10,7 @@ struct OrderCase {
     const char* expected; // the list, in generation order
 };
 
-TEST(MoveGen, GenerateAllMovesKeepsTheGeneratorOrder) {
+TEST(MoveList, GenerateAllMovesKeepsTheGeneratorOrder) {
     const OrderCase cases[] = {
         {"start position: knights, then each pawn's double push before its push",
          "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
@@ -33,7 +33,7 @@ TEST(MoveGen, GenerateAllMovesKeepsTheGeneratorOrder) {
     };
     for (const OrderCase& c : cases) {
         ChessBoard board = BoardFromFen(c.fen);
-        MoveGen list;
+        MoveList list;
         int count = list.GenerateAllMoves(board.SideToMove, &board, board.CastleFlags);
         EXPECT_EQ(ListText(list, count), c.expected) << c.name;
         EXPECT_EQ(list.NumMoves, count) << c.name;
@@ -48,9 +48,9 @@ TEST(MoveGen, GenerateAllMovesKeepsTheGeneratorOrder) {
     }
 }
 
-TEST(MoveGen, QuiesceMovesAreCapturesByQueenRookKnightBishopThenPawnsThenKing) {
+TEST(MoveList, QuiesceMovesAreCapturesByQueenRookKnightBishopThenPawnsThenKing) {
     ChessBoard board = BoardFromFen("4k3/8/r7/3p4/2P5/2N5/8/R2QK2B w - - 0 1");
-    MoveGen list;
+    MoveList list;
     int count = list.GenerateQuiesceMoves(White, &board);
     EXPECT_EQ(ListText(list, count), "d1d5 a1a6 c3d5 h1d5 c4c5 c4d5");
     EXPECT_EQ(list.NumMoves, 0) << "only GenerateAllMoves sets the count";
@@ -63,7 +63,7 @@ TEST(MoveGen, QuiesceMovesAreCapturesByQueenRookKnightBishopThenPawnsThenKing) {
     EXPECT_EQ(list.GenerateQuiesceMoves(White, &board), 0);
 }
 
-TEST(MoveGen, PawnMovesPerPawnInOrder) {
+TEST(MoveList, PawnMovesPerPawnInOrder) {
     const OrderCase cases[] = {
         {"double push before push, pawns by square", "4k3/8/8/8/8/8/PP6/4K3 w - - 0 1",
          "a2a4 a2a3 b2b4 b2b3"},
@@ -81,17 +81,17 @@ TEST(MoveGen, PawnMovesPerPawnInOrder) {
     };
     for (const OrderCase& c : cases) {
         ChessBoard board = BoardFromFen(c.fen);
-        MoveGen list;
+        MoveList list;
         list.Board = &board;
         EXPECT_EQ(ListText(list, list.GenPawns(board.SideToMove, 0)), c.expected) << c.name;
     }
 }
 
-TEST(MoveGen, EnPassantNeedsTheDoublePushAsLastMove) {
+TEST(MoveList, EnPassantNeedsTheDoublePushAsLastMove) {
     // d7-d6-d5 in two moves: the last move started on d6.
     ChessBoard board = BoardFromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
     board.LastFrom = Bit(D6);
-    MoveGen list;
+    MoveList list;
     list.Board = &board;
     EXPECT_EQ(ListText(list, list.GenPawns(White, 0)), "e5e6");
     // The double push was made by a piece that is not a pawn.
@@ -101,7 +101,7 @@ TEST(MoveGen, EnPassantNeedsTheDoublePushAsLastMove) {
     EXPECT_EQ(ListText(list, list.GenPawns(White, 0)), "e5e6");
 }
 
-TEST(MoveGen, CastlingOrderAndSquareTests) {
+TEST(MoveList, CastlingOrderAndSquareTests) {
     const OrderCase cases[] = {
         {"White: king side, then queen side", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1g1 e1c1"},
         {"Black: king side, then queen side", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8g8 e8c8"},
@@ -116,7 +116,7 @@ TEST(MoveGen, CastlingOrderAndSquareTests) {
     };
     for (const OrderCase& c : cases) {
         ChessBoard board = BoardFromFen(c.fen);
-        MoveGen list;
+        MoveList list;
         list.Board = &board;
         int count = list.GenCastle(board.SideToMove, 0, board.CastleFlags);
         EXPECT_EQ(ListText(list, count), c.expected) << c.name;
@@ -128,19 +128,19 @@ TEST(MoveGen, CastlingOrderAndSquareTests) {
     board.WRooks ^= Bit(H1);
     board.WhitePieces ^= Bit(H1);
     board.AllPieces ^= Bit(H1);
-    MoveGen list;
+    MoveList list;
     list.Board = &board;
     EXPECT_EQ(ListText(list, list.GenCastle(White, 0, AllCastling)), "e1c1");
 }
 
-TEST(MoveGen, MissingOrSecondKingIsReportedAndGenerationGoesOn) {
+TEST(MoveList, MissingOrSecondKingIsReportedAndGenerationGoesOn) {
     ChessBoard board{};
     board.WKnights = Bit(B1);
     board.BKing = Bit(H8);
     board.WhitePieces = board.WKnights;
     board.BlackPieces = board.BKing;
     board.AllPieces = board.WhitePieces | board.BlackPieces;
-    MoveGen list;
+    MoveList list;
     int count = 0;
     std::string out = CapturedStdout([&] { count = list.GenerateAllMoves(White, &board, 0); });
     EXPECT_EQ(out, "Major Error: There is No king of a given color\n"
@@ -155,21 +155,21 @@ TEST(MoveGen, MissingOrSecondKingIsReportedAndGenerationGoesOn) {
     EXPECT_EQ(ListText(list, count), "a1a2 a1b2 h1g1 h1g2 h1h2");
 }
 
-TEST(MoveGen, AFullListDropsFurtherMovesInsteadOfOverrunning) {
+TEST(MoveList, AFullListDropsFurtherMovesInsteadOfOverrunning) {
     // No position has 335 pseudo-legal moves, but a generator may be asked
     // to append to a list that is nearly full.
     ChessBoard board = BoardFromFen("QQ2Q1Q1/3Q3Q/Q4Q1Q/Q1Q4Q/Q6Q/1Q4Q1/8/K6k b - - 0 1");
-    MoveGen fresh, list;
+    MoveList fresh, list;
     fresh.Board = list.Board = &board;
     int all = fresh.GenQueens(White, 0);
     ASSERT_GT(all, 10);
     constexpr int Room = 10;
-    EXPECT_EQ(list.GenQueens(White, MoveGen::MaxMoves - Room), MoveGen::MaxMoves);
+    EXPECT_EQ(list.GenQueens(White, MoveList::MaxMoves - Room), MoveList::MaxMoves);
     for (int i = 0; i < Room; ++i) {
-        EXPECT_EQ(list.From[MoveGen::MaxMoves - Room + i], fresh.From[i]) << i;
-        EXPECT_EQ(list.To[MoveGen::MaxMoves - Room + i], fresh.To[i]) << i;
+        EXPECT_EQ(list.From[MoveList::MaxMoves - Room + i], fresh.From[i]) << i;
+        EXPECT_EQ(list.To[MoveList::MaxMoves - Room + i], fresh.To[i]) << i;
     }
-    EXPECT_EQ(list.AddMove(MoveGen::MaxMoves, Bit(A1), Bit(A2), NoPromotion), MoveGen::MaxMoves);
+    EXPECT_EQ(list.AddMove(MoveList::MaxMoves, Bit(A1), Bit(A2), NoPromotion), MoveList::MaxMoves);
 }
 
 } // namespace

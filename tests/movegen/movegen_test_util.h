@@ -11,7 +11,7 @@
 
 // Entries 0 .. count - 1 as "e2e4" texts joined by blanks; a queen
 // promotion adds its letter ("b7b8Q").
-inline std::string ListText(const MoveGen& list, int count) {
+inline std::string ListText(const MoveList& list, int count) {
     std::string text;
     for (int i = 0; i < count; ++i) {
         int from = LowestSquare(list.From[i]), to = LowestSquare(list.To[i]);

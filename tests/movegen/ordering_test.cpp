@@ -13,8 +13,8 @@ struct Entry {
 };
 
 // A move list on `board` holding exactly `entries`, in that order.
-MoveGen ListOf(ChessBoard& board, std::initializer_list<Entry> entries) {
-    MoveGen list;
+MoveList ListOf(ChessBoard& board, std::initializer_list<Entry> entries) {
+    MoveList list;
     list.Board = &board;
     int count = 0;
     for (const Entry& e : entries) count = list.AddMove(count, Bit(e.from), Bit(e.to), e.promo);
@@ -68,7 +68,7 @@ TEST(MoveOrder, TableAndLineMovesKillersAndQuietBands) {
     // A pawn capture, a quiet rook move, an under-promotion and a queen promotion on the
     // same squares, then quiet king and rook moves.
     for (const Case& c : cases) {
-        MoveGen list =
+        MoveList list =
             ListOf(board, {{E4, D5}, {A1, A2}, {A7, A8, 'N'}, {A7, A8, 'Q'}, {E1, F1}, {H1, H4}});
         const OrderHints hints{c.pv, {c.killers[0], c.killers[1]}, history};
         list.AssignMoveOrderValues(6, hints, EnemyKing(board), c.hashMove, c.nodeType);
@@ -117,7 +117,7 @@ TEST(MoveOrder, CaptureFormulaAndRoyalLines) {
     const OrderHints hints{{0, 0}, {0, 0}, noHistory};
     for (const OneMove& c : cases) {
         ChessBoard board = BoardFromFen(c.fen);
-        MoveGen list = ListOf(board, {{c.from, c.to}});
+        MoveList list = ListOf(board, {{c.from, c.to}});
         list.AssignMoveOrderValues(1, hints, EnemyKing(board), 0, 1);
         EXPECT_EQ(list.Order[0], c.value) << c.name;
     }
@@ -128,7 +128,7 @@ TEST(MoveOrder, QuietMovesReadTheMoversHistoryRow) {
     static int32_t history[2][4096];
     history[White][Code(E8, D8)] = 12800;
     history[Black][Code(E8, D8)] = 640;
-    MoveGen list = ListOf(board, {{E8, D8}});
+    MoveList list = ListOf(board, {{E8, D8}});
     list.AssignMoveOrderValues(1, OrderHints{{0, 0}, {0, 0}, history}, board.WKing, 0, 1);
     EXPECT_EQ(list.Order[0], 640 >> 7);
 }
@@ -153,7 +153,7 @@ TEST(MoveOrder, QuiescenceValues) {
     };
     for (const OneMove& c : cases) {
         ChessBoard board = BoardFromFen(c.fen);
-        MoveGen list = ListOf(board, {{c.from, c.to}});
+        MoveList list = ListOf(board, {{c.from, c.to}});
         list.QuiesceAssignMoveOrderValues(1);
         EXPECT_EQ(list.Order[0], c.value) << c.name;
     }
@@ -161,7 +161,7 @@ TEST(MoveOrder, QuiescenceValues) {
 
 TEST(MoveOrder, QuiescencePicksPawnTakesQueenBeforeQueenTakesQueen) {
     ChessBoard board = BoardFromFen("4k3/8/8/3q4/4P3/8/8/3QK3 w - - 0 1");
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateQuiesceMoves(White, &board);
     ASSERT_EQ(count, 3); // the queen's capture first, then the pawn's moves
     list.QuiesceAssignMoveOrderValues(count);
@@ -178,7 +178,7 @@ TEST(MoveOrder, QuiescencePicksPawnTakesQueenBeforeQueenTakesQueen) {
 // moves whole entries.
 TEST(MoveOrder, NextMoveTakesTheBestLeftEarliestFirst) {
     ChessBoard board = BoardFromFen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
-    MoveGen list = ListOf(board, {{A1, A2, 'a'}, {B1, B2, 'b'}, {C1, C2, 'c'}, {D1, D2, 'd'}});
+    MoveList list = ListOf(board, {{A1, A2, 'a'}, {B1, B2, 'b'}, {C1, C2, 'c'}, {D1, D2, 'd'}});
     const int values[] = {5, 9, 9, 1};
     for (int i = 0; i < 4; ++i) list.Order[i] = values[i];
     const Entry expected[] = {{B1, B2, 'b'}, {C1, C2, 'c'}, {A1, A2, 'a'}, {D1, D2, 'd'}};

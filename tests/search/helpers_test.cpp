@@ -7,6 +7,7 @@
 
 #include "movegen/movegen.h"
 #include "search/search.h"
+#include "test_engine.h"
 #include "test_util.h"
 
 namespace {
@@ -15,26 +16,25 @@ constexpr const char* MiddlegameFen =
     "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 1 8";
 
 // A tool-mode search (no input read) from a clean table and history.
-class SearchHelpersTest : public testing::Test {
+class HelperThreadsTest : public testing::Test {
   protected:
     void SetUp() override {
-        saved = MainStatus;
-        MainStatus.initVars();
-        MainStatus.xboard = MainStatus.uci = 0;
-        MainStatus.UseBook = 0;
+        saved = TestEngine().Settings;
+        TestEngine().Settings.initVars();
+        TestEngine().Settings.xboard = TestEngine().Settings.uci = 0;
+        TestEngine().Settings.UseBook = 0;
         Fresh();
     }
     void TearDown() override {
-        ASSERT_TRUE(Helpers.SetThreadCount(1));
-        MainStatus = saved;
+        ASSERT_TRUE(TestEngine().Helpers.SetThreadCount(1));
+        TestEngine().Settings = saved;
         MainBoard.InitRep();
-        MoveList.Init();
     }
     void Fresh() {
-        MoveList.Init();
-        Search.ClearHistory();
-        for (auto& killers : Search.Killers) killers[0] = killers[1] = 0; // they carry over
-        PositionCache.ClearTranspositionTables();
+        TestEngine().Main.ClearHistory();
+        for (auto& killers : TestEngine().Main.Killers)
+            killers[0] = killers[1] = 0; // they carry over
+        TestEngine().Table.ClearTranspositionTables();
     }
 
     // Searches `fen` under the settings and returns whether the move played
@@ -44,54 +44,57 @@ class SearchHelpersTest : public testing::Test {
         MainBoard = before;
         Bitboard from = 0, to = 0;
         char promotion = NoPromotion;
-        Search.ProgressiveDeepening(MainBoard, fixedDepth, &from, &to, &promotion);
-        MoveGen list;
+        TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, fixedDepth, &from, &to,
+                                               &promotion);
+        MoveList list;
         ChessBoard position = before;
         const int count = list.GenerateLegalMoves(&position);
         bool legal = false;
         for (int i = 0; i < count; ++i)
             legal |= list.From[i] == from && list.To[i] == to && list.Promo[i] == promotion;
-        return legal && MainBoard.AllPieces != before.AllPieces;
+        return legal;
     }
 
     Status saved;
 };
 
-TEST_F(SearchHelpersTest, HelpersSearchBesideTheMainSearchAndStopWithIt) {
+TEST_F(HelperThreadsTest, HelpersSearchBesideTheMainSearchAndStopWithIt) {
     for (int threads : {2, 4}) {
-        ASSERT_TRUE(Helpers.SetThreadCount(threads));
-        EXPECT_EQ(Helpers.ThreadCount(), threads);
+        ASSERT_TRUE(TestEngine().Helpers.SetThreadCount(threads));
+        EXPECT_EQ(TestEngine().Helpers.ThreadCount(), threads);
         for (const int fixedDepth : {0, 7}) {
             Fresh();
-            MainStatus.FD = fixedDepth;
-            MainStatus.ST = fixedDepth ? 0 : 300; // a fixed time or a fixed depth
+            TestEngine().Settings.FD = fixedDepth;
+            TestEngine().Settings.ST = fixedDepth ? 0 : 300; // a fixed time or a fixed depth
             EXPECT_TRUE(PlaysALegalMove(MiddlegameFen, fixedDepth))
                 << threads << " threads, depth " << fixedDepth;
-            const int64_t helperNodes = Helpers.NodeCount();
+            const int64_t helperNodes = TestEngine().Helpers.NodeCount();
             EXPECT_GT(helperNodes, 0) << threads << " threads, depth " << fixedDepth;
-            EXPECT_EQ(Search.ReportedNodes(), Search.NodeCount() + helperNodes);
+            EXPECT_EQ(TestEngine().Main.ReportedNodes(),
+                      TestEngine().Main.NodeCount() + helperNodes);
             // Stopped with the main search: nothing more is searched.
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            EXPECT_EQ(Helpers.NodeCount(), helperNodes) << threads << " threads still searching";
+            EXPECT_EQ(TestEngine().Helpers.NodeCount(), helperNodes)
+                << threads << " threads still searching";
         }
     }
 }
 
 // One thread is the search as it always was: the same nodes at a fixed
 // depth before helpers existed and after they are gone.
-TEST_F(SearchHelpersTest, OneThreadSearchesAloneAndAsBefore) {
-    MainStatus.FD = 5;
-    ASSERT_TRUE(Helpers.SetThreadCount(1));
+TEST_F(HelperThreadsTest, OneThreadSearchesAloneAndAsBefore) {
+    TestEngine().Settings.FD = 5;
+    ASSERT_TRUE(TestEngine().Helpers.SetThreadCount(1));
     ASSERT_TRUE(PlaysALegalMove(MiddlegameFen, 5));
-    const int64_t alone = Search.NodeCount();
-    ASSERT_TRUE(Helpers.SetThreadCount(3));
+    const int64_t alone = TestEngine().Main.NodeCount();
+    ASSERT_TRUE(TestEngine().Helpers.SetThreadCount(3));
     Fresh();
     ASSERT_TRUE(PlaysALegalMove(MiddlegameFen, 5));
-    ASSERT_TRUE(Helpers.SetThreadCount(1));
+    ASSERT_TRUE(TestEngine().Helpers.SetThreadCount(1));
     Fresh();
     ASSERT_TRUE(PlaysALegalMove(MiddlegameFen, 5));
-    EXPECT_EQ(Search.NodeCount(), alone);
-    EXPECT_EQ(Search.ReportedNodes(), alone);
+    EXPECT_EQ(TestEngine().Main.NodeCount(), alone);
+    EXPECT_EQ(TestEngine().Main.ReportedNodes(), alone);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "search/search.h"
+#include "test_engine.h"
 #include "test_util.h"
 
 // Fixed-depth searches from clean tables, as a benchmark runs them; the
@@ -13,25 +14,23 @@
 class SearchTest : public testing::Test {
   protected:
     void SetUp() override {
-        saved = MainStatus;
-        MainStatus.initVars();
-        MainStatus.xboard = MainStatus.uci = 0;
-        PositionCache.ClearTranspositionTables();
-        Search.ClearHistory();
-        MoveList.Init();
-        Search.Repetitions.Init(); // for the nodes searched without a root
+        saved = TestEngine().Settings;
+        TestEngine().Settings.initVars();
+        TestEngine().Settings.xboard = TestEngine().Settings.uci = 0;
+        TestEngine().Table.ClearTranspositionTables();
+        TestEngine().Main.ClearHistory();
+        TestEngine().Main.Repetitions.Init(); // for the nodes searched without a root
     }
     void TearDown() override {
-        MainStatus = saved;
+        TestEngine().Settings = saved;
         MainBoard.InitRep();
     }
 
     // One root search of `fen` to `depth`; the chosen move goes to from/to/promo.
     int SearchTo(const std::string& fen, int depth) {
         board = BoardFromFen(fen.c_str());
-        MainStatus.FD = depth;
-        MoveList.Init();
-        return Search.SearchExactDepth(board, depth, &from, &to, &promo);
+        TestEngine().Settings.FD = depth;
+        return TestEngine().Main.SearchExactDepth(MoveHistory(), board, depth, &from, &to, &promo);
     }
 
     Status saved;

@@ -10,6 +10,7 @@
 #include "movegen/movegen.h"
 #include "search/search.h"
 #include "search/search_fixture.h"
+#include "test_engine.h"
 #include "test_util.h"
 
 namespace {
@@ -21,7 +22,7 @@ struct Move {
 
 // The legal moves of the side to move.
 std::vector<Move> LegalMoves(ChessBoard board) {
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateLegalMoves(&board);
     std::vector<Move> legal;
     for (int i = 0; i < count; ++i) legal.push_back({list.From[i], list.To[i], list.Promo[i]});
@@ -69,9 +70,9 @@ TEST_F(SearchTest, ChoosesALegalMoveInEveryKindOfPosition) {
             if (legal.empty() || position.CheckDraw(0) != NoDraw) break;
             if (ply % 7 == 3) {
                 MainBoard = position;
-                MainStatus.FD = 1 + ply % 3;
-                MoveList.Init();
-                Search.SearchExactDepth(position, MainStatus.FD, &from, &to, &promo);
+                TestEngine().Settings.FD = 1 + ply % 3;
+                TestEngine().Main.SearchExactDepth(MoveHistory(), position,
+                                                   TestEngine().Settings.FD, &from, &to, &promo);
                 EXPECT_TRUE(IsLegal(position, from, to, promo))
                     << "game " << game << " ply " << ply << ": " << MoveText(from, to);
                 ++searched;
@@ -116,19 +117,21 @@ TEST_F(SearchTest, RootResultsWithoutALegalMove) {
 
     MainBoard = BoardFromFen("7k/8/6QK/8/8/8/8/8 b - - 0 1");
     const ChessBoard before = MainBoard;
-    MainStatus.FD = 3;
-    EXPECT_EQ(Search.ProgressiveDeepening(MainBoard, 3, &from, &to, &promo), StalemateValue);
+    TestEngine().Settings.FD = 3;
+    EXPECT_EQ(
+        TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, 3, &from, &to, &promo),
+        StalemateValue);
     EXPECT_EQ(MainBoard.AllPieces, before.AllPieces);
 }
 
 TEST_F(SearchTest, NodesScoreMateStalemateAndRepetition) {
-    MainStatus.FD = 4;
+    TestEngine().Settings.FD = 4;
     const auto node = [&](const char* fen, int ply) {
         ChessBoard b = BoardFromFen(fen);
         const Bitboard king = b.SideToMove == White ? b.WKing : b.BKing;
         const int inCheck = b.InCheck(king, b.SideToMove) ? 1 : 0;
-        return Search.Search(b.SideToMove, -MateValue, MateValue, b, 2, ply, 1, b.CastleFlags,
-                             inCheck, PVNode, 40);
+        return TestEngine().Main.AlphaBeta(b.SideToMove, -MateValue, MateValue, b, 2, ply, 1,
+                                           b.CastleFlags, inCheck, PVNode, 40);
     };
     EXPECT_EQ(node("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 3), 3 - MateValue);
     EXPECT_EQ(node("7k/8/6QK/8/8/8/8/8 b - - 0 1", 3), -3);
@@ -138,14 +141,17 @@ TEST_F(SearchTest, NodesScoreMateStalemateAndRepetition) {
     ChessBoard b = BoardFromFen("7k/8/8/8/8/8/8/1K1Q4 w - - 12 40");
     Bitboard upper, lower;
     genhashcode(White, b.CastleFlags, &upper, &lower, &b);
-    MoveHistory& record = Search.Repetitions;
+    MoveHistory& record = TestEngine().Main.Repetitions;
     record.Init();
     record.InsertHashCodeMoveHistory(upper, lower);
     record.InsertHashCodeMoveHistory(0, 0);
-    EXPECT_EQ(Search.Search(White, -MateValue, MateValue, b, 3, 2, 1, 0, 0, PVNode, 40), 0);
+    EXPECT_EQ(
+        TestEngine().Main.AlphaBeta(White, -MateValue, MateValue, b, 3, 2, 1, 0, 0, PVNode, 40), 0);
     EXPECT_EQ(record.NumMoves, 2); // the node retracted its own entry
     b.FiftyMoveCount = 1;          // a pawn move or capture since: no repetition possible
-    EXPECT_GT(Search.Search(White, -MateValue, MateValue, b, 3, 2, 1, 0, 0, PVNode, 40), 5000);
+    EXPECT_GT(
+        TestEngine().Main.AlphaBeta(White, -MateValue, MateValue, b, 3, 2, 1, 0, 0, PVNode, 40),
+        5000);
 }
 
 TEST_F(SearchTest, AStoppedIterationKeepsThePreviousMove) {
@@ -153,37 +159,36 @@ TEST_F(SearchTest, AStoppedIterationKeepsThePreviousMove) {
     // root move by a spent budget under a fixed time per move.
     board = BoardFromFen("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 1");
     MainBoard = board;
-    MainStatus.FD = 0;
-    MainStatus.ST = 1000;
-    Search.PV[0][0] = PVEntry{static_cast<int16_t>(H2 * 64 + H3), NoPromotion};
-    Search.RootPVLength = 1;
-    Search.StopSearch = Search.TimeUp = Search.Abort = 0;
-    Search.NPSCalibrated = 1;
-    MainStatus.TimePerMove = 0; // the planned time is spent
-    Search.NodesToPoll = 0;
-    Search.HardLimitMs = 0;
-    Search.InteriorNodes = Search.QuiesceNodes = 0;
+    TestEngine().Settings.FD = 0;
+    TestEngine().Settings.ST = 1000;
+    TestEngine().Main.PV[0][0] = PVEntry{static_cast<int16_t>(H2 * 64 + H3), NoPromotion};
+    TestEngine().Main.RootPVLength = 1;
+    TestEngine().Main.StopSearch = TestEngine().Main.TimeUp = TestEngine().Main.Abort = 0;
+    TestEngine().Main.NPSCalibrated = 1;
+    TestEngine().Settings.TimePerMove = 0; // the planned time is spent
+    TestEngine().Main.NodesToPoll = 0;
+    TestEngine().Main.HardLimitMs = 0;
+    TestEngine().Main.InteriorNodes = TestEngine().Main.QuiesceNodes = 0;
     board.MaxPly = 8;
-    Search.SearchTreeRoot(White, board, -MateValue, MateValue, 4, &from, &to, &promo,
-                          board.CastleFlags);
-    EXPECT_TRUE(Search.StopSearch);
+    TestEngine().Main.SearchTreeRoot(White, board, -MateValue, MateValue, 4, &from, &to, &promo,
+                                     board.CastleFlags);
+    EXPECT_TRUE(TestEngine().Main.StopSearch);
     EXPECT_EQ(MoveText(from, to), "h2h3");
 
     // A time-up before the iteration's first move: the same.
-    Search.TimeUp = 1;
+    TestEngine().Main.TimeUp = 1;
     from = to = 0;
-    Search.SearchTreeRoot(White, board, -MateValue, MateValue, 5, &from, &to, &promo,
-                          board.CastleFlags);
+    TestEngine().Main.SearchTreeRoot(White, board, -MateValue, MateValue, 5, &from, &to, &promo,
+                                     board.CastleFlags);
     EXPECT_EQ(MoveText(from, to), "h2h3");
 }
 
 TEST_F(SearchTest, ASingleLegalMoveIsPlayedAfterTheFirstIteration) {
     MainBoard = BoardFromFen("k7/8/8/8/8/7P/2q5/K7 w - - 0 1");
-    MainStatus.FD = 6;
-    Search.ProgressiveDeepening(MainBoard, 6, &from, &to, &promo);
-    EXPECT_EQ(Search.IterationDepth, 1);
+    TestEngine().Settings.FD = 6;
+    TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, 6, &from, &to, &promo);
+    EXPECT_EQ(TestEngine().Main.IterationDepth, 1);
     EXPECT_EQ(MoveText(from, to), "h3h4");
-    EXPECT_EQ(MainBoard.WPawns, Bit(H4)); // the driver played it
 }
 
 TEST_F(SearchTest, FixedDepthSearchesRepeatExactly) {
@@ -191,11 +196,11 @@ TEST_F(SearchTest, FixedDepthSearchesRepeatExactly) {
     int64_t nodes[2];
     std::string moves[2];
     for (int run = 0; run < 2; ++run) {
-        PositionCache.ClearTranspositionTables();
-        Search.ClearHistory();
-        for (auto& killers : Search.Killers) killers[0] = killers[1] = 0;
+        TestEngine().Table.ClearTranspositionTables();
+        TestEngine().Main.ClearHistory();
+        for (auto& killers : TestEngine().Main.Killers) killers[0] = killers[1] = 0;
         SearchTo(fen, 5);
-        nodes[run] = Search.NodeCount();
+        nodes[run] = TestEngine().Main.NodeCount();
         moves[run] = MoveText(from, to);
     }
     EXPECT_EQ(nodes[0], nodes[1]);
@@ -206,16 +211,16 @@ TEST_F(SearchTest, TheLastRowOfTheLineIsALeaf) {
     // A node so deep that its children would pass the line and killer tables
     // is searched as a leaf, in check or not (the sanitizer build sees any
     // index past them).
-    MainStatus.FD = 10;
+    TestEngine().Settings.FD = 10;
     for (const char* fen : {"4k3/8/8/8/8/8/8/R3K3 b - - 0 1", "4k3/4R3/8/8/8/8/8/4K3 b - - 0 1"}) {
         ChessBoard b = BoardFromFen(fen);
         const int inCheck = b.InCheck(b.BKing, Black) ? 1 : 0;
-        Search.InteriorNodes = 0;
-        Search.Search(Black, -MateValue, MateValue, b, 10, MaxSearchPly - 2, 1, 0, inCheck, PVNode,
-                      1000);
-        Search.Search(Black, -MateValue, MateValue, b, 10, MaxSearchPly - 1, 1, 0, inCheck, PVNode,
-                      1000);
-        EXPECT_GT(Search.NodeCount(), 0) << fen;
+        TestEngine().Main.InteriorNodes = 0;
+        TestEngine().Main.AlphaBeta(Black, -MateValue, MateValue, b, 10, MaxSearchPly - 2, 1, 0,
+                                    inCheck, PVNode, 1000);
+        TestEngine().Main.AlphaBeta(Black, -MateValue, MateValue, b, 10, MaxSearchPly - 1, 1, 0,
+                                    inCheck, PVNode, 1000);
+        EXPECT_GT(TestEngine().Main.NodeCount(), 0) << fen;
     }
 }
 

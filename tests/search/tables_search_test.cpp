@@ -11,6 +11,7 @@
 #include "search/search.h"
 #include "search/search_fixture.h"
 #include "tablebase/tablebase.h"
+#include "test_engine.h"
 
 namespace {
 
@@ -42,11 +43,11 @@ TEST_F(TablesSearchTest, TheRootTakesTheTablesVerdictAndKeepsIt) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(SearchTo(c.fen, 4), c.score) << c.fen;
-        EXPECT_TRUE(Search.TableRoot) << c.fen;
-        EXPECT_GT(Search.TableHits, 0) << c.fen;
-        EXPECT_EQ(Search.InteriorNodes, 0) << c.fen;
+        EXPECT_TRUE(TestEngine().Main.TableRoot) << c.fen;
+        EXPECT_GT(TestEngine().Main.TableHits, 0) << c.fen;
+        EXPECT_EQ(TestEngine().Main.InteriorNodes, 0) << c.fen;
         // The line starts with the move, and the move keeps the score.
-        EXPECT_EQ(Search.PV[0][0].Move, MoveCode(from, to)) << c.fen;
+        EXPECT_EQ(TestEngine().Main.PV[0][0].Move, MoveCode(from, to)) << c.fen;
         ChessBoard child = board;
         uint8_t mask;
         child.MakeMove(from, to, promo, &mask);
@@ -62,8 +63,8 @@ TEST_F(TablesSearchTest, AKnownDrawScoresZero) {
     EXPECT_EQ(SearchTo(fen, 6), 0);
     Tablebases.Stop();
     EXPECT_GT(SearchTo(fen, 6), 500);
-    EXPECT_FALSE(Search.TableRoot);
-    EXPECT_EQ(Search.TableHits, 0);
+    EXPECT_FALSE(TestEngine().Main.TableRoot);
+    EXPECT_EQ(TestEngine().Main.TableHits, 0);
 }
 
 // Qxa2 leaves KQK with a mate in 6 plies for White: a mate in 4 in all, as
@@ -73,14 +74,14 @@ TEST_F(TablesSearchTest, ACaptureIntoATableIsScoredAsTheTableSays) {
     EXPECT_EQ(SearchTo(fen, 3), MateValue - 7);
     EXPECT_EQ(from, Bit(A1));
     EXPECT_EQ(to, Bit(A2));
-    EXPECT_FALSE(Search.TableRoot);
-    EXPECT_GT(Search.TableHits, 0);
+    EXPECT_FALSE(TestEngine().Main.TableRoot);
+    EXPECT_GT(TestEngine().Main.TableHits, 0);
     // The line ends at the table's node: whatever its row held is no line.
-    EXPECT_EQ(Search.RootPVLength, 1);
+    EXPECT_EQ(TestEngine().Main.RootPVLength, 1);
 
     // Without the tables the table entries of that search must not help.
     Tablebases.Stop();
-    PositionCache.ClearTranspositionTables();
+    TestEngine().Table.ClearTranspositionTables();
     EXPECT_LT(SearchTo(fen, 3), MateValue - MaxSearchPly);
 
     // A truncated KQK table leaves the search as it is without tables.
@@ -93,7 +94,7 @@ TEST_F(TablesSearchTest, ACaptureIntoATableIsScoredAsTheTableSays) {
                   fs::copy_options::overwrite_existing);
     fs::resize_file(folder / "kqk.gtb.cp4", 4000);
     ASSERT_EQ(Tablebases.Start(folder.c_str(), 4), TablesStarted);
-    PositionCache.ClearTranspositionTables();
+    TestEngine().Table.ClearTranspositionTables();
     EXPECT_LT(SearchTo(fen, 3), MateValue - MaxSearchPly);
     EXPECT_EQ(from, Bit(A1));
     EXPECT_EQ(to, Bit(A2));

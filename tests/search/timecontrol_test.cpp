@@ -14,6 +14,7 @@
 #include "movegen/movegen.h"
 #include "platform/platform.h"
 #include "search/search.h"
+#include "test_engine.h"
 #include "test_util.h"
 
 namespace {
@@ -48,54 +49,51 @@ Status StatusFor(const Clock& clock, int overheadMs = 0) {
 class TimeControl : public testing::Test {
   protected:
     void SetUp() override {
-        saved = MainStatus;
-        MainStatus.initVars();
-        MainStatus.xboard = 1;
-        MainStatus.UseBook = 0;
-        MainStatus.GamePly = 30;
-        MainStatus.MoveOverheadMs = 0;
-        MoveList.Init();
-        Search.ClearHistory();
-        PositionCache.ClearTranspositionTables();
+        saved = TestEngine().Settings;
+        TestEngine().Settings.initVars();
+        TestEngine().Settings.xboard = 1;
+        TestEngine().Settings.UseBook = 0;
+        TestEngine().Settings.GamePly = 30;
+        TestEngine().Settings.MoveOverheadMs = 0;
+        TestEngine().Main.ClearHistory();
+        TestEngine().Table.ClearTranspositionTables();
     }
     void TearDown() override {
-        MainStatus = saved;
-        Search.HardLimitMs = 0;
-        Search.Abort = Search.StopSearch = Search.TimeUp = 0;
-        Search.InteriorNodes = Search.QuiesceNodes = 0;
-        MoveList.Init();
+        TestEngine().Settings = saved;
+        TestEngine().Main.HardLimitMs = 0;
+        TestEngine().Main.Abort = TestEngine().Main.StopSearch = TestEngine().Main.TimeUp = 0;
+        TestEngine().Main.InteriorNodes = TestEngine().Main.QuiesceNodes = 0;
     }
 
     void SetClock(const Clock& clock, int overheadMs = 0) {
         const Status s = StatusFor(clock, overheadMs);
-        MainStatus.ST = s.ST;
-        MainStatus.TimeLeft = s.TimeLeft;
-        MainStatus.TimeIncMs = s.TimeIncMs;
-        MainStatus.MovesPerSession = s.MovesPerSession;
-        MainStatus.MoveOverheadMs = s.MoveOverheadMs;
+        TestEngine().Settings.ST = s.ST;
+        TestEngine().Settings.TimeLeft = s.TimeLeft;
+        TestEngine().Settings.TimeIncMs = s.TimeIncMs;
+        TestEngine().Settings.MovesPerSession = s.MovesPerSession;
+        TestEngine().Settings.MoveOverheadMs = s.MoveOverheadMs;
     }
 
-    // Runs the driver under the clock from `fen`; true when it played a
-    // legal move of that position on MainBoard.
+    // Runs the driver under the clock from `fen`; true when it chose a
+    // legal move of that position.
     bool Think(const char* fen) {
         const ChessBoard before = BoardFromFen(fen);
         Bitboard from = 0, to = 0;
         char promotion = NoPromotion;
-        Search.ProgressiveDeepening(MainBoard, 0, &from, &to, &promotion);
-        if (Search.Abort || from == to) return false;
+        TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, 0, &from, &to, &promotion);
+        if (TestEngine().Main.Abort || from == to) return false;
         ChessBoard played = before;
         uint8_t castleMask;
         played.MakeMove(from, to, promotion, &castleMask);
         const int side = before.SideToMove;
         if (played.InCheck(side == White ? played.WKing : played.BKing, side)) return false;
-        MoveGen list;
+        MoveList list;
         ChessBoard generated = before;
         const int count = list.GenerateAllMoves(side, &generated, before.CastleFlags);
         bool listed = false;
         for (int i = 0; i < count; ++i)
             listed |= list.From[i] == from && list.To[i] == to && list.Promo[i] == promotion;
-        return listed && MainBoard.AllPieces == played.AllPieces &&
-               MainBoard.WhitePieces == played.WhitePieces;
+        return listed;
     }
 
     // A search in progress for `elapsedMs` with `nodes` behind it, under a
@@ -103,16 +101,16 @@ class TimeControl : public testing::Test {
     // its speed measured or not.
     void SearchUnderWay(int64_t elapsedMs, int64_t nodes, int planMs = 60000,
                         uint8_t speedMeasured = 1) {
-        MainStatus.ST = 0;
-        MainStatus.TimePerMove = planMs;
-        MainStatus.EmergencyTimeThreshold = 2LL * planMs;
-        MainStatus.SearchStartTime = ClockMs() - elapsedMs;
-        Search.HardLimitMs = 0;
-        Search.NPSCalibrated = speedMeasured;
-        Search.InteriorNodes = nodes;
-        Search.QuiesceNodes = 0;
-        Search.Abort = Search.StopSearch = Search.TimeUp = 0;
-        Search.FailingLow = Search.TimerExtended = 0;
+        TestEngine().Settings.ST = 0;
+        TestEngine().Settings.TimePerMove = planMs;
+        TestEngine().Settings.EmergencyTimeThreshold = 2LL * planMs;
+        TestEngine().Settings.SearchStartTime = ClockMs() - elapsedMs;
+        TestEngine().Main.HardLimitMs = 0;
+        TestEngine().Main.NPSCalibrated = speedMeasured;
+        TestEngine().Main.InteriorNodes = nodes;
+        TestEngine().Main.QuiesceNodes = 0;
+        TestEngine().Main.Abort = TestEngine().Main.StopSearch = TestEngine().Main.TimeUp = 0;
+        TestEngine().Main.FailingLow = TestEngine().Main.TimerExtended = 0;
     }
 
     Status saved;
@@ -143,9 +141,9 @@ TEST_F(TimeControl, AMinuteLeftPlansTwoSecondsAndStopsAtOnceAtFour) {
     // A thirtieth of the clock, and twice that as the emergency time.
     EXPECT_NE(log.find(" TimePerMove Before Inc = 2000 \n"), std::string::npos) << log;
     EXPECT_NE(log.find(" EmergencyTimeThreshold = 4000 \n"), std::string::npos) << log;
-    EXPECT_EQ(MainStatus.TimePerMove, 2000);
-    EXPECT_EQ(MainStatus.EmergencyTimeThreshold, 4000);
-    EXPECT_EQ(HardTimeLimit(MainStatus), 20000);
+    EXPECT_EQ(TestEngine().Settings.TimePerMove, 2000);
+    EXPECT_EQ(TestEngine().Settings.EmergencyTimeThreshold, 4000);
+    EXPECT_EQ(HardTimeLimit(TestEngine().Settings), 20000);
     // Each move says what it planned and what it used.
     EXPECT_NE(log.find("Clock: planned 2000 ms, used "), std::string::npos) << log;
 }
@@ -185,8 +183,8 @@ TEST_F(TimeControl, PlanCountsTheIncrementsFractionAndSetsTheOverheadAside) {
     for (const PlanCase& c : PlanCases) {
         SetClock(c.clock, c.overheadMs);
         ASSERT_TRUE(Think(OneMoveFen)) << c.name;
-        EXPECT_EQ(MainStatus.TimePerMove, c.plan) << c.name;
-        EXPECT_EQ(MainStatus.EmergencyTimeThreshold, 2LL * c.plan) << c.name;
+        EXPECT_EQ(TestEngine().Settings.TimePerMove, c.plan) << c.name;
+        EXPECT_EQ(TestEngine().Settings.EmergencyTimeThreshold, 2LL * c.plan) << c.name;
     }
 }
 
@@ -242,105 +240,105 @@ TEST_F(TimeControl, HardLimitNeverCutsIntoTheTimeTheClockPlansForTheMove) {
     for (const Clock& clock : clocks) {
         SetClock(clock);
         ASSERT_TRUE(Think(OneMoveFen));
-        EXPECT_LE(MainStatus.TimePerMove, HardTimeLimit(MainStatus))
+        EXPECT_LE(TestEngine().Settings.TimePerMove, HardTimeLimit(TestEngine().Settings))
             << clock.Left << " ms + " << clock.IncMs << " ms, movestogo " << clock.MovesToGo;
     }
 }
 
 TEST_F(TimeControl, SearchMeasuresItsSpeedAfterItsFirstMilliseconds) {
-    MainStatus.NPS = 50000000; // a figure handed on, far from this search's
+    TestEngine().Settings.NPS = 50000000; // a figure handed on, far from this search's
     // Too soon to tell: the figure stands, and the polls come often.
     SearchUnderWay(0, 100, 60000, 0);
-    ASSERT_FALSE(Search.PeriodicCheck());
-    EXPECT_EQ(MainStatus.NPS, 50000000);
-    EXPECT_EQ(Search.NPSCalibrated, 0);
-    EXPECT_EQ(Search.NodesToPoll, 256);
+    ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
+    EXPECT_EQ(TestEngine().Settings.NPS, 50000000);
+    EXPECT_EQ(TestEngine().Main.NPSCalibrated, 0);
+    EXPECT_EQ(TestEngine().Main.NodesToPoll, 256);
     // 1500000 nodes in a second (the test's own run may add some milliseconds).
     SearchUnderWay(1000, 1500000, 60000, 0);
-    ASSERT_FALSE(Search.PeriodicCheck());
-    EXPECT_NEAR(MainStatus.NPS, 1500000, 75000);
-    EXPECT_EQ(Search.NPSCalibrated, 1);
+    ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
+    EXPECT_NEAR(TestEngine().Settings.NPS, 1500000, 75000);
+    EXPECT_EQ(TestEngine().Main.NPSCalibrated, 1);
     // A fixed depth measures too, for its polls and the next search.
-    MainStatus.FD = 9;
+    TestEngine().Settings.FD = 9;
     SearchUnderWay(1000, 500000, 60000, 0);
-    ASSERT_FALSE(Search.PeriodicCheck());
-    EXPECT_NEAR(MainStatus.NPS, 500000, 25000);
-    EXPECT_EQ(Search.NPSCalibrated, 1);
+    ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
+    EXPECT_NEAR(TestEngine().Settings.NPS, 500000, 25000);
+    EXPECT_EQ(TestEngine().Main.NPSCalibrated, 1);
 }
 
 TEST_F(TimeControl, PollsCloseInOnTheNextDeadline) {
-    MainStatus.NPS = 1000000;
+    TestEngine().Settings.NPS = 1000000;
     // Far from every deadline: input every half second of search.
     SearchUnderWay(100, 100000);
-    ASSERT_FALSE(Search.PeriodicCheck());
-    EXPECT_EQ(Search.NodesToPoll, MainStatus.NPS / 2);
+    ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
+    EXPECT_EQ(TestEngine().Main.NodesToPoll, TestEngine().Settings.NPS / 2);
     // 1000 nodes a millisecond and a plan of 1100 ms: at most an eighth of
     // the nodes of the second left (fewer as the clock moves on).
     SearchUnderWay(100, 100000, 1100);
-    ASSERT_FALSE(Search.PeriodicCheck());
-    EXPECT_LE(Search.NodesToPoll, 125000);
-    EXPECT_GT(Search.NodesToPoll, 100000);
+    ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
+    EXPECT_LE(TestEngine().Main.NodesToPoll, 125000);
+    EXPECT_GT(TestEngine().Main.NodesToPoll, 100000);
     // Time up at the plan: the next deadline is the emergency stop.
     SearchUnderWay(1000, 1000000, 1000);
-    ASSERT_FALSE(Search.PeriodicCheck());
-    EXPECT_TRUE(Search.TimeUp);
-    EXPECT_LE(Search.NodesToPoll, 125000);
-    EXPECT_GT(Search.NodesToPoll, 100000);
+    ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
+    EXPECT_TRUE(TestEngine().Main.TimeUp);
+    EXPECT_LE(TestEngine().Main.NodesToPoll, 125000);
+    EXPECT_GT(TestEngine().Main.NodesToPoll, 100000);
     // The hard limit before the plan's deadlines.
     SearchUnderWay(100, 100000);
-    Search.HardLimitMs = 300;
-    ASSERT_FALSE(Search.PeriodicCheck());
-    EXPECT_LE(Search.NodesToPoll, 25000);
+    TestEngine().Main.HardLimitMs = 300;
+    ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
+    EXPECT_LE(TestEngine().Main.NodesToPoll, 25000);
     // A deadline at hand: never fewer than a fraction of a millisecond's worth.
     SearchUnderWay(100, 100000);
-    Search.HardLimitMs = 101;
-    Search.PeriodicCheck();
-    EXPECT_EQ(Search.NodesToPoll, 256);
+    TestEngine().Main.HardLimitMs = 101;
+    TestEngine().Main.PeriodicCheck();
+    EXPECT_EQ(TestEngine().Main.NodesToPoll, 256);
 }
 
 TEST_F(TimeControl, PeriodicCheckReadsThePlanOnTheClock) {
-    MainStatus.NPS = 1000000;
+    TestEngine().Settings.NPS = 1000000;
     // Within the plan: on.
     SearchUnderWay(300, 300000, 500);
-    EXPECT_FALSE(Search.PeriodicCheck());
-    EXPECT_FALSE(Search.TimeUp);
+    EXPECT_FALSE(TestEngine().Main.PeriodicCheck());
+    EXPECT_FALSE(TestEngine().Main.TimeUp);
     // Past the plan: the time is up, the root finishes its move.
     SearchUnderWay(600, 600000, 500);
-    EXPECT_FALSE(Search.PeriodicCheck());
-    EXPECT_TRUE(Search.TimeUp);
-    EXPECT_FALSE(Search.StopSearch);
+    EXPECT_FALSE(TestEngine().Main.PeriodicCheck());
+    EXPECT_TRUE(TestEngine().Main.TimeUp);
+    EXPECT_FALSE(TestEngine().Main.StopSearch);
     // Past twice the plan: the emergency stop.
     SearchUnderWay(1001, 1000000, 500);
-    EXPECT_TRUE(Search.PeriodicCheck());
-    EXPECT_TRUE(Search.StopSearch);
-    EXPECT_FALSE(Search.Abort);
+    EXPECT_TRUE(TestEngine().Main.PeriodicCheck());
+    EXPECT_TRUE(TestEngine().Main.StopSearch);
+    EXPECT_FALSE(TestEngine().Main.Abort);
     // A failing root doubles the plan once instead.
     SearchUnderWay(600, 600000, 500);
-    Search.FailingLow = 1;
-    EXPECT_FALSE(Search.PeriodicCheck());
-    EXPECT_FALSE(Search.TimeUp);
-    EXPECT_TRUE(Search.TimerExtended);
-    EXPECT_EQ(MainStatus.TimePerMove, 1000);
-    EXPECT_EQ(MainStatus.EmergencyTimeThreshold, 2000);
+    TestEngine().Main.FailingLow = 1;
+    EXPECT_FALSE(TestEngine().Main.PeriodicCheck());
+    EXPECT_FALSE(TestEngine().Main.TimeUp);
+    EXPECT_TRUE(TestEngine().Main.TimerExtended);
+    EXPECT_EQ(TestEngine().Settings.TimePerMove, 1000);
+    EXPECT_EQ(TestEngine().Settings.EmergencyTimeThreshold, 2000);
     // A fixed time per move stops at once at its end.
     SearchUnderWay(600, 600000, 500);
-    MainStatus.ST = 530;
-    EXPECT_TRUE(Search.PeriodicCheck());
-    EXPECT_TRUE(Search.StopSearch);
+    TestEngine().Settings.ST = 530;
+    EXPECT_TRUE(TestEngine().Main.PeriodicCheck());
+    EXPECT_TRUE(TestEngine().Main.StopSearch);
 }
 
 TEST_F(TimeControl, PeriodicCheckPastTheHardLimitStopsTheSearchButKeepsTheMove) {
     SearchUnderWay(200, 1000);
-    Search.HardLimitMs = 60000;
-    EXPECT_FALSE(Search.PeriodicCheck());
-    EXPECT_FALSE(Search.StopSearch);
+    TestEngine().Main.HardLimitMs = 60000;
+    EXPECT_FALSE(TestEngine().Main.PeriodicCheck());
+    EXPECT_FALSE(TestEngine().Main.StopSearch);
 
     SearchUnderWay(200, 1000);
-    Search.HardLimitMs = 150;
-    EXPECT_TRUE(Search.PeriodicCheck());
-    EXPECT_TRUE(Search.StopSearch);
-    EXPECT_TRUE(Search.TimeUp);
-    EXPECT_FALSE(Search.Abort);
+    TestEngine().Main.HardLimitMs = 150;
+    EXPECT_TRUE(TestEngine().Main.PeriodicCheck());
+    EXPECT_TRUE(TestEngine().Main.StopSearch);
+    EXPECT_TRUE(TestEngine().Main.TimeUp);
+    EXPECT_FALSE(TestEngine().Main.Abort);
 }
 
 TEST_F(TimeControl, EveryStopStillPlaysAMove) {
@@ -348,23 +346,23 @@ TEST_F(TimeControl, EveryStopStillPlaysAMove) {
     // all the same, and no other.
     SetClock({0, -500, 0, 40});
     EXPECT_TRUE(Think(MiddlegameFen));
-    EXPECT_EQ(Search.IterationDepth, 1);
+    EXPECT_EQ(TestEngine().Main.IterationDepth, 1);
 
     // A millisecond per move, beneath the overhead: a move all the same.
     SetClock({1, 0, 0, 0}, 30);
     EXPECT_TRUE(Think(ChecksAtRootFen));
-    EXPECT_EQ(Search.HardLimitMs, 1);
+    EXPECT_EQ(TestEngine().Main.HardLimitMs, 1);
 }
 
 TEST_F(TimeControl, AWrongSpeedHandedOnChangesNothingAndIsCorrected) {
     // At this figure 50 ms would be tens of millions of nodes; the plan is
     // read on the clock, and the search measures its own speed.
     SetClock({50, 0, 0, 0});
-    MainStatus.NPS = 1 << 30;
+    TestEngine().Settings.NPS = 1 << 30;
     const std::string log = LoggedBy([&] { EXPECT_TRUE(Think(MiddlegameFen)); });
-    EXPECT_EQ(MainStatus.TimePerMove, 50);
-    EXPECT_LT(MainStatus.NPS, 1 << 30);
-    EXPECT_EQ(Search.NPSCalibrated, 1);
+    EXPECT_EQ(TestEngine().Settings.TimePerMove, 50);
+    EXPECT_LT(TestEngine().Settings.NPS, 1 << 30);
+    EXPECT_EQ(TestEngine().Main.NPSCalibrated, 1);
     EXPECT_NE(log.find("Speed in the first milliseconds: "), std::string::npos) << log;
     EXPECT_NE(log.find("(the last search's 1073741824)"), std::string::npos) << log;
 }

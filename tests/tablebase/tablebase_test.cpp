@@ -102,7 +102,7 @@ TEST_F(TablesTest, TheRootMoveKeepsTheVerdict) {
         const bool chosen =
             Tablebases.ChooseRootMove(board, side, 0, &from, &to, &promotion, &verdict, &probes);
         ChessBoard position = board;
-        MoveGen list;
+        MoveList list;
         if (list.GenerateLegalMoves(&position) == 0) {
             EXPECT_FALSE(chosen) << c.fen << ": mate or stalemate, no move to choose";
             continue;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "search/search.h"
+#include "test_engine.h"
 #include "test_util.h"
 #include "tools/tools.h"
 
@@ -25,31 +26,31 @@ TEST(Bench, SignatureAtDepthFive) {
         {"f4f5", 230, 1704, 563, 2410},    {"d7f5", 20, 8049, 1264, 9867},
         {"f8e8", -330, 5378, 1319, 17083}, {"e8g8", -300, 1407, 418, 1367},
     };
-    const Status saved = MainStatus;
-    MainStatus.initVars();
-    MainStatus.xboard = MainStatus.uci = 0;
-    MainStatus.FD = 5;
-    MainStatus.Bench = 1;
-    for (auto& killers : Search.Killers) killers[0] = killers[1] = 0;
-    PositionCache.ClearTranspositionTables();
+    const Status saved = TestEngine().Settings;
+    TestEngine().Settings.initVars();
+    TestEngine().Settings.xboard = TestEngine().Settings.uci = 0;
+    TestEngine().Settings.FD = 5;
+    TestEngine().Settings.Bench = 1;
+    for (auto& killers : TestEngine().Main.Killers) killers[0] = killers[1] = 0;
+    TestEngine().Table.ClearTranspositionTables();
     for (int k = 0; k < BenchPositionCount; ++k) {
-        MoveList.Init();
         ASSERT_EQ(SetupBoard(BenchPositions[k]), SetupOk);
-        Search.ClearHistory();
+        TestEngine().Main.ClearHistory();
         Bitboard from = 0, to = 0;
         char promo = 0;
-        const int score = Search.ProgressiveDeepening(MainBoard, 5, &from, &to, &promo);
+        const int score =
+            TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, 5, &from, &to, &promo);
         char text[MaxPVText], wanted[16];
         fillmovestring(text, LowestSquare(from), LowestSquare(to), promo);
         std::snprintf(wanted, sizeof wanted, " %s \n", expected[k].move);
         EXPECT_STREQ(text, wanted) << k + 1;
         EXPECT_EQ(score, expected[k].score) << k + 1;
-        EXPECT_EQ(Search.InteriorNodes, expected[k].interior) << k + 1;
-        EXPECT_EQ(Search.LeafInteriorNodes, expected[k].leafInterior) << k + 1;
-        EXPECT_EQ(Search.QuiesceNodes, expected[k].quiesce) << k + 1;
-        PositionCache.ClearTranspositionTables();
+        EXPECT_EQ(TestEngine().Main.InteriorNodes, expected[k].interior) << k + 1;
+        EXPECT_EQ(TestEngine().Main.LeafInteriorNodes, expected[k].leafInterior) << k + 1;
+        EXPECT_EQ(TestEngine().Main.QuiesceNodes, expected[k].quiesce) << k + 1;
+        TestEngine().Table.ClearTranspositionTables();
     }
-    MainStatus = saved;
+    TestEngine().Settings = saved;
     MainBoard.InitRep();
 }
 

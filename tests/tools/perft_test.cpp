@@ -58,7 +58,7 @@ TEST(Perft, ReportLines) {
     std::string out = RunPerft(StartFen, 2, false, &total, &leaves);
     // Each root move with its count in generation order, a blank line, the totals.
     ChessBoard board = BoardFromFen(StartFen);
-    MoveGen list;
+    MoveList list;
     const int count = list.GenerateAllMoves(White, &board, AllCastling);
     std::string expected = "Starting PerfT test \n";
     for (int i = 0; i < count; ++i) expected += ListText(list, count).substr(5 * i, 4) + ": 20\n";
@@ -79,7 +79,7 @@ TEST(Perft, ReportLines) {
 
 TEST(Perft, TraceAtDepthOne) {
     ChessBoard board = BoardFromFen(StartFen);
-    MoveGen list;
+    MoveList list;
     int count = list.GenerateAllMoves(White, &board, AllCastling);
     std::string expected = "Starting PerfT test \n<Trace name=\"Perft\">\n";
     for (int i = 0; i < count; ++i) {
