@@ -265,7 +265,7 @@ void GameLoop() {
         // but no longer cut the search off.
         if (GameSession.TablesStale) {
             TheEngine.Table.AgeTranspositionTables();
-            TheEngine.Main.ClearHistory();
+            TheEngine.ClearHistory();
             GameSession.TablesStale = false;
         }
         if (Ponder()) continue;

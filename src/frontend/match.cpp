@@ -17,7 +17,7 @@ int MatchLoop() {
         TheEngine.Table.ClearTranspositionTables();
     }
     TheEngine.Main.Eval.PawnTable.Misses = TheEngine.Main.Eval.PawnTable.Attempts = 0;
-    TheEngine.Main.ClearHistory();
+    TheEngine.ClearHistory();
 
     if (TheEngine.Settings.PERFT) {
         PerfT perft(TheEngine.Settings.getFD(), TheEngine.Settings.Trace != 0);

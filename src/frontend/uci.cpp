@@ -188,11 +188,7 @@ void UCIProtocol::NewGame() {
     TheEngine.Settings.initVars();
     TheEngine.Settings.OpponentToMove = 1;
     StartGameRecord();
-    TheEngine.Main.ClearHistory();
-    // A new game owes nothing to the last one: the same commands search the same tree.
-    for (auto& killers : TheEngine.Main.Killers) killers[0] = killers[1] = 0;
-    TheEngine.Main.Eval.PawnTable.Clear();
-    TheEngine.Table.ClearTranspositionTables();
+    TheEngine.NewGame();
     WriteLogFile("Processing ucinewgame\n");
 }
 

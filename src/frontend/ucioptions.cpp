@@ -141,7 +141,9 @@ void UCIProtocol::SetOption() {
         break;
     case OptionKind::Spin:
         if (valueAt + 2 != Words.Count || !Words.Number(valueAt + 1, &number)) {
-            LogPrintf("Option %s: not a number: %s", option->Name, value);
+            InfoString("%s wants a number from %lld to %lld, not %.200s: left as it was",
+                       option->Name, static_cast<long long>(option->Min),
+                       static_cast<long long>(option->Max), value);
             return;
         }
         number = std::clamp(number, option->Min, option->Max);

@@ -27,7 +27,7 @@ void UCIProtocol::Position() {
     }
     TheEngine.Settings.initVars();
     TheEngine.Settings.OpponentToMove = 1;
-    TheEngine.Main.ClearHistory();
+    TheEngine.ClearHistory();
     StartGameRecord();
     if (movesAt < Words.Count) ProcessMoves(movesAt + 1);
 }

@@ -246,7 +246,7 @@ int Level(const Words& words) {
 }
 
 int New(const Words&) {
-    TheEngine.Main.ClearHistory();
+    TheEngine.ClearHistory();
     if (TheEngine.Settings.Analyze) LeaveAnalysis();
     StartNewGame();
     GameSession.DepthLimit = 0;

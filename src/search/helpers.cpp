@@ -40,7 +40,7 @@ void HelperThreads::Start(const ChessBoard& root, const SearchWorker& main) {
     for (auto& worker : Workers) {
         SearchWorker& w = *worker;
         w.Abort = w.StopSearch = w.TimeUp = 0;
-        w.InteriorNodes = w.LeafInteriorNodes = w.QuiesceNodes = 0;
+        w.InteriorNodes = w.LeafInteriorNodes = w.QuiesceNodes = w.TableHits = 0;
         // A helper never polls: the input and the clock are the main thread's.
         w.NodesToPoll = INT64_MAX;
         std::copy(std::begin(main.SearchMoves), std::end(main.SearchMoves), w.SearchMoves);
@@ -70,4 +70,25 @@ int64_t HelperThreads::NodeCount() const {
     int64_t nodes = 0;
     for (const auto& worker : Workers) nodes += worker->NodeCount();
     return nodes;
+}
+
+int64_t SearchWorker::ReportedTableHits() const {
+    return Helper ? int64_t(TableHits) : TableHits + Owner.Helpers.TableHits();
+}
+
+int64_t HelperThreads::TableHits() const {
+    int64_t hits = 0;
+    for (const auto& worker : Workers) hits += worker->TableHits;
+    return hits;
+}
+
+void Engine::ClearHistory() {
+    Main.ClearHistory();
+    Helpers.ForEachWorker([](SearchWorker& worker) { worker.ClearHistory(); });
+}
+
+void Engine::NewGame() {
+    Main.ForgetGame();
+    Helpers.ForEachWorker([](SearchWorker& worker) { worker.ForgetGame(); });
+    Table.ClearTranspositionTables();
 }

@@ -20,6 +20,12 @@ void SearchWorker::ClearHistory() {
     for (auto& row : History) std::fill(std::begin(row), std::end(row), 0);
 }
 
+void SearchWorker::ForgetGame() {
+    ClearHistory();
+    for (auto& killers : Killers) killers[0] = killers[1] = 0;
+    Eval.PawnTable.Clear();
+}
+
 void SearchWorker::AddHistory(int side, int move, int depth) {
     int32_t& counter = History[side][move];
     counter += depth * depth;

@@ -56,7 +56,7 @@ void SearchWorker::PrintInfoLine(int depth, int score, const char* lineText) con
     char tableText[32] = "";
     if (Tablebases.IsOn())
         std::snprintf(tableText, sizeof tableText, " tbhits %lld",
-                      static_cast<long long>(TableHits));
+                      static_cast<long long>(ReportedTableHits()));
     std::printf("info depth %d score %s nodes %lld nps %lld%s time %lld pv%s", depth, scoreText,
                 static_cast<long long>(nodes),
                 static_cast<long long>(nodes * 1000 / std::max<int64_t>(ms, 1)), tableText,

@@ -309,7 +309,7 @@ class SearchWorker {
     // Nodes after which the search stops, as a UCI "nodes" asks; 0 for none.
     int64_t NodeLimit = 0;
     // Positions of this move's search found in the endgame tables.
-    int64_t TableHits = 0;
+    NodeCounter TableHits = 0;
     // The root was in the tables: its move and score are theirs, and
     // deeper iterations have nothing to add.
     uint8_t TableRoot = 0;
@@ -339,6 +339,9 @@ class SearchWorker {
                    int* move);
 
     void ClearHistory();
+    // What one game taught the search and the next must not inherit: the
+    // history, the killers and the pawn table.
+    void ForgetGame();
     void AddHistory(int side, int move, int depth);
     void AbortSearch() { Abort = StopSearch = TimeUp = 1; }
     // The opponent played the move the search pondered on: it goes on under
@@ -349,9 +352,10 @@ class SearchWorker {
     // Nodes between two polls of the input and the clock.
     int64_t InitMoveTimer() const;
     int64_t NodeCount() const { return InteriorNodes + QuiesceNodes; }
-    // The nodes that the progress lines report: the main search's own and
-    // those of its helpers.
+    // The nodes and table hits that the progress lines report: the main
+    // search's own and those of its helpers.
     int64_t ReportedNodes() const;
+    int64_t ReportedTableHits() const;
 
     // The periodic check: input, the node budget and the wall clock. True
     // when the node must return 0.
@@ -465,8 +469,14 @@ class HelperThreads {
     void Start(const ChessBoard& root, const SearchWorker& main);
     // Stops the helpers and waits for them.
     void Stop();
-    // Nodes the helpers have searched since they were last started.
+    // Nodes the helpers have searched, and positions they found in the
+    // endgame tables, since they were last started.
     int64_t NodeCount() const;
+    int64_t TableHits() const;
+    // Runs `task` on every helper's search, between searches only.
+    template <typename Task> void ForEachWorker(Task task) {
+        for (auto& worker : Workers) task(*worker);
+    }
 
   private:
     static void Run(int index, void* helpers);
@@ -495,4 +505,11 @@ class Engine {
     TranspositionTables Table;
     SearchWorker Main{*this, false};
     HelperThreads Helpers{*this}; // declared last: its threads end before the rest goes
+
+    // Every thread's history cleared, as between two moves of a game.
+    void ClearHistory();
+    // A new game owes nothing to the last one: the same commands search the
+    // same tree. Clears every thread's history, killers and pawn table and
+    // the shared table.
+    void NewGame();
 };

@@ -253,6 +253,22 @@ TEST_F(UCISession, StopEndsEverySearchWithOneBestMove) {
     }
 }
 
+// A spin option's value that is no number is refused aloud, and the engine
+// searches on as before.
+TEST_F(UCISession, ASpinValueThatIsNoNumberIsRefused) {
+    for (const char* value : {"abc", "2x", ""}) {
+        engine.Send(std::string("setoption name Threads value ") + value);
+        engine.Send("isready");
+        EXPECT_TRUE(
+            Has(Until(engine, "readyok"), "info string Threads wants a number from 1 to 256"))
+            << value;
+    }
+    engine.Send("position startpos");
+    engine.Send("go depth 3");
+    EXPECT_TRUE(IsLegalIn("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+                          BestMove(Until(engine, "bestmove"))));
+}
+
 // Infinite and ponder searches keep their move, even a mate in one or the
 // only legal move, until they are told.
 TEST_F(UCISession, InfiniteAndPonderSearchesWait) {

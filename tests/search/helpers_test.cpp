@@ -97,4 +97,28 @@ TEST_F(HelperThreadsTest, OneThreadSearchesAloneAndAsBefore) {
     EXPECT_EQ(TestEngine().Main.ReportedNodes(), alone);
 }
 
+// A new game leaves no thread anything of the last one: what a helper
+// learnt would otherwise steer its next game's search.
+TEST_F(HelperThreadsTest, ANewGameClearsWhatEveryThreadLearnt) {
+    ASSERT_TRUE(TestEngine().Helpers.SetThreadCount(3));
+    TestEngine().Settings.FD = 10; // long enough for every helper to cut off somewhere
+    ASSERT_TRUE(PlaysALegalMove(MiddlegameFen, 10));
+    const auto learnt = [](const SearchWorker& worker) {
+        bool any = worker.HistoryMax > 0;
+        for (const auto& killers : worker.Killers) any |= killers[0] != 0 || killers[1] != 0;
+        return any;
+    };
+    int helpersThatLearnt = 0;
+    TestEngine().Helpers.ForEachWorker([&](SearchWorker& w) { helpersThatLearnt += learnt(w); });
+    ASSERT_EQ(helpersThatLearnt, 2);
+
+    TestEngine().NewGame();
+    EXPECT_FALSE(learnt(TestEngine().Main));
+    TestEngine().Helpers.ForEachWorker([&](SearchWorker& w) {
+        EXPECT_FALSE(learnt(w));
+        for (const auto& row : w.History)
+            for (int32_t counter : row) ASSERT_EQ(counter, 0);
+    });
+}
+
 } // namespace
