@@ -385,14 +385,14 @@ TEST_F(UCISession, OptionsPersistAndUnknownInputIsHarmless) {
         engine.Send(junk);
     engine.Send("isready");
     const std::vector<std::string> lines = Until(engine, "readyok");
-    // A Hash the machine can give is taken without a word.
-    EXPECT_FALSE(Has(lines, "info string Hash"));
+    // A Hash the machine can give is taken without a word; a spin out of
+    // range is taken at its bound; no number, not at all, and said so.
+    EXPECT_FALSE(Has(lines, "info string Hash 64"));
     EXPECT_TRUE(Has(lines, "info string position wants startpos or fen"));
-    EXPECT_EQ(lines.size(), 2u);
-    // A spin out of range is taken at its bound; no number, not at all.
-    const std::string log = Log(engine);
-    EXPECT_NE(log.find("Option Move Overhead set to 99999"), std::string::npos);
-    EXPECT_NE(log.find("Option Move Overhead: not a number: 4x"), std::string::npos);
+    EXPECT_TRUE(Has(lines, "info string Hash wants a number from 1 to 65536, not lots"));
+    EXPECT_TRUE(Has(lines, "info string Move Overhead wants a number from 0 to 5000, not 4x"));
+    EXPECT_EQ(lines.size(), 4u);
+    EXPECT_NE(Log(engine).find("Option Move Overhead set to 99999"), std::string::npos);
     engine.Send("position startpos");
     engine.Send("go movetime 5300");
     EXPECT_FALSE(Until(engine, "bestmove").empty());
