@@ -53,16 +53,16 @@ Engine Timed;
 void SetClock(const TimeControl& control) {
     Status& s = Timed.Settings;
     s.initVars();
-    s.xboard = 1;  // an interface reads standard output: no console lines
-    s.UseBook = 0; // the search itself is measured
-    s.FD = 0;
-    s.Bench = 0;
-    s.GamePly = MidgamePly;
-    s.ST = control.FixedMs;
-    s.TimeLeft = control.LeftMs;
-    s.TimeIncMs = control.IncMs;
-    s.MovesPerSession = control.MovesToGo;
-    if (control.StartNps > 0) s.NPS = control.StartNps;
+    s.Mode.xboard = 1;     // an interface reads standard output: no console lines
+    s.Options.UseBook = 0; // the search itself is measured
+    s.Limits.FD = 0;
+    s.Mode.Bench = 0;
+    s.Game.GamePly = MidgamePly;
+    s.Limits.ST = control.FixedMs;
+    s.Limits.TimeLeft = control.LeftMs;
+    s.Limits.TimeIncMs = control.IncMs;
+    s.Limits.MovesPerSession = control.MovesToGo;
+    if (control.StartNps > 0) s.Timing.NPS = control.StartNps;
 }
 
 // Whether (from, to, promotion) is a legal move of `before`.
@@ -93,7 +93,7 @@ void MoveText(char* out, Bitboard from, Bitboard to, char promotion) {
 // A fixed-depth search, which runs without the clock, from the first position.
 void WarmUp() {
     SetClock(TimeControl{});
-    Timed.Settings.FD = WarmUpDepth;
+    Timed.Settings.Limits.FD = WarmUpDepth;
     SetupBoard(Positions[0]);
     Bitboard from = 0, to = 0;
     char promotion = NoPromotion;
@@ -123,13 +123,13 @@ int RunControl() {
         const bool legal = !Timed.Main.Abort && IsLegalMove(before, from, to, promotion);
         char move[8];
         MoveText(move, from, to, promotion);
-        const int plan = Timed.Settings.TimePerMove;
+        const int plan = Timed.Settings.Timing.TimePerMove;
         std::printf("%-26s %3zu %7d%s %7lld %7lld %5.2f %+6lld %5d %10lld %8d %-6s %s\n",
                     Control.Label, number + 1, plan, Timed.Main.TimerExtended ? "*" : " ",
                     static_cast<long long>(hardLimit), static_cast<long long>(taken),
                     plan > 0 ? static_cast<double>(taken) / plan : 0.0,
                     static_cast<long long>(taken - hardLimit), Timed.Main.IterationDepth,
-                    static_cast<long long>(Timed.Main.NodeCount()), Timed.Settings.NPS, move,
+                    static_cast<long long>(Timed.Main.NodeCount()), Timed.Settings.Timing.NPS, move,
                     legal ? "yes" : "NO");
         std::fflush(stdout);
     }

@@ -113,9 +113,9 @@ void StartTables() { Tablebases.Start(TablePaths, TableCacheMegabytes); }
 
 void TellTablesMessage() {
     if (!Tablebases.Message[0]) return;
-    if (TheEngine.Settings.uci)
+    if (TheEngine.Settings.Mode.uci)
         InfoString("%s", Tablebases.Message);
-    else if (TheEngine.Settings.xboard)
+    else if (TheEngine.Settings.Mode.xboard)
         std::printf("telluser %s\n", Tablebases.Message);
     else
         std::fprintf(stderr, "%s\n", Tablebases.Message);
@@ -146,12 +146,12 @@ int ParseCommandLine(int argc, char** argv) {
 
         // main answers these before anything else.
         if (equals("--version") || equals("-v")) continue;
-        if (equals("-satrain")) TheEngine.Settings.SATrain = 1;
-        if (equals("-bench")) TheEngine.Settings.Bench = 1;
-        if (equals("-bench2")) TheEngine.Settings.Bench = 2;
-        if (equals("-bench3")) TheEngine.Settings.Bench = 3;
-        if (equals("-bench4")) TheEngine.Settings.Bench = 4;
-        if (equals("-bench5")) TheEngine.Settings.Bench = 5;
+        if (equals("-satrain")) TheEngine.Settings.Mode.SATrain = 1;
+        if (equals("-bench")) TheEngine.Settings.Mode.Bench = 1;
+        if (equals("-bench2")) TheEngine.Settings.Mode.Bench = 2;
+        if (equals("-bench3")) TheEngine.Settings.Mode.Bench = 3;
+        if (equals("-bench4")) TheEngine.Settings.Mode.Bench = 4;
+        if (equals("-bench5")) TheEngine.Settings.Mode.Bench = 5;
         int value;
         // Beyond the deepest iteration a fixed depth could never be reached.
         if (equals("-fd") && takeValue() && number(0, MaxIterationDepth, &value)) {
@@ -163,31 +163,31 @@ int ParseCommandLine(int argc, char** argv) {
             return CommandLineHelp;
         }
         contains("-HPC"); // accepted, changes nothing
-        if (contains("-kibitz")) TheEngine.Settings.Kibitz = 1;
+        if (contains("-kibitz")) TheEngine.Settings.Options.Kibitz = 1;
         if (contains("-lpf") && takeValue()) LoadPositionFile(arg);
         if (contains("-nobook")) {
-            TheEngine.Settings.UseBook = 0;
-            TheEngine.Settings.NoBook = 1;
+            TheEngine.Settings.Options.UseBook = 0;
+            TheEngine.Settings.Options.NoBook = 1;
         }
         if (equals("-perft")) TheEngine.Settings.setPERFT(1);
         if (equals("-mimicstudent") && takeValue()) {
             std::printf("## Mimic Student option detected \n");
-            TheEngine.Settings.Mimic = 1;
+            TheEngine.Settings.Mode.Mimic = 1;
             SetTestSuiteFile(arg);
         }
         if (equals("-pev") && takeValue()) {
-            TheEngine.Settings.Pev = 1;
+            TheEngine.Settings.Mode.Pev = 1;
             SetTestSuiteFile(arg);
         }
-        if (contains("-post")) TheEngine.Settings.Post = 1;
+        if (contains("-post")) TheEngine.Settings.Options.Post = 1;
         if (contains("-sd") && takeValue() && number(1, MaxIterationDepth, &value))
             MainBoard.MaxDepth = value;
-        if (contains("-sp")) TheEngine.Settings.SelfPlay = 1;
-        if (contains("-trace")) TheEngine.Settings.Trace = 1;
+        if (contains("-sp")) TheEngine.Settings.Game.SelfPlay = 1;
+        if (contains("-trace")) TheEngine.Settings.Mode.Trace = 1;
         if (contains("-st") && takeValue() && number(0, MaxSecondsPerMove, &value)) {
-            TheEngine.Settings.ST = value * 1000;
-            TheEngine.Settings.TimePerMove = value * 900;
-            TheEngine.Settings.TimeLeft = value * 60000;
+            TheEngine.Settings.Limits.ST = value * 1000;
+            TheEngine.Settings.Timing.TimePerMove = value * 900;
+            TheEngine.Settings.Limits.TimeLeft = value * 60000;
         }
         if (contains("-tc")) takeValue();
         if (contains("-ts") && takeValue()) {
@@ -195,7 +195,7 @@ int ParseCommandLine(int argc, char** argv) {
             SetTestSuiteFile(arg);
         }
         if (contains("xboard")) TheEngine.Settings.setxboard(1);
-        if (contains("-uci")) TheEngine.Settings.uci = 1;
+        if (contains("-uci")) TheEngine.Settings.Mode.uci = 1;
         if (equals("-book") && takeValue()) std::snprintf(BookFile, sizeof BookFile, "%s", arg);
         if (equals("-gtb") && takeValue()) std::snprintf(TablePaths, sizeof TablePaths, "%s", arg);
         if (equals("-threads") && takeValue() && number(1, MaxThreads, &value) &&

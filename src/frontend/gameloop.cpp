@@ -9,14 +9,16 @@ namespace {
 
 // The depth the driver is given: the fixed depth, else the "sd" cap (0, no
 // cap, leaves the clock alone in charge).
-int DriverDepth() { return TheEngine.Settings.FD ? TheEngine.Settings.FD : GameSession.DepthLimit; }
+int DriverDepth() {
+    return TheEngine.Settings.Limits.FD ? TheEngine.Settings.Limits.FD : GameSession.DepthLimit;
+}
 
 // One run of the iterative-deepening driver on MainBoard. The game record
 // makes the move, so that both sides' moves take one path. True when the
 // driver chose a move.
 bool RunSearch(GameMove* move, int* score) {
     // Under xboard the driver adds the root to the repetition record itself.
-    SyncRepetitionRecord(!TheEngine.Settings.xboard);
+    SyncRepetitionRecord(!TheEngine.Settings.Mode.xboard);
     TheEngine.Main.CommandHandler = CommandDuringSearch;
     Bitboard from = 0, to = 0;
     char promo = NoPromotion;
@@ -37,7 +39,7 @@ bool RunSearch(GameMove* move, int* score) {
 // After a move of either side: the console shows the board, and a game that
 // has ended says so.
 void AfterMove() {
-    if (!TheEngine.Settings.xboard) {
+    if (!TheEngine.Settings.Mode.xboard) {
         // In centipawns, as the thinking lines give it.
         std::printf("Game Score %d\n", ThinkingScore(GameSession.LastScore));
         DisplayPosition(MainBoard);
@@ -48,9 +50,9 @@ void AfterMove() {
 // The end of the engine's search: its move is made and told.
 void FinishEngineTurn(bool moved, const GameMove& move, int score) {
     GameSession.LastScore = score;
-    TheEngine.Settings.OpponentToMove = 1;
+    TheEngine.Settings.Game.OpponentToMove = 1;
     if (moved) {
-        if (TheEngine.Settings.xboard) {
+        if (TheEngine.Settings.Mode.xboard) {
             MakeGUIMove(move.From, move.To, move.Promo, score);
         } else {
             char text[MaxPVText];
@@ -70,10 +72,10 @@ void FinishEngineTurn(bool moved, const GameMove& move, int score) {
 // would stop after its first iteration.
 void ApplyConsoleClock() {
     Status& s = TheEngine.Settings;
-    if (s.xboard || s.FD || s.ST || GameSession.ClockGiven) return;
-    s.ST = GameSession.ConsoleSeconds * 1000;
-    s.TimePerMove = GameSession.ConsoleSeconds * 900;
-    s.TimeLeft = GameSession.ConsoleSeconds * 60000;
+    if (s.Mode.xboard || s.Limits.FD || s.Limits.ST || GameSession.ClockGiven) return;
+    s.Limits.ST = GameSession.ConsoleSeconds * 1000;
+    s.Timing.TimePerMove = GameSession.ConsoleSeconds * 900;
+    s.Limits.TimeLeft = GameSession.ConsoleSeconds * 60000;
 }
 
 void EngineTurn() {
@@ -94,8 +96,8 @@ bool Ponder() {
     const bool ready = GameSession.PonderReady;
     GameSession.PonderReady = false;
     GameMove reply;
-    if (!ready || !GameSession.PonderOn || !s.xboard || s.Force || s.Analyze || s.SelfPlay ||
-        !s.GameInProgress || QueuedLines() > 0 ||
+    if (!ready || !GameSession.PonderOn || !s.Mode.xboard || s.Game.Force || s.Limits.Analyze ||
+        s.Game.SelfPlay || !s.Game.GameInProgress || QueuedLines() > 0 ||
         !ExpectedReply(MainBoard, MainBoard.BestFrom, MainBoard.BestTo, &reply))
         return false;
     GameSession.PonderFrom = MainBoard;
@@ -110,11 +112,11 @@ bool Ponder() {
     char text[MaxPVText];
     fillmovestring(text, LowestSquare(reply.From), LowestSquare(reply.To), reply.Promo);
     LogPrintf("Pondering on%s", text);
-    TheEngine.Settings.Ponder = 1;
+    TheEngine.Settings.Limits.Ponder = 1;
     GameMove move;
     int score;
     const bool moved = RunSearch(&move, &score);
-    TheEngine.Settings.Ponder = 0;
+    TheEngine.Settings.Limits.Ponder = 0;
     if (!GameSession.PonderHit) {
         TakeBackMoves(1);
         return true;
@@ -136,13 +138,13 @@ void Analyse() {
 // A terminal shows what the person types; input from a pipe or a file is
 // written after the prompt, so that the transcript reads as a dialogue.
 void EchoConsoleLine(const char* line) {
-    if (!TheEngine.Settings.xboard && !InputIsTerminal()) std::printf("%s\n", line);
+    if (!TheEngine.Settings.Mode.xboard && !InputIsTerminal()) std::printf("%s\n", line);
 }
 
 // After a move of the opponent (or of either side in force mode).
 void AfterOpponentMove() {
-    if (TheEngine.Settings.Analyze) return;
-    if (!TheEngine.Settings.Force) TheEngine.Settings.OpponentToMove = 0;
+    if (TheEngine.Settings.Limits.Analyze) return;
+    if (!TheEngine.Settings.Game.Force) TheEngine.Settings.Game.OpponentToMove = 0;
     AfterMove();
 }
 
@@ -157,18 +159,18 @@ int TakeCommand(const char* line) {
     const char* text = std::strcmp(words[0], "usermove") == 0 ? words[1] : words[0];
     GameMove move;
     // At the console a finished game takes no more moves.
-    if (!TheEngine.Settings.xboard && !TheEngine.Settings.GameInProgress) {
+    if (!TheEngine.Settings.Mode.xboard && !TheEngine.Settings.Game.GameInProgress) {
         std::printf("The game is over: new starts another, quit leaves.\n");
         return CommandHandled;
     }
     if (!ParseGameMove(MainBoard, text, &move)) {
         std::printf("Illegal move: %s\n", text);
-        if (!TheEngine.Settings.xboard) TellMoveForm(text);
+        if (!TheEngine.Settings.Mode.xboard) TellMoveForm(text);
         std::fflush(stdout);
         return CommandHandled;
     }
     PlayGameMove(move);
-    TheEngine.Settings.GameInProgress = 1;
+    TheEngine.Settings.Game.GameInProgress = 1;
     return CommandIsMove;
 }
 
@@ -180,8 +182,8 @@ void AnnounceVerdict(GameVerdict verdict) {
     // An interface that plays on after a claimed draw has its way.
     if (draw && GameSession.DrawClaimed) return;
     GameSession.DrawClaimed = draw;
-    TheEngine.Settings.GameInProgress = 0;
-    const bool xboard = TheEngine.Settings.xboard;
+    TheEngine.Settings.Game.GameInProgress = 0;
+    const bool xboard = TheEngine.Settings.Mode.xboard;
     switch (verdict) {
     case WhiteMates:
         std::printf(xboard ? "1-0 {White mates}\n" : "White mates!\n");
@@ -216,8 +218,8 @@ void MakeGUIMove(Bitboard from, Bitboard to, char promo, int score) {
     if (GameSession.ProtocolVersion2)
         std::printf("move %s\n", move);
     else
-        std::printf("%d. ... %s \n", (TheEngine.Settings.GamePly + 1) / 2, move);
-    LogPrintf("Move Made: %d %d %d %lld %s", TheEngine.Settings.DepthReached, score / 10, 0,
+        std::printf("%d. ... %s \n", (TheEngine.Settings.Game.GamePly + 1) / 2, move);
+    LogPrintf("Move Made: %d %d %d %lld %s", TheEngine.Settings.Timing.DepthReached, score / 10, 0,
               static_cast<long long>(TheEngine.Main.NodeCount()), text);
     std::fflush(stdout);
 }
@@ -225,7 +227,7 @@ void MakeGUIMove(Bitboard from, Bitboard to, char promo, int score) {
 int HumanMove() {
     char line[CommandLineLength];
     for (;;) {
-        if (!TheEngine.Settings.xboard) {
+        if (!TheEngine.Settings.Mode.xboard) {
             std::printf("Enter Move: ");
             std::fflush(stdout);
         }
@@ -242,22 +244,22 @@ void GameLoop() {
     char line[CommandLineLength];
     while (!GameSession.QuitRequested) {
         genpawnhashcode(MainBoard.SideToMove, MainBoard, &MainBoard.PawnKingKey);
-        if (TheEngine.Settings.SelfPlay) TheEngine.Settings.OpponentToMove = 0;
+        if (TheEngine.Settings.Game.SelfPlay) TheEngine.Settings.Game.OpponentToMove = 0;
         // Lines that waited for the end of a search come before the next one.
         if (QueuedLines() > 0) {
             // A line typed during the search is shown as if typed at the prompt.
             ReadCommandLine(line, sizeof line);
-            if (!TheEngine.Settings.xboard && !InputIsTerminal()) std::printf("Enter Move: ");
+            if (!TheEngine.Settings.Mode.xboard && !InputIsTerminal()) std::printf("Enter Move: ");
             EchoConsoleLine(line);
             if (TakeCommand(line) == CommandIsMove) AfterOpponentMove();
             continue;
         }
-        if (TheEngine.Settings.Analyze) {
+        if (TheEngine.Settings.Limits.Analyze) {
             Analyse();
             continue;
         }
-        if (!TheEngine.Settings.OpponentToMove && !TheEngine.Settings.Force &&
-            TheEngine.Settings.GameInProgress) {
+        if (!TheEngine.Settings.Game.OpponentToMove && !TheEngine.Settings.Game.Force &&
+            TheEngine.Settings.Game.GameInProgress) {
             EngineTurn();
             continue;
         }

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     TheEngine.Settings.initVars();
     TheEngine.Settings.setxboard(0);
-    TheEngine.Settings.uci = 0;
+    TheEngine.Settings.Mode.uci = 0;
     MainBoard.InitRep();
     initPStable();
     buildbook();
@@ -56,11 +56,12 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     // The first word names the protocol; a console user types any other word.
-    if (!TheEngine.Settings.PERFT && !TheEngine.Settings.Bench && !TheEngine.Settings.SATrain) {
+    if (!TheEngine.Settings.Mode.PERFT && !TheEngine.Settings.Mode.Bench &&
+        !TheEngine.Settings.Mode.SATrain) {
         if (InputIsTerminal())
             std::printf("Type a word to play here (xboard and uci are for interfaces): ");
         ReadInputWord(FirstWord, FirstWordLength);
-        if (std::strstr(FirstWord, "uci")) TheEngine.Settings.uci = 1;
+        if (std::strstr(FirstWord, "uci")) TheEngine.Settings.Mode.uci = 1;
         if (std::strstr(FirstWord, "xboard")) TheEngine.Settings.setxboard(1);
     }
     // The deepest search line needs more stack than a thread may get by default.

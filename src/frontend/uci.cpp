@@ -136,7 +136,7 @@ int UCIProtocol::DuringSearch() {
     }
     if (std::strcmp(command, "stop") == 0) {
         WriteLogFile("Received stop: the search ends with its best move\n");
-        TheEngine.Settings.Ponder = TheEngine.Settings.Analyze = 0;
+        TheEngine.Settings.Limits.Ponder = TheEngine.Settings.Limits.Analyze = 0;
         State = SEARCHING;
         return CommandStopsSearch;
     }
@@ -149,7 +149,7 @@ int UCIProtocol::DuringSearch() {
     }
     if (std::strcmp(command, "quit") == 0) {
         Running = 0;
-        TheEngine.Settings.Ponder = TheEngine.Settings.Analyze = 0;
+        TheEngine.Settings.Limits.Ponder = TheEngine.Settings.Limits.Analyze = 0;
         return CommandAbortsSearch;
     }
     Keep(CommandBuffer);
@@ -186,7 +186,7 @@ void UCIProtocol::NewGame() {
     MainBoard.InitRep();
     MainBoard.FiftyMoveCount = 0;
     TheEngine.Settings.initVars();
-    TheEngine.Settings.OpponentToMove = 1;
+    TheEngine.Settings.Game.OpponentToMove = 1;
     StartGameRecord();
     TheEngine.NewGame();
     WriteLogFile("Processing ucinewgame\n");
@@ -198,5 +198,5 @@ void UCIProtocol::Ignore() {}
 
 void UCIProtocol::Quit() {
     Running = 0;
-    TheEngine.Settings.NextMatch = TheEngine.Settings.GameInProgress = 0;
+    TheEngine.Settings.Mode.NextMatch = TheEngine.Settings.Game.GameInProgress = 0;
 }

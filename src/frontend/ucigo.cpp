@@ -143,7 +143,7 @@ void PonderMove(char* out, const ChessBoard& position, Bitboard from, Bitboard t
 void Mimic(int mode) {
     ChessBoard board = MainBoard;
     board.RefreshMaterial();
-    TheEngine.Settings.Mimic = static_cast<uint8_t>(mode);
+    TheEngine.Settings.Mode.Mimic = static_cast<uint8_t>(mode);
     const int v = TheEngine.Main.Eval.PosEval(board.SideToMove, -MateValue, MateValue, &board,
                                               board.CastleFlags);
     if (mode == 1)
@@ -183,8 +183,9 @@ void UCIProtocol::Go() {
 
     Status& s = TheEngine.Settings;
     const int side = MainBoard.SideToMove;
-    s.TimeIncMs = s.TimeLeft = s.ST = s.FD = s.MovesPerSession = 0;
-    s.Analyze = s.Ponder = 0;
+    s.Limits.TimeIncMs = s.Limits.TimeLeft = s.Limits.ST = s.Limits.FD = s.Limits.MovesPerSession =
+        0;
+    s.Limits.Analyze = s.Limits.Ponder = 0;
     TheEngine.Main.NodeLimit = 0;
     State = SEARCHING;
     int depthCap = 0;
@@ -198,41 +199,42 @@ void UCIProtocol::Go() {
     }
 
     if (limits.Infinite || !limits.Limited()) {
-        s.ST = UntilStoppedMs;
+        s.Limits.ST = UntilStoppedMs;
         depthCap = 0;
         if (!limits.Ponder) {
-            s.Analyze = 1;
+            s.Limits.Analyze = 1;
             State = INFINITE;
         }
     } else if (limits.Timed()) {
-        s.TimeLeft =
+        s.Limits.TimeLeft =
             static_cast<int>(std::min(std::max<int64_t>(limits.Time[side], 0), MaxClockMs));
-        s.TimeIncMs = static_cast<int>(
+        s.Limits.TimeIncMs = static_cast<int>(
             std::min(std::max<int64_t>(limits.Increment[side], 0), MaxIncrementMs));
-        s.MovesPerSession =
+        s.Limits.MovesPerSession =
             static_cast<int>(std::min(std::max<int64_t>(limits.MovesToGo, 0), MaxMovesToGo));
         if (limits.MoveTime >= 0) {
             int64_t moveTime = std::clamp<int64_t>(limits.MoveTime, 1, MaxMoveTimeMs);
             // A clock as well: the move may not take more than the clock
             // allows. The overhead comes off the fixed time later.
-            if (limits.Clock()) moveTime = std::min(moveTime, HardTimeLimit(s) + s.MoveOverheadMs);
-            s.ST = s.TimePerMove = static_cast<int>(moveTime);
-            s.TimeLeft = s.ST * 60;
+            if (limits.Clock())
+                moveTime = std::min(moveTime, HardTimeLimit(s) + s.Options.MoveOverheadMs);
+            s.Limits.ST = s.Timing.TimePerMove = static_cast<int>(moveTime);
+            s.Limits.TimeLeft = s.Limits.ST * 60;
         }
         if (limits.Nodes >= 0) TheEngine.Main.NodeLimit = std::max<int64_t>(limits.Nodes, 1);
     } else {
-        s.FD = depthCap ? depthCap : MaxIterationDepth;
-        depthCap = s.FD;
+        s.Limits.FD = depthCap ? depthCap : MaxIterationDepth;
+        depthCap = s.Limits.FD;
         if (limits.Nodes >= 0) TheEngine.Main.NodeLimit = std::max<int64_t>(limits.Nodes, 1);
     }
     if (limits.Ponder) {
-        s.Ponder = 1;
+        s.Limits.Ponder = 1;
         State = PONDERING;
     }
-    MainBoard.FixedDepth = s.FD;
+    MainBoard.FixedDepth = s.Limits.FD;
     if (limits.SearchMovesAt >= 0) RestrictRoot(Words, limits.SearchMovesAt);
-    LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", s.MovesPerSession, s.TimeLeft,
-              s.TimeIncMs);
+    LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", s.Limits.MovesPerSession,
+              s.Limits.TimeLeft, s.Limits.TimeIncMs);
 
     // The interface sends every position anew, and a second "go" searches the same one.
     const ChessBoard position = MainBoard;
@@ -241,7 +243,7 @@ void UCIProtocol::Go() {
     TheEngine.Main.ProgressiveDeepening(GameHistory, position, depthCap, &from, &to, &promo);
     ChosenPromo = promo;
     State = WAITING;
-    s.Analyze = s.Ponder = 0;
+    s.Limits.Analyze = s.Limits.Ponder = 0;
     TheEngine.Main.NodeLimit = 0;
     TheEngine.Main.SearchMoveCount = 0;
     if (!Running) return; // "quit" came during the search

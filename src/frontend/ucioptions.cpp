@@ -24,8 +24,10 @@ struct UCIOption {
     int64_t Min = 0, Max = 0; // a spin's range: values beyond it are taken at its bound
 };
 
-void SetUseBook(bool flag, int64_t, const char*) { TheEngine.Settings.UseBook = flag; }
-void SetBookHeaviest(bool flag, int64_t, const char*) { TheEngine.Settings.BookHeaviest = flag; }
+void SetUseBook(bool flag, int64_t, const char*) { TheEngine.Settings.Options.UseBook = flag; }
+void SetBookHeaviest(bool flag, int64_t, const char*) {
+    TheEngine.Settings.Options.BookHeaviest = flag;
+}
 void SetShowCurrLine(bool flag, int64_t, const char*) { TheEngine.Main.ShowCurrLine = flag; }
 void SetPonder(bool flag, int64_t, const char*) { UCI.PonderOption = flag; }
 void SetAnalyseMode(bool flag, int64_t, const char*) { UCI.AnalyseMode = flag; }
@@ -42,7 +44,7 @@ void SetBookFile(bool, int64_t, const char* path) {
 }
 
 void SetMoveOverhead(bool, int64_t ms, const char*) {
-    TheEngine.Settings.MoveOverheadMs = static_cast<int>(ms);
+    TheEngine.Settings.Options.MoveOverheadMs = static_cast<int>(ms);
 }
 
 // An empty value (or "<empty>") turns the tables off.
@@ -79,7 +81,7 @@ constexpr UCIOption Options[] = {
     {"Hash", OptionKind::Spin, "spin default 128 min 1 max 65536", SetHash, 1, MaxHashMegabytes},
     {"Threads", OptionKind::Spin, "spin default 1 min 1 max 256", SetThreads, 1, MaxThreads},
     {"Move Overhead", OptionKind::Spin, "spin default 30 min 0 max 5000", SetMoveOverhead, 0,
-     Status::MaxMoveOverheadMs},
+     EngineOptions::MaxMoveOverheadMs},
     {"Clear Hash", OptionKind::Button, "button", ClearHash},
     {"UCI_AnalyseMode", OptionKind::Check, "check default false", SetAnalyseMode},
     {"OwnBook", OptionKind::Check, "check default false", SetUseBook},
@@ -95,7 +97,8 @@ constexpr UCIOption Options[] = {
 };
 
 static_assert(MaxThreads == 256, "the Threads line declares the range");
-static_assert(Status::DefaultMoveOverheadMs == 30 && Status::MaxMoveOverheadMs == 5000,
+static_assert(EngineOptions::DefaultMoveOverheadMs == 30 &&
+                  EngineOptions::MaxMoveOverheadMs == 5000,
               "the Move Overhead line declares the default and the range");
 
 } // namespace
@@ -110,7 +113,7 @@ void UCIProtocol::Identify() {
     WriteLogFile("Sent uciok\n");
     TellTablesMessage();
     State = WAITING;
-    TheEngine.Settings.UseBook = 0;
+    TheEngine.Settings.Options.UseBook = 0;
 }
 
 // "setoption name <id> [value <x>]": the name may hold blanks and is

@@ -26,7 +26,7 @@ void UCIProtocol::Position() {
         return;
     }
     TheEngine.Settings.initVars();
-    TheEngine.Settings.OpponentToMove = 1;
+    TheEngine.Settings.Game.OpponentToMove = 1;
     TheEngine.ClearHistory();
     StartGameRecord();
     if (movesAt < Words.Count) ProcessMoves(movesAt + 1);

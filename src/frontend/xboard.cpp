@@ -88,11 +88,11 @@ bool ParseSeconds(const char* text, int* ms) {
 
 // The stat01 line: time in centiseconds, nodes, depth, root moves left and in all.
 int ReportSearchStatus(const Words&) {
-    std::printf("stat01: %lld %lld %d %d %d\n",
-                static_cast<long long>((ClockMs() - TheEngine.Settings.SearchStartTime) / 10),
-                static_cast<long long>(TheEngine.Main.NodeCount()), TheEngine.Main.IterationDepth,
-                TheEngine.Main.RootMoveCount - TheEngine.Main.RootMoveIndex,
-                TheEngine.Main.RootMoveCount);
+    std::printf(
+        "stat01: %lld %lld %d %d %d\n",
+        static_cast<long long>((ClockMs() - TheEngine.Settings.Timing.SearchStartTime) / 10),
+        static_cast<long long>(TheEngine.Main.NodeCount()), TheEngine.Main.IterationDepth,
+        TheEngine.Main.RootMoveCount - TheEngine.Main.RootMoveIndex, TheEngine.Main.RootMoveCount);
     std::fflush(stdout);
     return CommandHandled;
 }
@@ -114,15 +114,17 @@ int Easy(const Words&) {
 
 // Commands that change the position end the input loop in analysis mode,
 // so that the analysis starts again on the new position.
-int PositionChanged() { return TheEngine.Settings.Analyze ? CommandEndsInput : CommandHandled; }
+int PositionChanged() {
+    return TheEngine.Settings.Limits.Analyze ? CommandEndsInput : CommandHandled;
+}
 
 // The opening position, White to move, the engine to play Black.
 void StartNewGame() {
     MainBoard.InitRep();
     TheEngine.Settings.initVars();
-    TheEngine.Settings.OpponentToMove = 1;
-    TheEngine.Settings.GameInProgress = 1;
-    TheEngine.Settings.Force = 0;
+    TheEngine.Settings.Game.OpponentToMove = 1;
+    TheEngine.Settings.Game.GameInProgress = 1;
+    TheEngine.Settings.Game.Force = 0;
     MainBoard.FiftyMoveCount = 0;
     MainBoard.SideToMove = White;
     GameSession.DrawClaimed = false;
@@ -136,21 +138,22 @@ int Abort(const Words&) {
 
 int Analyze(const Words& words) {
     // Analysis is offered to interfaces only.
-    if (!TheEngine.Settings.xboard) {
+    if (!TheEngine.Settings.Mode.xboard) {
         std::printf("Error (command not legal now): %s\n", words[0]);
         return CommandHandled;
     }
-    if (!TheEngine.Settings.Analyze) GameSession.StBeforeAnalysis = TheEngine.Settings.ST;
-    TheEngine.Settings.Analyze = 1;
-    TheEngine.Settings.Post = 1;
-    TheEngine.Settings.Force = 0;
-    TheEngine.Settings.OpponentToMove = 0;
-    TheEngine.Settings.ST = AnalysisMs;
+    if (!TheEngine.Settings.Limits.Analyze)
+        GameSession.StBeforeAnalysis = TheEngine.Settings.Limits.ST;
+    TheEngine.Settings.Limits.Analyze = 1;
+    TheEngine.Settings.Options.Post = 1;
+    TheEngine.Settings.Game.Force = 0;
+    TheEngine.Settings.Game.OpponentToMove = 0;
+    TheEngine.Settings.Limits.ST = AnalysisMs;
     return CommandEndsInput;
 }
 
 int Book(const Words&) {
-    if (!TheEngine.Settings.Analyze) TheEngine.Settings.UseBook ^= 1;
+    if (!TheEngine.Settings.Limits.Analyze) TheEngine.Settings.Options.UseBook ^= 1;
     return CommandHandled;
 }
 
@@ -209,23 +212,23 @@ int Edit(const Words&) {
 }
 
 int Exit(const Words&) {
-    if (TheEngine.Settings.Analyze) {
+    if (TheEngine.Settings.Limits.Analyze) {
         LeaveAnalysis();
         // Out of analysis the engine plays neither side until told to.
-        TheEngine.Settings.Force = 1;
+        TheEngine.Settings.Game.Force = 1;
     }
     return CommandEndsInput;
 }
 
 int Force(const Words&) {
-    TheEngine.Settings.Force = 1;
+    TheEngine.Settings.Game.Force = 1;
     return CommandHandled;
 }
 
 int Go(const Words&) {
-    TheEngine.Settings.Force = 0;
-    TheEngine.Settings.OpponentToMove = 0;
-    TheEngine.Settings.GameInProgress = 1;
+    TheEngine.Settings.Game.Force = 0;
+    TheEngine.Settings.Game.OpponentToMove = 0;
+    TheEngine.Settings.Game.GameInProgress = 1;
     return CommandEndsInput;
 }
 
@@ -235,19 +238,20 @@ int Level(const Words& words) {
         std::printf("Error (bad value): %s\n", words.From(0));
         return CommandHandled;
     }
-    TheEngine.Settings.MovesPerSession = moves;
-    TheEngine.Settings.TimeLeft = baseMs;
-    TheEngine.Settings.TimeIncMs = incrementMs;
-    TheEngine.Settings.ST = 0;
+    TheEngine.Settings.Limits.MovesPerSession = moves;
+    TheEngine.Settings.Limits.TimeLeft = baseMs;
+    TheEngine.Settings.Limits.TimeIncMs = incrementMs;
+    TheEngine.Settings.Limits.ST = 0;
     GameSession.ClockGiven = true;
-    LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", TheEngine.Settings.MovesPerSession,
-              TheEngine.Settings.TimeLeft, TheEngine.Settings.TimeIncMs);
+    LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n",
+              TheEngine.Settings.Limits.MovesPerSession, TheEngine.Settings.Limits.TimeLeft,
+              TheEngine.Settings.Limits.TimeIncMs);
     return CommandHandled;
 }
 
 int New(const Words&) {
     TheEngine.ClearHistory();
-    if (TheEngine.Settings.Analyze) LeaveAnalysis();
+    if (TheEngine.Settings.Limits.Analyze) LeaveAnalysis();
     StartNewGame();
     GameSession.DepthLimit = 0;
     ShowConsoleBoard();
@@ -255,12 +259,12 @@ int New(const Words&) {
 }
 
 int NoPost(const Words&) {
-    TheEngine.Settings.Post = 0;
+    TheEngine.Settings.Options.Post = 0;
     return CommandHandled;
 }
 
 int Post(const Words&) {
-    TheEngine.Settings.Post = 1;
+    TheEngine.Settings.Options.Post = 1;
     return CommandHandled;
 }
 
@@ -272,8 +276,8 @@ int OpponentTime(const Words& words) {
 }
 
 int Quit(const Words&) {
-    TheEngine.Settings.NextMatch = 0;
-    TheEngine.Settings.GameInProgress = 0;
+    TheEngine.Settings.Mode.NextMatch = 0;
+    TheEngine.Settings.Game.GameInProgress = 0;
     GameSession.QuitRequested = true;
     return CommandQuits;
 }
@@ -283,7 +287,7 @@ int TakeBack(int plies, const Words& words) {
         std::printf("Error (command not legal now): %s\n", words[0]);
         return CommandHandled;
     }
-    TheEngine.Settings.GameInProgress = 1;
+    TheEngine.Settings.Game.GameInProgress = 1;
     GameSession.DrawClaimed = false;
     ShowConsoleBoard();
     return PositionChanged();
@@ -292,7 +296,7 @@ int Remove(const Words& words) { return TakeBack(2, words); }
 int Undo(const Words& words) { return TakeBack(1, words); }
 
 int SelfPlay(const Words&) {
-    TheEngine.Settings.SelfPlay = 1;
+    TheEngine.Settings.Game.SelfPlay = 1;
     return CommandEndsInput;
 }
 
@@ -303,8 +307,8 @@ int SetBoard(const Words& words) {
         TellIllegalPosition();
         return CommandHandled;
     }
-    TheEngine.Settings.GamePly = MainBoard.SideToMove == ::White ? 1 : 2;
-    TheEngine.Settings.GameInProgress = 1;
+    TheEngine.Settings.Game.GamePly = MainBoard.SideToMove == ::White ? 1 : 2;
+    TheEngine.Settings.Game.GameInProgress = 1;
     GameSession.DrawClaimed = false;
     StartGameRecord();
     ShowConsoleBoard();
@@ -313,22 +317,22 @@ int SetBoard(const Words& words) {
 
 // "sd N": the deepest iteration of a timed search. The console also shows it.
 int SearchDepth(const Words& words) {
-    if (!TheEngine.Settings.xboard) LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
+    if (!TheEngine.Settings.Mode.xboard) LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
     int64_t depth;
     if (words.Count > 1 && ReadValue(words, 1, 1, MaxIterationDepth, &depth)) {
         GameSession.DepthLimit = static_cast<int>(depth);
-        if (!TheEngine.Settings.xboard) {
+        if (!TheEngine.Settings.Mode.xboard) {
             MainBoard.MaxDepth = GameSession.DepthLimit;
             std::printf("Vorn searches at most %d plies deep.\n", GameSession.DepthLimit);
         }
     }
-    if (!TheEngine.Settings.xboard) LogPrintf("MAXDEPTH %d", MainBoard.MaxDepth);
+    if (!TheEngine.Settings.Mode.xboard) LogPrintf("MAXDEPTH %d", MainBoard.MaxDepth);
     MainBoard.BestFrom = MainBoard.BestTo = 0;
     return CommandHandled;
 }
 
 int FixedDepth(const Words& words) {
-    if (!TheEngine.Settings.xboard) {
+    if (!TheEngine.Settings.Mode.xboard) {
         LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
         int64_t depth;
         if (ReadValue(words, 1, 1, MaxIterationDepth, &depth))
@@ -343,9 +347,9 @@ int FixedDepth(const Words& words) {
 int SecondsPerMove(const Words& words) {
     int64_t seconds;
     if (!ReadValue(words, 1, 0, MaxSecondsPerMove, &seconds)) return CommandHandled;
-    TheEngine.Settings.ST = static_cast<int>(seconds) * 1000;
-    TheEngine.Settings.TimePerMove = static_cast<int>(seconds) * 900;
-    TheEngine.Settings.TimeLeft = static_cast<int>(seconds) * 60000;
+    TheEngine.Settings.Limits.ST = static_cast<int>(seconds) * 1000;
+    TheEngine.Settings.Timing.TimePerMove = static_cast<int>(seconds) * 900;
+    TheEngine.Settings.Limits.TimeLeft = static_cast<int>(seconds) * 60000;
     GameSession.ConsoleSeconds = static_cast<int>(seconds);
     GameSession.ClockGiven = false;
     return CommandHandled;
@@ -354,14 +358,14 @@ int SecondsPerMove(const Words& words) {
 int Time(const Words& words) {
     int64_t centiseconds;
     if (ReadValue(words, 1, -MaxCentiseconds, MaxCentiseconds, &centiseconds)) {
-        TheEngine.Settings.TimeLeft = static_cast<int>(centiseconds * 10);
+        TheEngine.Settings.Limits.TimeLeft = static_cast<int>(centiseconds * 10);
         GameSession.ClockGiven = true;
     }
     return CommandHandled;
 }
 
 int TraceFlag(const Words&) {
-    TheEngine.Settings.Trace ^= 1;
+    TheEngine.Settings.Mode.Trace ^= 1;
     return CommandHandled;
 }
 
@@ -379,7 +383,8 @@ int Protover(const Words& words) {
                 "egt=\"gaviota\"\n"
                 "feature option=\"Move Overhead -spin %d 0 %d\"\n"
                 "feature done=1\n",
-                VornVersion, Status::DefaultMoveOverheadMs, Status::MaxMoveOverheadMs);
+                VornVersion, EngineOptions::DefaultMoveOverheadMs,
+                EngineOptions::MaxMoveOverheadMs);
     // Only now is it known that the interface reads "telluser".
     TellBookFailure();
     TellTablesMessage();
@@ -393,7 +398,7 @@ int Ping(const Words& words) {
 
 // "result": the interface has ended the game; its text is not read.
 int Result(const Words&) {
-    TheEngine.Settings.GameInProgress = 0;
+    TheEngine.Settings.Game.GameInProgress = 0;
     return CommandEndsInput;
 }
 
@@ -438,12 +443,12 @@ int SetOption(const Words& words) {
     if (std::strncmp(setting, OverheadName, sizeof OverheadName - 1) != 0) return CommandHandled;
     int64_t ms;
     if (!ParseInteger(setting + sizeof OverheadName - 1, &ms) || ms < 0 ||
-        ms > Status::MaxMoveOverheadMs) {
+        ms > EngineOptions::MaxMoveOverheadMs) {
         std::printf("Error (bad value): %s\n", words.From(0));
         return CommandHandled;
     }
-    TheEngine.Settings.MoveOverheadMs = static_cast<int>(ms);
-    LogPrintf("Move Overhead %d ms", TheEngine.Settings.MoveOverheadMs);
+    TheEngine.Settings.Options.MoveOverheadMs = static_cast<int>(ms);
+    LogPrintf("Move Overhead %d ms", TheEngine.Settings.Options.MoveOverheadMs);
     return CommandHandled;
 }
 
@@ -588,31 +593,31 @@ bool ReadCommandLine(char* line, int size) {
 }
 
 void ShowConsoleBoard() {
-    if (!TheEngine.Settings.xboard) DisplayPosition(MainBoard);
+    if (!TheEngine.Settings.Mode.xboard) DisplayPosition(MainBoard);
 }
 
 void TellIllegalPosition() {
-    std::printf(TheEngine.Settings.xboard ? "tellusererror Illegal position\n"
-                                          : "Illegal position\n");
+    std::printf(TheEngine.Settings.Mode.xboard ? "tellusererror Illegal position\n"
+                                               : "Illegal position\n");
 }
 
 void PrintConsoleTimeControl() {
-    if (TheEngine.Settings.FD)
-        std::printf("Vorn searches %d plies deep a move.\n", TheEngine.Settings.FD);
+    if (TheEngine.Settings.Limits.FD)
+        std::printf("Vorn searches %d plies deep a move.\n", TheEngine.Settings.Limits.FD);
     else if (GameSession.ClockGiven)
         std::printf("Vorn plays on the clock that level and time set.\n");
     else {
-        const int seconds =
-            TheEngine.Settings.ST ? TheEngine.Settings.ST / 1000 : GameSession.ConsoleSeconds;
+        const int seconds = TheEngine.Settings.Limits.ST ? TheEngine.Settings.Limits.ST / 1000
+                                                         : GameSession.ConsoleSeconds;
         std::printf("Vorn thinks %d second%s a move (st N to change it).\n", seconds,
                     seconds == 1 ? "" : "s");
     }
 }
 
 void LeaveAnalysis() {
-    TheEngine.Settings.Analyze = 0;
-    TheEngine.Settings.Post = 0;
-    TheEngine.Settings.ST = GameSession.StBeforeAnalysis;
+    TheEngine.Settings.Limits.Analyze = 0;
+    TheEngine.Settings.Options.Post = 0;
+    TheEngine.Settings.Limits.ST = GameSession.StBeforeAnalysis;
 }
 
 bool ParseLevel(const char* line, int* movesPerSession, int* baseMs, int* incrementMs) {
@@ -641,7 +646,7 @@ int DoCommand(const char* line) {
     if (const Command* command = FindCommand(words[0])) return command->Run(words);
     if (LooksLikeMove(words[0])) return CommandIsMove;
     std::printf("Error (unknown command): %s\n", words[0]);
-    if (!TheEngine.Settings.xboard) TellMoveForm(words[0]);
+    if (!TheEngine.Settings.Mode.xboard) TellMoveForm(words[0]);
     return CommandHandled;
 }
 
@@ -660,7 +665,7 @@ int OpponentMoveWhilePondering(const char* line, const Words& words) {
         return CommandContinuesSearch;
     }
     QueueLine(line);
-    TheEngine.Settings.Ponder = 0;
+    TheEngine.Settings.Limits.Ponder = 0;
     return CommandAbortsSearch;
 }
 
@@ -668,7 +673,7 @@ int OpponentMoveWhilePondering(const char* line, const Words& words) {
 // the engine's own search ends it without a move, and the wait too.
 int OnPonderSearch(int request) {
     if (request == CommandContinuesSearch) return request;
-    TheEngine.Settings.Ponder = 0;
+    TheEngine.Settings.Limits.Ponder = 0;
     return CommandAbortsSearch;
 }
 
@@ -678,8 +683,8 @@ int CommandDuringSearch(const char* line) {
     const Words words(line);
     if (words.Count == 0) return CommandContinuesSearch;
     const Command* command = FindCommand(words[0]);
-    const bool analysing = TheEngine.Settings.Analyze;
-    const bool pondering = TheEngine.Settings.Ponder;
+    const bool analysing = TheEngine.Settings.Limits.Analyze;
+    const bool pondering = TheEngine.Settings.Limits.Ponder;
     DuringSearch timing = command ? command->Timing : DuringSearch::AtOnce;
     const bool move = LooksLikeMove(words[0]) || (command && command->Run == UserMove);
     if (move && pondering) return OpponentMoveWhilePondering(line, words);

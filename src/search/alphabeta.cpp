@@ -51,7 +51,7 @@ int SearchWorker::AlphaBeta(int side, int alpha, int beta, ChessBoard board, int
                             int nullAllowed, int castleRights, int inCheck, int nodeType,
                             int maxPly) {
     // The periodic check of the input, the budget and the clock.
-    if (!Settings.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck()) return 0;
+    if (!Settings.Mode.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck()) return 0;
 
     // Every return from here on retracts this entry.
     Bitboard upper, lower;
@@ -106,7 +106,7 @@ int SearchWorker::AlphaBeta(int side, int alpha, int beta, ChessBoard board, int
     const int probe = ProbeTable(upper, lower, depth, alpha, beta, &value, &hashMove);
     bool mateThreat = false;
     if (probe <= ProbeExact) {
-        if (!Helper && Settings.Trace)
+        if (!Helper && Settings.Mode.Trace)
             Diagnostic("Position Cache Hit: v=%d alpha=%d beta=%d\nUpper HC %llu Lower HC %llu\n",
                        value, alpha, beta, static_cast<unsigned long long>(upper),
                        static_cast<unsigned long long>(lower));
@@ -139,7 +139,7 @@ int SearchWorker::AlphaBeta(int side, int alpha, int beta, ChessBoard board, int
             if (StopSearch) return leave(0);
             if (v >= beta) {
                 Table.InsertTranspositionTables(upper, lower, depth - 3, 0, beta, LowerBound);
-                if (!Helper && Settings.Trace)
+                if (!Helper && Settings.Mode.Trace)
                     Diagnostic("Position Cache Insert (NullM): v=%d alpha=%d beta=%d\nUpper HC "
                                "%llu Lower HC %llu\n",
                                v, alpha, beta, static_cast<unsigned long long>(upper),

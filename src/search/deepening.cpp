@@ -51,14 +51,14 @@ bool IsMateScore(int v) { return v > 109899 || (v >= -MateValue && v <= -109900)
 } // namespace
 
 bool SearchWorker::WaitsForCommand() const {
-    return Settings.Ponder || (Settings.uci && Settings.Analyze);
+    return Settings.Limits.Ponder || (Settings.Mode.uci && Settings.Limits.Analyze);
 }
 
 void SearchWorker::ResetForMove(ChessBoard& board) {
     InteriorNodes = LeafInteriorNodes = QuiesceNodes = 0;
     Abort = StopSearch = TimeUp = TimerExtended = BookMove = NPSCalibrated = TableRoot = 0;
     TableHits = 0;
-    Settings.TimeLastPly = 0;
+    Settings.Timing.TimeLastPly = 0;
     LastScore = 0;
     RootLegalMoves = 0;
     board.RefreshMaterial();
@@ -68,7 +68,7 @@ void SearchWorker::ResetForMove(ChessBoard& board) {
     RootPVLength = 0;
     // Last move's second killers become this move's first ones.
     for (auto& killers : Killers) killers[0] = killers[1];
-    Settings.SearchStartTime = ClockMs();
+    Settings.Timing.SearchStartTime = ClockMs();
 }
 
 void SearchWorker::SetTimeBudget() {
@@ -76,35 +76,36 @@ void SearchWorker::SetTimeBudget() {
     // The overhead is time the clock loses whatever the engine does: on this
     // move, and on each move whose increment comes back (an increment below
     // it buys no thinking at all).
-    const int64_t overhead = std::max(s.MoveOverheadMs, 0);
-    const int64_t left = s.TimeLeft - overhead;
-    const int64_t increment = std::max<int64_t>(s.TimeIncMs - overhead, 0);
-    if (s.ST) {
-        s.TimePerMove = static_cast<int>(std::max<int64_t>(s.ST - overhead, 1));
-        LogPrintf(" TimePeMove after ST = %d \n", s.TimePerMove);
-    } else if (s.MovesPerSession > 0) {
-        const int64_t share = left * 95 / s.MovesPerSession;
-        s.TimePerMove = static_cast<int>(share / (s.MovesPerSession <= 3 ? 200 : 100));
+    const int64_t overhead = std::max(s.Options.MoveOverheadMs, 0);
+    const int64_t left = s.Limits.TimeLeft - overhead;
+    const int64_t increment = std::max<int64_t>(s.Limits.TimeIncMs - overhead, 0);
+    if (s.Limits.ST) {
+        s.Timing.TimePerMove = static_cast<int>(std::max<int64_t>(s.Limits.ST - overhead, 1));
+        LogPrintf(" TimePeMove after ST = %d \n", s.Timing.TimePerMove);
+    } else if (s.Limits.MovesPerSession > 0) {
+        const int64_t share = left * 95 / s.Limits.MovesPerSession;
+        s.Timing.TimePerMove =
+            static_cast<int>(share / (s.Limits.MovesPerSession <= 3 ? 200 : 100));
     } else {
-        int64_t perMove = s.GamePly <= 120 || increment > 0 ? left / 30 : left / 40;
+        int64_t perMove = s.Game.GamePly <= 120 || increment > 0 ? left / 30 : left / 40;
         // Think longer just out of the book, and now and then in a long game.
-        if (!s.uci && s.GamePly <= BookMovePly + 7)
+        if (!s.Mode.uci && s.Game.GamePly <= BookMovePly + 7)
             perMove = perMove * 3 / 2;
-        else if ((s.GamePly % 10 == 0 || s.GamePly % 9 == 0) && left > 60000)
+        else if ((s.Game.GamePly % 10 == 0 || s.Game.GamePly % 9 == 0) && left > 60000)
             perMove = perMove * 7 / 4;
         LogPrintf(" TimePerMove Before Inc = %lld \n", static_cast<long long>(perMove));
         // Here the emergency threshold caps the plan: twice the share of the
         // clock and the increment, or less than the increment when even that
         // is more than the clock holds.
-        s.EmergencyTimeThreshold = increment + 2 * perMove;
-        if (s.EmergencyTimeThreshold > left) {
+        s.Timing.EmergencyTimeThreshold = increment + 2 * perMove;
+        if (s.Timing.EmergencyTimeThreshold > left) {
             LogPrintf("EmergencyTimeThreshold = %lld > TimeLeft %lld\n",
-                      static_cast<long long>(s.EmergencyTimeThreshold),
+                      static_cast<long long>(s.Timing.EmergencyTimeThreshold),
                       static_cast<long long>(left));
-            s.EmergencyTimeThreshold = increment * 3 / 10;
+            s.Timing.EmergencyTimeThreshold = increment * 3 / 10;
         }
         LogPrintf(" EmergencyTimeThreshold = %lld \n",
-                  static_cast<long long>(s.EmergencyTimeThreshold));
+                  static_cast<long long>(s.Timing.EmergencyTimeThreshold));
         if (increment > 0) {
             if (left > 20000)
                 perMove += increment;
@@ -112,26 +113,26 @@ void SearchWorker::SetTimeBudget() {
                 perMove += increment / 2;
             LogPrintf(" TimePerMove After Inc = %lld \n", static_cast<long long>(perMove));
         }
-        if (s.EmergencyTimeThreshold <= perMove + 1000) {
-            perMove = s.EmergencyTimeThreshold / 2;
+        if (s.Timing.EmergencyTimeThreshold <= perMove + 1000) {
+            perMove = s.Timing.EmergencyTimeThreshold / 2;
             LogPrintf(" Inc = %lld \n", static_cast<long long>(perMove));
         }
         LogPrintf(" Inc = %lld ms \n", static_cast<long long>(increment));
         LogPrintf(" EmergencyTimeThreshold after comparing to Inc = %lld \n",
-                  static_cast<long long>(s.EmergencyTimeThreshold));
-        s.TimePerMove = static_cast<int>(std::clamp<int64_t>(perMove, 0, INT32_MAX));
+                  static_cast<long long>(s.Timing.EmergencyTimeThreshold));
+        s.Timing.TimePerMove = static_cast<int>(std::clamp<int64_t>(perMove, 0, INT32_MAX));
         LogPrintf("Time Per Move = %d\nTime Left = %d\nDefaultMovesPerSession = %d\n",
-                  s.TimePerMove, s.TimeLeft, s.DefaultMovesPerSession);
+                  s.Timing.TimePerMove, s.Limits.TimeLeft, s.Limits.DefaultMovesPerSession);
     }
-    s.TimePerMove = std::max(s.TimePerMove, 0);
+    s.Timing.TimePerMove = std::max(s.Timing.TimePerMove, 0);
     // From here on the emergency stop: twice the plan (see timecontrol.cpp).
-    s.EmergencyTimeThreshold = 2LL * s.TimePerMove;
+    s.Timing.EmergencyTimeThreshold = 2LL * s.Timing.TimePerMove;
     RearmPoll();
 }
 
 void SearchWorker::PonderHit(bool countPondered) {
     Status& s = Settings;
-    s.Ponder = 0;
+    s.Limits.Ponder = 0;
     const int64_t pondered = countPondered ? ElapsedMs() : 0;
     LogPrintf("Ponder hit after %lld ms of pondering", static_cast<long long>(ElapsedMs()));
     if (!countPondered) {
@@ -139,9 +140,9 @@ void SearchWorker::PonderHit(bool countPondered) {
         // began here; the pondering's speed stands until this search
         // measures its own.
         InteriorNodes = LeafInteriorNodes = QuiesceNodes = 0;
-        s.SearchStartTime = ClockMs();
+        s.Timing.SearchStartTime = ClockMs();
     }
-    if (s.FD) {
+    if (s.Limits.FD) {
         RearmPoll();
         return;
     }
@@ -159,21 +160,21 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
     Bitboard upper, lower;
     genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);
     // Under xboard the root is the search's to add.
-    if (s.xboard) Repetitions.InsertHashCodeMoveHistory(upper, lower);
+    if (s.Mode.xboard) Repetitions.InsertHashCodeMoveHistory(upper, lower);
     const int maxDepth =
         fixedDepth > 0 ? std::min(fixedDepth, MaxIterationDepth) : MaxIterationDepth;
 
-    if (s.FD == 0) {
+    if (s.Limits.FD == 0) {
         // First: the poll interval that the budget sets depends on it.
         HardLimitMs = HardStopMs(s);
         SetTimeBudget();
         LogPrintf("Planned %d ms: no new iteration after %d ms, time up at %d ms, emergency "
                   "stop at %lld ms, hard limit %lld ms; last speed %d nodes/s",
-                  s.TimePerMove, s.TimePerMove / 2, s.TimePerMove,
-                  static_cast<long long>(s.EmergencyTimeThreshold),
-                  static_cast<long long>(HardLimitMs), s.NPS);
+                  s.Timing.TimePerMove, s.Timing.TimePerMove / 2, s.Timing.TimePerMove,
+                  static_cast<long long>(s.Timing.EmergencyTimeThreshold),
+                  static_cast<long long>(HardLimitMs), s.Timing.NPS);
     } else {
-        s.DepthReached = s.FD;
+        s.Timing.DepthReached = s.Limits.FD;
         HardLimitMs = 0;
         // No budget, but the interface's commands are still read.
         RearmPoll();
@@ -205,16 +206,17 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
         // stretches once while failing low). The first iteration always runs,
         // since before it there is no move to end with; a budget of nothing
         // (a clock run down to zero or below) still plays its move.
-        if (d > 1 && !s.Ponder && !s.Analyze && s.FD == 0 && HalfTheTimeSpent()) {
+        if (d > 1 && !s.Limits.Ponder && !s.Limits.Analyze && s.Limits.FD == 0 &&
+            HalfTheTimeSpent()) {
             MeasureSpeed("after the first iterations");
-            if (NPSCalibrated == 2 || !FailingLow || TimerExtended || s.ST) break;
+            if (NPSCalibrated == 2 || !FailingLow || TimerExtended || s.Limits.ST) break;
             BudgetExceeded();
             NPSCalibrated = 2;
-        } else if (s.Analyze) {
+        } else if (s.Limits.Analyze) {
             MeasureSpeed("of the analysis");
-            if (s.uci) {
-                std::printf("info nps %d\ninfo time %lld\n", s.NPS,
-                            static_cast<long long>(ClockMs() - s.SearchStartTime));
+            if (s.Mode.uci) {
+                std::printf("info nps %d\ninfo time %lld\n", s.Timing.NPS,
+                            static_cast<long long>(ClockMs() - s.Timing.SearchStartTime));
                 std::fflush(stdout);
             }
         }
@@ -227,7 +229,7 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
         LastScore = v;
         // A move from the book is played without a search.
         if (BookMove) {
-            if (!s.uci) {
+            if (!s.Mode.uci) {
                 std::printf("tellics kibitz Opening Book Move\n");
                 std::fflush(stdout);
             }
@@ -235,28 +237,28 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
             break;
         }
 
-        s.TimeLastPly = static_cast<int>(ElapsedMs() / 1000);
+        s.Timing.TimeLastPly = static_cast<int>(ElapsedMs() / 1000);
         char text[MaxPVText];
         LineText(text, *from, *to, *promotion);
-        if (s.TimeLastPly > 3) {
+        if (s.Timing.TimeLastPly > 3) {
             LogPrintf("Move Time: %lld milliseconds",
-                      static_cast<long long>(ClockMs() - s.SearchStartTime));
-            LogPrintf(" %d  %d %d  %lld %s", d, v, s.TimeLastPly,
+                      static_cast<long long>(ClockMs() - s.Timing.SearchStartTime));
+            LogPrintf(" %d  %d %d  %lld %s", d, v, s.Timing.TimeLastPly,
                       static_cast<long long>(NodeCount()), text);
         }
         if (StopSearch) {
             LogPrintf("New v from PreviousBestValue %d\n", previous);
             v = previous;
         }
-        if (!s.uci) {
-            if (s.Post && s.TimeLastPly > 3) PrintThinkingLine(d, v, text);
-            if (s.Post || s.Analyze) PrintThinkingLine(d, v, text);
-        } else if (s.Post || s.Analyze) {
+        if (!s.Mode.uci) {
+            if (s.Options.Post && s.Timing.TimeLastPly > 3) PrintThinkingLine(d, v, text);
+            if (s.Options.Post || s.Limits.Analyze) PrintThinkingLine(d, v, text);
+        } else if (s.Options.Post || s.Limits.Analyze) {
             PrintInfoLine(d, v, text);
         }
         if (Abort) {
             // Stopped with no move to make.
-            if (!s.Ponder) {
+            if (!s.Limits.Ponder) {
                 *from = *to = 0;
                 return v;
             }
@@ -265,27 +267,28 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
         }
 
         bool finished = false;
-        if (!s.FD && !s.Ponder) {
-            if (s.ST) {
-                finished = ClockMs() - s.SearchStartTime > s.ST;
+        if (!s.Limits.FD && !s.Limits.Ponder) {
+            if (s.Limits.ST) {
+                finished = ClockMs() - s.Timing.SearchStartTime > s.Limits.ST;
             } else {
                 if (d == 1) easyMove = v - EasyMoveMargin > RunnerUp;
                 finished = d >= 11 && easyMove && BestChanges == 0 && !FailingLow;
             }
             if (HalfTheTimeSpent()) {
-                s.DepthReached = d;
+                s.Timing.DepthReached = d;
                 finished = true;
             }
-            if (HardLimitMs > 0 && ClockMs() - s.SearchStartTime >= HardLimitMs) finished = true;
+            if (HardLimitMs > 0 && ClockMs() - s.Timing.SearchStartTime >= HardLimitMs)
+                finished = true;
         }
         // A stop (the clock's, a command's or the node limit's) leaves nothing to deepen.
         if (StopSearch) finished = true;
         if (IsMateScore(v) || RootLegalMoves == 1 || TableRoot ||
-            (s.Ponder && v == 0 && d > PonderDrawDepth)) {
+            (s.Limits.Ponder && v == 0 && d > PonderDrawDepth)) {
             ponderWait = WaitsForCommand();
             finished = true;
         }
-        if ((s.FD && d == s.FD) || d + 1 > maxDepth) {
+        if ((s.Limits.FD && d == s.Limits.FD) || d + 1 > maxDepth) {
             ponderWait = WaitsForCommand();
             finished = true;
         }
@@ -311,11 +314,11 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
         }
     }
 
-    if (s.FD == 0 && !s.Analyze && !fromBook && !Abort) {
+    if (s.Limits.FD == 0 && !s.Limits.Analyze && !fromBook && !Abort) {
         MeasureSpeed("at the end");
         LogPrintf("Clock: planned %d ms, used %lld ms, %lld nodes at %d nodes/s, depth %d",
-                  s.TimePerMove, static_cast<long long>(ElapsedMs()),
-                  static_cast<long long>(NodeCount()), s.NPS, IterationDepth);
+                  s.Timing.TimePerMove, static_cast<long long>(ElapsedMs()),
+                  static_cast<long long>(NodeCount()), s.Timing.NPS, IterationDepth);
     }
     // A root without a legal move has no move to play. Its score cannot tell:
     // a mate score carried through the table (by a helper thread's deeper
@@ -323,7 +326,7 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
     if (!IsLegalMove(board, *from, *to)) *from = *to = 0;
     char text[MaxPVText];
     LineText(text, *from, *to, *promotion);
-    if (s.Post && !Abort && !s.uci) {
+    if (s.Options.Post && !Abort && !s.Mode.uci) {
         // A book move's line says where the move comes from.
         char shown[MaxPVText + 8];
         if (BookMove)
@@ -333,14 +336,14 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
         PrintThinkingLine(IterationDepth, v, shown);
         std::printf("\n");
     }
-    if (s.uci) PrintInfoLine(IterationDepth, v, text);
-    if (s.Kibitz && !s.uci) {
+    if (s.Mode.uci) PrintInfoLine(IterationDepth, v, text);
+    if (s.Options.Kibitz && !s.Mode.uci) {
         if (BookMove)
             std::printf("tellics kibitz Book Move\n");
         else
             std::printf("tellics kibitz ply=%d v=%d centipawns millisecs=%d Nodes=%lld nps=%d %s\n",
-                        s.DepthReached, v / 10, std::max(s.TimeLastPly, 1),
-                        static_cast<long long>(NodeCount()), s.NPS, text);
+                        s.Timing.DepthReached, v / 10, std::max(s.Timing.TimeLastPly, 1),
+                        static_cast<long long>(NodeCount()), s.Timing.NPS, text);
     }
     std::fflush(stdout);
     return v;
@@ -351,17 +354,18 @@ bool SearchWorker::PlayUserBookMove(const ChessBoard& board, Bitboard* from, Bit
     const Status& s = Settings;
     // A book move is a choice of play: analysis, fixed depths, benchmarks and
     // the searches a UCI interface restricts want the search's own answer.
-    const bool allowed = UserBook.IsLoaded() && s.UseBook && !s.NoBook && s.FD == 0 && !s.Bench &&
-                         !s.Analyze && !s.Ponder && !s.DoTestSuite && NodeLimit == 0 &&
+    const bool allowed = UserBook.IsLoaded() && s.Options.UseBook && !s.Options.NoBook &&
+                         s.Limits.FD == 0 && !s.Mode.Bench && !s.Limits.Analyze &&
+                         !s.Limits.Ponder && !s.Mode.DoTestSuite && NodeLimit == 0 &&
                          SearchMoveCount == 0;
     PolyglotMove move;
-    if (!allowed || !UserBook.Choose(board, s.BookHeaviest, &move)) return false;
+    if (!allowed || !UserBook.Choose(board, s.Options.BookHeaviest, &move)) return false;
 
     *from = move.From;
     *to = move.To;
     *promotion = move.Promo;
     BookMove = 1;
-    BookMovePly = s.GamePly;
+    BookMovePly = s.Game.GamePly;
     PV[0][0] = PVEntry{static_cast<int16_t>(MoveCode(move.From, move.To)), move.Promo};
     RootPVLength = 1;
 
@@ -369,7 +373,7 @@ bool SearchWorker::PlayUserBookMove(const ChessBoard& board, Bitboard* from, Bit
     LineText(text, *from, *to, *promotion);
     const int length = MoveNameLength(text);
     LogPrintf("Book move %.*s\n", length, text + 1);
-    if (s.uci) {
+    if (s.Mode.uci) {
         std::printf("info string book move %.*s\n", length, text + 1);
         std::fflush(stdout);
     }
@@ -385,7 +389,7 @@ int SearchWorker::SearchExactDepth(const MoveHistory& game, ChessBoard board, in
     Bitboard upper, lower;
     genhashcode(board.SideToMove, board.CastleFlags, &upper, &lower, &board);
     Repetitions.InsertHashCodeMoveHistory(upper, lower);
-    Settings.DepthReached = Settings.FD;
+    Settings.Timing.DepthReached = Settings.Limits.FD;
     return SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue, d, from, to, promotion,
                           board.CastleFlags);
 }

@@ -39,12 +39,13 @@ void SearchWorker::AddHistory(int side, int move, int depth) {
 
 int64_t SearchWorker::InitMoveTimer() const {
     // Input is read every half second of search, every eighth in analysis.
-    const int64_t nodes = Settings.Analyze ? Settings.NPS >> 3 : Settings.NPS / 2;
+    const int64_t nodes =
+        Settings.Limits.Analyze ? Settings.Timing.NPS >> 3 : Settings.Timing.NPS / 2;
     // A UCI interface expects "stop" and "isready" answered within
     // milliseconds; the opponent's move, which a ponder search waits for,
     // starts the engine's clock. A fixed count, not one from the measured
     // speed, so that a node limit stops at the same node in every run.
-    return Settings.uci || Settings.Ponder ? QuickPollInterval : nodes;
+    return Settings.Mode.uci || Settings.Limits.Ponder ? QuickPollInterval : nodes;
 }
 
 void MoveHistory::InsertHashCodeMoveHistory(Bitboard upper, Bitboard lower) {

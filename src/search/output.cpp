@@ -41,7 +41,7 @@ int ThinkingScore(int score) {
 }
 
 void SearchWorker::PrintThinkingLine(int depth, int score, const char* lineText) const {
-    const int64_t centiseconds = (ClockMs() - Settings.SearchStartTime) / 10;
+    const int64_t centiseconds = (ClockMs() - Settings.Timing.SearchStartTime) / 10;
     std::printf("%d %d %lld %lld %s", depth, ThinkingScore(score),
                 static_cast<long long>(centiseconds), static_cast<long long>(ReportedNodes()),
                 lineText);
@@ -51,7 +51,7 @@ void SearchWorker::PrintThinkingLine(int depth, int score, const char* lineText)
 void SearchWorker::PrintInfoLine(int depth, int score, const char* lineText) const {
     char scoreText[32];
     WriteUCIScore(scoreText, sizeof scoreText, score);
-    const int64_t ms = std::max<int64_t>(ClockMs() - Settings.SearchStartTime, 0);
+    const int64_t ms = std::max<int64_t>(ClockMs() - Settings.Timing.SearchStartTime, 0);
     const int64_t nodes = ReportedNodes();
     char tableText[32] = "";
     if (Tablebases.IsOn())
@@ -73,8 +73,8 @@ void SearchWorker::Diagnostic(const char* format, ...) const {
     // Only the tool modes print them; a game's player, person or interface,
     // finds them in the log.
     const Status& m = Settings;
-    const bool toolMode =
-        m.PERFT || m.Bench == 1 || m.Bench == 2 || m.DoTestSuite || m.Pev || m.Mimic;
+    const bool toolMode = m.Mode.PERFT || m.Mode.Bench == 1 || m.Mode.Bench == 2 ||
+                          m.Mode.DoTestSuite || m.Mode.Pev || m.Mode.Mimic;
     if (m.UnderInterface() || !toolMode) {
         WriteLogFile(text);
     } else {

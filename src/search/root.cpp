@@ -38,8 +38,8 @@ void SearchWorker::ReportInterruption(int kind, int depth, int index, int legal,
     char text[MaxPVText];
     LineText(text, from, to, promotion);
     WriteLogFile(text);
-    if (Settings.Post && Settings.xboard) PrintThinkingLine(depth, LastScore, text);
-    if (Settings.uci && (kind == 2 || depth > 7)) {
+    if (Settings.Options.Post && Settings.Mode.xboard) PrintThinkingLine(depth, LastScore, text);
+    if (Settings.Mode.uci && (kind == 2 || depth > 7)) {
         PrintInfoLine(depth, LastScore, text);
         if (kind == 1) std::printf("info currmovenumber %d\n", legal);
         std::fflush(stdout);
@@ -49,22 +49,22 @@ void SearchWorker::ReportInterruption(int kind, int depth, int index, int legal,
 int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta, int depth,
                                  Bitboard* from, Bitboard* to, char* promotion, int castleRights) {
     // The book answers at the first iteration, without a search.
-    if (!Helper && !Settings.Bench && Settings.UseBook && depth == 1) {
-        if (!Settings.xboard) Diagnostic("Look through the Opening Book\n");
+    if (!Helper && !Settings.Mode.Bench && Settings.Options.UseBook && depth == 1) {
+        if (!Settings.Mode.xboard) Diagnostic("Look through the Opening Book\n");
         std::function<void(const char*)> trace;
-        if (Settings.Trace) trace = [this](const char* text) { Diagnostic("%s", text); };
+        if (Settings.Mode.Trace) trace = [this](const char* text) { Diagnostic("%s", text); };
         const int index = InBook(side, castleRights, board, trace);
         if (index >= 0) {
             MoveList list;
             list.GenerateAllMoves(side, &board, castleRights);
             list.GetMove(index, from, to, promotion);
             BookMove = 1;
-            BookMovePly = Settings.GamePly;
+            BookMovePly = Settings.Game.GamePly;
             return 0;
         }
     }
 
-    if (Settings.uci && !Helper) {
+    if (Settings.Mode.uci && !Helper) {
         std::printf("info depth %d\n", depth);
         std::fflush(stdout);
     }
@@ -125,8 +125,8 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
             bestPromotion = movePromotion;
         }
 
-        if (!Helper && Settings.uci && ShowCurrLine && depth > 8 &&
-            NodeCount() > 3LL * Settings.NPS)
+        if (!Helper && Settings.Mode.uci && ShowCurrLine && depth > 8 &&
+            NodeCount() > 3LL * Settings.Timing.NPS)
             std::printf("info currmove %c%d%c%d currmovenumber %d\n",
                         files[FileOf(LowestSquare(moveFrom))], RankOf(LowestSquare(moveFrom)) + 1,
                         files[FileOf(LowestSquare(moveTo))], RankOf(LowestSquare(moveTo)) + 1,
@@ -191,9 +191,9 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
             best = v;
             // (The clock is the main thread's: a "time" command may change
             // it while helpers search.)
-            const int sessionMoves = Helper ? 0 : Settings.MovesPerSession;
+            const int sessionMoves = Helper ? 0 : Settings.Limits.MovesPerSession;
             if (!Helper && depth >= 10 && (sessionMoves == 0 || sessionMoves > 2) &&
-                v + 200 < LastScore && Settings.TimeLeft / 4 >= Settings.TimeIncMs)
+                v + 200 < LastScore && Settings.Limits.TimeLeft / 4 >= Settings.Limits.TimeIncMs)
                 FailingLow = 1;
             if (v > alpha) {
                 ++BestChanges;
@@ -206,10 +206,11 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
                 LineText(text, moveFrom, moveTo, movePromotion);
                 if (depth > 7)
                     LogPrintf("ply %d  v %d  TimeLastPly %d  TotalNodes %lld  %s", depth, v,
-                              Settings.TimeLastPly, static_cast<long long>(NodeCount()), text);
-                if (Settings.Post && IterationDepth > 7 && Settings.xboard)
+                              Settings.Timing.TimeLastPly, static_cast<long long>(NodeCount()),
+                              text);
+                if (Settings.Options.Post && IterationDepth > 7 && Settings.Mode.xboard)
                     PrintThinkingLine(depth, v, text);
-                if (Settings.uci) PrintInfoLine(depth, v, text);
+                if (Settings.Mode.uci) PrintInfoLine(depth, v, text);
             }
         } else if (v > RunnerUp) {
             RunnerUp = v;
@@ -217,11 +218,11 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
     }
 
     const bool stopped = Abort || TimeUp || StopSearch;
-    if (stopped && !Helper && !Settings.Ponder) {
+    if (stopped && !Helper && !Settings.Limits.Ponder) {
         char text[MaxPVText];
         LineText(text, bestFrom, bestTo, bestPromotion);
-        if (Settings.Post && Settings.xboard) PrintThinkingLine(depth, best, text);
-        if (Settings.uci) PrintInfoLine(depth, best, text);
+        if (Settings.Options.Post && Settings.Mode.xboard) PrintThinkingLine(depth, best, text);
+        if (Settings.Mode.uci) PrintInfoLine(depth, best, text);
         if (Abort && StopSearch) return best;
     }
     if (!Abort && !TimeUp) RootLegalMoves = legal;
@@ -272,6 +273,6 @@ bool SearchWorker::PlayTableMove(const ChessBoard& board, int side, int castleRi
     char text[MaxPVText];
     LineText(text, *from, *to, *promotion);
     LogPrintf("Tablebase move at depth %d: score %d %s", depth, *score, text);
-    if (Settings.uci) PrintInfoLine(depth, *score, text);
+    if (Settings.Mode.uci) PrintInfoLine(depth, *score, text);
     return true;
 }

@@ -21,72 +21,97 @@
 // Settings
 // ---------------------------------------------------------------------------
 
-// Settings, mode flags and the time control: set by the command line and the
-// protocol commands, read by the search and the tools. Times are
-// milliseconds unless named otherwise.
-class Status {
-  public:
-    uint8_t Mimic = 0; // 0 off, 1 student, 2 oracle
-    int64_t SearchStartTime = 0;
-    int GamePly = 0;
-    int DepthReached = 0;
-    int TimeLastPly = 0; // seconds the search has run
-    int TimeIncMs = 0;   // the increment, with its fraction
-    // The move's planned time. No iteration starts past half of it, the time
-    // is up at it (the root finishes the move it is on) and the search stops
-    // at once at the emergency threshold, twice it.
-    int TimePerMove = 0;
-    int TimeLeft = 0;
-    // What a GUI or a network takes to pass a move on: set aside before any
-    // budget is computed.
-    static constexpr int DefaultMoveOverheadMs = 30;
-    static constexpr int MaxMoveOverheadMs = 5000;
-    int MoveOverheadMs = DefaultMoveOverheadMs;
-    // Nodes per second measured by the searches, each handing its figure on
-    // to the next; 0 until the first search has run a few milliseconds.
-    int NPS = 0;
-    int64_t EmergencyTimeThreshold = 0; // milliseconds
+// How the program runs: the front end and the tool mode, chosen at start.
+struct RunMode {
     uint8_t xboard = 0;
     uint8_t uci = 0;
-    uint8_t GameInProgress = 0;
-    uint8_t SelfPlay = 0;
-    int FD = 0; // fixed depth in plies, 0 = none
-    uint8_t OpponentToMove = 0;
-    uint8_t Kibitz = 0;
     uint8_t PERFT = 0;
     uint8_t Bench = 0; // benchmark 1..5 asked for, 0 = none
     uint8_t SATrain = 0;
     uint8_t DoTestSuite = 0;
+    uint8_t Pev = 0;
+    uint8_t Mimic = 0; // 0 off, 1 student, 2 oracle
+    uint8_t Trace = 0;
+    uint8_t NextMatch = 0;
+};
+
+// What the user chose about play and output.
+struct EngineOptions {
     uint8_t Post = 0;
-    uint8_t Force = 0;
+    uint8_t Kibitz = 0;
     uint8_t UseBook = 0;
     // "-nobook": no book at all, whatever a protocol later sets UseBook to.
     uint8_t NoBook = 0;
     // The user's book plays its heaviest move instead of a weighted random one.
     uint8_t BookHeaviest = 0;
-    uint8_t Pev = 0;
-    uint8_t Analyze = 0;
-    uint8_t NextMatch = 0;
-    uint8_t Trace = 0;
-    uint8_t Ponder = 0;
+    // What a GUI or a network takes to pass a move on: set aside before any
+    // budget is computed.
+    static constexpr int DefaultMoveOverheadMs = 30;
+    static constexpr int MaxMoveOverheadMs = 5000;
+    int MoveOverheadMs = DefaultMoveOverheadMs;
+};
+
+// Where the game stands, as the search needs to know it.
+struct GameState {
+    int GamePly = 0;
+    uint8_t GameInProgress = 0;
+    uint8_t SelfPlay = 0;
+    uint8_t OpponentToMove = 0;
+    uint8_t Force = 0;
+};
+
+// What limits the next search: the clock (milliseconds), a fixed time or
+// depth, or none at all (analysis, pondering).
+struct SearchLimits {
+    int TimeLeft = 0;
+    int TimeIncMs = 0; // the increment, with its fraction
     int MovesPerSession = 0;
     int DefaultMovesPerSession = 0;
     int ST = 0; // fixed time per move, 0 = none
+    int FD = 0; // fixed depth in plies, 0 = none
+    uint8_t Analyze = 0;
+    uint8_t Ponder = 0;
+};
+
+// The time of the move being thought about, and the speed that sizes it.
+struct MoveTiming {
+    int64_t SearchStartTime = 0;
+    // The move's planned time. No iteration starts past half of it, the time
+    // is up at it (the root finishes the move it is on) and the search stops
+    // at once at the emergency threshold, twice it.
+    int TimePerMove = 0;
+    int64_t EmergencyTimeThreshold = 0;
+    int DepthReached = 0;
+    int TimeLastPly = 0; // seconds the search has run
+    // Nodes per second measured by the searches, each handing its figure on
+    // to the next; 0 until the first search has run a few milliseconds.
+    int NPS = 0;
+};
+
+// The settings record: set by the command line and the protocol commands,
+// read by the search and the tools.
+class Status {
+  public:
+    RunMode Mode;
+    EngineOptions Options;
+    GameState Game;
+    SearchLimits Limits;
+    MoveTiming Timing;
 
     // The reset of a new game. Settings made under UCI survive it.
     void initVars();
 
-    void setPERFT(char v) { PERFT = v; }
-    char getPERFT() const { return PERFT; }
-    void setFD(int v) { FD = v; }
-    int getFD() const { return FD; }
-    void setxboard(char v) { xboard = v; }
-    char getxboard() const { return xboard; }
-    void setDoTestSuite(char v) { DoTestSuite = v; }
-    char getDoTestSuite() const { return DoTestSuite; }
+    void setPERFT(char v) { Mode.PERFT = v; }
+    char getPERFT() const { return Mode.PERFT; }
+    void setFD(int v) { Limits.FD = v; }
+    int getFD() const { return Limits.FD; }
+    void setxboard(char v) { Mode.xboard = v; }
+    char getxboard() const { return Mode.xboard; }
+    void setDoTestSuite(char v) { Mode.DoTestSuite = v; }
+    char getDoTestSuite() const { return Mode.DoTestSuite; }
 
     // Whether an interface reads standard output: then it carries protocol only.
-    bool UnderInterface() const { return xboard || uci; }
+    bool UnderInterface() const { return Mode.xboard || Mode.uci; }
 };
 
 // A score as xboard's thinking lines and the console show it: centipawns, or

@@ -2,25 +2,25 @@
 #include "search/search.h"
 
 void Status::initVars() {
-    Mimic = 0;
-    GamePly = 1;
-    GameInProgress = 1;
-    SelfPlay = 0;
-    OpponentToMove = 1;
-    PERFT = 0;
-    Bench = 0;
-    SATrain = 0;
-    DoTestSuite = 0;
-    Post = 0;
-    Pev = 0;
-    Trace = 0;
+    Mode.Mimic = 0;
+    Game.GamePly = 1;
+    Game.GameInProgress = 1;
+    Game.SelfPlay = 0;
+    Game.OpponentToMove = 1;
+    Mode.PERFT = 0;
+    Mode.Bench = 0;
+    Mode.SATrain = 0;
+    Mode.DoTestSuite = 0;
+    Options.Post = 0;
+    Mode.Pev = 0;
+    Mode.Trace = 0;
     // A UCI interface sets these once; a new game must not undo them.
-    if (uci != 1) {
-        TimePerMove = 0;
-        FD = 0;
-        UseBook = 1;
-        MovesPerSession = 0;
-        DefaultMovesPerSession = 50;
-        ST = 0;
+    if (Mode.uci != 1) {
+        Timing.TimePerMove = 0;
+        Limits.FD = 0;
+        Options.UseBook = 1;
+        Limits.MovesPerSession = 0;
+        Limits.DefaultMovesPerSession = 50;
+        Limits.ST = 0;
     }
 }

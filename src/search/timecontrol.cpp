@@ -35,23 +35,27 @@ constexpr int64_t ClockMarginMs = 50;
 } // namespace
 
 int64_t HardTimeLimit(const Status& status) {
-    const int64_t overhead = std::max(status.MoveOverheadMs, 0);
-    if (status.ST > 0) return std::max<int64_t>(status.ST - overhead, 1);
-    const int64_t left = int64_t(status.TimeLeft) - overhead;
+    const int64_t overhead = std::max(status.Options.MoveOverheadMs, 0);
+    if (status.Limits.ST > 0) return std::max<int64_t>(status.Limits.ST - overhead, 1);
+    const int64_t left = int64_t(status.Limits.TimeLeft) - overhead;
     // With no more than the margin left, any thought risks the flag: move at once.
     if (left <= ClockMarginMs) return 1;
     // A session's last move may use half of what is left, others a third,
     // plus the increment that comes back; never more than the clock holds.
     const int64_t share =
-        left / (status.MovesPerSession == 1 ? 2 : 3) + std::max(status.TimeIncMs, 0);
+        left / (status.Limits.MovesPerSession == 1 ? 2 : 3) + std::max(status.Limits.TimeIncMs, 0);
     return std::min(share, left - ClockMarginMs);
 }
 
-bool SearchWorker::Timed() const { return !Settings.Analyze && !Settings.Ponder && !Settings.FD; }
+bool SearchWorker::Timed() const {
+    return !Settings.Limits.Analyze && !Settings.Limits.Ponder && !Settings.Limits.FD;
+}
 
-int64_t SearchWorker::ElapsedMs() const { return ClockMs() - Settings.SearchStartTime; }
+int64_t SearchWorker::ElapsedMs() const { return ClockMs() - Settings.Timing.SearchStartTime; }
 
-bool SearchWorker::HalfTheTimeSpent() const { return ElapsedMs() * 2 >= Settings.TimePerMove; }
+bool SearchWorker::HalfTheTimeSpent() const {
+    return ElapsedMs() * 2 >= Settings.Timing.TimePerMove;
+}
 
 void SearchWorker::RearmPoll() {
     // Until a timed search knows its speed it polls often, to learn it
@@ -65,10 +69,10 @@ void SearchWorker::RearmPoll() {
         // The polls close in on the next moment the clock matters, so that
         // the stop comes within a millisecond or so of it.
         const Status& s = Settings;
-        int64_t deadline = s.EmergencyTimeThreshold;
-        if (!TimeUp) deadline = std::min<int64_t>(deadline, s.TimePerMove);
+        int64_t deadline = s.Timing.EmergencyTimeThreshold;
+        if (!TimeUp) deadline = std::min<int64_t>(deadline, s.Timing.TimePerMove);
         if (HardLimitMs > 0) deadline = std::min(deadline, HardLimitMs);
-        const int64_t nodesToDeadline = (deadline - ElapsedMs()) * s.NPS / 1000;
+        const int64_t nodesToDeadline = (deadline - ElapsedMs()) * s.Timing.NPS / 1000;
         interval =
             std::min(interval, std::max(nodesToDeadline / DeadlinePollDivisor, MinPollInterval));
     }
@@ -84,17 +88,18 @@ void SearchWorker::MeasureSpeed(const char* context) {
     const int64_t elapsed = ElapsedMs();
     if (elapsed < SpeedSampleMs) return;
     Status& s = Settings;
-    const int previous = s.NPS;
-    s.NPS = static_cast<int>(std::clamp<int64_t>(NodeCount() * 1000 / elapsed, 1, INT_MAX));
+    const int previous = s.Timing.NPS;
+    s.Timing.NPS = static_cast<int>(std::clamp<int64_t>(NodeCount() * 1000 / elapsed, 1, INT_MAX));
     if (NPSCalibrated) return;
     NPSCalibrated = 1;
     if (!Timed()) return;
     LogPrintf("Speed %s: %d nodes/s after %lld ms (the last search's %d); the plan of %d ms is "
               "about %lld nodes",
-              context, s.NPS, static_cast<long long>(elapsed), previous, s.TimePerMove,
-              static_cast<long long>(int64_t(s.NPS) * s.TimePerMove / 1000));
-    if (s.uci) {
-        std::printf("info nps %d time %lld\n", s.NPS, static_cast<long long>(elapsed));
+              context, s.Timing.NPS, static_cast<long long>(elapsed), previous,
+              s.Timing.TimePerMove,
+              static_cast<long long>(int64_t(s.Timing.NPS) * s.Timing.TimePerMove / 1000));
+    if (s.Mode.uci) {
+        std::printf("info nps %d time %lld\n", s.Timing.NPS, static_cast<long long>(elapsed));
         std::fflush(stdout);
     }
 }
@@ -103,15 +108,16 @@ void SearchWorker::MeasureSpeed(const char* context) {
 // mark the time up. True when the search must stop at once.
 bool SearchWorker::BudgetExceeded() {
     Status& s = Settings;
-    if (s.ST) {
+    if (s.Limits.ST) {
         StopSearch = TimeUp = 1;
         return true;
     }
     if (FailingLow && !TimerExtended) {
         const int doublings = TimeUp ? 2 : 1;
         for (int i = 0; i < doublings; ++i) {
-            s.TimePerMove = static_cast<int>(std::min<int64_t>(2LL * s.TimePerMove, INT_MAX));
-            s.EmergencyTimeThreshold *= 2;
+            s.Timing.TimePerMove =
+                static_cast<int>(std::min<int64_t>(2LL * s.Timing.TimePerMove, INT_MAX));
+            s.Timing.EmergencyTimeThreshold *= 2;
         }
         TimerExtended = 1;
         TimeUp = 0;
@@ -140,10 +146,10 @@ bool SearchWorker::PeriodicCheck() {
             StopSearch = TimeUp = 1;
             return true;
         }
-        if (s.xboard) std::fflush(stdout);
+        if (s.Mode.xboard) std::fflush(stdout);
         inputRead = true;
     }
-    if (!inputRead && IterationDepth > 7 && s.Analyze && s.xboard) {
+    if (!inputRead && IterationDepth > 7 && s.Limits.Analyze && s.Mode.xboard) {
         std::printf("stat01: %lld %lld %d %d %d\n", static_cast<long long>(ElapsedMs() / 10),
                     static_cast<long long>(NodeCount()), IterationDepth,
                     RootMoveCount - RootMoveIndex, RootMoveCount);
@@ -151,7 +157,7 @@ bool SearchWorker::PeriodicCheck() {
     }
     // The interface's limit on the nodes is one of the first limits reached;
     // a ponder search has no limits until the move is known.
-    if (NodeLimit > 0 && !s.Ponder && NodeCount() >= NodeLimit) {
+    if (NodeLimit > 0 && !s.Limits.Ponder && NodeCount() >= NodeLimit) {
         StopSearch = TimeUp = 1;
         return true;
     }
@@ -167,8 +173,8 @@ bool SearchWorker::PeriodicCheck() {
         StopSearch = TimeUp = 1;
         return true;
     }
-    if ((elapsed >= s.TimePerMove || Abort) && BudgetExceeded()) return true;
-    if (elapsed < s.EmergencyTimeThreshold && !Abort) {
+    if ((elapsed >= s.Timing.TimePerMove || Abort) && BudgetExceeded()) return true;
+    if (elapsed < s.Timing.EmergencyTimeThreshold && !Abort) {
         RearmPoll();
         return false;
     }

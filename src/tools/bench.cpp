@@ -33,7 +33,8 @@ void RunPosition(Engine& engine, int number, SearchDriver driver, NodeTotals& to
     engine.Main.ClearHistory();
     Bitboard from = 0, to = 0;
     char promotion = NoPromotion;
-    (engine.Main.*driver)(MoveHistory(), MainBoard, engine.Settings.FD, &from, &to, &promotion);
+    (engine.Main.*driver)(MoveHistory(), MainBoard, engine.Settings.Limits.FD, &from, &to,
+                          &promotion);
     totals.Interior += engine.Main.InteriorNodes;
     totals.LeafInterior += engine.Main.LeafInteriorNodes;
     totals.Quiesce += engine.Main.QuiesceNodes;

@@ -109,7 +109,7 @@ void ParseEPDSuite(Engine& engine, const char* filename, void (*show)(const Ches
     }
     std::printf("## file opened %s\n", filename);
     std::printf("## Entering ParseEPDSuite and Opened data file\n");
-    if (s.Mimic == 1) std::printf("In ParseEPDSuite and Mimic == STUDENT \n");
+    if (s.Mode.Mimic == 1) std::printf("In ParseEPDSuite and Mimic == STUDENT \n");
     std::fflush(stdout);
 
     int positions = 0, judged = 0, solved = 0;
@@ -123,22 +123,22 @@ void ParseEPDSuite(Engine& engine, const char* filename, void (*show)(const Ches
             std::fflush(stdout);
             continue;
         }
-        if (s.Mimic == 0) show(MainBoard);
-        if (s.DoTestSuite) {
+        if (s.Mode.Mimic == 0) show(MainBoard);
+        if (s.Mode.DoTestSuite) {
             const OperationMoves best = ReadOperation(line, "bm", MainBoard);
             const OperationMoves avoid = ReadOperation(line, "am", MainBoard);
             std::printf("%s\n", line);
-            if (s.FD == 0) s.FD = 3;
+            if (s.Limits.FD == 0) s.Limits.FD = 3;
             Bitboard from = 0, to = 0;
             char promotion = NoPromotion;
-            const int score = engine.Main.ProgressiveDeepening(MoveHistory(), MainBoard, s.FD,
-                                                               &from, &to, &promotion);
+            const int score = engine.Main.ProgressiveDeepening(MoveHistory(), MainBoard,
+                                                               s.Limits.FD, &from, &to, &promotion);
             MainBoard.BestFrom = from;
             MainBoard.BestTo = to;
             MainBoard.BestPromo = promotion;
             char text[MaxPVText];
             engine.Main.LineText(text, from, to, promotion);
-            std::printf("%d %d   %s", s.FD, score, text);
+            std::printf("%d %d   %s", s.Limits.FD, score, text);
             std::fflush(stdout);
             if (best.Given || avoid.Given) {
                 ++judged;
@@ -147,7 +147,7 @@ void ParseEPDSuite(Engine& engine, const char* filename, void (*show)(const Ches
         }
         // Evaluated, not shown: the student's and the evaluation runs only
         // exercise the evaluation.
-        for (int run = (s.Mimic == 1) + (s.Pev != 0); run > 0; --run) {
+        for (int run = (s.Mode.Mimic == 1) + (s.Mode.Pev != 0); run > 0; --run) {
             MainBoard.InitPieceCounts();
             engine.Main.Eval.PosEval(MainBoard.SideToMove, -FullWindow, FullWindow, &MainBoard,
                                      MainBoard.CastleFlags);

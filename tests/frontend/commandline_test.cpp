@@ -20,37 +20,37 @@ int Parse(std::vector<const char*> args) {
 
 TEST(CommandLine, ValuesReachTheSettings) {
     ASSERT_EQ(Parse({"-st", "10"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.ST, 10000); // milliseconds
-    EXPECT_EQ(TheEngine.Settings.TimePerMove, 9000);
-    EXPECT_EQ(TheEngine.Settings.TimeLeft, 600000);
+    EXPECT_EQ(TheEngine.Settings.Limits.ST, 10000); // milliseconds
+    EXPECT_EQ(TheEngine.Settings.Timing.TimePerMove, 9000);
+    EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, 600000);
 
     ASSERT_EQ(Parse({"-fd", "5"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.FD, 5);
+    EXPECT_EQ(TheEngine.Settings.Limits.FD, 5);
     EXPECT_EQ(MainBoard.MaxDepth, 5);
     EXPECT_EQ(MainBoard.FixedDepth, 5);
 
     ASSERT_EQ(Parse({"-sd", "5"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.FD, 0);
+    EXPECT_EQ(TheEngine.Settings.Limits.FD, 0);
     EXPECT_EQ(MainBoard.MaxDepth, 5);
 
     ASSERT_EQ(
         Parse({"-perft", "-trace", "-post", "-sp", "-nobook", "-kibitz", "-tc", "40", "-HPC"}),
         CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.PERFT, 1);
-    EXPECT_EQ(TheEngine.Settings.Trace, 1);
-    EXPECT_EQ(TheEngine.Settings.Post, 1);
-    EXPECT_EQ(TheEngine.Settings.SelfPlay, 1);
-    EXPECT_EQ(TheEngine.Settings.UseBook, 0);
-    EXPECT_EQ(TheEngine.Settings.Kibitz, 1);
+    EXPECT_EQ(TheEngine.Settings.Mode.PERFT, 1);
+    EXPECT_EQ(TheEngine.Settings.Mode.Trace, 1);
+    EXPECT_EQ(TheEngine.Settings.Options.Post, 1);
+    EXPECT_EQ(TheEngine.Settings.Game.SelfPlay, 1);
+    EXPECT_EQ(TheEngine.Settings.Options.UseBook, 0);
+    EXPECT_EQ(TheEngine.Settings.Options.Kibitz, 1);
 
     ASSERT_EQ(Parse({"-bench3", "-ts", "suite.epd"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.Bench, 3);
-    EXPECT_EQ(TheEngine.Settings.DoTestSuite, 1);
+    EXPECT_EQ(TheEngine.Settings.Mode.Bench, 3);
+    EXPECT_EQ(TheEngine.Settings.Mode.DoTestSuite, 1);
     EXPECT_STREQ(TestSuiteFile, "suite.epd");
 
     ASSERT_EQ(Parse({"-log", "game.log", "-fd", "0"}), CommandLineOk);
     EXPECT_STREQ(LogFileName, "game.log");
-    EXPECT_EQ(TheEngine.Settings.FD, 0);
+    EXPECT_EQ(TheEngine.Settings.Limits.FD, 0);
 
     ASSERT_EQ(Parse({"-threads", "3"}), CommandLineOk);
     EXPECT_EQ(TheEngine.Helpers.ThreadCount(), 3);
@@ -90,7 +90,7 @@ TEST(CommandLine, ValuesAreWholeNumbersInRange) {
     }
     // A refused value changes nothing.
     ParseErrors({"-fd", "-3"}, CommandLineBadUsage);
-    EXPECT_EQ(TheEngine.Settings.FD, 0);
+    EXPECT_EQ(TheEngine.Settings.Limits.FD, 0);
     EXPECT_EQ(MainBoard.MaxDepth, 56);
 }
 
@@ -106,12 +106,12 @@ TEST(CommandLine, UnknownOptionsAreNamed) {
 
 TEST(CommandLine, ContainsTestsAndValuesAsCurrentString) {
     ASSERT_EQ(Parse({"--xboard-mode", "-uci"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.xboard, 1);
-    EXPECT_EQ(TheEngine.Settings.uci, 1);
+    EXPECT_EQ(TheEngine.Settings.Mode.xboard, 1);
+    EXPECT_EQ(TheEngine.Settings.Mode.uci, 1);
     // A value is tested against the options that follow its own.
     ASSERT_EQ(Parse({"-pev", "-trace"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.Pev, 1);
-    EXPECT_EQ(TheEngine.Settings.Trace, 1);
+    EXPECT_EQ(TheEngine.Settings.Mode.Pev, 1);
+    EXPECT_EQ(TheEngine.Settings.Mode.Trace, 1);
 }
 
 TEST(CommandLine, HelpAfterOtherOptionsAndMissingValues) {
@@ -132,28 +132,28 @@ TEST(CommandLine, HelpAfterOtherOptionsAndMissingValues) {
     EXPECT_EQ(ParseErrors({"-post", "-fd"}, CommandLineBadUsage),
               "vorn: missing value after -fd\n");
     ParseErrors({"-st"}, CommandLineBadUsage);
-    EXPECT_EQ(TheEngine.Settings.ST, 0);
+    EXPECT_EQ(TheEngine.Settings.Limits.ST, 0);
 }
 
 TEST(Status, NewGameKeepsWhatUciSet) {
     TheEngine.Settings = Status{};
-    EXPECT_EQ(TheEngine.Settings.NPS, 0); // no speed measured yet
-    TheEngine.Settings.uci = 1;
-    TheEngine.Settings.FD = 7;
-    TheEngine.Settings.ST = 500;
-    TheEngine.Settings.Kibitz = 1;
-    TheEngine.Settings.Post = 1;
+    EXPECT_EQ(TheEngine.Settings.Timing.NPS, 0); // no speed measured yet
+    TheEngine.Settings.Mode.uci = 1;
+    TheEngine.Settings.Limits.FD = 7;
+    TheEngine.Settings.Limits.ST = 500;
+    TheEngine.Settings.Options.Kibitz = 1;
+    TheEngine.Settings.Options.Post = 1;
     TheEngine.Settings.initVars();
-    EXPECT_EQ(TheEngine.Settings.FD, 7);
-    EXPECT_EQ(TheEngine.Settings.ST, 500);
-    EXPECT_EQ(TheEngine.Settings.Kibitz, 1);
-    EXPECT_EQ(TheEngine.Settings.Post, 0);
-    EXPECT_EQ(TheEngine.Settings.GamePly, 1);
-    TheEngine.Settings.uci = 0;
+    EXPECT_EQ(TheEngine.Settings.Limits.FD, 7);
+    EXPECT_EQ(TheEngine.Settings.Limits.ST, 500);
+    EXPECT_EQ(TheEngine.Settings.Options.Kibitz, 1);
+    EXPECT_EQ(TheEngine.Settings.Options.Post, 0);
+    EXPECT_EQ(TheEngine.Settings.Game.GamePly, 1);
+    TheEngine.Settings.Mode.uci = 0;
     TheEngine.Settings.initVars();
-    EXPECT_EQ(TheEngine.Settings.FD, 0);
-    EXPECT_EQ(TheEngine.Settings.DefaultMovesPerSession, 50);
-    EXPECT_EQ(TheEngine.Settings.UseBook, 1);
+    EXPECT_EQ(TheEngine.Settings.Limits.FD, 0);
+    EXPECT_EQ(TheEngine.Settings.Limits.DefaultMovesPerSession, 50);
+    EXPECT_EQ(TheEngine.Settings.Options.UseBook, 1);
     TheEngine.Settings = Status{};
 }
 

@@ -87,25 +87,26 @@ TEST(MoveText, AnUnderPromotionIsMadeAsTyped) {
 TEST(Commands, ClockAndDepthSettings) {
     StartGame(StartFen);
     EXPECT_EQ(Command("time 6000"), "");
-    EXPECT_EQ(TheEngine.Settings.TimeLeft, 60000);
+    EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, 60000);
 
     EXPECT_EQ(Command("level 40 5 0"), "");
-    EXPECT_EQ(TheEngine.Settings.MovesPerSession, 40);
-    EXPECT_EQ(TheEngine.Settings.TimeLeft, 5 * 60000);
-    EXPECT_EQ(TheEngine.Settings.TimeIncMs, 0);
+    EXPECT_EQ(TheEngine.Settings.Limits.MovesPerSession, 40);
+    EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, 5 * 60000);
+    EXPECT_EQ(TheEngine.Settings.Limits.TimeIncMs, 0);
 
     EXPECT_EQ(Command("st 10"), "");
-    EXPECT_EQ(TheEngine.Settings.ST, 10000);
-    EXPECT_EQ(TheEngine.Settings.TimePerMove, 9000);
-    EXPECT_EQ(TheEngine.Settings.TimeLeft, 600000);
+    EXPECT_EQ(TheEngine.Settings.Limits.ST, 10000);
+    EXPECT_EQ(TheEngine.Settings.Timing.TimePerMove, 9000);
+    EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, 600000);
     // A level replaces a fixed time per move.
     Command("level 0 1 2.5");
-    EXPECT_EQ(TheEngine.Settings.ST, 0);
-    EXPECT_EQ(TheEngine.Settings.TimeIncMs, 2500);
+    EXPECT_EQ(TheEngine.Settings.Limits.ST, 0);
+    EXPECT_EQ(TheEngine.Settings.Limits.TimeIncMs, 2500);
     Command("level 0 0:30 0.05");
-    EXPECT_EQ(TheEngine.Settings.TimeIncMs, 50);
+    EXPECT_EQ(TheEngine.Settings.Limits.TimeIncMs, 50);
     // The move overhead comes off the clock, the increment's fraction counts.
-    EXPECT_EQ(HardTimeLimit(TheEngine.Settings), (30000 - Status::DefaultMoveOverheadMs) / 3 + 50);
+    EXPECT_EQ(HardTimeLimit(TheEngine.Settings),
+              (30000 - EngineOptions::DefaultMoveOverheadMs) / 3 + 50);
 
     const int consoleDepth = MainBoard.MaxDepth;
     EXPECT_EQ(Command("sd 5"), "");
@@ -119,17 +120,17 @@ TEST(Commands, ClockAndDepthSettings) {
           "option Move Overhead=-5", "option Move Overhead=5001", "option Move Overhead=x"}) {
         const Status before = TheEngine.Settings;
         EXPECT_EQ(Command(line), std::string("Error (bad value): ") + line + "\n");
-        EXPECT_EQ(TheEngine.Settings.TimeLeft, before.TimeLeft) << line;
-        EXPECT_EQ(TheEngine.Settings.ST, before.ST) << line;
-        EXPECT_EQ(TheEngine.Settings.TimeIncMs, before.TimeIncMs) << line;
-        EXPECT_EQ(TheEngine.Settings.MoveOverheadMs, before.MoveOverheadMs) << line;
+        EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, before.Limits.TimeLeft) << line;
+        EXPECT_EQ(TheEngine.Settings.Limits.ST, before.Limits.ST) << line;
+        EXPECT_EQ(TheEngine.Settings.Limits.TimeIncMs, before.Limits.TimeIncMs) << line;
+        EXPECT_EQ(TheEngine.Settings.Options.MoveOverheadMs, before.Options.MoveOverheadMs) << line;
     }
     EXPECT_EQ(Command("option Move Overhead=120"), "");
-    EXPECT_EQ(TheEngine.Settings.MoveOverheadMs, 120);
+    EXPECT_EQ(TheEngine.Settings.Options.MoveOverheadMs, 120);
     Command("option Move Overhead=30");
     EXPECT_EQ(GameSession.DepthLimit, 5);
     Command("time -50");
-    EXPECT_EQ(TheEngine.Settings.TimeLeft, -500);
+    EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, -500);
 }
 
 TEST(Commands, LevelTakesMinutesOrMinutesAndSecondsAndAFractionalIncrement) {
@@ -252,7 +253,7 @@ TEST(Commands, TheColourCommandsRefuseASideWhoseOpponentStandsInCheck) {
 TEST(Commands, UndoAndRemoveTakeBackTheBoardTheRecordAndTheCounters) {
     StartGame(StartFen, {"g1f3", "g8f6"});
     const ChessBoard afterTwo = MainBoard;
-    const int plyAfterTwo = TheEngine.Settings.GamePly;
+    const int plyAfterTwo = TheEngine.Settings.Game.GamePly;
     for (const char* text : {"f3g1", "f6g8", "e2e4"}) {
         GameMove move;
         ASSERT_TRUE(ParseGameMove(MainBoard, text, &move));
@@ -269,7 +270,7 @@ TEST(Commands, UndoAndRemoveTakeBackTheBoardTheRecordAndTheCounters) {
     EXPECT_EQ(MainBoard.AllPieces, afterTwo.AllPieces);
     EXPECT_EQ(MainBoard.WKnights, afterTwo.WKnights);
     EXPECT_EQ(MainBoard.FiftyMoveCount, 2);
-    EXPECT_EQ(TheEngine.Settings.GamePly, plyAfterTwo);
+    EXPECT_EQ(TheEngine.Settings.Game.GamePly, plyAfterTwo);
     EXPECT_EQ(GameHistory.NumMoves, 3);
     EXPECT_EQ(Command("remove"), "");
     EXPECT_EQ(MainBoard.AllPieces, BoardFromFen(StartFen).AllPieces);
@@ -282,9 +283,9 @@ TEST(Commands, NewStartsAFreshGameAndClearsTheDepthLimit) {
     Command("force");
     EXPECT_EQ(DoCommand("new"), CommandEndsInput);
     EXPECT_EQ(MainBoard.AllPieces, BoardFromFen(StartFen).AllPieces);
-    EXPECT_EQ(TheEngine.Settings.Force, 0);
-    EXPECT_EQ(TheEngine.Settings.OpponentToMove, 1);
-    EXPECT_EQ(TheEngine.Settings.GamePly, 1);
+    EXPECT_EQ(TheEngine.Settings.Game.Force, 0);
+    EXPECT_EQ(TheEngine.Settings.Game.OpponentToMove, 1);
+    EXPECT_EQ(TheEngine.Settings.Game.GamePly, 1);
     EXPECT_EQ(GameSession.DepthLimit, 0);
     EXPECT_EQ(GameHistory.NumMoves, 1);
 }
@@ -293,15 +294,15 @@ TEST(Commands, AnalysisRunsWithoutAClockAndGivesItBack) {
     StartGame(StartFen);
     Command("st 5");
     EXPECT_EQ(DoCommand("analyze"), CommandEndsInput);
-    EXPECT_EQ(TheEngine.Settings.Analyze, 1);
-    EXPECT_EQ(TheEngine.Settings.Post, 1);
-    EXPECT_GT(TheEngine.Settings.ST, 1000000);
+    EXPECT_EQ(TheEngine.Settings.Limits.Analyze, 1);
+    EXPECT_EQ(TheEngine.Settings.Options.Post, 1);
+    EXPECT_GT(TheEngine.Settings.Limits.ST, 1000000);
     // In analysis a changed position ends the input loop, so the analysis restarts.
     EXPECT_EQ(DoCommand("setboard 4k3/8/8/8/8/8/8/R3K3 w Q - 0 1"), CommandEndsInput);
     EXPECT_EQ(DoCommand("exit"), CommandEndsInput);
-    EXPECT_EQ(TheEngine.Settings.Analyze, 0);
-    EXPECT_EQ(TheEngine.Settings.ST, 5000);
-    EXPECT_EQ(TheEngine.Settings.Force, 1);
+    EXPECT_EQ(TheEngine.Settings.Limits.Analyze, 0);
+    EXPECT_EQ(TheEngine.Settings.Limits.ST, 5000);
+    EXPECT_EQ(TheEngine.Settings.Game.Force, 1);
 }
 
 TEST(GameEnd, OnlyResultsTheRulesGiveAreClaimed) {
@@ -377,16 +378,16 @@ TEST(GameEnd, AnnouncedInTheProtocolsForm) {
     };
     for (const auto& c : cases) {
         StartGame(StartFen);
-        TheEngine.Settings.xboard = c.xboard;
+        TheEngine.Settings.Mode.xboard = c.xboard;
         EXPECT_EQ(CapturedStdout([&] { AnnounceVerdict(c.verdict); }), c.line);
-        EXPECT_EQ(TheEngine.Settings.GameInProgress, c.verdict == GameGoesOn);
+        EXPECT_EQ(TheEngine.Settings.Game.GameInProgress, c.verdict == GameGoesOn);
     }
     // A draw is claimed once: an interface that plays on is obeyed.
     StartGame(StartFen);
     CapturedStdout([] { AnnounceVerdict(DrawByRepetition); });
-    TheEngine.Settings.GameInProgress = 1;
+    TheEngine.Settings.Game.GameInProgress = 1;
     EXPECT_EQ(CapturedStdout([] { AnnounceVerdict(DrawByRepetition); }), "");
-    EXPECT_EQ(TheEngine.Settings.GameInProgress, 1);
+    EXPECT_EQ(TheEngine.Settings.Game.GameInProgress, 1);
 }
 
 } // namespace

@@ -21,8 +21,8 @@ class HelperThreadsTest : public testing::Test {
     void SetUp() override {
         saved = TestEngine().Settings;
         TestEngine().Settings.initVars();
-        TestEngine().Settings.xboard = TestEngine().Settings.uci = 0;
-        TestEngine().Settings.UseBook = 0;
+        TestEngine().Settings.Mode.xboard = TestEngine().Settings.Mode.uci = 0;
+        TestEngine().Settings.Options.UseBook = 0;
         Fresh();
     }
     void TearDown() override {
@@ -64,8 +64,8 @@ TEST_F(HelperThreadsTest, HelpersSearchBesideTheMainSearchAndStopWithIt) {
         EXPECT_EQ(TestEngine().Helpers.ThreadCount(), threads);
         for (const int fixedDepth : {0, 7}) {
             Fresh();
-            TestEngine().Settings.FD = fixedDepth;
-            TestEngine().Settings.ST = fixedDepth ? 0 : 300; // a fixed time or a fixed depth
+            TestEngine().Settings.Limits.FD = fixedDepth;
+            TestEngine().Settings.Limits.ST = fixedDepth ? 0 : 300; // a fixed time or a fixed depth
             EXPECT_TRUE(PlaysALegalMove(MiddlegameFen, fixedDepth))
                 << threads << " threads, depth " << fixedDepth;
             const int64_t helperNodes = TestEngine().Helpers.NodeCount();
@@ -83,7 +83,7 @@ TEST_F(HelperThreadsTest, HelpersSearchBesideTheMainSearchAndStopWithIt) {
 // One thread is the search as it always was: the same nodes at a fixed
 // depth before helpers existed and after they are gone.
 TEST_F(HelperThreadsTest, OneThreadSearchesAloneAndAsBefore) {
-    TestEngine().Settings.FD = 5;
+    TestEngine().Settings.Limits.FD = 5;
     ASSERT_TRUE(TestEngine().Helpers.SetThreadCount(1));
     ASSERT_TRUE(PlaysALegalMove(MiddlegameFen, 5));
     const int64_t alone = TestEngine().Main.NodeCount();
@@ -101,7 +101,7 @@ TEST_F(HelperThreadsTest, OneThreadSearchesAloneAndAsBefore) {
 // learnt would otherwise steer its next game's search.
 TEST_F(HelperThreadsTest, ANewGameClearsWhatEveryThreadLearnt) {
     ASSERT_TRUE(TestEngine().Helpers.SetThreadCount(3));
-    TestEngine().Settings.FD = 10; // long enough for every helper to cut off somewhere
+    TestEngine().Settings.Limits.FD = 10; // long enough for every helper to cut off somewhere
     ASSERT_TRUE(PlaysALegalMove(MiddlegameFen, 10));
     const auto learnt = [](const SearchWorker& worker) {
         bool any = worker.HistoryMax > 0;

@@ -16,7 +16,7 @@ class SearchTest : public testing::Test {
     void SetUp() override {
         saved = TestEngine().Settings;
         TestEngine().Settings.initVars();
-        TestEngine().Settings.xboard = TestEngine().Settings.uci = 0;
+        TestEngine().Settings.Mode.xboard = TestEngine().Settings.Mode.uci = 0;
         TestEngine().Table.ClearTranspositionTables();
         TestEngine().Main.ClearHistory();
         TestEngine().Main.Repetitions.Init(); // for the nodes searched without a root
@@ -29,7 +29,7 @@ class SearchTest : public testing::Test {
     // One root search of `fen` to `depth`; the chosen move goes to from/to/promo.
     int SearchTo(const std::string& fen, int depth) {
         board = BoardFromFen(fen.c_str());
-        TestEngine().Settings.FD = depth;
+        TestEngine().Settings.Limits.FD = depth;
         return TestEngine().Main.SearchExactDepth(MoveHistory(), board, depth, &from, &to, &promo);
     }
 

@@ -70,9 +70,9 @@ TEST_F(SearchTest, ChoosesALegalMoveInEveryKindOfPosition) {
             if (legal.empty() || position.CheckDraw(0) != NoDraw) break;
             if (ply % 7 == 3) {
                 MainBoard = position;
-                TestEngine().Settings.FD = 1 + ply % 3;
-                TestEngine().Main.SearchExactDepth(MoveHistory(), position,
-                                                   TestEngine().Settings.FD, &from, &to, &promo);
+                TestEngine().Settings.Limits.FD = 1 + ply % 3;
+                TestEngine().Main.SearchExactDepth(
+                    MoveHistory(), position, TestEngine().Settings.Limits.FD, &from, &to, &promo);
                 EXPECT_TRUE(IsLegal(position, from, to, promo))
                     << "game " << game << " ply " << ply << ": " << MoveText(from, to);
                 ++searched;
@@ -117,7 +117,7 @@ TEST_F(SearchTest, RootResultsWithoutALegalMove) {
 
     MainBoard = BoardFromFen("7k/8/6QK/8/8/8/8/8 b - - 0 1");
     const ChessBoard before = MainBoard;
-    TestEngine().Settings.FD = 3;
+    TestEngine().Settings.Limits.FD = 3;
     EXPECT_EQ(
         TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, 3, &from, &to, &promo),
         StalemateValue);
@@ -125,7 +125,7 @@ TEST_F(SearchTest, RootResultsWithoutALegalMove) {
 }
 
 TEST_F(SearchTest, NodesScoreMateStalemateAndRepetition) {
-    TestEngine().Settings.FD = 4;
+    TestEngine().Settings.Limits.FD = 4;
     const auto node = [&](const char* fen, int ply) {
         ChessBoard b = BoardFromFen(fen);
         const Bitboard king = b.SideToMove == White ? b.WKing : b.BKing;
@@ -159,13 +159,13 @@ TEST_F(SearchTest, AStoppedIterationKeepsThePreviousMove) {
     // root move by a spent budget under a fixed time per move.
     board = BoardFromFen("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 1");
     MainBoard = board;
-    TestEngine().Settings.FD = 0;
-    TestEngine().Settings.ST = 1000;
+    TestEngine().Settings.Limits.FD = 0;
+    TestEngine().Settings.Limits.ST = 1000;
     TestEngine().Main.PV[0][0] = PVEntry{static_cast<int16_t>(H2 * 64 + H3), NoPromotion};
     TestEngine().Main.RootPVLength = 1;
     TestEngine().Main.StopSearch = TestEngine().Main.TimeUp = TestEngine().Main.Abort = 0;
     TestEngine().Main.NPSCalibrated = 1;
-    TestEngine().Settings.TimePerMove = 0; // the planned time is spent
+    TestEngine().Settings.Timing.TimePerMove = 0; // the planned time is spent
     TestEngine().Main.NodesToPoll = 0;
     TestEngine().Main.HardLimitMs = 0;
     TestEngine().Main.InteriorNodes = TestEngine().Main.QuiesceNodes = 0;
@@ -185,7 +185,7 @@ TEST_F(SearchTest, AStoppedIterationKeepsThePreviousMove) {
 
 TEST_F(SearchTest, ASingleLegalMoveIsPlayedAfterTheFirstIteration) {
     MainBoard = BoardFromFen("k7/8/8/8/8/7P/2q5/K7 w - - 0 1");
-    TestEngine().Settings.FD = 6;
+    TestEngine().Settings.Limits.FD = 6;
     TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, 6, &from, &to, &promo);
     EXPECT_EQ(TestEngine().Main.IterationDepth, 1);
     EXPECT_EQ(MoveText(from, to), "h3h4");
@@ -211,7 +211,7 @@ TEST_F(SearchTest, TheLastRowOfTheLineIsALeaf) {
     // A node so deep that its children would pass the line and killer tables
     // is searched as a leaf, in check or not (the sanitizer build sees any
     // index past them).
-    TestEngine().Settings.FD = 10;
+    TestEngine().Settings.Limits.FD = 10;
     for (const char* fen : {"4k3/8/8/8/8/8/8/R3K3 b - - 0 1", "4k3/4R3/8/8/8/8/8/4K3 b - - 0 1"}) {
         ChessBoard b = BoardFromFen(fen);
         const int inCheck = b.InCheck(b.BKing, Black) ? 1 : 0;

@@ -37,11 +37,11 @@ struct Clock {
 // overhead has its own cases.
 Status StatusFor(const Clock& clock, int overheadMs = 0) {
     Status s;
-    s.ST = clock.Fixed;
-    s.TimeLeft = clock.Left;
-    s.TimeIncMs = clock.IncMs;
-    s.MovesPerSession = clock.MovesToGo;
-    s.MoveOverheadMs = overheadMs;
+    s.Limits.ST = clock.Fixed;
+    s.Limits.TimeLeft = clock.Left;
+    s.Limits.TimeIncMs = clock.IncMs;
+    s.Limits.MovesPerSession = clock.MovesToGo;
+    s.Options.MoveOverheadMs = overheadMs;
     return s;
 }
 
@@ -51,10 +51,10 @@ class TimeControl : public testing::Test {
     void SetUp() override {
         saved = TestEngine().Settings;
         TestEngine().Settings.initVars();
-        TestEngine().Settings.xboard = 1;
-        TestEngine().Settings.UseBook = 0;
-        TestEngine().Settings.GamePly = 30;
-        TestEngine().Settings.MoveOverheadMs = 0;
+        TestEngine().Settings.Mode.xboard = 1;
+        TestEngine().Settings.Options.UseBook = 0;
+        TestEngine().Settings.Game.GamePly = 30;
+        TestEngine().Settings.Options.MoveOverheadMs = 0;
         TestEngine().Main.ClearHistory();
         TestEngine().Table.ClearTranspositionTables();
     }
@@ -67,11 +67,11 @@ class TimeControl : public testing::Test {
 
     void SetClock(const Clock& clock, int overheadMs = 0) {
         const Status s = StatusFor(clock, overheadMs);
-        TestEngine().Settings.ST = s.ST;
-        TestEngine().Settings.TimeLeft = s.TimeLeft;
-        TestEngine().Settings.TimeIncMs = s.TimeIncMs;
-        TestEngine().Settings.MovesPerSession = s.MovesPerSession;
-        TestEngine().Settings.MoveOverheadMs = s.MoveOverheadMs;
+        TestEngine().Settings.Limits.ST = s.Limits.ST;
+        TestEngine().Settings.Limits.TimeLeft = s.Limits.TimeLeft;
+        TestEngine().Settings.Limits.TimeIncMs = s.Limits.TimeIncMs;
+        TestEngine().Settings.Limits.MovesPerSession = s.Limits.MovesPerSession;
+        TestEngine().Settings.Options.MoveOverheadMs = s.Options.MoveOverheadMs;
     }
 
     // Runs the driver under the clock from `fen`; true when it chose a
@@ -101,10 +101,10 @@ class TimeControl : public testing::Test {
     // its speed measured or not.
     void SearchUnderWay(int64_t elapsedMs, int64_t nodes, int planMs = 60000,
                         uint8_t speedMeasured = 1) {
-        TestEngine().Settings.ST = 0;
-        TestEngine().Settings.TimePerMove = planMs;
-        TestEngine().Settings.EmergencyTimeThreshold = 2LL * planMs;
-        TestEngine().Settings.SearchStartTime = ClockMs() - elapsedMs;
+        TestEngine().Settings.Limits.ST = 0;
+        TestEngine().Settings.Timing.TimePerMove = planMs;
+        TestEngine().Settings.Timing.EmergencyTimeThreshold = 2LL * planMs;
+        TestEngine().Settings.Timing.SearchStartTime = ClockMs() - elapsedMs;
         TestEngine().Main.HardLimitMs = 0;
         TestEngine().Main.NPSCalibrated = speedMeasured;
         TestEngine().Main.InteriorNodes = nodes;
@@ -141,8 +141,8 @@ TEST_F(TimeControl, AMinuteLeftPlansTwoSecondsAndStopsAtOnceAtFour) {
     // A thirtieth of the clock, and twice that as the emergency time.
     EXPECT_NE(log.find(" TimePerMove Before Inc = 2000 \n"), std::string::npos) << log;
     EXPECT_NE(log.find(" EmergencyTimeThreshold = 4000 \n"), std::string::npos) << log;
-    EXPECT_EQ(TestEngine().Settings.TimePerMove, 2000);
-    EXPECT_EQ(TestEngine().Settings.EmergencyTimeThreshold, 4000);
+    EXPECT_EQ(TestEngine().Settings.Timing.TimePerMove, 2000);
+    EXPECT_EQ(TestEngine().Settings.Timing.EmergencyTimeThreshold, 4000);
     EXPECT_EQ(HardTimeLimit(TestEngine().Settings), 20000);
     // Each move says what it planned and what it used.
     EXPECT_NE(log.find("Clock: planned 2000 ms, used "), std::string::npos) << log;
@@ -183,8 +183,8 @@ TEST_F(TimeControl, PlanCountsTheIncrementsFractionAndSetsTheOverheadAside) {
     for (const PlanCase& c : PlanCases) {
         SetClock(c.clock, c.overheadMs);
         ASSERT_TRUE(Think(OneMoveFen)) << c.name;
-        EXPECT_EQ(TestEngine().Settings.TimePerMove, c.plan) << c.name;
-        EXPECT_EQ(TestEngine().Settings.EmergencyTimeThreshold, 2LL * c.plan) << c.name;
+        EXPECT_EQ(TestEngine().Settings.Timing.TimePerMove, c.plan) << c.name;
+        EXPECT_EQ(TestEngine().Settings.Timing.EmergencyTimeThreshold, 2LL * c.plan) << c.name;
     }
 }
 
@@ -220,8 +220,8 @@ TEST_F(TimeControl, HardLimitIsTheFixedTimeOrASafeShareOfTheClock) {
         const int64_t limit = HardTimeLimit(s);
         EXPECT_EQ(limit, c.limit) << c.name;
         EXPECT_GE(limit, 1) << c.name; // 0 would mean no limit at all
-        if (s.ST == 0 && s.TimeLeft > 50) {
-            EXPECT_LE(limit, s.TimeLeft - 50) << c.name;
+        if (s.Limits.ST == 0 && s.Limits.TimeLeft > 50) {
+            EXPECT_LE(limit, s.Limits.TimeLeft - 50) << c.name;
         }
     }
     // The overhead comes off first: off a fixed time, and off the clock.
@@ -240,38 +240,38 @@ TEST_F(TimeControl, HardLimitNeverCutsIntoTheTimeTheClockPlansForTheMove) {
     for (const Clock& clock : clocks) {
         SetClock(clock);
         ASSERT_TRUE(Think(OneMoveFen));
-        EXPECT_LE(TestEngine().Settings.TimePerMove, HardTimeLimit(TestEngine().Settings))
+        EXPECT_LE(TestEngine().Settings.Timing.TimePerMove, HardTimeLimit(TestEngine().Settings))
             << clock.Left << " ms + " << clock.IncMs << " ms, movestogo " << clock.MovesToGo;
     }
 }
 
 TEST_F(TimeControl, SearchMeasuresItsSpeedAfterItsFirstMilliseconds) {
-    TestEngine().Settings.NPS = 50000000; // a figure handed on, far from this search's
+    TestEngine().Settings.Timing.NPS = 50000000; // a figure handed on, far from this search's
     // Too soon to tell: the figure stands, and the polls come often.
     SearchUnderWay(0, 100, 60000, 0);
     ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
-    EXPECT_EQ(TestEngine().Settings.NPS, 50000000);
+    EXPECT_EQ(TestEngine().Settings.Timing.NPS, 50000000);
     EXPECT_EQ(TestEngine().Main.NPSCalibrated, 0);
     EXPECT_EQ(TestEngine().Main.NodesToPoll, 256);
     // 1500000 nodes in a second (the test's own run may add some milliseconds).
     SearchUnderWay(1000, 1500000, 60000, 0);
     ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
-    EXPECT_NEAR(TestEngine().Settings.NPS, 1500000, 75000);
+    EXPECT_NEAR(TestEngine().Settings.Timing.NPS, 1500000, 75000);
     EXPECT_EQ(TestEngine().Main.NPSCalibrated, 1);
     // A fixed depth measures too, for its polls and the next search.
-    TestEngine().Settings.FD = 9;
+    TestEngine().Settings.Limits.FD = 9;
     SearchUnderWay(1000, 500000, 60000, 0);
     ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
-    EXPECT_NEAR(TestEngine().Settings.NPS, 500000, 25000);
+    EXPECT_NEAR(TestEngine().Settings.Timing.NPS, 500000, 25000);
     EXPECT_EQ(TestEngine().Main.NPSCalibrated, 1);
 }
 
 TEST_F(TimeControl, PollsCloseInOnTheNextDeadline) {
-    TestEngine().Settings.NPS = 1000000;
+    TestEngine().Settings.Timing.NPS = 1000000;
     // Far from every deadline: input every half second of search.
     SearchUnderWay(100, 100000);
     ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
-    EXPECT_EQ(TestEngine().Main.NodesToPoll, TestEngine().Settings.NPS / 2);
+    EXPECT_EQ(TestEngine().Main.NodesToPoll, TestEngine().Settings.Timing.NPS / 2);
     // 1000 nodes a millisecond and a plan of 1100 ms: at most an eighth of
     // the nodes of the second left (fewer as the clock moves on).
     SearchUnderWay(100, 100000, 1100);
@@ -297,7 +297,7 @@ TEST_F(TimeControl, PollsCloseInOnTheNextDeadline) {
 }
 
 TEST_F(TimeControl, PeriodicCheckReadsThePlanOnTheClock) {
-    TestEngine().Settings.NPS = 1000000;
+    TestEngine().Settings.Timing.NPS = 1000000;
     // Within the plan: on.
     SearchUnderWay(300, 300000, 500);
     EXPECT_FALSE(TestEngine().Main.PeriodicCheck());
@@ -318,11 +318,11 @@ TEST_F(TimeControl, PeriodicCheckReadsThePlanOnTheClock) {
     EXPECT_FALSE(TestEngine().Main.PeriodicCheck());
     EXPECT_FALSE(TestEngine().Main.TimeUp);
     EXPECT_TRUE(TestEngine().Main.TimerExtended);
-    EXPECT_EQ(TestEngine().Settings.TimePerMove, 1000);
-    EXPECT_EQ(TestEngine().Settings.EmergencyTimeThreshold, 2000);
+    EXPECT_EQ(TestEngine().Settings.Timing.TimePerMove, 1000);
+    EXPECT_EQ(TestEngine().Settings.Timing.EmergencyTimeThreshold, 2000);
     // A fixed time per move stops at once at its end.
     SearchUnderWay(600, 600000, 500);
-    TestEngine().Settings.ST = 530;
+    TestEngine().Settings.Limits.ST = 530;
     EXPECT_TRUE(TestEngine().Main.PeriodicCheck());
     EXPECT_TRUE(TestEngine().Main.StopSearch);
 }
@@ -358,10 +358,10 @@ TEST_F(TimeControl, AWrongSpeedHandedOnChangesNothingAndIsCorrected) {
     // At this figure 50 ms would be tens of millions of nodes; the plan is
     // read on the clock, and the search measures its own speed.
     SetClock({50, 0, 0, 0});
-    TestEngine().Settings.NPS = 1 << 30;
+    TestEngine().Settings.Timing.NPS = 1 << 30;
     const std::string log = LoggedBy([&] { EXPECT_TRUE(Think(MiddlegameFen)); });
-    EXPECT_EQ(TestEngine().Settings.TimePerMove, 50);
-    EXPECT_LT(TestEngine().Settings.NPS, 1 << 30);
+    EXPECT_EQ(TestEngine().Settings.Timing.TimePerMove, 50);
+    EXPECT_LT(TestEngine().Settings.Timing.NPS, 1 << 30);
     EXPECT_EQ(TestEngine().Main.NPSCalibrated, 1);
     EXPECT_NE(log.find("Speed in the first milliseconds: "), std::string::npos) << log;
     EXPECT_NE(log.find("(the last search's 1073741824)"), std::string::npos) << log;

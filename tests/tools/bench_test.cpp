@@ -28,9 +28,9 @@ TEST(Bench, SignatureAtDepthFive) {
     };
     const Status saved = TestEngine().Settings;
     TestEngine().Settings.initVars();
-    TestEngine().Settings.xboard = TestEngine().Settings.uci = 0;
-    TestEngine().Settings.FD = 5;
-    TestEngine().Settings.Bench = 1;
+    TestEngine().Settings.Mode.xboard = TestEngine().Settings.Mode.uci = 0;
+    TestEngine().Settings.Limits.FD = 5;
+    TestEngine().Settings.Mode.Bench = 1;
     for (auto& killers : TestEngine().Main.Killers) killers[0] = killers[1] = 0;
     TestEngine().Table.ClearTranspositionTables();
     for (int k = 0; k < BenchPositionCount; ++k) {
