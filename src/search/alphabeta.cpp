@@ -47,9 +47,11 @@ int SearchWorker::ProbeTable(uint64_t upper, uint64_t lower, int depth, int alph
     return result;
 }
 
-int SearchWorker::AlphaBeta(int side, int alpha, int beta, ChessBoard board, int depth, int ply,
-                            int nullAllowed, int castleRights, int inCheck, int nodeType,
-                            int maxPly) {
+int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard board) {
+    const int side = node.Side, beta = node.Beta, depth = node.Depth, ply = node.Ply;
+    const int castleRights = node.CastleRights, inCheck = node.InCheck, nodeType = node.Type;
+    const int maxPly = node.MaxPly;
+    int alpha = node.Alpha;
     // The periodic check of the input, the budget and the clock.
     if (!Settings.Mode.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck()) return 0;
 
@@ -120,7 +122,7 @@ int SearchWorker::AlphaBeta(int side, int alpha, int beta, ChessBoard board, int
         const int ownPieces = side == White ? board.WhitePieceTotal - board.WPawnCount
                                             : board.BlackPieceTotal - board.BPawnCount;
         // Static pruning near the horizon.
-        if (nodeType != PVNode && nullAllowed && !inCheck && depth <= 3 && beta >= -109899 &&
+        if (nodeType != PVNode && node.NullAllowed && !inCheck && depth <= 3 && beta >= -109899 &&
             beta <= 109899 && ownPieces > 0) {
             const int e = Eval.PosEval(side, alpha, beta, &board, castleRights) -
                           StaticMargin[depth > 0 ? depth : 0];
@@ -129,13 +131,16 @@ int SearchWorker::AlphaBeta(int side, int alpha, int beta, ChessBoard board, int
 
         // Null move.
         const int ownMaterial = Eval.SideMaterialValue(side, &board);
-        if (nodeType != PVNode && nullAllowed && probe != ProbeNoNull && !inCheck &&
+        if (nodeType != PVNode && node.NullAllowed && probe != ProbeNoNull && !inCheck &&
             (depth <= 6 || ownMaterial > 9300) &&
             beta <= Eval.MaterialOnly(side, alpha, board) + 2000) {
             int childDepth = depth <= 5 ? depth - 3 : depth - 4;
             if (ownMaterial + Eval.SideMaterialValue(side ^ 1, &board) > 33000) --childDepth;
-            const int v = -AlphaBeta(side ^ 1, -beta, 1 - beta, board, childDepth, ply + 2, 0,
-                                     castleRights, 0, nodeType, maxPly);
+            // (Two plies on: the null move counts as one.)
+            SearchNode child = node.Child(castleRights, 0);
+            child.Ply = ply + 2;
+            child.NullAllowed = false;
+            const int v = -AlphaBeta(child.With(-beta, 1 - beta, childDepth, nodeType), board);
             if (StopSearch) return leave(0);
             if (v >= beta) {
                 Table.InsertTranspositionTables(upper, lower, depth - 3, 0, beta, LowerBound);
@@ -151,9 +156,10 @@ int SearchWorker::AlphaBeta(int side, int alpha, int beta, ChessBoard board, int
         }
 
         // Internal iterative deepening finds a move to try first.
-        if (beta - alpha > 1 && depth > 3 && nodeType != PVNode && nullAllowed) {
-            AlphaBeta(side, alpha, beta, board, depth - 3, ply, 0, castleRights, inCheck, nodeType,
-                      maxPly);
+        if (beta - alpha > 1 && depth > 3 && nodeType != PVNode && node.NullAllowed) {
+            SearchNode shallower = node;
+            shallower.NullAllowed = false;
+            AlphaBeta(shallower.With(alpha, beta, depth - 3, nodeType), board);
             if (StopSearch) return leave(0);
             ProbeTable(upper, lower, depth, alpha, beta, &value, &hashMove);
         }
@@ -223,25 +229,22 @@ int SearchWorker::AlphaBeta(int side, int alpha, int beta, ChessBoard board, int
                                   : nodeType == PVNode ? AllNode
                                                        : firstChildType;
 
+            const SearchNode child = node.Child(childCastle, givesCheck);
             int v;
             if (nodeType != PVNode || legal == 1) {
                 if (newDepth > 0 || givesCheck)
-                    v = -AlphaBeta(side ^ 1, -beta, -alpha, board, newDepth, ply + 1, 1,
-                                   childCastle, givesCheck, childType, maxPly);
+                    v = -AlphaBeta(child.With(-beta, -alpha, newDepth, childType), board);
                 else
                     v = -Quiesce(side ^ 1, -beta, -alpha, board, depth - 1, 0, ply + 1);
             } else if (newDepth > 0 || givesCheck) {
-                v = -AlphaBeta(side ^ 1, -alpha - 1, -alpha, board, newDepth, ply + 1, 1,
-                               childCastle, givesCheck, AllNode, maxPly);
+                v = -AlphaBeta(child.With(-alpha - 1, -alpha, newDepth, AllNode), board);
                 if (v > alpha && v < beta)
-                    v = -AlphaBeta(side ^ 1, -beta, -alpha, board, newDepth, ply + 1, 1,
-                                   childCastle, givesCheck, AllNode, maxPly);
+                    v = -AlphaBeta(child.With(-beta, -alpha, newDepth, AllNode), board);
             } else {
                 v = -Quiesce(side ^ 1, -beta, -alpha, board, newDepth, 0, ply + 1);
             }
             if (reduction && v > alpha)
-                v = -AlphaBeta(side ^ 1, -beta, -alpha, board, depth - 1 + extension, ply + 1, 1,
-                               childCastle, givesCheck, PVNode, maxPly);
+                v = -AlphaBeta(child.With(-beta, -alpha, depth - 1 + extension, PVNode), board);
 
             if (StopSearch) return leave(0);
             board.UndoMove(i);

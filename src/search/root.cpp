@@ -138,7 +138,11 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
         const bool captured =
             opponentPieces != (side == White ? board.BlackPieces : board.WhitePieces);
         const int childCastle = castleRights & castleMask;
-        const int maxPly = board.MaxPly;
+        const SearchNode child{.Side = side ^ 1,
+                               .Ply = 1,
+                               .CastleRights = childCastle,
+                               .InCheck = givesCheck,
+                               .MaxPly = board.MaxPly};
 
         int v;
         int interruption = 0;
@@ -146,8 +150,7 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
             v = -Quiesce(side ^ 1, -beta, -alpha, board, 0, 0, 1);
             if (StopSearch) interruption = 2;
         } else if (legal == 1) {
-            v = -AlphaBeta(side ^ 1, -beta, -alpha, board, depth - 1 + givesCheck, 1, 1,
-                           childCastle, givesCheck, PVNode, maxPly);
+            v = -AlphaBeta(child.With(-beta, -alpha, depth - 1 + givesCheck, PVNode), board);
             if (StopSearch) interruption = 2;
         } else {
             const bool lateQuiet = movePromotion == NoPromotion && depth > 2 && legal > 2 &&
@@ -156,18 +159,17 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
             bool mayRaiseAlpha = true;
             v = alpha;
             if (lateQuiet) {
-                v = -AlphaBeta(side ^ 1, -alpha - 1, -alpha, board, depth - 2, 1, 1, childCastle, 0,
-                               AllNode, maxPly);
+                v = -AlphaBeta(child.With(-alpha - 1, -alpha, depth - 2, AllNode), board);
                 if (StopSearch) interruption = 1;
                 mayRaiseAlpha = v > alpha;
             }
             if (!interruption && mayRaiseAlpha) {
-                v = -AlphaBeta(side ^ 1, -alpha - 1, -alpha, board, depth - 1 + givesCheck, 1, 1,
-                               childCastle, givesCheck, AllNode, maxPly);
+                v = -AlphaBeta(child.With(-alpha - 1, -alpha, depth - 1 + givesCheck, AllNode),
+                               board);
                 if (StopSearch) interruption = 1;
                 if (!interruption && v > alpha && v < beta) {
-                    v = -AlphaBeta(side ^ 1, -beta, -alpha, board, depth - 1 + givesCheck, 1, 1,
-                                   childCastle, givesCheck, PVNode, maxPly);
+                    v = -AlphaBeta(child.With(-beta, -alpha, depth - 1 + givesCheck, PVNode),
+                                   board);
                     if (StopSearch) interruption = 2;
                 }
             }

@@ -243,6 +243,37 @@ constexpr int PVNode = 1;
 constexpr int CutNode = 2; // children of the other kinds alternate between 2 and 3
 constexpr int AllNode = 3;
 
+// What a node of the alpha-beta search is asked: the side to move and its
+// window, the depth left, its place in the line and what its parent knows.
+struct SearchNode {
+    int Side = White;
+    int Alpha = 0, Beta = 0;
+    int Depth = 0;
+    int Ply = 0;
+    bool NullAllowed = true; // not below a null move, nor in internal iterative deepening
+    int CastleRights = 0;
+    int InCheck = 0; // 1 when the side to move is in check (an extension counts it)
+    int Type = 0;    // PVNode, CutNode or AllNode
+    int MaxPly = 0;  // beyond this ply the node is a leaf, whatever depth it has left
+
+    // The node after a move of this one's side: the other side to move, one
+    // ply deeper, null moves allowed again; its window, depth and type are
+    // given with With.
+    SearchNode Child(int castleRights, int inCheck) const {
+        return {Side ^ 1, 0, 0, 0, Ply + 1, true, castleRights, inCheck, 0, MaxPly};
+    }
+    // This node searched with the window (alpha, beta), `depth` left, as a
+    // node of `type`.
+    SearchNode With(int alpha, int beta, int depth, int type) const {
+        SearchNode node = *this;
+        node.Alpha = alpha;
+        node.Beta = beta;
+        node.Depth = depth;
+        node.Type = type;
+        return node;
+    }
+};
+
 // What a command read during a search asks of it.
 constexpr int CommandContinuesSearch = 0;
 constexpr int CommandStopsSearch = 1;  // stop now and play the best move found so far
@@ -345,8 +376,7 @@ class SearchWorker {
     int (*CommandHandler)(const char* line) = nullptr;
 
     int Quiesce(int side, int alpha, int beta, ChessBoard board, int depth, int flag, int ply);
-    int AlphaBeta(int side, int alpha, int beta, ChessBoard board, int depth, int ply,
-                  int nullAllowed, int castleRights, int inCheck, int nodeType, int maxPly);
+    int AlphaBeta(const SearchNode& node, ChessBoard board);
     int SearchTreeRoot(int side, ChessBoard board, int alpha, int beta, int depth, Bitboard* from,
                        Bitboard* to, char* promotion, int castleRights);
     // Thinks under the time control (or to fixedDepth > 0) about `board`,

@@ -130,8 +130,12 @@ TEST_F(SearchTest, NodesScoreMateStalemateAndRepetition) {
         ChessBoard b = BoardFromFen(fen);
         const Bitboard king = b.SideToMove == White ? b.WKing : b.BKing;
         const int inCheck = b.InCheck(king, b.SideToMove) ? 1 : 0;
-        return TestEngine().Main.AlphaBeta(b.SideToMove, -MateValue, MateValue, b, 2, ply, 1,
-                                           b.CastleFlags, inCheck, PVNode, 40);
+        const SearchNode at{.Side = b.SideToMove,
+                            .Ply = ply,
+                            .CastleRights = b.CastleFlags,
+                            .InCheck = inCheck,
+                            .MaxPly = 40};
+        return TestEngine().Main.AlphaBeta(at.With(-MateValue, MateValue, 2, PVNode), b);
     };
     EXPECT_EQ(node("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 3), 3 - MateValue);
     EXPECT_EQ(node("7k/8/6QK/8/8/8/8/8 b - - 0 1", 3), -3);
@@ -145,13 +149,13 @@ TEST_F(SearchTest, NodesScoreMateStalemateAndRepetition) {
     record.Init();
     record.InsertHashCodeMoveHistory(upper, lower);
     record.InsertHashCodeMoveHistory(0, 0);
-    EXPECT_EQ(
-        TestEngine().Main.AlphaBeta(White, -MateValue, MateValue, b, 3, 2, 1, 0, 0, PVNode, 40), 0);
+    const SearchNode atPlyTwo =
+        SearchNode{.Side = White, .Ply = 2, .CastleRights = 0, .MaxPly = 40}.With(
+            -MateValue, MateValue, 3, PVNode);
+    EXPECT_EQ(TestEngine().Main.AlphaBeta(atPlyTwo, b), 0);
     EXPECT_EQ(record.NumMoves, 2); // the node retracted its own entry
     b.FiftyMoveCount = 1;          // a pawn move or capture since: no repetition possible
-    EXPECT_GT(
-        TestEngine().Main.AlphaBeta(White, -MateValue, MateValue, b, 3, 2, 1, 0, 0, PVNode, 40),
-        5000);
+    EXPECT_GT(TestEngine().Main.AlphaBeta(atPlyTwo, b), 5000);
 }
 
 TEST_F(SearchTest, AStoppedIterationKeepsThePreviousMove) {
@@ -216,10 +220,11 @@ TEST_F(SearchTest, TheLastRowOfTheLineIsALeaf) {
         ChessBoard b = BoardFromFen(fen);
         const int inCheck = b.InCheck(b.BKing, Black) ? 1 : 0;
         TestEngine().Main.InteriorNodes = 0;
-        TestEngine().Main.AlphaBeta(Black, -MateValue, MateValue, b, 10, MaxSearchPly - 2, 1, 0,
-                                    inCheck, PVNode, 1000);
-        TestEngine().Main.AlphaBeta(Black, -MateValue, MateValue, b, 10, MaxSearchPly - 1, 1, 0,
-                                    inCheck, PVNode, 1000);
+        for (const int ply : {MaxSearchPly - 2, MaxSearchPly - 1}) {
+            const SearchNode deep{
+                .Side = Black, .Ply = ply, .CastleRights = 0, .InCheck = inCheck, .MaxPly = 1000};
+            TestEngine().Main.AlphaBeta(deep.With(-MateValue, MateValue, 10, PVNode), b);
+        }
         EXPECT_GT(TestEngine().Main.NodeCount(), 0) << fen;
     }
 }
