@@ -219,8 +219,8 @@ void MakeGUIMove(Bitboard from, Bitboard to, char promo, int score) {
         std::printf("move %s\n", move);
     else
         std::printf("%d. ... %s \n", (TheEngine.Settings.Game.GamePly + 1) / 2, move);
-    LogPrintf("Move Made: %d %d %d %lld %s", TheEngine.Settings.Timing.DepthReached, score / 10, 0,
-              static_cast<long long>(TheEngine.Main.NodeCount()), text);
+    LogPrintf("Move Made: %d %d %d %lld %s", TheEngine.Settings.Timing.DepthReached,
+              ThinkingScore(score), 0, static_cast<long long>(TheEngine.Main.NodeCount()), text);
     std::fflush(stdout);
 }
 

@@ -47,6 +47,10 @@ void SetMoveOverhead(bool, int64_t ms, const char*) {
     TheEngine.Settings.Options.MoveOverheadMs = static_cast<int>(ms);
 }
 
+void SetMultiPV(bool, int64_t lines, const char*) {
+    TheEngine.Settings.Options.MultiPV = static_cast<int>(lines);
+}
+
 // An empty value (or "<empty>") turns the tables off.
 void SetTablePath(bool, int64_t, const char* paths) {
     std::snprintf(TablePaths, sizeof TablePaths, "%s", std::strcmp(paths, "<empty>") ? paths : "");
@@ -82,6 +86,8 @@ constexpr UCIOption Options[] = {
     {"Threads", OptionKind::Spin, "spin default 1 min 1 max 256", SetThreads, 1, MaxThreads},
     {"Move Overhead", OptionKind::Spin, "spin default 30 min 0 max 5000", SetMoveOverhead, 0,
      EngineOptions::MaxMoveOverheadMs},
+    {"MultiPV", OptionKind::Spin, "spin default 1 min 1 max 64", SetMultiPV, 1,
+     EngineOptions::MaxMultiPV},
     {"Clear Hash", OptionKind::Button, "button", ClearHash},
     {"UCI_AnalyseMode", OptionKind::Check, "check default false", SetAnalyseMode},
     {"OwnBook", OptionKind::Check, "check default false", SetUseBook},
@@ -100,6 +106,7 @@ static_assert(MaxThreads == 256, "the Threads line declares the range");
 static_assert(EngineOptions::DefaultMoveOverheadMs == 30 &&
                   EngineOptions::MaxMoveOverheadMs == 5000,
               "the Move Overhead line declares the default and the range");
+static_assert(EngineOptions::MaxMultiPV == 64, "the MultiPV line declares the range");
 
 } // namespace
 

@@ -382,9 +382,10 @@ int Protover(const Words& words) {
                 "sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 memory=1 smp=1 ics=0 name=0 pause=0 "
                 "egt=\"gaviota\"\n"
                 "feature option=\"Move Overhead -spin %d 0 %d\"\n"
+                "feature option=\"MultiPV -spin 1 1 %d\"\n"
                 "feature done=1\n",
-                VornVersion, EngineOptions::DefaultMoveOverheadMs,
-                EngineOptions::MaxMoveOverheadMs);
+                VornVersion, EngineOptions::DefaultMoveOverheadMs, EngineOptions::MaxMoveOverheadMs,
+                EngineOptions::MaxMultiPV);
     // Only now is it known that the interface reads "telluser".
     TellBookFailure();
     TellTablesMessage();
@@ -436,19 +437,36 @@ int Cores(const Words& words) {
 
 int UserMove(const Words&) { return CommandIsMove; }
 
-// "option NAME=VALUE" for the option the features declare; others are ignored.
+// The spin options the features declare, with the setting each one sets.
+struct SpinOption {
+    const char* Name;
+    int Min, Max;
+    int EngineOptions::*Setting;
+};
+
+constexpr SpinOption SpinOptions[] = {
+    {"Move Overhead", 0, EngineOptions::MaxMoveOverheadMs, &EngineOptions::MoveOverheadMs},
+    {"MultiPV", 1, EngineOptions::MaxMultiPV, &EngineOptions::MultiPV},
+};
+
+// "option NAME=VALUE" for the options the features declare; others are ignored.
 int SetOption(const Words& words) {
     const char* setting = words.From(1);
-    constexpr const char OverheadName[] = "Move Overhead=";
-    if (std::strncmp(setting, OverheadName, sizeof OverheadName - 1) != 0) return CommandHandled;
-    int64_t ms;
-    if (!ParseInteger(setting + sizeof OverheadName - 1, &ms) || ms < 0 ||
-        ms > EngineOptions::MaxMoveOverheadMs) {
-        std::printf("Error (bad value): %s\n", words.From(0));
-        return CommandHandled;
+    const char* equals = std::strchr(setting, '=');
+    if (!equals) return CommandHandled;
+    for (const SpinOption& option : SpinOptions) {
+        const size_t length = std::strlen(option.Name);
+        if (static_cast<size_t>(equals - setting) != length ||
+            std::strncmp(setting, option.Name, length) != 0)
+            continue;
+        int64_t value;
+        if (!ParseInteger(equals + 1, &value) || value < option.Min || value > option.Max) {
+            std::printf("Error (bad value): %s\n", words.From(0));
+            return CommandHandled;
+        }
+        TheEngine.Settings.Options.*option.Setting = static_cast<int>(value);
+        LogPrintf("%s %d", option.Name, static_cast<int>(value));
     }
-    TheEngine.Settings.Options.MoveOverheadMs = static_cast<int>(ms);
-    LogPrintf("Move Overhead %d ms", TheEngine.Settings.Options.MoveOverheadMs);
     return CommandHandled;
 }
 

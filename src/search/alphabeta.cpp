@@ -55,6 +55,8 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard board) {
     // The periodic check of the input, the budget and the clock.
     if (!Settings.Mode.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck()) return 0;
 
+    if (ply > SelDepth) SelDepth = ply;
+
     // Every return from here on retracts this entry.
     Bitboard upper, lower;
     genhashcode(side, castleRights, &upper, &lower, &board);

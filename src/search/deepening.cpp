@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 
 #include "book/book.h"
 #include "platform/platform.h"
@@ -48,6 +47,10 @@ bool IsLegalMove(ChessBoard board, Bitboard from, Bitboard to) {
 
 bool IsMateScore(int v) { return v > 109899 || (v >= -MateValue && v <= -109900); }
 
+bool SameMove(const PVEntry& move, Bitboard from, Bitboard to) {
+    return from && to && move.Move == MoveCode(from, to);
+}
+
 } // namespace
 
 bool SearchWorker::WaitsForCommand() const {
@@ -61,6 +64,10 @@ void SearchWorker::ResetForMove(ChessBoard& board) {
     Settings.Timing.TimeLastPly = 0;
     LastScore = 0;
     RootLegalMoves = 0;
+    SelDepth = 0;
+    RootLineTarget = 1;
+    ExcludedCount = PassesDone = LineCount = 0;
+    LastThought[0] = '\0';
     board.RefreshMaterial();
     for (auto& row : PV)
         for (PVEntry& entry : row) entry = PVEntry{0, 0};
@@ -180,21 +187,17 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
         RearmPoll();
     }
     const bool fromBook = PlayUserBookMove(board, from, to, promotion);
+    // MultiPV: as many lines as asked for and the root has moves to fill.
+    if (s.Options.MultiPV > 1 && !Helper)
+        RootLineTarget = std::max(std::min(s.Options.MultiPV, SearchableRootMoves(board)), 1);
 
     // The helpers search beside this thread while it iterates, and stop
-    // however the iterations end.
+    // however the iterations end (a stop of helpers not at work does nothing).
     struct HelpersAtWork {
         HelperThreads& Helpers;
-        HelpersAtWork(const ChessBoard& root, const SearchWorker& main)
-            : Helpers(main.Owner.Helpers) {
-            Helpers.Start(root, main);
-        }
         ~HelpersAtWork() { Helpers.Stop(); }
-        HelpersAtWork(const HelpersAtWork&) = delete;
-        HelpersAtWork& operator=(const HelpersAtWork&) = delete;
-    };
-    std::optional<HelpersAtWork> helpersAtWork;
-    if (!fromBook && !Helper) helpersAtWork.emplace(board, *this);
+    } helpersAtWork{Owner.Helpers};
+    if (!fromBook && !Helper) Owner.Helpers.Start(board, *this);
 
     // An iteration cut short falls back on the score of the one before. The
     // first has none before it and takes an even score, but its move stands:
@@ -224,8 +227,10 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
         BestChanges = -1;
         FailingLow = 0;
         board.MaxPly = d <= 6 ? 2 * d : 4 * d;
-        v = SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue, d, from, to, promotion,
-                           board.CastleFlags);
+        PassesDone = 0;
+        v = RootLineTarget > 1 ? SearchRootLines(board, d, from, to, promotion)
+                               : SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue, d,
+                                                from, to, promotion, board.CastleFlags);
         LastScore = v;
         // A move from the book is played without a search.
         if (BookMove) {
@@ -246,12 +251,17 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
             LogPrintf(" %d  %d %d  %lld %s", d, v, s.Timing.TimeLastPly,
                       static_cast<long long>(NodeCount()), text);
         }
-        if (StopSearch) {
+        // (Under MultiPV a completed first pass is this depth's answer.)
+        if (StopSearch && PassesDone == 0) {
             LogPrintf("New v from PreviousBestValue %d\n", previous);
             v = previous;
         }
-        if (!s.Mode.uci) {
-            if (s.Options.Post && s.Timing.TimeLastPly > 3) PrintThinkingLine(d, v, text);
+        if (RootLineTarget > 1) {
+            // The root showed nothing of its passes: the lines come now,
+            // each as it stands after this depth.
+            if (PassesDone > 0 && (s.Mode.uci || s.Options.Post || s.Limits.Analyze))
+                PrintRootLines();
+        } else if (!s.Mode.uci) {
             if (s.Options.Post || s.Limits.Analyze) PrintThinkingLine(d, v, text);
         } else if (s.Options.Post || s.Limits.Analyze) {
             PrintInfoLine(d, v, text);
@@ -283,7 +293,9 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
         }
         // A stop (the clock's, a command's or the node limit's) leaves nothing to deepen.
         if (StopSearch) finished = true;
-        if (IsMateScore(v) || RootLegalMoves == 1 || TableRoot ||
+        // A single reply is played at once only when a clock runs: a fixed
+        // depth, a node count, an analysis or a ponder search wants its score.
+        if (IsMateScore(v) || (RootLegalMoves == 1 && Timed()) || TableRoot ||
             (s.Limits.Ponder && v == 0 && d > PonderDrawDepth)) {
             ponderWait = WaitsForCommand();
             finished = true;
@@ -296,7 +308,7 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
         previous = v;
     }
     // The iterations are over: a search that waits for a command waits alone.
-    helpersAtWork.reset();
+    Owner.Helpers.Stop();
 
     if (ponderWait && s.UnderInterface()) {
         // Commands that leave the search waiting (an "isready", a line kept
@@ -326,6 +338,9 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
     if (!IsLegalMove(board, *from, *to)) *from = *to = 0;
     char text[MaxPVText];
     LineText(text, *from, *to, *promotion);
+    // Under MultiPV the move is line 1's, already shown, unless a stop
+    // left another.
+    const bool shownAsLine = LineCount > 0 && SameMove(Lines[0].Moves[0], *from, *to);
     if (s.Options.Post && !Abort && !s.Mode.uci) {
         // A book move's line says where the move comes from.
         char shown[MaxPVText + 8];
@@ -333,16 +348,17 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
             std::snprintf(shown, sizeof shown, " %.*s (book)\n", MoveNameLength(text), text + 1);
         else
             std::snprintf(shown, sizeof shown, "%s", text);
-        PrintThinkingLine(IterationDepth, v, shown);
-        std::printf("\n");
+        if (!shownAsLine) PrintThinkingLine(IterationDepth, v, shown);
+        // The console sets the move apart; an interface reads lines only.
+        if (!s.UnderInterface()) std::printf("\n");
     }
-    if (s.Mode.uci) PrintInfoLine(IterationDepth, v, text);
+    if (s.Mode.uci && !shownAsLine) PrintInfoLine(IterationDepth, v, text);
     if (s.Options.Kibitz && !s.Mode.uci) {
         if (BookMove)
             std::printf("tellics kibitz Book Move\n");
         else
             std::printf("tellics kibitz ply=%d v=%d centipawns millisecs=%d Nodes=%lld nps=%d %s\n",
-                        s.Timing.DepthReached, v / 10, std::max(s.Timing.TimeLastPly, 1),
+                        s.Timing.DepthReached, ThinkingScore(v), std::max(s.Timing.TimeLastPly, 1),
                         static_cast<long long>(NodeCount()), s.Timing.NPS, text);
     }
     std::fflush(stdout);

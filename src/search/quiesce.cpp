@@ -9,6 +9,7 @@ int SearchWorker::Quiesce(int side, int alpha, int beta, ChessBoard board, int d
                           int ply) {
     ++QuiesceNodes;
     --NodesToPoll;
+    if (ply > SelDepth) SelDepth = ply;
     if (board.CheckDraw(0) != NoDraw) return 0;
 
     // Stand pat: the side to move need not capture.

@@ -12,25 +12,27 @@
 
 namespace {
 
-// Whether the root may search the move: the interface may have named the
-// only moves it wants searched.
-bool IsSearchMove(const SearchWorker& search, int code) {
-    if (search.SearchMoveCount == 0) return true;
-    const int16_t* end = search.SearchMoves + search.SearchMoveCount;
-    return std::find(search.SearchMoves, end, code) != end;
-}
-
 // The squares of a stored move.
 Bitboard FromOf(const PVEntry& move) { return Bit((move.Move >> 6) & 63); }
 Bitboard ToOf(const PVEntry& move) { return Bit(move.Move & 63); }
 
 } // namespace
 
+bool SearchWorker::SearchesRootMove(int code) const {
+    const int16_t* excludedEnd = ExcludedMoves + ExcludedCount;
+    if (std::find(ExcludedMoves, excludedEnd, code) != excludedEnd) return false;
+    if (SearchMoveCount == 0) return true;
+    const int16_t* end = SearchMoves + SearchMoveCount;
+    return std::find(SearchMoves, end, code) != end;
+}
+
 // An iteration stopped inside a root move: kind 1 during its reduced or
 // zero-window search, kind 2 after its full search.
 void SearchWorker::ReportInterruption(int kind, int depth, int index, int legal, int count,
                                       Bitboard from, Bitboard to, char promotion) {
     if (Helper) return;
+    // (Under MultiPV the driver shows the lines of completed passes only.)
+    const bool shown = RootLineTarget <= 1;
     LogPrintf("Tree Search #%d Interrupted at m=%d LegalMoves=%d NumMove=%d\n", kind, index, legal,
               count);
     LogPrintf("Tree Root Search Choice #1 From=%d  To=%d  Promo=%s\n", LowestSquare(from),
@@ -38,8 +40,9 @@ void SearchWorker::ReportInterruption(int kind, int depth, int index, int legal,
     char text[MaxPVText];
     LineText(text, from, to, promotion);
     WriteLogFile(text);
-    if (Settings.Options.Post && Settings.Mode.xboard) PrintThinkingLine(depth, LastScore, text);
-    if (Settings.Mode.uci && (kind == 2 || depth > 7)) {
+    if (shown && Settings.Options.Post && Settings.Mode.xboard)
+        PrintThinkingLine(depth, LastScore, text);
+    if (shown && Settings.Mode.uci && (kind == 2 || depth > 7)) {
         PrintInfoLine(depth, LastScore, text);
         if (kind == 1) std::printf("info currmovenumber %d\n", legal);
         std::fflush(stdout);
@@ -64,7 +67,7 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
         }
     }
 
-    if (Settings.Mode.uci && !Helper) {
+    if (Settings.Mode.uci && !Helper && ExcludedCount == 0) {
         std::printf("info depth %d\n", depth);
         std::fflush(stdout);
     }
@@ -108,7 +111,7 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
         char movePromotion;
         uint8_t castleMask;
         list.NextMove(i, count, &moveFrom, &moveTo, &movePromotion);
-        if (!IsSearchMove(*this, MoveCode(moveFrom, moveTo))) continue;
+        if (!SearchesRootMove(MoveCode(moveFrom, moveTo))) continue;
         board.MakeMove(moveFrom, moveTo, movePromotion, &castleMask);
         assert(BoardAndKeyAreConsistent(board));
         if (board.InCheck(side == White ? board.WKing : board.BKing, side)) {
@@ -203,7 +206,7 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
                 RootPVLength = PVLength[1];
                 for (int p = 1; p < RootPVLength && p < MaxSearchPly; ++p) PV[0][p] = PV[1][p];
                 alpha = v;
-                if (Helper) continue;
+                if (Helper || RootLineTarget > 1) continue;
                 char text[MaxPVText];
                 LineText(text, moveFrom, moveTo, movePromotion);
                 if (depth > 7)
@@ -221,10 +224,12 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
 
     const bool stopped = Abort || TimeUp || StopSearch;
     if (stopped && !Helper && !Settings.Limits.Ponder) {
-        char text[MaxPVText];
-        LineText(text, bestFrom, bestTo, bestPromotion);
-        if (Settings.Options.Post && Settings.Mode.xboard) PrintThinkingLine(depth, best, text);
-        if (Settings.Mode.uci) PrintInfoLine(depth, best, text);
+        if (RootLineTarget <= 1) {
+            char text[MaxPVText];
+            LineText(text, bestFrom, bestTo, bestPromotion);
+            if (Settings.Options.Post && Settings.Mode.xboard) PrintThinkingLine(depth, best, text);
+            if (Settings.Mode.uci) PrintInfoLine(depth, best, text);
+        }
         if (Abort && StopSearch) return best;
     }
     if (!Abort && !TimeUp) RootLegalMoves = legal;

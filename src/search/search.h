@@ -49,6 +49,10 @@ struct EngineOptions {
     static constexpr int DefaultMoveOverheadMs = 30;
     static constexpr int MaxMoveOverheadMs = 5000;
     int MoveOverheadMs = DefaultMoveOverheadMs;
+    // How many of the root's best moves the main search reports, each with
+    // its own line (MultiPV).
+    static constexpr int MaxMultiPV = 64;
+    int MultiPV = 1;
 };
 
 // Where the game stands, as the search needs to know it.
@@ -114,9 +118,13 @@ class Status {
     bool UnderInterface() const { return Mode.xboard || Mode.uci; }
 };
 
-// A score as xboard's thinking lines and the console show it: centipawns, or
-// a mate in N moves as 100000 + N (-100000 - N when the engine is mated).
+// A score as xboard's thinking lines, kibitz and the console show it:
+// centipawns, or a mate in N moves as 100000 + N (-100000 - N when the
+// engine is mated).
 int ThinkingScore(int score);
+// The moves to the mate that a score stands for, at least 1 (negative when
+// the side to move is mated); 0 for a score that is no mate.
+int MateInMoves(int score);
 
 // ---------------------------------------------------------------------------
 // Scores and limits
@@ -206,6 +214,9 @@ class TranspositionTables {
     // cut-off (ProbeExact or below) is a hit, any other result a miss.
     int SearchTranspositionTables(uint64_t upper, uint64_t lower, int depth, int alpha, int beta,
                                   int* value, int* move);
+    // Permille of the entries in use since the last clear, from a sample of
+    // the first buckets (UCI "hashfull").
+    int Hashfull() const;
 
   private:
     // The bucket of a key, emptied first when a clear has passed since it was written.
@@ -300,6 +311,15 @@ class NodeCounter {
 
 class Engine;
 
+// One of the root's best lines under MultiPV: the depth it was searched to,
+// its score and its moves.
+struct RootLine {
+    int Depth = 0;
+    int Score = 0;
+    int Length = 0;
+    PVEntry Moves[MaxSearchPly] = {};
+};
+
 // One thread's search: what it changes as it searches (its counters,
 // killers, history, lines, repetition record and evaluator) is its own;
 // the table, the settings and the helpers are its engine's.
@@ -364,6 +384,19 @@ class SearchWorker {
     int32_t SearchMoveCount = 0;
     // Nodes after which the search stops, as a UCI "nodes" asks; 0 for none.
     int64_t NodeLimit = 0;
+    // The deepest ply this search has reached.
+    int32_t SelDepth = 0;
+    // MultiPV: the lines the root looks for (at most the moves it may
+    // search), the moves earlier passes of the iteration took (each pass
+    // leaves them out and finds the best of the rest), the passes of the
+    // iteration that ran to the end, and the lines of the last completed
+    // depth, best first.
+    int32_t RootLineTarget = 1;
+    int16_t ExcludedMoves[EngineOptions::MaxMultiPV] = {};
+    int32_t ExcludedCount = 0;
+    int32_t PassesDone = 0;
+    RootLine Lines[EngineOptions::MaxMultiPV];
+    int32_t LineCount = 0;
     // Positions of this move's search found in the endgame tables.
     NodeCounter TableHits = 0;
     // The root was in the tables: its move and score are theirs, and
@@ -379,6 +412,9 @@ class SearchWorker {
     int AlphaBeta(const SearchNode& node, ChessBoard board);
     int SearchTreeRoot(int side, ChessBoard board, int alpha, int beta, int depth, Bitboard* from,
                        Bitboard* to, char* promotion, int castleRights);
+    // Whether the root searches the move: one the interface named, if it
+    // named any, and none an earlier MultiPV pass took.
+    bool SearchesRootMove(int code) const;
     // Thinks under the time control (or to fixedDepth > 0) about `board`,
     // whose game went through the positions of `game`, and returns the score;
     // the move to play goes to from/to/promotion.
@@ -417,9 +453,13 @@ class SearchWorker {
     bool PeriodicCheck();
     // The root's best move and line as text (fillmovestring).
     void LineText(char* out, Bitboard from, Bitboard to, char promotion) const;
-    void PrintThinkingLine(int depth, int score, const char* lineText) const;
-    // The UCI info line: depth, score, nodes, speed, milliseconds and the line.
-    void PrintInfoLine(int depth, int score, const char* lineText) const;
+    // The xboard (and console) thinking line; one that would say again what
+    // the line before it said (depth, score and moves) is left out.
+    void PrintThinkingLine(int depth, int score, const char* lineText);
+    // The UCI info line: depth, the deepest ply, the line's number under
+    // MultiPV (0: none), score, nodes, speed, the table's use, the endgame
+    // tables' hits, milliseconds and the line.
+    void PrintInfoLine(int depth, int score, const char* lineText, int multiPV = 0) const;
 
     // Whether input waits on standard input; never while no handler reads it.
     bool InputDetected() const;
@@ -456,6 +496,17 @@ class SearchWorker {
     void ArmPoll(int64_t nodes);
     void ReportInterruption(int kind, int depth, int index, int legal, int count, Bitboard from,
                             Bitboard to, char promotion);
+    // The root's legal moves that it may search (the interface may restrict them).
+    int SearchableRootMoves(ChessBoard board) const;
+    // One iteration under MultiPV: a pass for each line, each leaving out
+    // the moves of the passes before it. Returns the best line's score and
+    // writes its move; the lines, best first, go to Lines.
+    int SearchRootLines(const ChessBoard& board, int depth, Bitboard* from, Bitboard* to,
+                        char* promotion);
+    // Prints Lines as the protocol in use shows them.
+    void PrintRootLines();
+    // What the last thinking line said, so that it is not said twice.
+    char LastThought[MaxPVText + 32] = "";
 };
 
 // The wall-clock limit of one move under the settings of `status`, 0 for none.

@@ -272,3 +272,16 @@ int TranspositionTables::SearchTranspositionTables(uint64_t upper, uint64_t lowe
     }
     return ProbeNoCut;
 }
+
+int TranspositionTables::Hashfull() const {
+    constexpr uint64_t SampleBuckets = 1000;
+    const uint64_t sampled = std::min(SampleBuckets, BucketCount);
+    if (sampled == 0) return 0;
+    uint64_t used = 0;
+    for (uint64_t index = 0; index < sampled; ++index) {
+        const TTBucket& b = Buckets[index];
+        if (Load(b.Generation) != Generation) continue;
+        for (int i = 0; i < 3; ++i) used += (Load(b.Lower[i]) & WrittenBit) != 0;
+    }
+    return static_cast<int>(used * 1000 / (3 * sampled));
+}

@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -94,12 +96,13 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
           "option name UCI_ShowCurrLine type check default true",
           "option name Ponder type check default false",
           "option name Move Overhead type spin default 30 min 0 max 5000",
+          "option name MultiPV type spin default 1 min 1 max 64",
           "option name GaviotaTbPath type string default <empty>",
           "option name GaviotaTbCache type spin default 32 min 1 max 1024",
           "option name Threads type spin default 1 min 1 max 256",
           "option name UCI_EngineAbout type string default "})
         EXPECT_TRUE(Has(lines, option)) << option;
-    EXPECT_EQ(lines.size(), 18u);
+    EXPECT_EQ(lines.size(), 19u);
     engine.Send("isready");
     EXPECT_EQ(Until(engine, "readyok").size(), 1u);
     engine.CloseInput();
@@ -425,3 +428,158 @@ TEST(UCIEnd, QuitAndEndOfInputEndTheProgram) {
 }
 
 } // namespace
+
+namespace {
+
+// The fields of an info line that carries a score, in the order of the UCI text.
+struct InfoLine {
+    int Depth = 0, SelDepth = 0, MultiPV = 0, Score = 0, Hashfull = 0;
+    bool Mate = false;
+    std::string FirstMove;
+};
+
+// Whether `text` is a whole number, a sign allowed; its value goes to
+// `value` unless that is null (then the number may be of any size).
+bool ReadNumber(const std::string& text, int* value) {
+    const size_t first = !text.empty() && text[0] == '-';
+    if (text.size() == first || text.find_first_not_of("0123456789", first) != std::string::npos)
+        return false;
+    if (value) *value = std::atoi(text.c_str());
+    return true;
+}
+
+// A move as UCI writes it: "e2e4", "e7e8q".
+bool IsMoveWord(const std::string& w) {
+    return (w.size() == 4 || (w.size() == 5 && std::strchr("qrbn", w[4]))) && w[0] >= 'a' &&
+           w[0] <= 'h' && w[1] >= '1' && w[1] <= '8' && w[2] >= 'a' && w[2] <= 'h' && w[3] >= '1' &&
+           w[3] <= '8';
+}
+
+bool ParseInfoLine(const std::string& line, InfoLine* info) {
+    std::istringstream in(line);
+    std::vector<std::string> w;
+    for (std::string word; in >> word;) w.push_back(word);
+    size_t i = 0;
+    // The next word is `name` and the one after it a number.
+    const auto field = [&](const char* name, int* value) {
+        if (i + 1 >= w.size() || w[i] != name || !ReadNumber(w[i + 1], value)) return false;
+        i += 2;
+        return true;
+    };
+    if (w.empty() || w[i++] != "info" || !field("depth", &info->Depth) ||
+        !field("seldepth", &info->SelDepth))
+        return false;
+    info->MultiPV = 0;
+    if (i < w.size() && w[i] == "multipv" && !field("multipv", &info->MultiPV)) return false;
+    if (i + 2 >= w.size() || w[i] != "score" || (w[i + 1] != "cp" && w[i + 1] != "mate") ||
+        !ReadNumber(w[i + 2], &info->Score))
+        return false;
+    info->Mate = w[i + 1] == "mate";
+    i += 3;
+    if (!field("nodes", nullptr) || !field("nps", nullptr) || !field("hashfull", &info->Hashfull) ||
+        !field("time", nullptr) || i >= w.size() || w[i++] != "pv" || i >= w.size())
+        return false;
+    info->FirstMove = w[i];
+    for (; i < w.size(); ++i)
+        if (!IsMoveWord(w[i])) return false;
+    return true;
+}
+
+// Every info line with a score among `lines`; each must have the fields in order.
+std::vector<InfoLine> ScoredLines(const std::vector<std::string>& lines) {
+    std::vector<InfoLine> scored;
+    for (const std::string& line : lines) {
+        if (line.find(" score ") == std::string::npos) continue;
+        InfoLine info;
+        EXPECT_TRUE(ParseInfoLine(line, &info)) << line;
+        scored.push_back(info);
+    }
+    return scored;
+}
+
+constexpr const char* Middlegame =
+    "position fen r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4";
+
+} // namespace
+
+// The only reply, under a fixed depth, is searched: the side to move is
+// mated in one after it.
+TEST_F(UCISession, AForcedReplyIsSearchedWithoutAClock) {
+    engine.Send("position fen 1r4k1/5ppp/8/8/8/8/4RPPP/4R1K1 w - - 0 1 moves e2e8");
+    engine.Send("go depth 12");
+    const std::vector<std::string> lines = Until(engine, "bestmove");
+    EXPECT_EQ(BestMove(lines), "b8e8");
+    const std::vector<InfoLine> scored = ScoredLines(lines);
+    ASSERT_FALSE(scored.empty());
+    EXPECT_TRUE(scored.back().Mate);
+    EXPECT_EQ(scored.back().Score, -1);
+}
+
+// Depth, the deepest ply, score, nodes, speed, the table's use, time and the
+// line; a small table shows itself filling, and a new game empties it.
+TEST_F(UCISession, InfoLinesCarryTheDeepestPlyAndTheTablesUse) {
+    engine.Send("setoption name Hash value 1");
+    engine.Send(Middlegame);
+    engine.Send("go depth 7");
+    std::vector<InfoLine> scored = ScoredLines(Until(engine, "bestmove"));
+    ASSERT_FALSE(scored.empty());
+    for (const InfoLine& info : scored) {
+        EXPECT_GE(info.SelDepth, info.Depth);
+        EXPECT_EQ(info.MultiPV, 0) << "one line: no line number";
+        EXPECT_LE(info.Hashfull, 1000);
+    }
+    EXPECT_EQ(scored.back().Depth, 7);
+    EXPECT_GT(scored.back().SelDepth, 7) << "the captures beyond the horizon";
+    EXPECT_GT(scored.back().Hashfull, 200);
+
+    engine.Send("ucinewgame");
+    engine.Send(Middlegame);
+    engine.Send("go depth 1");
+    scored = ScoredLines(Until(engine, "bestmove"));
+    ASSERT_FALSE(scored.empty());
+    EXPECT_LT(scored.back().Hashfull, 50);
+}
+
+// MultiPV N: after each depth, N lines numbered 1..N, each with another
+// first move, best first; the best move is line 1's. Fewer moves to search
+// give fewer lines, and MultiPV 1 numbers no line.
+TEST_F(UCISession, MultiPVShowsTheBestLinesBestFirst) {
+    const auto linesOfLastDepth = [](const std::vector<InfoLine>& scored) {
+        std::vector<InfoLine> last;
+        for (const InfoLine& info : scored)
+            if (info.Depth == scored.back().Depth) last.push_back(info);
+        return last;
+    };
+    engine.Send("setoption name MultiPV value 3");
+    for (const char* position : {Middlegame, "position fen 2r2rk1/1bqnbpp1/1p1ppn1p/pP6/N1P1P3/"
+                                             "P2B1N1P/1B2QPP1/R2R2K1 b - - 0 1"}) {
+        engine.Send(position);
+        engine.Send("go depth 6");
+        const std::vector<std::string> lines = Until(engine, "bestmove");
+        const std::vector<InfoLine> last = linesOfLastDepth(ScoredLines(lines));
+        ASSERT_EQ(last.size(), 3u) << position;
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(last[k].MultiPV, k + 1);
+        EXPECT_NE(last[0].FirstMove, last[1].FirstMove);
+        EXPECT_NE(last[0].FirstMove, last[2].FirstMove);
+        EXPECT_NE(last[1].FirstMove, last[2].FirstMove);
+        EXPECT_GE(last[0].Score, last[1].Score);
+        EXPECT_GE(last[1].Score, last[2].Score);
+        EXPECT_EQ(BestMove(lines), last[0].FirstMove);
+    }
+
+    engine.Send(Middlegame);
+    engine.Send("go depth 5 searchmoves a2a3 h2h4");
+    std::vector<std::string> lines = Until(engine, "bestmove");
+    std::vector<InfoLine> last = linesOfLastDepth(ScoredLines(lines));
+    ASSERT_EQ(last.size(), 2u);
+    for (const InfoLine& info : last)
+        EXPECT_TRUE(info.FirstMove == "a2a3" || info.FirstMove == "h2h4") << info.FirstMove;
+    EXPECT_NE(last[0].FirstMove, last[1].FirstMove);
+
+    engine.Send("setoption name MultiPV value 1");
+    engine.Send(Middlegame);
+    engine.Send("go depth 5");
+    lines = Until(engine, "bestmove");
+    for (const InfoLine& info : ScoredLines(lines)) EXPECT_EQ(info.MultiPV, 0);
+    EXPECT_EQ(linesOfLastDepth(ScoredLines(lines)).back().FirstMove, BestMove(lines));
+}

@@ -63,17 +63,46 @@ bool IsLegalAfter(const std::string& text, const char* fen, const std::vector<co
     return ParseGameMove(MainBoard, text.c_str(), &move);
 }
 
-// Under an interface nothing but protocol reaches standard output.
+// What a thinking line says: its depth, score and moves (not the time and
+// nodes, which change on their own).
+std::string ThoughtOf(const std::string& line) {
+    std::istringstream in(line);
+    long long depth, score, time, nodes;
+    in >> depth >> score >> time >> nodes;
+    std::string moves;
+    std::getline(in, moves);
+    return std::to_string(depth) + " " + std::to_string(score) + moves;
+}
+
+// A thinking line's score: centipawns, which never pass 10000, or a mate in
+// N moves as 100000 + N (-100000 - N), N from 1 to the deepest line.
+bool IsThinkingScore(long long score) {
+    const long long magnitude = score < 0 ? -score : score;
+    return magnitude <= 10000 || (magnitude > 100000 && magnitude <= 100000 + 100);
+}
+
+// Under an interface nothing but protocol reaches standard output: no blank
+// line, thinking lines with scores as xboard reads them, and never one that
+// says what the line before it said.
 void ExpectProtocolOnly(const std::vector<std::string>& lines) {
     static const char* const prefixes[] = {"feature ",       "pong",           "Error (",
                                            "Illegal move: ", "tellusererror ", "1-0 {",
                                            "0-1 {",          "1/2-1/2 {",      "stat01: "};
+    std::string lastThought;
     for (const std::string& line : lines) {
-        bool protocol = line.empty() || line == "Vorn " || IsThinkingLine(line) ||
-                        IsNumberedMoveLine(line) ||
+        bool protocol = line == "Vorn " || IsThinkingLine(line) || IsNumberedMoveLine(line) ||
                         (line.rfind("move ", 0) == 0 && IsMoveText(line.substr(5)));
         for (const char* prefix : prefixes) protocol = protocol || line.rfind(prefix, 0) == 0;
-        EXPECT_TRUE(protocol) << line;
+        EXPECT_TRUE(protocol) << "[" << line << "]";
+        if (!IsThinkingLine(line)) {
+            lastThought.clear();
+            continue;
+        }
+        long long depth, score;
+        std::istringstream(line) >> depth >> score;
+        EXPECT_TRUE(IsThinkingScore(score)) << line;
+        EXPECT_NE(ThoughtOf(line), lastThought) << line;
+        lastThought = ThoughtOf(line);
     }
 }
 
@@ -97,6 +126,7 @@ TEST(XboardSession, TheEnginesMoveLineBeforeAndAfterProtover) {
                              "time=1 draw=0 sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 "
                              "memory=1 smp=1 ics=0 name=0 pause=0 egt=\"gaviota\"");
     EXPECT_EQ(e.WaitFor(""), "feature option=\"Move Overhead -spin 30 0 5000\"");
+    EXPECT_EQ(e.WaitFor(""), "feature option=\"MultiPV -spin 1 1 64\"");
     EXPECT_EQ(e.WaitFor(""), "feature done=1");
 
     // A ping sent while the engine thinks is answered after its move.
@@ -473,20 +503,23 @@ TEST(ConsoleSession, WithoutAClockVornThinksSecondsAMove) {
     EXPECT_NE(run.out.find("Vorn plays "), std::string::npos) << run.out;
 }
 
+// A game that runs into a won queen ending, its moves in coordinate form.
+constexpr const char* QueenEnding =
+    "d2d4 g8f6 g1f3 d7d5 c2c4 d5c4 b1c3 b8d7 e2e4 d7b6 f1c4 b6c4 d1a4 c7c6 a4c4 b7b5 c4c6 "
+    "c8d7 c6a6 b5b4 c3d5 f6d5 e4d5 d8b8 c1d2 d7b5 a6a5 b8b7 d2b4 e7e6 b4f8 h8f8 e1d2 b7d5 "
+    "a1c1 b5c6 a5c7 c6b7 c1c5 d5d7 c7d7 e8d7 h1c1 b7f3 c5c7 d7d6 g2f3 a7a5 c1c6 d6d5 d2d3 "
+    "f8b8 c6c2 d5d6 c7f7 b8f8 f7c7 g7g5 c2c6 d6d5 c6c5 d5d6 d3c4 a8a6 c4b5 f8a8 c7g7 a5a4 "
+    "g7g5 a6a5 b5b4 a5a7 b4a3 a7f7 c5c3 a8f8 g5g3 d6d5 c3d3 d5c4 d3e3 c4d4 g3g4 d4d5 g4g5 "
+    "d5d4 a3a4 f7f3 e3f3 f8f3 g5g2 f3d3 b2b4 d4c4 g2g8 d3f3 g8g4 c4d5 g4g2 h7h5 h2h4 e6e5 "
+    "b4b5 f3f4 a4a5 f4h4 b5b6 h4h1 b6b7 h1b1 a5a6 b1b2 a2a4 b2b4 a4a5 d5c6 g2g8 h5h4 b7b8q "
+    "b4b8 g8b8 e5e4 b8c8 c6d6 a6b6 d6d7 a5a6 d7c8 a6a7 c8d7 a7a8q d7d6 a8e4 h4h3 f2f4 d6d7 "
+    "f4f5 d7d8 f5f6 h3h2 ";
+
 // A game of two threads in which a mate score came through the table as
 // exactly the score of a root without a legal move: the engine then made no
 // move and lost on time. It must always move, whatever the score says.
 TEST(XboardSession, AMateScoreOfTheNoMoveKindStillMoves) {
-    const std::string game =
-        "d2d4 g8f6 g1f3 d7d5 c2c4 d5c4 b1c3 b8d7 e2e4 d7b6 f1c4 b6c4 d1a4 c7c6 a4c4 b7b5 c4c6 "
-        "c8d7 c6a6 b5b4 c3d5 f6d5 e4d5 d8b8 c1d2 d7b5 a6a5 b8b7 d2b4 e7e6 b4f8 h8f8 e1d2 b7d5 "
-        "a1c1 b5c6 a5c7 c6b7 c1c5 d5d7 c7d7 e8d7 h1c1 b7f3 c5c7 d7d6 g2f3 a7a5 c1c6 d6d5 d2d3 "
-        "f8b8 c6c2 d5d6 c7f7 b8f8 f7c7 g7g5 c2c6 d6d5 c6c5 d5d6 d3c4 a8a6 c4b5 f8a8 c7g7 a5a4 "
-        "g7g5 a6a5 b5b4 a5a7 b4a3 a7f7 c5c3 a8f8 g5g3 d6d5 c3d3 d5c4 d3e3 c4d4 g3g4 d4d5 g4g5 "
-        "d5d4 a3a4 f7f3 e3f3 f8f3 g5g2 f3d3 b2b4 d4c4 g2g8 d3f3 g8g4 c4d5 g4g2 h7h5 h2h4 e6e5 "
-        "b4b5 f3f4 a4a5 f4h4 b5b6 h4h1 b6b7 h1b1 a5a6 b1b2 a2a4 b2b4 a4a5 d5c6 g2g8 h5h4 b7b8q "
-        "b4b8 g8b8 e5e4 b8c8 c6d6 a6b6 d6d7 a5a6 d7c8 a6a7 c8d7 a7a8q d7d6 a8e4 h4h3 f2f4 d6d7 "
-        "f4f5 d7d8 f5f6 h3h2 ";
+    const std::string game = QueenEnding;
     std::vector<std::string> moves;
     std::string lines; // xboard takes a move a line
     std::istringstream words(game);
@@ -503,6 +536,60 @@ TEST(XboardSession, AMateScoreOfTheNoMoveKindStillMoves) {
         for (const std::string& move : moves) played.push_back(move.c_str());
         EXPECT_TRUE(IsLegalAfter(MoveOf(line), StartFen, played)) << run << ": " << line;
     }
+}
+
+// Thinking lines through a game's middlegame and its ending, where mates
+// come and go in the scores: each depth's line once, scores as xboard reads
+// them, and a mate in two as 100002.
+TEST(XboardSession, ThinkingLinesSayEachThingOnceWithScoresAsXboardReadsThem) {
+    const std::string game = QueenEnding;
+    std::istringstream words(game);
+    std::string played;
+    EngineSession e;
+    e.Send("xboard\nprotover 2");
+    int ply = 0;
+    for (std::string move; words >> move; ++ply) {
+        played += move + "\n";
+        if (ply % 12 != 11) continue;
+        e.Send("new\npost\nforce\n" + played + "st 1\nsd 7\ngo");
+        ASSERT_NE(e.WaitFor("move "), "") << ply;
+    }
+    e.Send("new\npost\nst 1\nsetboard "
+           "r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1\ngo");
+    EXPECT_NE(e.WaitFor([](const std::string& l) {
+        return IsThinkingLine(l) && l.find(" 100002 ") != std::string::npos;
+    }),
+              "");
+    EXPECT_EQ(e.WaitFor("move "), "move d5f6");
+    e.Send("quit");
+    EXPECT_EQ(e.Finish(), 0);
+    int thinking = 0;
+    for (const std::string& line : e.Lines) thinking += IsThinkingLine(line);
+    EXPECT_GT(thinking, 50);
+    ExpectProtocolOnly(e.Lines);
+}
+
+// MultiPV under xboard: set through the option the features declare, it
+// gives as many thinking lines of each depth, each with another first move.
+TEST(XboardSession, MultiPVLinesInAnalysis) {
+    EngineSession e;
+    e.Send("xboard\nprotover 2\noption MultiPV=0\noption MultiPV=65\noption MultiPV=3");
+    EXPECT_EQ(e.WaitFor("Error"), "Error (bad value): option MultiPV=0");
+    EXPECT_EQ(e.WaitFor("Error"), "Error (bad value): option MultiPV=65");
+    e.Send("new\nforce\nsetboard "
+           "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4\npost\nanalyze");
+    std::vector<std::string> firstMoves;
+    e.WaitFor([&](const std::string& l) {
+        if (IsThinkingLine(l) && l.rfind("5 ", 0) == 0) firstMoves.push_back(FirstMoveOf(l));
+        return firstMoves.size() == 3;
+    });
+    e.Send("exit\nquit");
+    EXPECT_EQ(e.Finish(), 0);
+    ASSERT_EQ(firstMoves.size(), 3u);
+    EXPECT_NE(firstMoves[0], firstMoves[1]);
+    EXPECT_NE(firstMoves[0], firstMoves[2]);
+    EXPECT_NE(firstMoves[1], firstMoves[2]);
+    ExpectProtocolOnly(e.Lines);
 }
 
 } // namespace

@@ -187,12 +187,34 @@ TEST_F(SearchTest, AStoppedIterationKeepsThePreviousMove) {
     EXPECT_EQ(MoveText(from, to), "h2h3");
 }
 
-TEST_F(SearchTest, ASingleLegalMoveIsPlayedAfterTheFirstIteration) {
-    MainBoard = BoardFromFen("k7/8/8/8/8/7P/2q5/K7 w - - 0 1");
-    TestEngine().Settings.Limits.FD = 6;
-    TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, 6, &from, &to, &promo);
-    EXPECT_EQ(TestEngine().Main.IterationDepth, 1);
-    EXPECT_EQ(MoveText(from, to), "h3h4");
+// Under a clock the only legal move is played at once; without one (a fixed
+// depth, an analysis, a ponder search) it is searched like any other, so
+// that its score is true.
+TEST_F(SearchTest, ASingleLegalMoveIsPlayedAtOnceOnlyUnderAClock) {
+    struct Case {
+        const char* Name;
+        int FixedDepth;
+        uint8_t Analyze, Ponder;
+        int Depth;
+    };
+    const Case cases[] = {
+        {"clock", 0, 0, 0, 1},
+        {"fixed depth", 6, 0, 0, 6},
+        {"analysis", 6, 1, 0, 6},
+        {"ponder", 6, 0, 1, 6},
+    };
+    for (const Case& c : cases) {
+        MainBoard = BoardFromFen("k7/8/8/8/8/7P/2q5/K7 w - - 0 1");
+        Status& s = TestEngine().Settings;
+        s.Limits.FD = c.FixedDepth;
+        s.Limits.Analyze = c.Analyze;
+        s.Limits.Ponder = c.Ponder;
+        s.Limits.TimeLeft = 600000;
+        TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, c.FixedDepth, &from, &to,
+                                               &promo);
+        EXPECT_EQ(TestEngine().Main.IterationDepth, c.Depth) << c.Name;
+        EXPECT_EQ(MoveText(from, to), "h3h4") << c.Name;
+    }
 }
 
 TEST_F(SearchTest, FixedDepthSearchesRepeatExactly) {

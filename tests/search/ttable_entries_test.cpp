@@ -191,4 +191,26 @@ TEST_F(TableEntries, ClearForgetsEveryEntry) {
     EXPECT_EQ(ProbeOf(P, 5, -1000, 1000).value, 40) << "usable after clearing";
 }
 
+// The share of the sampled buckets' slots in use: what a clear empties
+// counts no more, what aging only marks still does, and buckets past the
+// sample are not looked at.
+TEST_F(TableEntries, HashfullCountsTheSampledSlotsInUse) {
+    EXPECT_EQ(table.Hashfull(), 0);
+    const auto fill = [&](uint64_t firstBucket, uint64_t buckets) {
+        for (uint64_t index = firstBucket; index < firstBucket + buckets; ++index)
+            for (uint64_t upper = 1; upper <= 3; ++upper)
+                Store(Key{upper, index | (1ull << 40)}, 5, 1, 10, ExactBound);
+    };
+    fill(0, 500);
+    EXPECT_EQ(table.Hashfull(), 500);
+    fill(5000, 500);
+    EXPECT_EQ(table.Hashfull(), 500) << "past the sample";
+    table.AgeTranspositionTables();
+    EXPECT_EQ(table.Hashfull(), 500) << "aged entries still fill their slots";
+    table.ClearTranspositionTables();
+    EXPECT_EQ(table.Hashfull(), 0);
+    fill(0, 1000);
+    EXPECT_EQ(table.Hashfull(), 1000);
+}
+
 } // namespace
