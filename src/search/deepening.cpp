@@ -47,8 +47,9 @@ bool IsLegalMove(ChessBoard board, Bitboard from, Bitboard to) {
 
 bool IsMateScore(int v) { return v > 109899 || (v >= -MateValue && v <= -109900); }
 
-bool SameMove(const PVEntry& move, Bitboard from, Bitboard to) {
-    return from && to && move.Move == MoveCode(from, to);
+// Whether the line starts with the move from `from` to `to`.
+bool StartsWith(const RootLine& line, Bitboard from, Bitboard to) {
+    return from && to && line.Moves[0].Move == MoveCode(from, to);
 }
 
 } // namespace
@@ -340,7 +341,7 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
     LineText(text, *from, *to, *promotion);
     // Under MultiPV the move is line 1's, already shown, unless a stop
     // left another.
-    const bool shownAsLine = LineCount > 0 && SameMove(Lines[0].Moves[0], *from, *to);
+    const bool shownAsLine = LineCount > 0 && StartsWith(Lines[0], *from, *to);
     if (s.Options.Post && !Abort && !s.Mode.uci) {
         // A book move's line says where the move comes from.
         char shown[MaxPVText + 8];
