@@ -576,6 +576,23 @@ TEST_F(UCISession, MultiPVShowsTheBestLinesBestFirst) {
         EXPECT_TRUE(info.FirstMove == "a2a3" || info.FirstMove == "h2h4") << info.FirstMove;
     EXPECT_NE(last[0].FirstMove, last[1].FirstMove);
 
+    // A clock or a ponder hit may stop an iteration between its passes: the
+    // move played is still the one the last first line shows.
+    engine.Send("setoption name Ponder value true");
+    for (const char* go : {"go movetime 300", "go ponder wtime 2000 btime 2000"}) {
+        engine.Send(Middlegame);
+        engine.Send(go);
+        if (std::string(go).find("ponder") != std::string::npos) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            engine.Send("ponderhit");
+        }
+        lines = Until(engine, "bestmove");
+        std::string lastFirstLine;
+        for (const InfoLine& info : ScoredLines(lines))
+            if (info.MultiPV <= 1) lastFirstLine = info.FirstMove;
+        EXPECT_EQ(BestMove(lines), lastFirstLine) << go;
+    }
+
     engine.Send("setoption name MultiPV value 1");
     engine.Send(Middlegame);
     engine.Send("go depth 5");
