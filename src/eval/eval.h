@@ -77,6 +77,8 @@ class PawnHashTable {
     }
     // Forgets every structure; the counters stay.
     void Clear();
+    // Has the system map the whole table now, before a timed search.
+    void MapMemory();
     // Starts loading the entry of a key, so that it is in the cache when
     // PawnStructure reads it.
     void Prefetch(uint32_t key) const {

@@ -260,6 +260,8 @@ PawnHashTable::~PawnHashTable() { FreeZeroedPages(Entries, Size * sizeof(PawnHas
 
 void PawnHashTable::Clear() { ZeroPages(Entries, Size * sizeof(PawnHashEntry)); }
 
+void PawnHashTable::MapMemory() { TouchPages(Entries, Size * sizeof(PawnHashEntry)); }
+
 bool PositionEvaluate::QueenAttacks(int, int square, Bitboard target) const {
     return ((Board->RookMask(Bit(square)) | Board->BishopMask(Bit(square))) & target) != 0;
 }

@@ -50,6 +50,13 @@ void ZeroPages(void* memory, size_t bytes) {
     madvise(memory, bytes, MADV_DONTNEED);
 }
 
+void TouchPages(void* memory, size_t bytes) {
+    // One write per small page maps it; a huge page takes the first write.
+    constexpr size_t PageBytes = 4096;
+    auto* bytesOf = static_cast<volatile unsigned char*>(memory);
+    for (size_t i = 0; i < bytes; i += PageBytes) bytesOf[i] = bytesOf[i];
+}
+
 bool StackThread::Start(void (*body)(void*), void* argument, size_t stackBytes) {
     static_assert(sizeof(pthread_t) <= sizeof Handle);
     Body = body;

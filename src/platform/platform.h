@@ -66,6 +66,8 @@ void FreeZeroedPages(void* memory, size_t bytes);
 uint64_t PhysicalMemoryBytes();
 // Zeroes the memory by handing its pages back: cheaper than writing zeros.
 void ZeroPages(void* memory, size_t bytes);
+// Has the system map every page of the memory now, keeping its contents.
+void TouchPages(void* memory, size_t bytes);
 
 // Runs work() on a thread with a stack of stackBytes and returns its result:
 // the search recurses deeper than the default stack allows.

@@ -203,11 +203,7 @@ void TranspositionTables::ClearTranspositionTables() {
     if (++Generation == 0) ZeroPages(Buckets, BucketCount * sizeof(TTBucket));
 }
 
-void TranspositionTables::MapMemory() {
-    constexpr size_t PageBytes = 4096;
-    auto* bytes = reinterpret_cast<volatile unsigned char*>(Buckets);
-    for (size_t i = 0; i < BucketCount * sizeof(TTBucket); i += PageBytes) bytes[i] = bytes[i];
-}
+void TranspositionTables::MapMemory() { TouchPages(Buckets, BucketCount * sizeof(TTBucket)); }
 
 void TranspositionTables::AgeTranspositionTables() {
     for (uint64_t index = 0; index < BucketCount; ++index) {

@@ -68,6 +68,10 @@ TEST(Bench, StatisticsBlocksFromTheCommandLine) {
                            "Transposition Table Hits 221  Misses  3584  Ratio = 5\n"
                            "Pawn misses "),
               std::string::npos);
+    // The tables are mapped before the clock starts, and the time with the
+    // mapping counted in is given too.
+    EXPECT_NE(run.out.find("\nMapping the tables took "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" ms before the clock started; counted in: "), std::string::npos);
 
     // Benchmark 2: position 5 under each driver, one block each.
     run = RunVorn("-bench2 -fd 4");
