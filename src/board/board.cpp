@@ -34,6 +34,7 @@ void ChessBoard::RefreshMaterial() {
     SumPieceTotals();
     CheckDraw(0);
     genpawnhashcode(White, *this, &PawnKingKey);
+    genpiecehashcode(*this, &PieceKeyUpper, &PieceKeyLower);
 }
 
 void ChessBoard::ClearField() {
@@ -88,7 +89,10 @@ bool BoardIsConsistent(const ChessBoard& b) {
 bool BoardAndKeyAreConsistent(const ChessBoard& board) {
     uint32_t key;
     genpawnhashcode(White, board, &key);
-    return BoardIsConsistent(board) && key == board.PawnKingKey;
+    Bitboard upper, lower;
+    genpiecehashcode(board, &upper, &lower);
+    return BoardIsConsistent(board) && key == board.PawnKingKey && upper == board.PieceKeyUpper &&
+           lower == board.PieceKeyLower;
 }
 
 int PieceCodeOn(const ChessBoard& board, int s) {

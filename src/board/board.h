@@ -156,6 +156,8 @@ class ChessBoard {
     Bitboard WPawns, WBishops, WKnights, WRooks, WQueens, WKing;
     Bitboard BPawns, BBishops, BKnights, BRooks, BQueens, BKing;
     Bitboard LastFrom, LastTo;
+    // The hash code's part that the pieces give (genpiecehashcode).
+    Bitboard PieceKeyUpper, PieceKeyLower;
     int32_t WhitePieceTotal, BlackPieceTotal;
     int32_t WQueenCount, WRookCount, WBishopCount, WKnightCount, WPawnCount;
     int32_t BQueenCount, BRookCount, BBishopCount, BKnightCount, BPawnCount;
@@ -167,6 +169,7 @@ class ChessBoard {
     Bitboard PrevWPawns, PrevWBishops, PrevWKnights, PrevWRooks, PrevWQueens, PrevWKing;
     Bitboard PrevBPawns, PrevBBishops, PrevBKnights, PrevBRooks, PrevBQueens, PrevBKing;
     Bitboard PrevLastFrom, PrevLastTo;
+    Bitboard PrevPieceKeyUpper, PrevPieceKeyLower;
     int32_t PrevWhitePieceTotal, PrevBlackPieceTotal;
     int32_t PrevWQueenCount, PrevWRookCount, PrevWBishopCount, PrevWKnightCount, PrevWPawnCount;
     int32_t PrevBQueenCount, PrevBRookCount, PrevBBishopCount, PrevBKnightCount, PrevBPawnCount;
@@ -195,9 +198,10 @@ class ChessBoard {
         WhitePieceTotal = WQueenCount + WRookCount + WBishopCount + WKnightCount + WPawnCount;
         BlackPieceTotal = BQueenCount + BRookCount + BBishopCount + BKnightCount + BPawnCount;
     }
-    // Counts, totals, draw flags and the pawn-and-king key fresh from the
-    // bitboards: what a board set up from text or by the start-up reset, or
-    // shown to the user, must carry to be evaluated and searched right.
+    // Counts, totals, draw flags, the pawn-and-king key and the hash code's
+    // piece part fresh from the bitboards: what a board set up from text or
+    // by the start-up reset, or shown to the user, must carry to be
+    // evaluated and searched right.
     void RefreshMaterial();
 
     bool IsKing(int colour, Bitboard s) const { return (colour ? BKing : WKing) & s; }
@@ -257,7 +261,8 @@ inline Bitboard ChessBoard::PieceBits(int code) const { return this->*PieceMembe
 // sets, no square holds two pieces, one king per side, and the counts and
 // totals match the bitboards (so only for boards whose counts were set up).
 bool BoardIsConsistent(const ChessBoard& board);
-// BoardIsConsistent, and the pawn-and-king key is the one the pieces give.
+// BoardIsConsistent, and the pawn-and-king key and the hash code's piece
+// part are the ones the pieces give.
 bool BoardAndKeyAreConsistent(const ChessBoard& board);
 
 // Piece code (0..11) of the piece on square s, -1 when empty.
@@ -330,6 +335,18 @@ uint32_t BetterRandom32();
 void initPStable();
 void genhashcode(int side, int castleFlags, Bitboard* upper, Bitboard* lower,
                  const ChessBoard* board);
+// The part of the hash code that the pieces on their squares give, which
+// MakeMove keeps up to date in the board.
+void genpiecehashcode(const ChessBoard& board, Bitboard* upper, Bitboard* lower);
+// The hash code of a board whose piece part is current, with `side` to move
+// and those castling rights: genhashcode's result without its walk over the
+// pieces.
+inline void BoardHashCode(int side, int castleFlags, const ChessBoard& board, Bitboard* upper,
+                          Bitboard* lower) {
+    const Bitboard rest = (side ? BtoMove : WtoMove) ^ CastleCode[castleFlags & AllCastling];
+    *upper = board.PieceKeyUpper ^ rest;
+    *lower = board.PieceKeyLower ^ rest;
+}
 // The pawn-and-king key: every pawn and both kings on their squares, the key
 // that MakeMove keeps and the pawn hash is addressed by. The first argument
 // is not read.

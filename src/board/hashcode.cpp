@@ -57,17 +57,24 @@ void initPStable() {
     WtoMove = Random64();
 }
 
-void genhashcode(int side, int castleFlags, Bitboard* upper, Bitboard* lower,
-                 const ChessBoard* board) {
-    assert(castleFlags >= 0 && castleFlags <= AllCastling);
+void genpiecehashcode(const ChessBoard& board, Bitboard* upper, Bitboard* lower) {
     Bitboard up = 0, low = 0;
     for (int code = 0; code < 12; ++code) {
-        for (Bitboard b = board->PieceBits(code); b; b &= b - 1) {
+        for (Bitboard b = board.PieceBits(code); b; b &= b - 1) {
             const int s = LowestSquare(b);
             up ^= UPStable[code][s];
             low ^= LPStable[code][s];
         }
     }
+    *upper = up;
+    *lower = low;
+}
+
+void genhashcode(int side, int castleFlags, Bitboard* upper, Bitboard* lower,
+                 const ChessBoard* board) {
+    assert(castleFlags >= 0 && castleFlags <= AllCastling);
+    Bitboard up, low;
+    genpiecehashcode(*board, &up, &low);
     const Bitboard sideCode = side ? BtoMove : WtoMove;
     const Bitboard castleCode = CastleCode[castleFlags & AllCastling];
     *upper = up ^ sideCode ^ castleCode;

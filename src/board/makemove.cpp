@@ -10,6 +10,16 @@ inline uint32_t KeyOf(int code, Bitboard s) {
     return static_cast<uint32_t>(LPStable[code][LowestSquare(s)]);
 }
 
+// The hash code's piece part with a piece of `code` put on or taken off s.
+inline void TogglePiece(ChessBoard& board, int code, Bitboard s) {
+    board.PieceKeyUpper ^= UPStable[code][LowestSquare(s)];
+    board.PieceKeyLower ^= LPStable[code][LowestSquare(s)];
+}
+inline void MovePiece(ChessBoard& board, int code, Bitboard from, Bitboard to) {
+    TogglePiece(board, code, from);
+    TogglePiece(board, code, to);
+}
+
 // Castling rights that survive a capture on each square: taking the rook on
 // its corner ends that side's right even though the rook never moved.
 constexpr uint8_t CaptureCastleMask(int s) {
@@ -49,6 +59,7 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
     PrevBPawns = BPawns, PrevBBishops = BBishops, PrevBKnights = BKnights;
     PrevBRooks = BRooks, PrevBQueens = BQueens, PrevBKing = BKing;
     PrevLastFrom = LastFrom, PrevLastTo = LastTo;
+    PrevPieceKeyUpper = PieceKeyUpper, PrevPieceKeyLower = PieceKeyLower;
     PrevWhitePieceTotal = WhitePieceTotal, PrevBlackPieceTotal = BlackPieceTotal;
     PrevWQueenCount = WQueenCount, PrevWRookCount = WRookCount, PrevWBishopCount = WBishopCount;
     PrevWKnightCount = WKnightCount, PrevWPawnCount = WPawnCount;
@@ -72,6 +83,7 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
             Bitboard& pieces = PieceBits(kind + offset);
             if (!(pieces & to)) continue;
             pieces &= ~to;
+            TogglePiece(*this, kind + offset, to);
             CapturedValue = PieceValues[kind];
             --(this->*CountMembers[kind + offset]);
             if (kind == PawnCode) PawnKingKey ^= KeyOf(PawnCode + offset, to);
@@ -98,30 +110,43 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
                     const Bitboard victim = to >> 8;
                     BPawns &= ~victim;
                     BlackPieces &= ~victim;
+                    TogglePiece(*this, PawnCode + BlackCodeOffset, victim);
                     PawnKingKey ^= KeyOf(PawnCode + BlackCodeOffset, victim);
                     --BPawnCount;
                 }
             }
             Move(WPawns, from, to);
+            MovePiece(*this, PawnCode, from, to);
             PawnKingKey ^= KeyOf(PawnCode, from) ^ KeyOf(PawnCode, to);
             FiftyMoveCount = 0;
         } else if (WBishops & from) {
             Move(WBishops, from, to);
+            MovePiece(*this, BishopCode, from, to);
         } else if (WKnights & from) {
             Move(WKnights, from, to);
+            MovePiece(*this, KnightCode, from, to);
         } else if (WRooks & from) {
             Move(WRooks, from, to);
+            MovePiece(*this, RookCode, from, to);
             if (from == Bit(H1)) mask &= 14;
             if (from == Bit(A1)) mask &= 13;
         } else if (WQueens & from) {
             Move(WQueens, from, to);
+            MovePiece(*this, QueenCode, from, to);
         } else if (WKing & from) {
             PawnKingKey ^= KeyOf(KingCode, from) ^ KeyOf(KingCode, to);
             Move(WKing, from, to);
+            MovePiece(*this, KingCode, from, to);
             mask &= 12;
             if (from == Bit(E1)) {
-                if (to == Bit(G1)) WRooks = (WRooks ^ Bit(H1)) | Bit(F1);
-                if (to == Bit(C1)) WRooks = (WRooks ^ Bit(A1)) | Bit(D1);
+                if (to == Bit(G1)) {
+                    WRooks = (WRooks ^ Bit(H1)) | Bit(F1);
+                    MovePiece(*this, RookCode, Bit(H1), Bit(F1));
+                }
+                if (to == Bit(C1)) {
+                    WRooks = (WRooks ^ Bit(A1)) | Bit(D1);
+                    MovePiece(*this, RookCode, Bit(A1), Bit(D1));
+                }
             }
         }
     } else if (from & BlackPieces) {
@@ -139,32 +164,45 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
                     const Bitboard victim = to << 8;
                     WPawns &= ~victim;
                     WhitePieces &= ~victim;
+                    TogglePiece(*this, PawnCode, victim);
                     PawnKingKey ^= KeyOf(PawnCode, victim);
                     --WPawnCount;
                 }
             }
             Move(BPawns, from, to);
+            MovePiece(*this, PawnCode + BlackCodeOffset, from, to);
             PawnKingKey ^=
                 KeyOf(PawnCode + BlackCodeOffset, from) ^ KeyOf(PawnCode + BlackCodeOffset, to);
             FiftyMoveCount = 0;
         } else if (BKnights & from) {
             Move(BKnights, from, to);
+            MovePiece(*this, KnightCode + BlackCodeOffset, from, to);
         } else if (BBishops & from) {
             Move(BBishops, from, to);
+            MovePiece(*this, BishopCode + BlackCodeOffset, from, to);
         } else if (BRooks & from) {
             Move(BRooks, from, to);
+            MovePiece(*this, RookCode + BlackCodeOffset, from, to);
             if (from == Bit(H8)) mask &= 11;
             if (from == Bit(A8)) mask &= 7;
         } else if (BQueens & from) {
             Move(BQueens, from, to);
+            MovePiece(*this, QueenCode + BlackCodeOffset, from, to);
         } else if (BKing & from) {
             PawnKingKey ^=
                 KeyOf(KingCode + BlackCodeOffset, from) ^ KeyOf(KingCode + BlackCodeOffset, to);
             Move(BKing, from, to);
+            MovePiece(*this, KingCode + BlackCodeOffset, from, to);
             mask &= 3;
             if (from == Bit(E8)) {
-                if (to == Bit(G8)) BRooks = (BRooks ^ Bit(H8)) | Bit(F8);
-                if (to == Bit(C8)) BRooks = (BRooks ^ Bit(A8)) | Bit(D8);
+                if (to == Bit(G8)) {
+                    BRooks = (BRooks ^ Bit(H8)) | Bit(F8);
+                    MovePiece(*this, RookCode + BlackCodeOffset, Bit(H8), Bit(F8));
+                }
+                if (to == Bit(C8)) {
+                    BRooks = (BRooks ^ Bit(A8)) | Bit(D8);
+                    MovePiece(*this, RookCode + BlackCodeOffset, Bit(A8), Bit(D8));
+                }
             }
         }
     }
@@ -174,8 +212,10 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
         const int offset = colour == White ? 0 : BlackCodeOffset;
         if (!(PieceBits(PawnCode + offset) & RankMask[colour == White ? 7 : 0])) continue;
         PawnKingKey ^= KeyOf(PawnCode + offset, to);
+        TogglePiece(*this, PawnCode + offset, to);
         if (const int kind = PromotionKind(promo)) {
             Promote(colour, to, kind + offset);
+            TogglePiece(*this, kind + offset, to);
             ++(this->*CountMembers[kind + offset]);
             --(this->*CountMembers[PawnCode + offset]);
         }
@@ -196,6 +236,7 @@ void ChessBoard::UndoMove(int) {
     BPawns = PrevBPawns, BBishops = PrevBBishops, BKnights = PrevBKnights;
     BRooks = PrevBRooks, BQueens = PrevBQueens, BKing = PrevBKing;
     LastFrom = PrevLastFrom, LastTo = PrevLastTo;
+    PieceKeyUpper = PrevPieceKeyUpper, PieceKeyLower = PrevPieceKeyLower;
     WhitePieceTotal = PrevWhitePieceTotal, BlackPieceTotal = PrevBlackPieceTotal;
     WQueenCount = PrevWQueenCount, WRookCount = PrevWRookCount, WBishopCount = PrevWBishopCount;
     WKnightCount = PrevWKnightCount, WPawnCount = PrevWPawnCount;

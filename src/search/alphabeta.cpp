@@ -59,7 +59,7 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard board) {
 
     // Every return from here on retracts this entry.
     Bitboard upper, lower;
-    genhashcode(side, castleRights, &upper, &lower, &board);
+    BoardHashCode(side, castleRights, board, &upper, &lower);
     Repetitions.InsertHashCodeMoveHistory(upper, lower);
     const auto repeated = [&] {
         return board.FiftyMoveCount > 2 &&
@@ -199,6 +199,10 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard board) {
             list.NextMove(i, count, &from, &to, &promotion);
             board.MakeMove(from, to, promotion, &castleMask);
             assert(BoardAndKeyAreConsistent(board));
+            const int childCastle = castleRights & castleMask;
+            Bitboard childUpper, childLower;
+            BoardHashCode(side ^ 1, childCastle, board, &childUpper, &childLower);
+            Table.Prefetch(childLower);
             const int code = MoveCode(from, to);
             if (board.InCheck(side == White ? board.WKing : board.BKing, side)) {
                 board.UndoMove(i);
@@ -226,7 +230,6 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard board) {
                 Eval.MaterialOnly(side, alpha, board) + 3440 < alpha)
                 futility = 1;
             const int newDepth = depth - 1 + extension - futility - reduction;
-            const int childCastle = castleRights & castleMask;
             const int childType = legal == 1           ? firstChildType
                                   : nodeType == PVNode ? AllNode
                                                        : firstChildType;

@@ -46,7 +46,7 @@ struct alignas(64) TTBucket {
     int8_t Depth[3]; // low byte of the depth
     uint8_t Generation;
 };
-static_assert(sizeof(TTBucket) == 64);
+static_assert(sizeof(TTBucket) == TranspositionTables::BucketBytes);
 
 namespace {
 

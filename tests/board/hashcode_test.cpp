@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+
+#include "movegen/movegen.h"
 #include "test_util.h"
 
 namespace {
@@ -51,6 +55,66 @@ TEST(HashCode, SideCastlingAndTranspositions) {
     // En passant is not part of the code.
     EXPECT_EQ(HashOf(BoardFromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1"), White, 0),
               HashOf(BoardFromFen("4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1"), White, 0));
+}
+
+// The moves of a tree that change more than two squares' pieces.
+struct SpecialMoves {
+    int castlings = 0, enPassants = 0, promotions = 0;
+};
+
+// Walks every legal line `depth` plies deep and checks after each move that
+// the code MakeMove kept equals the one computed from scratch, and that
+// UndoMove brings the parent's back. Each node works on its own copy, as
+// the search's do: the undo area is one move deep.
+void ExpectKeptCodesOverTree(ChessBoard board, int side, int castle, int depth, SpecialMoves& seen,
+                             const std::string& line) {
+    if (depth == 0) return;
+    MoveList list;
+    const Bitboard king = side == White ? board.WKing : board.BKing;
+    const int count = board.InCheck(king, side) ? list.GenCheckEvasions(side, &board)
+                                                : list.GenerateAllMoves(side, &board, castle);
+    const ChessBoard parent = board;
+    for (int i = 0; i < count; ++i) {
+        Bitboard from, to;
+        char promotion;
+        uint8_t mask;
+        list.GetMove(i, &from, &to, &promotion);
+        const bool kingMove = board.IsKing(side, from);
+        const bool pawnToEmpty = board.IsPawn(side, from) && board.IsEmptySquare(to);
+        board.MakeMove(from, to, promotion, &mask);
+        if (!board.InCheck(side == White ? board.WKing : board.BKing, side)) {
+            const std::string here = line + " " + std::to_string(LowestSquare(from)) + "-" +
+                                     std::to_string(LowestSquare(to));
+            const int distance = LowestSquare(from) - LowestSquare(to);
+            seen.castlings += kingMove && (distance == 2 || distance == -2);
+            seen.enPassants +=
+                pawnToEmpty && FileOf(LowestSquare(from)) != FileOf(LowestSquare(to));
+            seen.promotions += promotion != NoPromotion;
+            Code kept;
+            BoardHashCode(side ^ 1, castle & mask, board, &kept.upper, &kept.lower);
+            ASSERT_EQ(kept, HashOf(board, side ^ 1, castle & mask)) << here;
+            ExpectKeptCodesOverTree(board, side ^ 1, castle & mask, depth - 1, seen, here);
+        }
+        board.UndoMove(i);
+        ASSERT_EQ(board.PieceKeyUpper, parent.PieceKeyUpper) << line;
+        ASSERT_EQ(board.PieceKeyLower, parent.PieceKeyLower) << line;
+    }
+}
+
+TEST(HashCode, MakeMoveKeepsTheCodeOverPerftTrees) {
+    std::ifstream positions(VORN_TEST_DATA "/perft.epd");
+    SpecialMoves seen;
+    int trees = 0;
+    for (std::string line; std::getline(positions, line); ++trees) {
+        const std::string fen = line.substr(0, line.find(';'));
+        ChessBoard board = BoardFromFen(fen.c_str());
+        ExpectKeptCodesOverTree(board, board.SideToMove, board.CastleFlags, 3, seen, fen);
+    }
+    EXPECT_EQ(trees, 5);
+    // The trees hold every move that moves a second piece or changes one.
+    EXPECT_GT(seen.castlings, 0);
+    EXPECT_GT(seen.enPassants, 0);
+    EXPECT_GT(seen.promotions, 0);
 }
 
 } // namespace

@@ -21,6 +21,8 @@ void ExpectSamePosition(const ChessBoard& a, const ChessBoard& b, const char* wh
     EXPECT_EQ(a.BlackPieces, b.BlackPieces) << what;
     EXPECT_EQ(a.AllPieces, b.AllPieces) << what;
     EXPECT_EQ(a.PawnKingKey, b.PawnKingKey) << what;
+    EXPECT_EQ(a.PieceKeyUpper, b.PieceKeyUpper) << what;
+    EXPECT_EQ(a.PieceKeyLower, b.PieceKeyLower) << what;
     EXPECT_EQ(a.SideToMove, b.SideToMove) << what;
     EXPECT_EQ(a.CastleFlags, b.CastleFlags) << what;
     EXPECT_EQ(a.FiftyMoveCount, b.FiftyMoveCount) << what;
@@ -108,7 +110,7 @@ TEST(MakeMove, EffectsAndUndoRestoreEveryField) {
         EXPECT_EQ(board.PawnKingKey, PawnKingHash(board)) << c.name;
         EXPECT_EQ(board.WhitePieceTotal - before.WhitePieceTotal, c.whiteTotalDelta) << c.name;
         EXPECT_EQ(board.BlackPieceTotal - before.BlackPieceTotal, c.blackTotalDelta) << c.name;
-        EXPECT_TRUE(BoardIsConsistent(board)) << c.name;
+        EXPECT_TRUE(BoardAndKeyAreConsistent(board)) << c.name;
         const bool pawnOrCapture = (before.WPawns | before.BPawns) & Bit(c.from) || c.captured ||
                                    c.whiteTotalDelta || c.blackTotalDelta;
         EXPECT_EQ(board.FiftyMoveCount, pawnOrCapture ? 0 : before.FiftyMoveCount + 1) << c.name;
