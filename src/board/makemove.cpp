@@ -49,6 +49,88 @@ constexpr int PromotionKind(char promo) {
     // clang-format on
 }
 
+// The mover's part of MakeMove, after any capture on `to`: the piece of
+// colour Side on `from` goes to `to` with what moves beside it (the castling
+// rook, the pawn taken en passant) and what it becomes (a promotion). The
+// undo area holds the position before the move; the occupancy sets are
+// left to MakeMove. Narrows *mask by the castling rights the move gives up.
+template <int Side>
+void MoveOwnPiece(ChessBoard& b, Bitboard from, Bitboard to, char promo, uint8_t* mask) {
+    constexpr int Own = Side == White ? 0 : BlackCodeOffset;
+    constexpr int Enemy = BlackCodeOffset - Own;
+    constexpr int BackRank = Side == White ? 0 : 56; // a1 or a8
+    constexpr uint8_t KingSide = Side == White ? WhiteKingSide : BlackKingSide;
+    constexpr uint8_t QueenSide = Side == White ? WhiteQueenSide : BlackQueenSide;
+    const auto ahead = [](Bitboard s) { return Side == White ? s << 8 : s >> 8; };
+
+    Bitboard& pawns = b.PieceBits(PawnCode + Own);
+    if (pawns & from) {
+        // En passant: the enemy pawn that has just made its double step
+        // beside this one is taken as this one passes it.
+        constexpr Bitboard FifthRank = RankMask[Side == White ? 4 : 3];
+        constexpr Bitboard EnemyStart = RankMask[Side == White ? 6 : 1];
+        const Bitboard lastTo = b.PrevLastTo;
+        const Bitboard enemyPawns = Side == White ? b.PrevBPawns : b.PrevWPawns;
+        const Bitboard enemyPieces = Side == White ? b.PrevBlackPieces : b.PrevWhitePieces;
+        if ((from & FifthRank) && (b.PrevLastFrom & EnemyStart) && (lastTo & FifthRank) &&
+            (lastTo & enemyPawns) && !(to & enemyPieces)) {
+            const bool beside = (from == (lastTo << 1) && !(from & FileMask[0])) ||
+                                (from == (lastTo >> 1) && !(from & FileMask[7]));
+            if (beside && to == ahead(lastTo)) {
+                b.PieceBits(PawnCode + Enemy) &= ~lastTo;
+                b.PawnKingKey ^= KeyOf(PawnCode + Enemy, lastTo);
+                TogglePiece(b, PawnCode + Enemy, lastTo);
+                --(b.*CountMembers[PawnCode + Enemy]);
+            }
+        }
+        Move(pawns, from, to);
+        MovePiece(b, PawnCode + Own, from, to);
+        b.PawnKingKey ^= KeyOf(PawnCode + Own, from) ^ KeyOf(PawnCode + Own, to);
+        b.FiftyMoveCount = 0;
+
+        // Promotion: only queen, rook, bishop and knight letters change the pawn.
+        if (to & RankMask[Side == White ? 7 : 0]) {
+            b.PawnKingKey ^= KeyOf(PawnCode + Own, to);
+            if (const int kind = PromotionKind(promo)) {
+                b.Promote(Side, to, kind + Own);
+                TogglePiece(b, PawnCode + Own, to);
+                TogglePiece(b, kind + Own, to);
+                ++(b.*CountMembers[kind + Own]);
+                --(b.*CountMembers[PawnCode + Own]);
+            }
+        }
+        return;
+    }
+    for (int kind = KnightCode; kind <= QueenCode; ++kind) {
+        Bitboard& pieces = b.PieceBits(kind + Own);
+        if (!(pieces & from)) continue;
+        Move(pieces, from, to);
+        MovePiece(b, kind + Own, from, to);
+        if (kind == RookCode) {
+            if (from == Bit(BackRank + H1)) *mask &= ~KingSide;
+            if (from == Bit(BackRank + A1)) *mask &= ~QueenSide;
+        }
+        return;
+    }
+    Bitboard& king = b.PieceBits(KingCode + Own);
+    if (!(king & from)) return;
+    b.PawnKingKey ^= KeyOf(KingCode + Own, from) ^ KeyOf(KingCode + Own, to);
+    Move(king, from, to);
+    MovePiece(b, KingCode + Own, from, to);
+    *mask &= ~(KingSide | QueenSide);
+    if (from != Bit(BackRank + E1)) return;
+    // Castling: the rook crosses the king.
+    Bitboard& rooks = b.PieceBits(RookCode + Own);
+    if (to == Bit(BackRank + G1)) {
+        rooks = (rooks ^ Bit(BackRank + H1)) | Bit(BackRank + F1);
+        MovePiece(b, RookCode + Own, Bit(BackRank + H1), Bit(BackRank + F1));
+    }
+    if (to == Bit(BackRank + C1)) {
+        rooks = (rooks ^ Bit(BackRank + A1)) | Bit(BackRank + D1);
+        MovePiece(b, RookCode + Own, Bit(BackRank + A1), Bit(BackRank + D1));
+    }
+}
+
 } // namespace
 
 void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castleMask) {
@@ -94,132 +176,10 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
         mask &= CaptureCastleMask(LowestSquare(to));
     }
 
-    // White mover.
-    if (from & WhitePieces) {
-        WhitePieces = (WhitePieces & ~from) | to;
-        if (WPawns & from) {
-            // En passant: the Black pawn that just made its double step is taken.
-            if ((from & RankMask[4]) && (PrevLastFrom & RankMask[6]) &&
-                (PrevLastTo & RankMask[4]) && (PrevLastTo & PrevBPawns) &&
-                !(to & PrevBlackPieces)) {
-                const bool fromRight =
-                    !(from & FileMask[0]) && from == (PrevLastTo << 1) && to == (from << 7);
-                const bool fromLeft =
-                    !(from & FileMask[7]) && from == (PrevLastTo >> 1) && to == (from << 9);
-                if (fromRight || fromLeft) {
-                    const Bitboard victim = to >> 8;
-                    BPawns &= ~victim;
-                    BlackPieces &= ~victim;
-                    TogglePiece(*this, PawnCode + BlackCodeOffset, victim);
-                    PawnKingKey ^= KeyOf(PawnCode + BlackCodeOffset, victim);
-                    --BPawnCount;
-                }
-            }
-            Move(WPawns, from, to);
-            MovePiece(*this, PawnCode, from, to);
-            PawnKingKey ^= KeyOf(PawnCode, from) ^ KeyOf(PawnCode, to);
-            FiftyMoveCount = 0;
-        } else if (WBishops & from) {
-            Move(WBishops, from, to);
-            MovePiece(*this, BishopCode, from, to);
-        } else if (WKnights & from) {
-            Move(WKnights, from, to);
-            MovePiece(*this, KnightCode, from, to);
-        } else if (WRooks & from) {
-            Move(WRooks, from, to);
-            MovePiece(*this, RookCode, from, to);
-            if (from == Bit(H1)) mask &= 14;
-            if (from == Bit(A1)) mask &= 13;
-        } else if (WQueens & from) {
-            Move(WQueens, from, to);
-            MovePiece(*this, QueenCode, from, to);
-        } else if (WKing & from) {
-            PawnKingKey ^= KeyOf(KingCode, from) ^ KeyOf(KingCode, to);
-            Move(WKing, from, to);
-            MovePiece(*this, KingCode, from, to);
-            mask &= 12;
-            if (from == Bit(E1)) {
-                if (to == Bit(G1)) {
-                    WRooks = (WRooks ^ Bit(H1)) | Bit(F1);
-                    MovePiece(*this, RookCode, Bit(H1), Bit(F1));
-                }
-                if (to == Bit(C1)) {
-                    WRooks = (WRooks ^ Bit(A1)) | Bit(D1);
-                    MovePiece(*this, RookCode, Bit(A1), Bit(D1));
-                }
-            }
-        }
-    } else if (from & BlackPieces) {
-        // Black mover.
-        BlackPieces = (BlackPieces & ~from) | to;
-        if (BPawns & from) {
-            if ((from & RankMask[3]) && (PrevLastFrom & RankMask[1]) &&
-                (PrevLastTo & RankMask[3]) && (PrevLastTo & PrevWPawns) &&
-                !(to & PrevWhitePieces)) {
-                const bool fromLeft =
-                    !(from & FileMask[7]) && from == (PrevLastTo >> 1) && to == (from >> 7);
-                const bool fromRight =
-                    !(from & FileMask[0]) && from == (PrevLastTo << 1) && to == (from >> 9);
-                if (fromLeft || fromRight) {
-                    const Bitboard victim = to << 8;
-                    WPawns &= ~victim;
-                    WhitePieces &= ~victim;
-                    TogglePiece(*this, PawnCode, victim);
-                    PawnKingKey ^= KeyOf(PawnCode, victim);
-                    --WPawnCount;
-                }
-            }
-            Move(BPawns, from, to);
-            MovePiece(*this, PawnCode + BlackCodeOffset, from, to);
-            PawnKingKey ^=
-                KeyOf(PawnCode + BlackCodeOffset, from) ^ KeyOf(PawnCode + BlackCodeOffset, to);
-            FiftyMoveCount = 0;
-        } else if (BKnights & from) {
-            Move(BKnights, from, to);
-            MovePiece(*this, KnightCode + BlackCodeOffset, from, to);
-        } else if (BBishops & from) {
-            Move(BBishops, from, to);
-            MovePiece(*this, BishopCode + BlackCodeOffset, from, to);
-        } else if (BRooks & from) {
-            Move(BRooks, from, to);
-            MovePiece(*this, RookCode + BlackCodeOffset, from, to);
-            if (from == Bit(H8)) mask &= 11;
-            if (from == Bit(A8)) mask &= 7;
-        } else if (BQueens & from) {
-            Move(BQueens, from, to);
-            MovePiece(*this, QueenCode + BlackCodeOffset, from, to);
-        } else if (BKing & from) {
-            PawnKingKey ^=
-                KeyOf(KingCode + BlackCodeOffset, from) ^ KeyOf(KingCode + BlackCodeOffset, to);
-            Move(BKing, from, to);
-            MovePiece(*this, KingCode + BlackCodeOffset, from, to);
-            mask &= 3;
-            if (from == Bit(E8)) {
-                if (to == Bit(G8)) {
-                    BRooks = (BRooks ^ Bit(H8)) | Bit(F8);
-                    MovePiece(*this, RookCode + BlackCodeOffset, Bit(H8), Bit(F8));
-                }
-                if (to == Bit(C8)) {
-                    BRooks = (BRooks ^ Bit(A8)) | Bit(D8);
-                    MovePiece(*this, RookCode + BlackCodeOffset, Bit(A8), Bit(D8));
-                }
-            }
-        }
-    }
-
-    // Promotion: only queen, rook, bishop and knight letters change the pawn.
-    for (int colour = White; colour <= Black; ++colour) {
-        const int offset = colour == White ? 0 : BlackCodeOffset;
-        if (!(PieceBits(PawnCode + offset) & RankMask[colour == White ? 7 : 0])) continue;
-        PawnKingKey ^= KeyOf(PawnCode + offset, to);
-        TogglePiece(*this, PawnCode + offset, to);
-        if (const int kind = PromotionKind(promo)) {
-            Promote(colour, to, kind + offset);
-            TogglePiece(*this, kind + offset, to);
-            ++(this->*CountMembers[kind + offset]);
-            --(this->*CountMembers[PawnCode + offset]);
-        }
-    }
+    if (from & WhitePieces)
+        MoveOwnPiece<White>(*this, from, to, promo, &mask);
+    else if (from & BlackPieces)
+        MoveOwnPiece<Black>(*this, from, to, promo, &mask);
 
     // Occupancy and totals from the piece sets.
     WhitePieces = WPawns | WBishops | WKnights | WRooks | WQueens | WKing;
