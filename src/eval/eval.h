@@ -36,27 +36,28 @@ class BishopRecord {
 // Pawn hash
 // ---------------------------------------------------------------------------
 
-// The king-independent half of a pawn structure, as PawnStructure computed it.
-// Entries start on cache lines, so that an entry costs two lines at most.
+// The king-independent half of a pawn structure, as PawnStructure computed
+// it, without what the pawns give back in a few instructions (their files
+// and attacks): one cache line, so that a probe costs one memory access.
+// The scores are small sums of table values and fit 16 bits.
 class alignas(64) PawnHashEntry {
   public:
     uint32_t Key;
+    int16_t MgTerm, EgTerm;
     Bitboard Pawns; // white pawns | black pawns
-    int32_t WDoubled, BDoubled;
-    int32_t MgTerm;
-    Bitboard BackwardPawns, PawnFiles, OpenFiles, WPawnAttacks, BPawnAttacks;
-    uint8_t WPasserRank[8]; // files a-h
-    int32_t BStructure, WStructure;
-    int32_t BPasserScore, WPasserScore; // before the king-dependent terms
-    uint8_t BPasserRank[8];
-    int8_t BPasserCount, WPasserCount;
+    Bitboard BackwardPawns;
+    uint8_t WPasserRank[8], BPasserRank[8]; // files a-h
+    int16_t WStructure, BStructure;
+    int16_t WPasserScore, BPasserScore; // before the king-dependent terms
+    int8_t WDoubled, BDoubled;
+    int8_t WPasserCount, BPasserCount;
     uint8_t PasserFlags;
-    int32_t EgTerm;
-    Bitboard BPawnlessFiles, WPawnlessFiles;
 };
+static_assert(sizeof(PawnHashEntry) == 64);
 
 // The pawn structures one evaluator has met, by the low 16 bits of the
-// pawn-and-king key (8 MB, mapped as it is used). Each evaluator owns its
+// pawn-and-king key (4 MB on huge pages where the system has them, mapped
+// as it is used). Each evaluator owns its
 // table, so evaluators on different threads never touch each other's.
 class PawnHashTable {
   public:
@@ -81,11 +82,7 @@ class PawnHashTable {
     void MapMemory();
     // Starts loading the entry of a key, so that it is in the cache when
     // PawnStructure reads it.
-    void Prefetch(uint32_t key) const {
-        const auto* entry = reinterpret_cast<const char*>(&Entries[key & (Size - 1)]);
-        for (size_t line = 0; line < sizeof(PawnHashEntry); line += 64)
-            __builtin_prefetch(entry + line);
-    }
+    void Prefetch(uint32_t key) const { __builtin_prefetch(&Entries[key & (Size - 1)]); }
 
   private:
     PawnHashEntry* Entries;
@@ -124,6 +121,7 @@ class PositionEvaluate {
     // Attack set of the knight, bishop, rook or queen on each square, kept by
     // AttackMasks so that mobility never walks a ray twice.
     Bitboard AttFrom[64];
+    bool AttackMasksBuilt = false; // for Board, since PosEval began
     PawnHashTable PawnTable;
 
     // side: 0 White, anything else Black; the result and the window are from
@@ -133,6 +131,11 @@ class PositionEvaluate {
     int SideMaterialValue(int side, const ChessBoard* board) const;
 
     void AttackMasks();
+    // The attack sets of the board under evaluation, built by the first
+    // term that reads them: a lazy exit often comes before any does.
+    void NeedAttackMasks() {
+        if (!AttackMasksBuilt) AttackMasks();
+    }
     int DynamicPieceAdjustments(int phase) const;
     bool TwoPieceEndings(int side) const;
 

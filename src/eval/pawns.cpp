@@ -1,9 +1,11 @@
 // Pawn structure and passed pawns, the pawn hash that caches the structure,
 // and the pawn races of king-and-pawn endings.
 #include <bit>
+#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "eval/eval.h"
 #include "platform/platform.h"
@@ -194,12 +196,14 @@ template <int Us> void PasserKingTerms(PositionEvaluate& pe, int side) {
     using V = PawnView<Us>;
     const ChessBoard& b = *pe.Board;
     const uint8_t* passerRank = V::PasserRank(pe);
-    const Bitboard minorAttacks = V::MinorAttacks(pe), enemyAttacks = V::EnemyAttacks(pe);
     // The ranks of files a..h as the bytes of one word: the loop visits only
     // the files with a passer, in file order.
     static_assert(std::endian::native == std::endian::little);
     uint64_t ranks;
     std::memcpy(&ranks, passerRank + 1, sizeof ranks);
+    if (!ranks) return;
+    pe.NeedAttackMasks();
+    const Bitboard minorAttacks = V::MinorAttacks(pe), enemyAttacks = V::EnemyAttacks(pe);
     for (; ranks; ranks &= ~(uint64_t(0xFF) << (LowestSquare(ranks) & ~7))) {
         const int f = LowestSquare(ranks) / 8, r = passerRank[f + 1];
         const int q = r * 8 + f, ownRank = V::OwnRank(r);
@@ -228,10 +232,6 @@ void ExchangeCachedFields(PositionEvaluate& pe, PawnHashEntry& e, Copy copy) {
     copy(pe.WDoubled, e.WDoubled);
     copy(pe.BDoubled, e.BDoubled);
     copy(pe.BackwardPawns, e.BackwardPawns);
-    copy(pe.PawnFiles, e.PawnFiles);
-    copy(pe.OpenFiles, e.OpenFiles);
-    copy(pe.WPawnAttacks, e.WPawnAttacks);
-    copy(pe.BPawnAttacks, e.BPawnAttacks);
     for (int f = 0; f < 8; ++f) {
         copy(pe.WPasserRank[f + 1], e.WPasserRank[f]);
         copy(pe.BPasserRank[f + 1], e.BPasserRank[f]);
@@ -241,15 +241,19 @@ void ExchangeCachedFields(PositionEvaluate& pe, PawnHashEntry& e, Copy copy) {
     copy(pe.WPasserCount, e.WPasserCount);
     copy(pe.BPasserCount, e.BPasserCount);
     copy(pe.PasserFlags, e.PasserFlags);
-    copy(pe.WPawnlessFiles, e.WPawnlessFiles);
-    copy(pe.BPawnlessFiles, e.BPawnlessFiles);
+}
+
+// A score or count as the entry keeps it, in fewer bits.
+template <typename Narrow, typename Wide> Narrow Narrowed(Wide value) {
+    assert(value == static_cast<Narrow>(value));
+    return static_cast<Narrow>(value);
 }
 
 } // namespace
 
 PawnHashTable::PawnHashTable()
-    : Entries(static_cast<PawnHashEntry*>(AllocateZeroedPages(Size * sizeof(PawnHashEntry)))) {
-    // An evaluator cannot work without its table, and 8 MB is no size to fail.
+    : Entries(static_cast<PawnHashEntry*>(AllocateZeroedHugePages(Size * sizeof(PawnHashEntry)))) {
+    // An evaluator cannot work without its table, and 4 MB is no size to fail.
     if (!Entries) {
         std::fputs("Vorn: cannot allocate a pawn table\n", stderr);
         std::abort();
@@ -290,7 +294,12 @@ int PositionEvaluate::PawnStructure(int side) {
     PasserFlags = 0;
     WPasserCount = BPasserCount = 0;
     WDoubled = BDoubled = 0;
-    WPawnlessFiles = BPawnlessFiles = 0;
+    WPawnlessFiles = ~FileFill(b.WPawns);
+    BPawnlessFiles = ~FileFill(b.BPawns);
+    PawnFiles = ~(WPawnlessFiles & BPawnlessFiles);
+    OpenFiles = ~PawnFiles;
+    WPawnAttacks = ((b.WPawns & ~FileMask[7]) << 9) | ((b.WPawns & ~FileMask[0]) << 7);
+    BPawnAttacks = ((b.BPawns & ~FileMask[7]) >> 7) | ((b.BPawns & ~FileMask[0]) >> 9);
 
     if (PawnTable.Contains(key, pawns)) {
         // A cached structure: its fields as they were stored.
@@ -298,12 +307,6 @@ int PositionEvaluate::PawnStructure(int side) {
         WPasserRank[0] = WPasserRank[9] = BPasserRank[0] = BPasserRank[9] = 0;
     } else {
         // A new structure: computed, then stored.
-        WPawnlessFiles = ~FileFill(b.WPawns);
-        BPawnlessFiles = ~FileFill(b.BPawns);
-        PawnFiles = FileFill(b.WPawns) | FileFill(b.BPawns);
-        OpenFiles = ~PawnFiles;
-        WPawnAttacks = ((b.WPawns & ~FileMask[7]) << 9) | ((b.WPawns & ~FileMask[0]) << 7);
-        BPawnAttacks = ((b.BPawns & ~FileMask[7]) >> 7) | ((b.BPawns & ~FileMask[0]) >> 9);
         BackwardPawns = 0;
         WPasserScore = BPasserScore = 0;
         std::memset(WPasserRank, 0, sizeof WPasserRank);
@@ -311,15 +314,17 @@ int PositionEvaluate::PawnStructure(int side) {
 
         // Each pawn's structure terms, then the passers.
         PawnTerms terms;
-        entry.WStructure = ScanPawns<White>(*this, &terms);
-        entry.BStructure = ScanPawns<Black>(*this, &terms);
+        entry.WStructure = Narrowed<int16_t>(ScanPawns<White>(*this, &terms));
+        entry.BStructure = Narrowed<int16_t>(ScanPawns<Black>(*this, &terms));
 
         ++PawnTable.Misses;
         entry.Key = key;
         entry.Pawns = pawns;
-        entry.MgTerm = terms.Mg;
-        entry.EgTerm = terms.Eg;
-        ExchangeCachedFields(*this, entry, [](auto& field, auto& cached) { cached = field; });
+        entry.MgTerm = Narrowed<int16_t>(terms.Mg);
+        entry.EgTerm = Narrowed<int16_t>(terms.Eg);
+        ExchangeCachedFields(*this, entry, [](auto& field, auto& cached) {
+            cached = Narrowed<std::remove_reference_t<decltype(cached)>>(field);
+        });
     }
 
     // The structure's own terms.

@@ -73,6 +73,7 @@ void PositionEvaluate::AttackMasks() {
     BKingAtt = b.KingMask(b.BKing);
     WAllAtt = WPawnAtt | WKnightAtt | WBishopAtt | WRookAtt | WQueenAtt | WKingAtt;
     BAllAtt = BPawnAtt | BKnightAtt | BBishopAtt | BRookAtt | BQueenAtt | BKingAtt;
+    AttackMasksBuilt = true;
 }
 
 bool PositionEvaluate::TwoPieceEndings(int) const {
@@ -122,6 +123,7 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
     // Material and the kings.
     MgScore = EgScore = 0;
     Board = board;
+    AttackMasksBuilt = false;
     const ChessBoard& b = *board;
     const int WQ = b.WQueenCount, WR = b.WRookCount, WB = b.WBishopCount, WN = b.WKnightCount,
               WP = b.WPawnCount;
@@ -149,7 +151,6 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
     }
 
     // Pawns, passers and the kings' tables.
-    AttackMasks();
     Phase = 24 - (WPieces + BPieces) - (WR + BR) - 3 * (WQ + BQ);
     if (Phase < 1) Phase = 1;
     const int d = WP - BP;
@@ -168,6 +169,7 @@ int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, 
     if (fromSide(s) + 6000 < alpha || fromSide(s) - 6000 > beta) return fromSide(s);
 
     // Pawn races, bad bishops, trapped pieces.
+    NeedAttackMasks();
     s += RuleofSquare(side);
     if (BB == 1) EgScore -= 50 * PopCount(b.WPawns & SquareColourOf(b.BBishops));
     if (WB == 1) EgScore += 50 * PopCount(b.BPawns & SquareColourOf(b.WBishops));
