@@ -203,6 +203,7 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard board) {
             Bitboard childUpper, childLower;
             BoardHashCode(side ^ 1, childCastle, board, &childUpper, &childLower);
             Table.Prefetch(childLower);
+            Eval.PawnTable.Prefetch(board.PawnKingKey);
             const int code = MoveCode(from, to);
             if (board.InCheck(side == White ? board.WKing : board.BKing, side)) {
                 board.UndoMove(i);

@@ -39,6 +39,7 @@ int SearchWorker::Quiesce(int side, int alpha, int beta, ChessBoard board, int d
         uint8_t castleMask;
         board.MakeMove(from, to, promotion, &castleMask);
         assert(BoardAndKeyAreConsistent(board));
+        Eval.PawnTable.Prefetch(board.PawnKingKey);
         if (!board.InCheck(side == White ? board.WKing : board.BKing, side)) {
             const int score = -Quiesce(side ^ 1, -beta, -alpha, board, depth - 1, flag, ply + 1);
             if (score > best) {
