@@ -7,7 +7,6 @@
 ChessBoard MainBoard;
 
 void ChessBoard::InitRep() {
-    MaxDepth = 56;
     WPawns = RankMask[1];
     WKnights = Bit(B1) | Bit(G1);
     WBishops = Bit(C1) | Bit(F1);

@@ -145,13 +145,11 @@ constexpr int MaterialDraw = 8;
 constexpr uint8_t WhiteCanMate = 1;
 constexpr uint8_t BlackCanMate = 32;
 
-// A plain value, copied at every search node (copy-make): no pointers, and a
-// one-deep undo area so that a node undoes only the move made on its own copy.
-// Square arguments of the members are one-bit bitboards.
+// A plain value, copied for every move the search makes (copy-make): no
+// pointers and no undo area, so that a child is its parent's copy with one
+// move made on it. Square arguments of the members are one-bit bitboards.
 class ChessBoard {
   public:
-    // What MakeMove changes. The undo area below keeps the same fields in the
-    // same order, so that saving and restoring them are plain block copies.
     Bitboard WhitePieces, BlackPieces, AllPieces;
     Bitboard WPawns, WBishops, WKnights, WRooks, WQueens, WKing;
     Bitboard BPawns, BBishops, BKnights, BRooks, BQueens, BKing;
@@ -164,27 +162,8 @@ class ChessBoard {
     int32_t FiftyMoveCount;
     uint32_t PawnKingKey;
     uint8_t CastleFlags;
-
-    Bitboard PrevWhitePieces, PrevBlackPieces, PrevAllPieces;
-    Bitboard PrevWPawns, PrevWBishops, PrevWKnights, PrevWRooks, PrevWQueens, PrevWKing;
-    Bitboard PrevBPawns, PrevBBishops, PrevBKnights, PrevBRooks, PrevBQueens, PrevBKing;
-    Bitboard PrevLastFrom, PrevLastTo;
-    Bitboard PrevPieceKeyUpper, PrevPieceKeyLower;
-    int32_t PrevWhitePieceTotal, PrevBlackPieceTotal;
-    int32_t PrevWQueenCount, PrevWRookCount, PrevWBishopCount, PrevWKnightCount, PrevWPawnCount;
-    int32_t PrevBQueenCount, PrevBRookCount, PrevBBishopCount, PrevBKnightCount, PrevBPawnCount;
-    int32_t PrevFiftyMoveCount;
-    uint32_t PrevPawnKingKey;
-    uint8_t PrevCastleFlags;
-
     int8_t SideToMove;
-    int8_t BestPromo;
     uint8_t DrawFlags;
-    int32_t MaxDepth;
-    int32_t FixedDepth;
-    int32_t MaxPly;
-    int32_t CapturedValue;
-    Bitboard BestFrom, BestTo;
 
     // The bitboard of a piece code (0..11).
     Bitboard& PieceBits(int code);
@@ -236,7 +215,6 @@ class ChessBoard {
     // Making moves (makemove.cpp). `promo` is a promotion letter or anything
     // else for none; the castling rights the move keeps go to *castleMask.
     void MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castleMask);
-    void UndoMove(int);
     void Promote(int colour, Bitboard square, int pieceCode);
     void DropPawn(int colour, Bitboard square);
     bool PawnOn7th(int colour) const;

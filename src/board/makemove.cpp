@@ -1,4 +1,4 @@
-// Making and taking back one move on a board. Castling is a two-file king move
+// Making one move on a board. Castling is a two-file king move
 // from e1/e8 and en passant a pawn's diagonal step to an empty square right
 // after the double step, so a move needs no flags beyond its promotion letter.
 #include "board/board.h"
@@ -34,7 +34,6 @@ constexpr int32_t ChessBoard::*CountMembers[12] = {
     &ChessBoard::WRookCount, &ChessBoard::WQueenCount,  nullptr,
     &ChessBoard::BPawnCount, &ChessBoard::BKnightCount, &ChessBoard::BBishopCount,
     &ChessBoard::BRookCount, &ChessBoard::BQueenCount,  nullptr};
-constexpr int PieceValues[5] = {PawnValue, KnightValue, BishopValue, RookValue, QueenValue};
 
 // The piece a promotion letter names (KnightCode..QueenCode), 0 for none.
 constexpr int PromotionKind(char promo) {
@@ -51,8 +50,8 @@ constexpr int PromotionKind(char promo) {
 
 // The mover's part of MakeMove, after any capture on `to`: the piece of
 // colour Side on `from` goes to `to` with what moves beside it (the castling
-// rook, the pawn taken en passant) and what it becomes (a promotion). The
-// undo area holds the position before the move; the occupancy sets are
+// rook, the pawn taken en passant) and what it becomes (a promotion).
+// LastFrom and LastTo still hold the previous move; the occupancy sets are
 // left to MakeMove. Narrows *mask by the castling rights the move gives up.
 template <int Side>
 void MoveOwnPiece(ChessBoard& b, Bitboard from, Bitboard to, char promo, uint8_t* mask) {
@@ -69,11 +68,11 @@ void MoveOwnPiece(ChessBoard& b, Bitboard from, Bitboard to, char promo, uint8_t
         // beside this one is taken as this one passes it.
         constexpr Bitboard FifthRank = RankMask[Side == White ? 4 : 3];
         constexpr Bitboard EnemyStart = RankMask[Side == White ? 6 : 1];
-        const Bitboard lastTo = b.PrevLastTo;
-        const Bitboard enemyPawns = Side == White ? b.PrevBPawns : b.PrevWPawns;
-        const Bitboard enemyPieces = Side == White ? b.PrevBlackPieces : b.PrevWhitePieces;
-        if ((from & FifthRank) && (b.PrevLastFrom & EnemyStart) && (lastTo & FifthRank) &&
-            (lastTo & enemyPawns) && !(to & enemyPieces)) {
+        const Bitboard lastTo = b.LastTo;
+        const Bitboard enemyPawns = b.PieceBits(PawnCode + Enemy);
+        // (The occupancy sets are still those before the move.)
+        if ((from & FifthRank) && (b.LastFrom & EnemyStart) && (lastTo & FifthRank) &&
+            (lastTo & enemyPawns) && !(to & b.AllPieces)) {
             const bool beside = (from == (lastTo << 1) && !(from & FileMask[0])) ||
                                 (from == (lastTo >> 1) && !(from & FileMask[7]));
             if (beside && to == ahead(lastTo)) {
@@ -134,28 +133,9 @@ void MoveOwnPiece(ChessBoard& b, Bitboard from, Bitboard to, char promo, uint8_t
 } // namespace
 
 void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castleMask) {
-    // The undo area.
-    PrevWhitePieces = WhitePieces, PrevBlackPieces = BlackPieces, PrevAllPieces = AllPieces;
-    PrevWPawns = WPawns, PrevWBishops = WBishops, PrevWKnights = WKnights;
-    PrevWRooks = WRooks, PrevWQueens = WQueens, PrevWKing = WKing;
-    PrevBPawns = BPawns, PrevBBishops = BBishops, PrevBKnights = BKnights;
-    PrevBRooks = BRooks, PrevBQueens = BQueens, PrevBKing = BKing;
-    PrevLastFrom = LastFrom, PrevLastTo = LastTo;
-    PrevPieceKeyUpper = PieceKeyUpper, PrevPieceKeyLower = PieceKeyLower;
-    PrevWhitePieceTotal = WhitePieceTotal, PrevBlackPieceTotal = BlackPieceTotal;
-    PrevWQueenCount = WQueenCount, PrevWRookCount = WRookCount, PrevWBishopCount = WBishopCount;
-    PrevWKnightCount = WKnightCount, PrevWPawnCount = WPawnCount;
-    PrevBQueenCount = BQueenCount, PrevBRookCount = BRookCount, PrevBBishopCount = BBishopCount;
-    PrevBKnightCount = BKnightCount, PrevBPawnCount = BPawnCount;
-    PrevFiftyMoveCount = FiftyMoveCount;
-    PrevPawnKingKey = PawnKingKey;
-    PrevCastleFlags = CastleFlags;
-    LastFrom = from, LastTo = to;
-
     // The rights this move keeps, narrowed below.
     uint8_t mask = AllCastling;
     ++FiftyMoveCount;
-    CapturedValue = 0;
 
     // Captures. Kings are never taken off: a capture of one only proves
     // the previous move illegal.
@@ -166,7 +146,6 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
             if (!(pieces & to)) continue;
             pieces &= ~to;
             TogglePiece(*this, kind + offset, to);
-            CapturedValue = PieceValues[kind];
             --(this->*CountMembers[kind + offset]);
             if (kind == PawnCode) PawnKingKey ^= KeyOf(PawnCode + offset, to);
             break;
@@ -180,6 +159,7 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
         MoveOwnPiece<White>(*this, from, to, promo, &mask);
     else if (from & BlackPieces)
         MoveOwnPiece<Black>(*this, from, to, promo, &mask);
+    LastFrom = from, LastTo = to;
 
     // Occupancy and totals from the piece sets.
     WhitePieces = WPawns | WBishops | WKnights | WRooks | WQueens | WKing;
@@ -187,24 +167,6 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
     AllPieces = WhitePieces | BlackPieces;
     SumPieceTotals();
     *castleMask = mask;
-}
-
-void ChessBoard::UndoMove(int) {
-    WhitePieces = PrevWhitePieces, BlackPieces = PrevBlackPieces, AllPieces = PrevAllPieces;
-    WPawns = PrevWPawns, WBishops = PrevWBishops, WKnights = PrevWKnights;
-    WRooks = PrevWRooks, WQueens = PrevWQueens, WKing = PrevWKing;
-    BPawns = PrevBPawns, BBishops = PrevBBishops, BKnights = PrevBKnights;
-    BRooks = PrevBRooks, BQueens = PrevBQueens, BKing = PrevBKing;
-    LastFrom = PrevLastFrom, LastTo = PrevLastTo;
-    PieceKeyUpper = PrevPieceKeyUpper, PieceKeyLower = PrevPieceKeyLower;
-    WhitePieceTotal = PrevWhitePieceTotal, BlackPieceTotal = PrevBlackPieceTotal;
-    WQueenCount = PrevWQueenCount, WRookCount = PrevWRookCount, WBishopCount = PrevWBishopCount;
-    WKnightCount = PrevWKnightCount, WPawnCount = PrevWPawnCount;
-    BQueenCount = PrevBQueenCount, BRookCount = PrevBRookCount, BBishopCount = PrevBBishopCount;
-    BKnightCount = PrevBKnightCount, BPawnCount = PrevBPawnCount;
-    FiftyMoveCount = PrevFiftyMoveCount;
-    PawnKingKey = PrevPawnKingKey;
-    CastleFlags = PrevCastleFlags;
 }
 
 void ChessBoard::Promote(int colour, Bitboard square, int pieceCode) {

@@ -68,7 +68,8 @@ int InBook(int side, int castleFlags, ChessBoard board,
         char promotion;
         uint8_t castleMask;
         list.GetMove(i, &from, &to, &promotion);
-        board.MakeMove(from, to, promotion, &castleMask);
+        ChessBoard child = board;
+        child.MakeMove(from, to, promotion, &castleMask);
         char move[MaxPVText], text[MaxPVText + 32];
         fillmovestring(move, LowestSquare(from), LowestSquare(to), promotion);
         if (trace) {
@@ -76,7 +77,7 @@ int InBook(int side, int castleFlags, ChessBoard board,
             trace(text);
         }
         Bitboard upper, lower;
-        genhashcode(side ^ 1, castleFlags & castleMask, &upper, &lower, &board);
+        genhashcode(side ^ 1, castleFlags & castleMask, &upper, &lower, &child);
         const int entry = BookTreeSearch(treeroot, lower, upper);
         if (trace) {
             std::snprintf(text, sizeof text, "  %s%d%s}\n", entry < 0 ? "Not in Book: " : "",
@@ -87,7 +88,6 @@ int InBook(int side, int castleFlags, ChessBoard board,
             best = i;
             bestValue = BookValue[entry];
         }
-        board.UndoMove(i);
     }
     return best;
 }

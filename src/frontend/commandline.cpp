@@ -13,6 +13,7 @@
 #include "board/board.h"
 #include "book/book.h"
 #include "frontend/frontend.h"
+#include "frontend/session.h"
 
 Engine TheEngine;
 char TestSuiteFile[MaxPathLength];
@@ -156,7 +157,7 @@ int ParseCommandLine(int argc, char** argv) {
         // Beyond the deepest iteration a fixed depth could never be reached.
         if (equals("-fd") && takeValue() && number(0, MaxIterationDepth, &value)) {
             TheEngine.Settings.setFD(value);
-            MainBoard.MaxDepth = MainBoard.FixedDepth = value;
+            GameSession.MaxDepth = value;
         }
         if (equals("-help") || equals("-h") || equals("--help")) {
             PrintHelp();
@@ -181,7 +182,7 @@ int ParseCommandLine(int argc, char** argv) {
         }
         if (contains("-post")) TheEngine.Settings.Options.Post = 1;
         if (contains("-sd") && takeValue() && number(1, MaxIterationDepth, &value))
-            MainBoard.MaxDepth = value;
+            GameSession.MaxDepth = value;
         if (contains("-sp")) TheEngine.Settings.Game.SelfPlay = 1;
         if (contains("-trace")) TheEngine.Settings.Mode.Trace = 1;
         if (contains("-st") && takeValue() && number(0, MaxSecondsPerMove, &value)) {

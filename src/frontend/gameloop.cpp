@@ -27,12 +27,10 @@ bool RunSearch(GameMove* move, int* score) {
     TheEngine.Main.CommandHandler = nullptr;
     // A root without a legal move answers no move.
     const bool moved = from != 0;
-    MainBoard.BestFrom = from;
-    MainBoard.BestTo = to;
-    MainBoard.BestPromo = promo;
     SyncRepetitionRecord(true);
     GameSession.TablesStale = true;
     *move = GameMove{from, to, promo};
+    GameSession.EngineMove = *move;
     return moved;
 }
 
@@ -98,7 +96,7 @@ bool Ponder() {
     GameMove reply;
     if (!ready || !GameSession.PonderOn || !s.Mode.xboard || s.Game.Force || s.Limits.Analyze ||
         s.Game.SelfPlay || !s.Game.GameInProgress || QueuedLines() > 0 ||
-        !ExpectedReply(MainBoard, MainBoard.BestFrom, MainBoard.BestTo, &reply))
+        !ExpectedReply(MainBoard, GameSession.EngineMove.From, GameSession.EngineMove.To, &reply))
         return false;
     GameSession.PonderFrom = MainBoard;
     GameSession.PonderGuess = reply;

@@ -40,7 +40,7 @@ int MatchLoop() {
 
     if (!TheEngine.Settings.Mode.xboard && !TheEngine.Settings.Mode.uci) {
         std::printf("\nHello! I am Vorn\n");
-        LogPrintf("MAXDEPTH = %d", MainBoard.MaxDepth);
+        LogPrintf("MAXDEPTH = %d", GameSession.MaxDepth);
         PrintConsoleTimeControl();
         std::printf("Type your moves as from and to squares (e2e4); help lists the commands.\n");
         DisplayPosition(MainBoard);

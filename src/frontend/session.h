@@ -7,19 +7,24 @@
 // Longest command line kept; the rest of a longer line is dropped.
 constexpr int CommandLineLength = 4096;
 
+// The depth the console shows its user ("MAXDEPTH") until "-fd", "-sd" or "sfd" sets another.
+constexpr int ConsoleShownDepth = 56;
+
 // A person at the console gets real play without setting a clock.
 constexpr int DefaultConsoleSeconds = 5;
 
 struct Session {
     bool ProtocolVersion2 = false; // "protover" was seen: the engine's moves go out as "move e2e4"
     int DepthLimit = 0;            // "sd": the deepest iteration of a timed search, 0 for none
-    int LastScore = 0;             // the last engine search's value, shown at the console
+    int MaxDepth = ConsoleShownDepth; // shown only; the search's limits are DepthLimit and FD
+    int LastScore = 0;                // the last engine search's value, shown at the console
     bool QuitRequested = false;
     int StBeforeAnalysis = 0; // analysis runs without a clock; ST comes back afterwards
     bool DrawClaimed = false; // claimed once: an interface that plays on is obeyed
     bool TablesStale = false; // a search ran since the tables were last aged
     // Pondering: "hard" turns it on, "easy" off.
     bool PonderOn = false;
+    GameMove EngineMove{};    // the last engine search's choice (none after "sd" or "sfd")
     bool PonderReady = false; // the engine has just moved: its line holds the expected reply
     bool PonderHit = false;   // the opponent played the expected reply
     ChessBoard PonderFrom;    // the position the reply is played from

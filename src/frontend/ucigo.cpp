@@ -231,7 +231,6 @@ void UCIProtocol::Go() {
         s.Limits.Ponder = 1;
         State = PONDERING;
     }
-    MainBoard.FixedDepth = s.Limits.FD;
     if (limits.SearchMovesAt >= 0) RestrictRoot(Words, limits.SearchMovesAt);
     LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", s.Limits.MovesPerSession,
               s.Limits.TimeLeft, s.Limits.TimeIncMs);

@@ -121,6 +121,7 @@ int PositionChanged() {
 // The opening position, White to move, the engine to play Black.
 void StartNewGame() {
     MainBoard.InitRep();
+    GameSession.MaxDepth = ConsoleShownDepth;
     TheEngine.Settings.initVars();
     TheEngine.Settings.Game.OpponentToMove = 1;
     TheEngine.Settings.Game.GameInProgress = 1;
@@ -322,12 +323,12 @@ int SearchDepth(const Words& words) {
     if (words.Count > 1 && ReadValue(words, 1, 1, MaxIterationDepth, &depth)) {
         GameSession.DepthLimit = static_cast<int>(depth);
         if (!TheEngine.Settings.Mode.xboard) {
-            MainBoard.MaxDepth = GameSession.DepthLimit;
+            GameSession.MaxDepth = GameSession.DepthLimit;
             std::printf("Vorn searches at most %d plies deep.\n", GameSession.DepthLimit);
         }
     }
-    if (!TheEngine.Settings.Mode.xboard) LogPrintf("MAXDEPTH %d", MainBoard.MaxDepth);
-    MainBoard.BestFrom = MainBoard.BestTo = 0;
+    if (!TheEngine.Settings.Mode.xboard) LogPrintf("MAXDEPTH %d", GameSession.MaxDepth);
+    GameSession.EngineMove = GameMove{};
     return CommandHandled;
 }
 
@@ -336,11 +337,10 @@ int FixedDepth(const Words& words) {
         LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
         int64_t depth;
         if (ReadValue(words, 1, 1, MaxIterationDepth, &depth))
-            MainBoard.MaxDepth = static_cast<int>(depth);
-        LogPrintf("MAXDEPTH %d", MainBoard.MaxDepth);
+            GameSession.MaxDepth = static_cast<int>(depth);
+        LogPrintf("MAXDEPTH %d", GameSession.MaxDepth);
     }
-    MainBoard.FixedDepth = MainBoard.MaxDepth;
-    MainBoard.BestFrom = MainBoard.BestTo = 0;
+    GameSession.EngineMove = GameMove{};
     return CommandHandled;
 }
 

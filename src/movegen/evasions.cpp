@@ -22,7 +22,7 @@ Bitboard CheckRays(int kingSquare, Bitboard checkers) {
 // The checker count counts kinds of check: each checking pawn one, all
 // checking knights together one, the straight and the diagonal sliders one
 // each. Only a count of exactly one lets pieces other than the king answer.
-int MoveList::GenCheckEvasions(int side, ChessBoard* board) {
+int MoveList::GenCheckEvasions(int side, const ChessBoard* board) {
     assert(side == White || side == Black);
     Board = board;
     const ChessBoard& b = *board;

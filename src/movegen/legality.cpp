@@ -61,7 +61,7 @@ int MoveList::LegalMoveCount(int side, int count) const {
     return legal;
 }
 
-int MoveList::GenerateLegalMoves(ChessBoard* board) {
+int MoveList::GenerateLegalMoves(const ChessBoard* board) {
     const int side = board->SideToMove;
     const int count = board->InCheck(side == White ? board->WKing : board->BKing, side)
                           ? GenCheckEvasions(side, board)

@@ -182,7 +182,7 @@ int MoveList::GenCastle(int side, int index, int castleFlags) {
     return index;
 }
 
-int MoveList::GenerateAllMoves(int side, ChessBoard* board, int castleFlags) {
+int MoveList::GenerateAllMoves(int side, const ChessBoard* board, int castleFlags) {
     assert(side == White || side == Black);
     Board = board;
     int index = GenKnightCaptures(side, 0);
@@ -203,7 +203,7 @@ int MoveList::GenerateAllMoves(int side, ChessBoard* board, int castleFlags) {
 
 // Captures by the most valuable pieces first; the pawn moves include the
 // quiet pushes, where the quiescence search stops.
-int MoveList::GenerateQuiesceMoves(int side, ChessBoard* board) {
+int MoveList::GenerateQuiesceMoves(int side, const ChessBoard* board) {
     assert(side == White || side == Black);
     Board = board;
     int index = GenQueenCaptures(side, 0);

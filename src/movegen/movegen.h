@@ -38,7 +38,7 @@ class MoveList {
   public:
     static constexpr int MaxMoves = 335;
 
-    ChessBoard* Board = nullptr;
+    const ChessBoard* Board = nullptr;
     Bitboard From[MaxMoves];
     Bitboard To[MaxMoves];
     char Promo[MaxMoves];
@@ -69,15 +69,15 @@ class MoveList {
     }
 
     // Drivers: fill the list from index 0 and return the count.
-    int GenerateAllMoves(int side, ChessBoard* board, int castleFlags);
-    int GenerateQuiesceMoves(int side, ChessBoard* board);
+    int GenerateAllMoves(int side, const ChessBoard* board, int castleFlags);
+    int GenerateQuiesceMoves(int side, const ChessBoard* board);
     // Only for a side in check: king moves to safe squares and, against a
     // single check, captures of the checker and interpositions.
-    int GenCheckEvasions(int side, ChessBoard* board);
+    int GenCheckEvasions(int side, const ChessBoard* board);
     // The legal moves of the side to move of `board` (evasions in check),
     // in generation order: each move made on a copy and kept when the own
     // king is safe. Interfaces check their input against it.
-    int GenerateLegalMoves(ChessBoard* board);
+    int GenerateLegalMoves(const ChessBoard* board);
 
     // Piece generators: write from `index` on and return the new count.
     int GenKnightCaptures(int side, int index);

@@ -47,7 +47,7 @@ int SearchWorker::ProbeTable(uint64_t upper, uint64_t lower, int depth, int alph
     return result;
 }
 
-int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard board) {
+int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
     const int side = node.Side, beta = node.Beta, depth = node.Depth, ply = node.Ply;
     const int castleRights = node.CastleRights, inCheck = node.InCheck, nodeType = node.Type;
     const int maxPly = node.MaxPly;
@@ -197,24 +197,22 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard board) {
             char promotion;
             uint8_t castleMask;
             list.NextMove(i, count, &from, &to, &promotion);
-            board.MakeMove(from, to, promotion, &castleMask);
-            assert(BoardAndKeyAreConsistent(board));
+            ChessBoard child = board;
+            child.MakeMove(from, to, promotion, &castleMask);
+            assert(BoardAndKeyAreConsistent(child));
             const int childCastle = castleRights & castleMask;
             Bitboard childUpper, childLower;
-            BoardHashCode(side ^ 1, childCastle, board, &childUpper, &childLower);
+            BoardHashCode(side ^ 1, childCastle, child, &childUpper, &childLower);
             Table.Prefetch(childLower);
-            Eval.PawnTable.Prefetch(board.PawnKingKey);
+            Eval.PawnTable.Prefetch(child.PawnKingKey);
             const int code = MoveCode(from, to);
-            if (board.InCheck(side == White ? board.WKing : board.BKing, side)) {
-                board.UndoMove(i);
-                continue;
-            }
+            if (child.InCheck(side == White ? child.WKing : child.BKing, side)) continue;
             ++InteriorNodes;
             ++legal;
             const int givesCheck =
-                board.InCheck(side == White ? board.BKing : board.WKing, side ^ 1) ? 1 : 0;
+                child.InCheck(side == White ? child.BKing : child.WKing, side ^ 1) ? 1 : 0;
             const bool captured =
-                opponentPieces != (side == White ? board.BlackPieces : board.WhitePieces);
+                opponentPieces != (side == White ? child.BlackPieces : child.WhitePieces);
             const bool promotes = promotion != NoPromotion;
 
             // Extensions and reductions.
@@ -222,38 +220,37 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard board) {
             const bool plain = !givesCheck && !firstOfPV;
             int reduction = 0;
             if (legal >= 3 && !promotes && depth > 2 && ply != 1 && !mateThreat && !singleReply &&
-                !captured && list.Order[i] <= 950 && !IsPassedPawnMove(board, side, to) &&
+                !captured && list.Order[i] <= 950 && !IsPassedPawnMove(child, side, to) &&
                 !inCheck && plain)
                 reduction = depth > 3 ? 2 : 1;
             const int extension = !plain && extensionBase + givesCheck > 0 ? 1 : 0;
             int futility = 0;
             if (plain && depth == 2 && !promotes && !captured && !inCheck &&
-                Eval.MaterialOnly(side, alpha, board) + 3440 < alpha)
+                Eval.MaterialOnly(side, alpha, child) + 3440 < alpha)
                 futility = 1;
             const int newDepth = depth - 1 + extension - futility - reduction;
             const int childType = legal == 1           ? firstChildType
                                   : nodeType == PVNode ? AllNode
                                                        : firstChildType;
 
-            const SearchNode child = node.Child(childCastle, givesCheck);
+            const SearchNode childNode = node.Child(childCastle, givesCheck);
             int v;
             if (nodeType != PVNode || legal == 1) {
                 if (newDepth > 0 || givesCheck)
-                    v = -AlphaBeta(child.With(-beta, -alpha, newDepth, childType), board);
+                    v = -AlphaBeta(childNode.With(-beta, -alpha, newDepth, childType), child);
                 else
-                    v = -Quiesce(side ^ 1, -beta, -alpha, board, depth - 1, 0, ply + 1);
+                    v = -Quiesce(side ^ 1, -beta, -alpha, child, depth - 1, 0, ply + 1);
             } else if (newDepth > 0 || givesCheck) {
-                v = -AlphaBeta(child.With(-alpha - 1, -alpha, newDepth, AllNode), board);
+                v = -AlphaBeta(childNode.With(-alpha - 1, -alpha, newDepth, AllNode), child);
                 if (v > alpha && v < beta)
-                    v = -AlphaBeta(child.With(-beta, -alpha, newDepth, AllNode), board);
+                    v = -AlphaBeta(childNode.With(-beta, -alpha, newDepth, AllNode), child);
             } else {
-                v = -Quiesce(side ^ 1, -beta, -alpha, board, newDepth, 0, ply + 1);
+                v = -Quiesce(side ^ 1, -beta, -alpha, child, newDepth, 0, ply + 1);
             }
             if (reduction && v > alpha)
-                v = -AlphaBeta(child.With(-beta, -alpha, depth - 1 + extension, PVNode), board);
+                v = -AlphaBeta(childNode.With(-beta, -alpha, depth - 1 + extension, PVNode), child);
 
             if (StopSearch) return leave(0);
-            board.UndoMove(i);
             if (Abort) return leave(0);
 
             if (v > best) {

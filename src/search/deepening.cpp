@@ -227,7 +227,7 @@ int SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBoard board
 
         BestChanges = -1;
         FailingLow = 0;
-        board.MaxPly = d <= 6 ? 2 * d : 4 * d;
+        MaxPly = d <= 6 ? 2 * d : 4 * d;
         PassesDone = 0;
         v = RootLineTarget > 1 ? SearchRootLines(board, d, from, to, promotion)
                                : SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue, d,
@@ -400,7 +400,7 @@ bool SearchWorker::PlayUserBookMove(const ChessBoard& board, Bitboard* from, Bit
 int SearchWorker::SearchExactDepth(const MoveHistory& game, ChessBoard board, int depth,
                                    Bitboard* from, Bitboard* to, char* promotion) {
     const int d = depth > 0 ? depth : MaxSearchPly;
-    board.MaxPly = depth > 0 ? 2 * d : 400;
+    MaxPly = depth > 0 ? 2 * d : 400;
     ResetForMove(board);
     Repetitions = game;
     Bitboard upper, lower;

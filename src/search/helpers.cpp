@@ -26,7 +26,7 @@ void HelperThreads::Run(int index, void* helpers) {
     for (int depth = 1 + index % 2; depth <= MaxIterationDepth && !worker.StopSearch; ++depth) {
         worker.BestChanges = -1;
         worker.FailingLow = 0;
-        board.MaxPly = depth <= 6 ? 2 * depth : 4 * depth;
+        worker.MaxPly = depth <= 6 ? 2 * depth : 4 * depth;
         Bitboard from = 0, to = 0;
         char promotion = NoPromotion;
         worker.LastScore = worker.SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue,

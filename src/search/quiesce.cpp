@@ -5,7 +5,7 @@
 #include "eval/eval.h"
 #include "search/search.h"
 
-int SearchWorker::Quiesce(int side, int alpha, int beta, ChessBoard board, int depth, int flag,
+int SearchWorker::Quiesce(int side, int alpha, int beta, ChessBoard& board, int depth, int flag,
                           int ply) {
     ++QuiesceNodes;
     --NodesToPoll;
@@ -37,17 +37,16 @@ int SearchWorker::Quiesce(int side, int alpha, int beta, ChessBoard board, int d
             ExchangeEvaluator(board).StaticExchangeEvaluation(side ^ 1, from, to) < 0)
             continue;
         uint8_t castleMask;
-        board.MakeMove(from, to, promotion, &castleMask);
-        assert(BoardAndKeyAreConsistent(board));
-        Eval.PawnTable.Prefetch(board.PawnKingKey);
-        if (!board.InCheck(side == White ? board.WKing : board.BKing, side)) {
-            const int score = -Quiesce(side ^ 1, -beta, -alpha, board, depth - 1, flag, ply + 1);
-            if (score > best) {
-                best = score;
-                if (score > alpha) alpha = score;
-            }
+        ChessBoard child = board;
+        child.MakeMove(from, to, promotion, &castleMask);
+        assert(BoardAndKeyAreConsistent(child));
+        Eval.PawnTable.Prefetch(child.PawnKingKey);
+        if (child.InCheck(side == White ? child.WKing : child.BKing, side)) continue;
+        const int score = -Quiesce(side ^ 1, -beta, -alpha, child, depth - 1, flag, ply + 1);
+        if (score > best) {
+            best = score;
+            if (score > alpha) alpha = score;
         }
-        board.UndoMove(i);
     }
     return best;
 }

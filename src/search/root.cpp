@@ -112,12 +112,10 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
         uint8_t castleMask;
         list.NextMove(i, count, &moveFrom, &moveTo, &movePromotion);
         if (!SearchesRootMove(MoveCode(moveFrom, moveTo))) continue;
-        board.MakeMove(moveFrom, moveTo, movePromotion, &castleMask);
-        assert(BoardAndKeyAreConsistent(board));
-        if (board.InCheck(side == White ? board.WKing : board.BKing, side)) {
-            board.UndoMove(i);
-            continue;
-        }
+        ChessBoard child = board;
+        child.MakeMove(moveFrom, moveTo, movePromotion, &castleMask);
+        assert(BoardAndKeyAreConsistent(child));
+        if (child.InCheck(side == White ? child.WKing : child.BKing, side)) continue;
         ++InteriorNodes;
         ++legal;
         // A search stopped before any move of the first iteration was judged
@@ -137,47 +135,46 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
         std::fflush(stdout);
 
         const int givesCheck =
-            board.InCheck(side == White ? board.BKing : board.WKing, side ^ 1) ? 1 : 0;
+            child.InCheck(side == White ? child.BKing : child.WKing, side ^ 1) ? 1 : 0;
         const bool captured =
-            opponentPieces != (side == White ? board.BlackPieces : board.WhitePieces);
+            opponentPieces != (side == White ? child.BlackPieces : child.WhitePieces);
         const int childCastle = castleRights & castleMask;
-        const SearchNode child{.Side = side ^ 1,
-                               .Ply = 1,
-                               .CastleRights = childCastle,
-                               .InCheck = givesCheck,
-                               .MaxPly = board.MaxPly};
+        const SearchNode childNode{.Side = side ^ 1,
+                                   .Ply = 1,
+                                   .CastleRights = childCastle,
+                                   .InCheck = givesCheck,
+                                   .MaxPly = MaxPly};
 
         int v;
         int interruption = 0;
         if (depth + givesCheck == 1) {
-            v = -Quiesce(side ^ 1, -beta, -alpha, board, 0, 0, 1);
+            v = -Quiesce(side ^ 1, -beta, -alpha, child, 0, 0, 1);
             if (StopSearch) interruption = 2;
         } else if (legal == 1) {
-            v = -AlphaBeta(child.With(-beta, -alpha, depth - 1 + givesCheck, PVNode), board);
+            v = -AlphaBeta(childNode.With(-beta, -alpha, depth - 1 + givesCheck, PVNode), child);
             if (StopSearch) interruption = 2;
         } else {
             const bool lateQuiet = movePromotion == NoPromotion && depth > 2 && legal > 2 &&
                                    !givesCheck && !captured && list.Order[i] <= 950 &&
-                                   board.QuickPieceCount(side) > 2;
+                                   child.QuickPieceCount(side) > 2;
             bool mayRaiseAlpha = true;
             v = alpha;
             if (lateQuiet) {
-                v = -AlphaBeta(child.With(-alpha - 1, -alpha, depth - 2, AllNode), board);
+                v = -AlphaBeta(childNode.With(-alpha - 1, -alpha, depth - 2, AllNode), child);
                 if (StopSearch) interruption = 1;
                 mayRaiseAlpha = v > alpha;
             }
             if (!interruption && mayRaiseAlpha) {
-                v = -AlphaBeta(child.With(-alpha - 1, -alpha, depth - 1 + givesCheck, AllNode),
-                               board);
+                v = -AlphaBeta(childNode.With(-alpha - 1, -alpha, depth - 1 + givesCheck, AllNode),
+                               child);
                 if (StopSearch) interruption = 1;
                 if (!interruption && v > alpha && v < beta) {
-                    v = -AlphaBeta(child.With(-beta, -alpha, depth - 1 + givesCheck, PVNode),
-                                   board);
+                    v = -AlphaBeta(childNode.With(-beta, -alpha, depth - 1 + givesCheck, PVNode),
+                                   child);
                     if (StopSearch) interruption = 2;
                 }
             }
         }
-        board.UndoMove(i);
         if (interruption) {
             *from = bestFrom;
             *to = bestTo;

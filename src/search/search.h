@@ -353,6 +353,8 @@ class SearchWorker {
     int32_t RootMoveIndex = 0;
     int32_t RootMoveCount = 0;
     int32_t IterationDepth = 0;
+    // Beyond this ply a node of the iteration is a leaf, whatever depth it has left.
+    int32_t MaxPly = 0;
     // Probes of the table that cut off, and those that did not, since
     // the program started: the benchmarks total them over their positions.
     int64_t CacheHits = 0;
@@ -415,8 +417,10 @@ class SearchWorker {
     // waits until the search ends.
     int (*CommandHandler)(const char* line) = nullptr;
 
-    int Quiesce(int side, int alpha, int beta, ChessBoard board, int depth, int flag, int ply);
-    int AlphaBeta(const SearchNode& node, ChessBoard board);
+    // Each searches `board` without changing its position (only its draw
+    // flags, which the draw test sets); every move is made on a copy.
+    int Quiesce(int side, int alpha, int beta, ChessBoard& board, int depth, int flag, int ply);
+    int AlphaBeta(const SearchNode& node, ChessBoard& board);
     int SearchTreeRoot(int side, ChessBoard board, int alpha, int beta, int depth, Bitboard* from,
                        Bitboard* to, char* promotion, int castleRights);
     // Whether the root searches the move: one the interface named, if it

@@ -31,7 +31,7 @@ void PerfT::CountByRootMove(const ChessBoard& root, int depth) {
         PerformanceTest(root.SideToMove, depth, root, root.CastleFlags);
     } else {
         const int side = root.SideToMove;
-        ChessBoard board = root;
+        const ChessBoard& board = root;
         MoveList list;
         const Bitboard king = side == White ? board.WKing : board.BKing;
         const int count = board.InCheck(king, side)
@@ -42,37 +42,36 @@ void PerfT::CountByRootMove(const ChessBoard& root, int depth) {
             char promotion;
             uint8_t castleMask = 0;
             list.GetMove(i, &from, &to, &promotion);
-            board.MakeMove(from, to, promotion, &castleMask);
-            if (!board.InCheck(side == White ? board.WKing : board.BKing, side)) {
+            ChessBoard child = board;
+            child.MakeMove(from, to, promotion, &castleMask);
+            if (!child.InCheck(side == White ? child.WKing : child.BKing, side)) {
                 ++TotalNodes;
                 const uint64_t before = LeafNodes;
-                PerformanceTest(side ^ 1, depth - 1, board, root.CastleFlags & castleMask);
+                PerformanceTest(side ^ 1, depth - 1, child, root.CastleFlags & castleMask);
                 std::printf("%c%d%c%d%s: %" PRIu64 "\n", 'a' + LowestSquare(from) % 8,
                             LowestSquare(from) / 8 + 1, 'a' + LowestSquare(to) % 8,
                             LowestSquare(to) / 8 + 1, PromotionSuffix(promotion),
                             LeafNodes - before);
                 std::fflush(stdout);
             }
-            board.UndoMove(i);
         }
     }
     std::printf("\n");
 }
 
-void PerfT::PerformanceTest(int side, int depth, ChessBoard board, int castleFlags) {
+void PerfT::PerformanceTest(int side, int depth, const ChessBoard& board, int castleFlags) {
     if (depth <= 0) {
         ++LeafNodes;
         return;
     }
     MoveList list;
     uint8_t castleMask = 0;
-    Bitboard king = side == White ? board.WKing : board.BKing;
-    bool inCheck = board.InCheck(king, side);
-    int count = inCheck ? list.GenCheckEvasions(side, &board)
-                        : list.GenerateAllMoves(side, &board, castleFlags);
+    const Bitboard king = side == White ? board.WKing : board.BKing;
+    const int count = board.InCheck(king, side) ? list.GenCheckEvasions(side, &board)
+                                                : list.GenerateAllMoves(side, &board, castleFlags);
 
     if (depth == 1 && !Trace) {
-        int legal = list.LegalMoveCount(side, count);
+        const int legal = list.LegalMoveCount(side, count);
         TotalNodes += legal;
         LeafNodes += legal;
         return;
@@ -82,20 +81,16 @@ void PerfT::PerformanceTest(int side, int depth, ChessBoard board, int castleFla
         Bitboard from, to;
         char promotion;
         list.GetMove(i, &from, &to, &promotion);
-        board.MakeMove(from, to, promotion, &castleMask);
-        king = side == White ? board.WKing : board.BKing;
-        if (board.InCheck(king, side)) {
-            board.UndoMove(i);
-            continue;
-        }
+        ChessBoard child = board;
+        child.MakeMove(from, to, promotion, &castleMask);
+        if (child.InCheck(side == White ? child.WKing : child.BKing, side)) continue;
         ++TotalNodes;
         if (Trace) {
             char text[MaxPVText];
             fillmovestring(text, LowestSquare(from), LowestSquare(to), promotion);
             std::printf("<Move name=\"{ %snodes %" PRIu64 "\">\n", text, TotalNodes);
         }
-        PerformanceTest(side ^ 1, depth - 1, board, castleFlags & castleMask);
+        PerformanceTest(side ^ 1, depth - 1, child, castleFlags & castleMask);
         if (Trace) std::printf("</Move >\n} \n");
-        board.UndoMove(i);
     }
 }

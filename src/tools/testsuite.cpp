@@ -133,9 +133,6 @@ void ParseEPDSuite(Engine& engine, const char* filename, void (*show)(const Ches
             char promotion = NoPromotion;
             const int score = engine.Main.ProgressiveDeepening(MoveHistory(), MainBoard,
                                                                s.Limits.FD, &from, &to, &promotion);
-            MainBoard.BestFrom = from;
-            MainBoard.BestTo = to;
-            MainBoard.BestPromo = promotion;
             char text[MaxPVText];
             engine.Main.LineText(text, from, to, promotion);
             std::printf("%d %d   %s", s.Limits.FD, score, text);

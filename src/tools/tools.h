@@ -25,7 +25,7 @@ class PerfT {
     void CountByRootMove(const ChessBoard& board, int depth);
 
     // The recursive count on this node's own copy of the board.
-    void PerformanceTest(int side, int depth, ChessBoard board, int castleFlags);
+    void PerformanceTest(int side, int depth, const ChessBoard& board, int castleFlags);
 
     // With the trace every move is made, tested with InCheck and printed;
     // without it the last ply is counted by a legality test instead of

@@ -63,41 +63,34 @@ struct SpecialMoves {
 };
 
 // Walks every legal line `depth` plies deep and checks after each move that
-// the code MakeMove kept equals the one computed from scratch, and that
-// UndoMove brings the parent's back. Each node works on its own copy, as
-// the search's do: the undo area is one move deep.
-void ExpectKeptCodesOverTree(ChessBoard board, int side, int castle, int depth, SpecialMoves& seen,
-                             const std::string& line) {
+// the code MakeMove kept equals the one computed from scratch. Each child is
+// made on a copy of its parent, as the search's are.
+void ExpectKeptCodesOverTree(const ChessBoard& board, int side, int castle, int depth,
+                             SpecialMoves& seen, const std::string& line) {
     if (depth == 0) return;
     MoveList list;
     const Bitboard king = side == White ? board.WKing : board.BKing;
     const int count = board.InCheck(king, side) ? list.GenCheckEvasions(side, &board)
                                                 : list.GenerateAllMoves(side, &board, castle);
-    const ChessBoard parent = board;
     for (int i = 0; i < count; ++i) {
         Bitboard from, to;
         char promotion;
         uint8_t mask;
         list.GetMove(i, &from, &to, &promotion);
-        const bool kingMove = board.IsKing(side, from);
-        const bool pawnToEmpty = board.IsPawn(side, from) && board.IsEmptySquare(to);
-        board.MakeMove(from, to, promotion, &mask);
-        if (!board.InCheck(side == White ? board.WKing : board.BKing, side)) {
-            const std::string here = line + " " + std::to_string(LowestSquare(from)) + "-" +
-                                     std::to_string(LowestSquare(to));
-            const int distance = LowestSquare(from) - LowestSquare(to);
-            seen.castlings += kingMove && (distance == 2 || distance == -2);
-            seen.enPassants +=
-                pawnToEmpty && FileOf(LowestSquare(from)) != FileOf(LowestSquare(to));
-            seen.promotions += promotion != NoPromotion;
-            Code kept;
-            BoardHashCode(side ^ 1, castle & mask, board, &kept.upper, &kept.lower);
-            ASSERT_EQ(kept, HashOf(board, side ^ 1, castle & mask)) << here;
-            ExpectKeptCodesOverTree(board, side ^ 1, castle & mask, depth - 1, seen, here);
-        }
-        board.UndoMove(i);
-        ASSERT_EQ(board.PieceKeyUpper, parent.PieceKeyUpper) << line;
-        ASSERT_EQ(board.PieceKeyLower, parent.PieceKeyLower) << line;
+        ChessBoard child = board;
+        child.MakeMove(from, to, promotion, &mask);
+        if (child.InCheck(side == White ? child.WKing : child.BKing, side)) continue;
+        const std::string here = line + " " + std::to_string(LowestSquare(from)) + "-" +
+                                 std::to_string(LowestSquare(to));
+        const int distance = LowestSquare(from) - LowestSquare(to);
+        seen.castlings += board.IsKing(side, from) && (distance == 2 || distance == -2);
+        seen.enPassants += board.IsPawn(side, from) && board.IsEmptySquare(to) &&
+                           FileOf(LowestSquare(from)) != FileOf(LowestSquare(to));
+        seen.promotions += promotion != NoPromotion;
+        Code kept;
+        BoardHashCode(side ^ 1, castle & mask, child, &kept.upper, &kept.lower);
+        ASSERT_EQ(kept, HashOf(child, side ^ 1, castle & mask)) << here;
+        ExpectKeptCodesOverTree(child, side ^ 1, castle & mask, depth - 1, seen, here);
     }
 }
 

@@ -13,31 +13,6 @@ uint32_t PawnKingHash(const ChessBoard& b) {
     return key;
 }
 
-// The fields a move changes and UndoMove must restore.
-void ExpectSamePosition(const ChessBoard& a, const ChessBoard& b, const char* what) {
-    for (int code = 0; code < 12; ++code)
-        EXPECT_EQ(a.PieceBits(code), b.PieceBits(code)) << what << " code " << code;
-    EXPECT_EQ(a.WhitePieces, b.WhitePieces) << what;
-    EXPECT_EQ(a.BlackPieces, b.BlackPieces) << what;
-    EXPECT_EQ(a.AllPieces, b.AllPieces) << what;
-    EXPECT_EQ(a.PawnKingKey, b.PawnKingKey) << what;
-    EXPECT_EQ(a.PieceKeyUpper, b.PieceKeyUpper) << what;
-    EXPECT_EQ(a.PieceKeyLower, b.PieceKeyLower) << what;
-    EXPECT_EQ(a.SideToMove, b.SideToMove) << what;
-    EXPECT_EQ(a.CastleFlags, b.CastleFlags) << what;
-    EXPECT_EQ(a.FiftyMoveCount, b.FiftyMoveCount) << what;
-    EXPECT_EQ(a.LastFrom, b.LastFrom) << what;
-    EXPECT_EQ(a.LastTo, b.LastTo) << what;
-    EXPECT_EQ(a.WhitePieceTotal, b.WhitePieceTotal) << what;
-    EXPECT_EQ(a.BlackPieceTotal, b.BlackPieceTotal) << what;
-    const int32_t ChessBoard::*counts[] = {&ChessBoard::WQueenCount,  &ChessBoard::WRookCount,
-                                           &ChessBoard::WBishopCount, &ChessBoard::WKnightCount,
-                                           &ChessBoard::WPawnCount,   &ChessBoard::BQueenCount,
-                                           &ChessBoard::BRookCount,   &ChessBoard::BBishopCount,
-                                           &ChessBoard::BKnightCount, &ChessBoard::BPawnCount};
-    for (auto count : counts) EXPECT_EQ(a.*count, b.*count) << what;
-}
-
 struct MoveCase {
     const char* name;
     const char* fen;
@@ -49,7 +24,7 @@ struct MoveCase {
     int extraCode;    // another piece expected afterwards (castling rook), -1 for none
     int extraSquare;
     uint8_t mask; // castling mask written
-    int captured; // CapturedValue
+    int captured; // value of the piece taken on `to`, 0 for none (en passant too)
     int whiteTotalDelta, blackTotalDelta;
 };
 
@@ -90,7 +65,7 @@ const MoveCase MoveCases[] = {
      0, 0},
 };
 
-TEST(MakeMove, EffectsAndUndoRestoreEveryField) {
+TEST(MakeMove, EffectsOnEveryField) {
     for (const MoveCase& c : MoveCases) {
         ChessBoard before = BoardFromFen(c.fen);
         before.PawnKingKey = PawnKingHash(before);
@@ -104,7 +79,6 @@ TEST(MakeMove, EffectsAndUndoRestoreEveryField) {
             EXPECT_TRUE(board.PieceBits(c.extraCode) & Bit(c.extraSquare)) << c.name;
         }
         EXPECT_EQ(mask, c.mask) << c.name;
-        EXPECT_EQ(board.CapturedValue, c.captured) << c.name;
         EXPECT_EQ(board.LastFrom, Bit(c.from)) << c.name;
         EXPECT_EQ(board.LastTo, Bit(c.to)) << c.name;
         EXPECT_EQ(board.PawnKingKey, PawnKingHash(board)) << c.name;
@@ -114,9 +88,6 @@ TEST(MakeMove, EffectsAndUndoRestoreEveryField) {
         const bool pawnOrCapture = (before.WPawns | before.BPawns) & Bit(c.from) || c.captured ||
                                    c.whiteTotalDelta || c.blackTotalDelta;
         EXPECT_EQ(board.FiftyMoveCount, pawnOrCapture ? 0 : before.FiftyMoveCount + 1) << c.name;
-
-        board.UndoMove(0);
-        ExpectSamePosition(board, before, c.name);
     }
 }
 
@@ -128,7 +99,6 @@ TEST(MakeMove, EnPassantOnlyRightAfterTheDoubleStep) {
     now.MakeMove(Bit(E5), Bit(D6), NoPromotion, &mask);
     EXPECT_FALSE(now.BPawns & Bit(D5));
     EXPECT_EQ(now.BPawnCount, 0);
-    EXPECT_EQ(now.CapturedValue, 0);
 
     // A move in between: the diagonal step is an ordinary move to an empty square.
     board.MakeMove(Bit(E1), Bit(E2), NoPromotion, &mask);

@@ -5,14 +5,16 @@
 #include <vector>
 
 #include "frontend/frontend.h"
+#include "frontend/session.h"
 #include "test_util.h"
 
 namespace {
 
-// Parses a command line on fresh settings and a fresh board.
+// Parses a command line on fresh settings, a fresh session and a fresh board.
 int Parse(std::vector<const char*> args) {
     TheEngine.Settings = Status{};
     TheEngine.Settings.initVars();
+    GameSession = Session{};
     MainBoard.InitRep();
     args.insert(args.begin(), "vorn");
     return ParseCommandLine(static_cast<int>(args.size()), const_cast<char**>(args.data()));
@@ -26,12 +28,11 @@ TEST(CommandLine, ValuesReachTheSettings) {
 
     ASSERT_EQ(Parse({"-fd", "5"}), CommandLineOk);
     EXPECT_EQ(TheEngine.Settings.Limits.FD, 5);
-    EXPECT_EQ(MainBoard.MaxDepth, 5);
-    EXPECT_EQ(MainBoard.FixedDepth, 5);
+    EXPECT_EQ(GameSession.MaxDepth, 5);
 
     ASSERT_EQ(Parse({"-sd", "5"}), CommandLineOk);
     EXPECT_EQ(TheEngine.Settings.Limits.FD, 0);
-    EXPECT_EQ(MainBoard.MaxDepth, 5);
+    EXPECT_EQ(GameSession.MaxDepth, 5);
 
     ASSERT_EQ(
         Parse({"-perft", "-trace", "-post", "-sp", "-nobook", "-kibitz", "-tc", "40", "-HPC"}),
@@ -91,7 +92,7 @@ TEST(CommandLine, ValuesAreWholeNumbersInRange) {
     // A refused value changes nothing.
     ParseErrors({"-fd", "-3"}, CommandLineBadUsage);
     EXPECT_EQ(TheEngine.Settings.Limits.FD, 0);
-    EXPECT_EQ(MainBoard.MaxDepth, 56);
+    EXPECT_EQ(GameSession.MaxDepth, ConsoleShownDepth);
 }
 
 TEST(CommandLine, UnknownOptionsAreNamed) {

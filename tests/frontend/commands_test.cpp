@@ -108,10 +108,10 @@ TEST(Commands, ClockAndDepthSettings) {
     EXPECT_EQ(HardTimeLimit(TheEngine.Settings),
               (30000 - EngineOptions::DefaultMoveOverheadMs) / 3 + 50);
 
-    const int consoleDepth = MainBoard.MaxDepth;
+    const int consoleDepth = GameSession.MaxDepth;
     EXPECT_EQ(Command("sd 5"), "");
     EXPECT_EQ(GameSession.DepthLimit, 5);
-    EXPECT_EQ(MainBoard.MaxDepth, consoleDepth); // the console's depth stays
+    EXPECT_EQ(GameSession.MaxDepth, consoleDepth); // the console's depth stays
 
     // Bad values are refused, out-of-range ones too (never wrapped), and change nothing.
     for (const char* line :

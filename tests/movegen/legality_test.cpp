@@ -8,24 +8,21 @@ namespace {
 // Plain perft by make-and-test (the board's InCheck) that also checks, at
 // every inner node, the legality count that perft uses at its last ply. leaves[d] counts the
 // positions at depth d + 1.
-void Walk(ChessBoard board, int side, int castleFlags, int depth, std::vector<uint64_t>& leaves,
-          int ply, int& mismatches) {
-    Bitboard king = side == White ? board.WKing : board.BKing;
-    bool inCheck = board.InCheck(king, side);
+void Walk(const ChessBoard& board, int side, int castleFlags, int depth,
+          std::vector<uint64_t>& leaves, int ply, int& mismatches) {
+    const Bitboard king = side == White ? board.WKing : board.BKing;
     MoveList list;
-    int count = inCheck ? list.GenCheckEvasions(side, &board)
-                        : list.GenerateAllMoves(side, &board, castleFlags);
+    const int count = board.InCheck(king, side) ? list.GenCheckEvasions(side, &board)
+                                                : list.GenerateAllMoves(side, &board, castleFlags);
     int legal = 0;
     for (int i = 0; i < count; ++i) {
         uint8_t castleMask = 0;
-        board.MakeMove(list.From[i], list.To[i], list.Promo[i], &castleMask);
-        if (!board.InCheck(side == White ? board.WKing : board.BKing, side)) {
-            ++legal;
-            if (depth > 1)
-                Walk(board, side ^ 1, castleFlags & castleMask, depth - 1, leaves, ply + 1,
-                     mismatches);
-        }
-        board.UndoMove(i);
+        ChessBoard child = board;
+        child.MakeMove(list.From[i], list.To[i], list.Promo[i], &castleMask);
+        if (child.InCheck(side == White ? child.WKing : child.BKing, side)) continue;
+        ++legal;
+        if (depth > 1)
+            Walk(child, side ^ 1, castleFlags & castleMask, depth - 1, leaves, ply + 1, mismatches);
     }
     leaves[ply] += legal;
     if (list.LegalMoveCount(side, count) != legal && mismatches++ < 5) {

@@ -173,7 +173,7 @@ TEST_F(SearchTest, AStoppedIterationKeepsThePreviousMove) {
     TestEngine().Main.NodesToPoll = 0;
     TestEngine().Main.HardLimitMs = 0;
     TestEngine().Main.InteriorNodes = TestEngine().Main.QuiesceNodes = 0;
-    board.MaxPly = 8;
+    TestEngine().Main.MaxPly = 8;
     TestEngine().Main.SearchTreeRoot(White, board, -MateValue, MateValue, 4, &from, &to, &promo,
                                      board.CastleFlags);
     EXPECT_TRUE(TestEngine().Main.StopSearch);
