@@ -37,6 +37,14 @@ bool IsPassedPawnMove(const ChessBoard& board, int side, Bitboard to) {
     return !(PawnFrontSpan(side, LowestSquare(to)) & enemyPawns);
 }
 
+// A move of the list made on a copy of the node's board.
+struct MadeMove {
+    Bitboard From, To;
+    char Promotion;
+    uint8_t CastleMask;
+    ChessBoard Child;
+};
+
 } // namespace
 
 int SearchWorker::ProbeTable(uint64_t upper, uint64_t lower, int depth, int alpha, int beta,
@@ -191,20 +199,35 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
         const int firstChildType = nodeType == PVNode    ? PVNode
                                    : nodeType == CutNode ? AllNode
                                                          : CutNode;
+        // Once a node has searched a move without a cut-off it will most
+        // likely search them all: it then makes each next move before it
+        // searches the current one, so that the next child's table bucket
+        // and pawn entry arrive from memory meanwhile.
+        const auto makeMove = [&](int index, MadeMove& made) {
+            list.NextMove(index, count, &made.From, &made.To, &made.Promotion);
+            made.Child = board;
+            made.Child.MakeMove(made.From, made.To, made.Promotion, &made.CastleMask);
+            assert(BoardAndKeyAreConsistent(made.Child));
+            Bitboard childUpper, childLower;
+            BoardHashCode(side ^ 1, castleRights & made.CastleMask, made.Child, &childUpper,
+                          &childLower);
+            Table.Prefetch(childLower);
+            Eval.PawnTable.Prefetch(made.Child.PawnKingKey);
+        };
+        MadeMove moves[2];
+        int current = 0;
+        bool nextMade = false;
         int legal = 0;
         for (int i = 0; i < count && best < beta; ++i) {
-            Bitboard from, to;
-            char promotion;
-            uint8_t castleMask;
-            list.NextMove(i, count, &from, &to, &promotion);
-            ChessBoard child = board;
-            child.MakeMove(from, to, promotion, &castleMask);
-            assert(BoardAndKeyAreConsistent(child));
-            const int childCastle = castleRights & castleMask;
-            Bitboard childUpper, childLower;
-            BoardHashCode(side ^ 1, childCastle, child, &childUpper, &childLower);
-            Table.Prefetch(childLower);
-            Eval.PawnTable.Prefetch(child.PawnKingKey);
+            if (nextMade)
+                current ^= 1;
+            else
+                makeMove(i, moves[current]);
+            nextMade = false;
+            ChessBoard& child = moves[current].Child;
+            const Bitboard from = moves[current].From, to = moves[current].To;
+            const char promotion = moves[current].Promotion;
+            const int childCastle = castleRights & moves[current].CastleMask;
             const int code = MoveCode(from, to);
             if (child.InCheck(side == White ? child.WKing : child.BKing, side)) continue;
             ++InteriorNodes;
@@ -233,6 +256,10 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
                                   : nodeType == PVNode ? AllNode
                                                        : firstChildType;
 
+            if (legal > 1 && i + 1 < count) {
+                makeMove(i + 1, moves[current ^ 1]);
+                nextMade = true;
+            }
             const SearchNode childNode = node.Child(childCastle, givesCheck);
             int v;
             if (nodeType != PVNode || legal == 1) {
