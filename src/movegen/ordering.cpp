@@ -18,11 +18,15 @@ constexpr int UnderPromotionValue = 500;
 constexpr int RoyalLineBonus = 28; // a rook or queen onto the enemy king's file or rank
 constexpr int QuiescePromotionValue = 750;
 
-// The kind (PawnCode .. KingCode) of the piece of `colour` on `square`, -1 if none.
+// The kind (PawnCode .. KingCode) of the piece of `colour` on `square`, -1 if
+// none. Every set is tested, as at most one holds the square: a scan without
+// early exits has no branch to mispredict.
 int KindOn(const ChessBoard& b, int colour, Bitboard square) {
+    const int offset = colour == White ? 0 : BlackCodeOffset;
+    int found = -1;
     for (int kind = PawnCode; kind <= KingCode; ++kind)
-        if (b.PieceBits(kind + (colour == White ? 0 : BlackCodeOffset)) & square) return kind;
-    return -1;
+        found = (b.PieceBits(kind + offset) & square) ? kind : found;
+    return found;
 }
 
 // Victims by kind: a knight a shade below a bishop, so that of two equal
@@ -37,19 +41,22 @@ int OrderVictim(const ChessBoard& b, int enemy, Bitboard to) {
     return kind >= PawnCode && kind < KingCode ? VictimValue[kind] : 0;
 }
 
-// What the capturing piece adds: knights their outpost value, rooks an open
-// file and the seventh rank, pawns the rise in passed-pawn value.
-int CaptureAdjustment(const ChessBoard& b, int mover, Bitboard from, Bitboard to) {
+// What the capturing piece, of `kind`, adds: knights their outpost value,
+// rooks an open file and the seventh rank, pawns the rise in passed-pawn value.
+int CaptureAdjustment(const ChessBoard& b, int mover, int kind, Bitboard from, Bitboard to) {
     const int t = LowestSquare(to);
-    if (b.IsBishop(mover, from)) return -12;
-    if (b.IsKnight(mover, from)) return (mover == White ? WKnightPost : BKnightPost)[t] - 10;
-    if (b.IsRook(mover, from)) {
+    switch (kind) {
+    case BishopCode:
+        return -12;
+    case KnightCode:
+        return (mover == White ? WKnightPost : BKnightPost)[t] - 10;
+    case RookCode: {
         int value = -19;
         if (!((b.WPawns | b.BPawns) & FileMask[FileOf(t)])) value += OpenFileControl[FileOf(t)];
         if (to & RankMask[mover == White ? 6 : 1]) value += Majorson7[1];
         return value;
     }
-    if (b.IsPawn(mover, from)) {
+    case PawnCode: {
         const Bitboard enemyPawns = mover == White ? b.BPawns : b.WPawns;
         if (PawnFrontSpan(mover, t) & enemyPawns) return -3;
         const int f = LowestSquare(from);
@@ -57,9 +64,13 @@ int CaptureAdjustment(const ChessBoard& b, int mover, Bitboard from, Bitboard to
         const int fromRank = mover == White ? RankOf(f) : 7 - RankOf(f);
         return Passers[toRank] - Passers[fromRank] - 3;
     }
-    if (b.IsQueen(mover, from)) return -38;
-    if (b.IsKing(mover, from)) return -14625;
-    return 0;
+    case QueenCode:
+        return -38;
+    case KingCode:
+        return -14625;
+    default:
+        return 0;
+    }
 }
 
 } // namespace
@@ -95,6 +106,7 @@ void MoveList::AssignMoveOrderValues(int count, const OrderHints& hints, Bitboar
         }
         const int mover = b.PieceColor(From[i]);
         const int enemy = mover ^ 1;
+        const int kind = KindOn(b, mover, From[i]);
         if (!(To[i] & (enemy == White ? b.WhitePieces : b.BlackPieces))) {
             if (Promo[i] == 'Q' || Promo[i] == 'q')
                 Order[i] = QueenPromotionValue;
@@ -104,9 +116,9 @@ void MoveList::AssignMoveOrderValues(int count, const OrderHints& hints, Bitboar
                 Order[i] = UnderPromotionValue;
         } else {
             Order[i] = CaptureBase + OrderVictim(b, enemy, To[i]) +
-                       CaptureAdjustment(b, mover, From[i], To[i]);
+                       CaptureAdjustment(b, mover, kind, From[i], To[i]);
         }
-        if ((b.IsRook(mover, From[i]) || b.IsQueen(mover, From[i])) && (To[i] & royalLines))
+        if ((kind == RookCode || kind == QueenCode) && (To[i] & royalLines))
             Order[i] += RoyalLineBonus;
     }
 }
@@ -131,9 +143,13 @@ void MoveList::QuiesceAssignMoveOrderValues(int count) {
 void MoveList::NextMove(int index, int count, Bitboard* from, Bitboard* to, char* promotion) {
     assert(index >= 0 && index < MaxMoves);
     if (index < count) {
-        int best = index;
-        for (int i = index + 1; i < count; ++i)
-            if (Order[i] > Order[best]) best = i;
+        // The first of the highest values, found without a branch per entry.
+        int best = index, bestValue = Order[index];
+        for (int i = index + 1; i < count; ++i) {
+            const bool higher = Order[i] > bestValue;
+            best = higher ? i : best;
+            bestValue = higher ? Order[i] : bestValue;
+        }
         if (best != index) {
             std::swap(From[index], From[best]);
             std::swap(To[index], To[best]);
