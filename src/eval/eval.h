@@ -45,13 +45,11 @@ class alignas(64) PawnHashEntry {
     uint32_t Key;
     int16_t MgTerm, EgTerm;
     Bitboard Pawns; // white pawns | black pawns
-    Bitboard BackwardPawns;
-    uint8_t WPasserRank[8], BPasserRank[8]; // files a-h
+    // By file a-h: the board rank index (1-6) of the most advanced passer, 0 for none.
+    uint8_t WPasserRank[8], BPasserRank[8];
     int16_t WStructure, BStructure;
     int16_t WPasserScore, BPasserScore; // before the king-dependent terms
-    int8_t WDoubled, BDoubled;
-    int8_t WPasserCount, BPasserCount;
-    uint8_t PasserFlags;
+    int8_t WDoubled, BDoubled;          // pawns with another of their colour ahead on the file
 };
 static_assert(sizeof(PawnHashEntry) == 64);
 
@@ -96,25 +94,19 @@ class PositionEvaluate {
   public:
     // The board under evaluation; set by PosEval, read by every term.
     const ChessBoard* Board = nullptr;
-    // Passed pawns per file, index file + 1 (0 and 9 stay zero so that the
-    // neighbours of the a- and h-files read "none"): the board rank index
-    // (1-6) of the most advanced passer of that colour on the file, 0 = none.
-    uint8_t WPasserRank[10];
-    int8_t WPasserCount;
-    uint8_t BPasserRank[10];
-    int8_t BPasserCount;
+    // The pawn structure of Board, where the pawn table keeps it; set by
+    // PawnStructure, read by the terms after it.
+    const PawnHashEntry* PawnEntry = nullptr;
     int Phase; // 1 (opening) to 24 (no pieces but kings and pawns)
     int MgScore;
     int EgScore;
-    uint8_t PasserFlags; // 1 White passer, 2 White connected, 16 Black passer, 32 Black connected
     Bitboard OpenFiles, WPawnlessFiles, BPawnlessFiles;
     Bitboard WKingFile, BKingFile;
-    Bitboard PawnFiles, BackwardPawns, WPawnAttacks, BPawnAttacks;
+    Bitboard PawnFiles, WPawnAttacks, BPawnAttacks;
     int8_t WPieces, BPieces; // knights + bishops + rooks + queens
     int WShieldHoles, BShieldHoles;
-    int WPasserScore, BPasserScore;
+    int WPasserScore, BPasserScore; // the entry's, with the king-dependent terms
     int WKingSq, BKingSq;
-    int WDoubled, BDoubled;
     BishopRecord WBishopRecord, BBishopRecord;
     Bitboard WPawnAtt, BPawnAtt, WKnightAtt, WBishopAtt, BBishopAtt, BKnightAtt, WRookAtt, BRookAtt,
         WQueenAtt, BQueenAtt, WKingAtt, BKingAtt, WAllAtt, BAllAtt;

@@ -64,6 +64,16 @@ struct PawnTerms {
     int Eg = 0;
 };
 
+// What a scan finds of one colour's pawns besides its score.
+struct PawnScan {
+    // By file + 1 (0 and 9 stay zero, so that the neighbours of the a- and
+    // h-files read "none"): the board rank index (1-6) of the most advanced
+    // passer of the file, 0 for none.
+    uint8_t PasserRank[10] = {};
+    int PasserScore = 0; // before the king-dependent terms
+    int Doubled = 0;
+};
+
 // One colour's fields of the evaluator and its view of the board: "ahead" is up the
 // board for White and down for Black, and tables are read with the rank
 // counted from the colour's own side.
@@ -89,16 +99,12 @@ template <int Us> struct PawnView {
     static int EnemyKingSq(const PositionEvaluate& pe) {
         return Us == White ? pe.BKingSq : pe.WKingSq;
     }
-    static uint8_t* PasserRank(PositionEvaluate& pe) {
-        return Us == White ? pe.WPasserRank : pe.BPasserRank;
-    }
-    static int8_t& PasserCount(PositionEvaluate& pe) {
-        return Us == White ? pe.WPasserCount : pe.BPasserCount;
+    static const uint8_t* PasserRank(const PawnHashEntry& e) {
+        return Us == White ? e.WPasserRank : e.BPasserRank;
     }
     static int& PasserScore(PositionEvaluate& pe) {
         return Us == White ? pe.WPasserScore : pe.BPasserScore;
     }
-    static int& Doubled(PositionEvaluate& pe) { return Us == White ? pe.WDoubled : pe.BDoubled; }
     static Bitboard MinorAttacks(const PositionEvaluate& pe) {
         return Us == White ? pe.WKnightAtt | pe.WBishopAtt : pe.BKnightAtt | pe.BBishopAtt;
     }
@@ -111,13 +117,13 @@ template <int Us> struct PawnView {
 // tables. Returns the colour's own structure score; the pawns are visited
 // from the lowest square up, so White meets its rearmost pawn of a file first
 // and Black its most advanced.
-template <int Us> int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
+template <int Us> int ScanPawns(const PositionEvaluate& pe, PawnTerms* terms, PawnScan* scan) {
     using V = PawnView<Us>;
     const ChessBoard& b = *pe.Board;
     const Bitboard own = V::Own(b), enemy = V::Enemy(b);
     const int kingSq = V::KingSq(pe);
     const Bitboard zone = ShelterZone(kingSq, Us);
-    uint8_t* passerRank = V::PasserRank(pe);
+    uint8_t* passerRank = scan->PasserRank;
     Bitboard doubledFiles = 0;
     int structure = 0;
 
@@ -129,6 +135,7 @@ template <int Us> int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
         if (f == 7 && FileOf(kingSq) <= 3) structure -= 5;
 
         const bool isolated = !(own & beside);
+        bool backward = false;
         if (isolated) {
             terms->Mg -= V::Sign * IsolatedPawn[f];
             terms->Eg -= V::Sign * IsolatedPawn[f];
@@ -136,30 +143,26 @@ template <int Us> int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
             if (!(enemy & file)) structure -= 50;
         } else if (f >= 1 && f <= 6 && !(own & beside & V::ThisRankAndBehind(r))) {
             structure -= (enemy & file) ? 40 : 80;
-            pe.BackwardPawns |= Bit(sq);
+            backward = true;
         }
 
         const Bitboard frontSpan = (file | beside) & V::Ahead(r);
         if (!(enemy & frontSpan)) {
             if (isolated) structure += 50;
-            if (pe.BackwardPawns & Bit(sq)) {
-                structure += 80;
-                pe.BackwardPawns &= ~Bit(sq);
-            }
+            if (backward) structure += 80;
             // Keep the most advanced passer of the file.
             if (Us == White || !passerRank[f + 1]) passerRank[f + 1] = static_cast<uint8_t>(r);
-            ++V::PasserCount(pe);
         } else {
             if (!(zone & Bit(sq))) structure += Passers[ownRank] >> 2;
             const int helpers =
                 PopCount(own & (file | beside)) - PopCount(own & file & V::Behind(r));
             if (!(enemy & file) && !isolated && helpers > PopCount(enemy & frontSpan))
-                V::PasserScore(pe) += Passers[ownRank] / 3;
+                scan->PasserScore += Passers[ownRank] / 3;
         }
 
         // Not yet visited means higher up the board, for both colours.
         if (own & file & RanksAbove[r]) {
-            ++V::Doubled(pe);
+            ++scan->Doubled;
             doubledFiles |= file;
             if (!(enemy & file)) structure -= 50;
         }
@@ -168,11 +171,9 @@ template <int Us> int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
     terms->Mg += V::Sign * 60 * PopCount(own & CentreSquares);
     if (!own) structure = -30;
 
-    const uint8_t passerBit = Us == White ? 1 : 16;
     for (int f = 0; f < 8; ++f) {
         const int r = passerRank[f + 1];
         if (!r) continue;
-        pe.PasserFlags |= passerBit;
         const int left = passerRank[f], right = passerRank[f + 2];
         const int* table = Passers;
         if (!left && !right) {
@@ -181,11 +182,10 @@ template <int Us> int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
             if (own & RankMask[rankBehind] & AdjacentFiles[f]) table = ProtectedPassers;
         } else if ((left && left - r <= 1 && r - left <= 1) ||
                    (right && right - r <= 1 && r - right <= 1)) {
-            pe.PasserFlags |= passerBit << 1;
             table = ConnectedPassers;
         }
         const int v = table[V::OwnRank(r)];
-        V::PasserScore(pe) += (doubledFiles & FileMask[f]) ? (v * 15) >> 4 : v;
+        scan->PasserScore += (doubledFiles & FileMask[f]) ? (v * 15) >> 4 : v;
     }
     return structure;
 }
@@ -195,17 +195,17 @@ template <int Us> int ScanPawns(PositionEvaluate& pe, PawnTerms* terms) {
 template <int Us> void PasserKingTerms(PositionEvaluate& pe, int side) {
     using V = PawnView<Us>;
     const ChessBoard& b = *pe.Board;
-    const uint8_t* passerRank = V::PasserRank(pe);
+    const uint8_t* passerRank = V::PasserRank(*pe.PawnEntry);
     // The ranks of files a..h as the bytes of one word: the loop visits only
     // the files with a passer, in file order.
     static_assert(std::endian::native == std::endian::little);
     uint64_t ranks;
-    std::memcpy(&ranks, passerRank + 1, sizeof ranks);
+    std::memcpy(&ranks, passerRank, sizeof ranks);
     if (!ranks) return;
     pe.NeedAttackMasks();
     const Bitboard minorAttacks = V::MinorAttacks(pe), enemyAttacks = V::EnemyAttacks(pe);
     for (; ranks; ranks &= ~(uint64_t(0xFF) << (LowestSquare(ranks) & ~7))) {
-        const int f = LowestSquare(ranks) / 8, r = passerRank[f + 1];
+        const int f = LowestSquare(ranks) / 8, r = passerRank[f];
         const int q = r * 8 + f, ownRank = V::OwnRank(r);
         // Shifting the square, never its index, leaves the squares past the
         // board edge in no set.
@@ -223,24 +223,6 @@ template <int Us> void PasserKingTerms(PositionEvaluate& pe, int side) {
             !(enemyAttacks & (sq | front1 | front2)))
             pe.EgScore += V::Sign * Passers[5];
     }
-}
-
-// Every field of the evaluator that the pawn hash keeps, one list for loading and
-// storing: copy(field of the evaluator, field of the entry).
-template <typename Copy>
-void ExchangeCachedFields(PositionEvaluate& pe, PawnHashEntry& e, Copy copy) {
-    copy(pe.WDoubled, e.WDoubled);
-    copy(pe.BDoubled, e.BDoubled);
-    copy(pe.BackwardPawns, e.BackwardPawns);
-    for (int f = 0; f < 8; ++f) {
-        copy(pe.WPasserRank[f + 1], e.WPasserRank[f]);
-        copy(pe.BPasserRank[f + 1], e.BPasserRank[f]);
-    }
-    copy(pe.WPasserScore, e.WPasserScore);
-    copy(pe.BPasserScore, e.BPasserScore);
-    copy(pe.WPasserCount, e.WPasserCount);
-    copy(pe.BPasserCount, e.BPasserCount);
-    copy(pe.PasserFlags, e.PasserFlags);
 }
 
 // A score or count as the entry keeps it, in fewer bits.
@@ -288,12 +270,10 @@ int PositionEvaluate::PawnStructure(int side) {
     const Bitboard pawns = b.WPawns | b.BPawns;
     const uint32_t key = b.PawnKingKey;
     PawnHashEntry& entry = PawnTable.EntryOf(key);
+    PawnEntry = &entry;
 
-    // The counters, and what the structure fills in afresh.
+    // The counters, and what the pawns give in a few instructions.
     ++PawnTable.Attempts;
-    PasserFlags = 0;
-    WPasserCount = BPasserCount = 0;
-    WDoubled = BDoubled = 0;
     WPawnlessFiles = ~FileFill(b.WPawns);
     BPawnlessFiles = ~FileFill(b.BPawns);
     PawnFiles = ~(WPawnlessFiles & BPawnlessFiles);
@@ -301,31 +281,28 @@ int PositionEvaluate::PawnStructure(int side) {
     WPawnAttacks = ((b.WPawns & ~FileMask[7]) << 9) | ((b.WPawns & ~FileMask[0]) << 7);
     BPawnAttacks = ((b.BPawns & ~FileMask[7]) >> 7) | ((b.BPawns & ~FileMask[0]) >> 9);
 
-    if (PawnTable.Contains(key, pawns)) {
-        // A cached structure: its fields as they were stored.
-        ExchangeCachedFields(*this, entry, [](auto& field, auto& cached) { field = cached; });
-        WPasserRank[0] = WPasserRank[9] = BPasserRank[0] = BPasserRank[9] = 0;
-    } else {
-        // A new structure: computed, then stored.
-        BackwardPawns = 0;
-        WPasserScore = BPasserScore = 0;
-        std::memset(WPasserRank, 0, sizeof WPasserRank);
-        std::memset(BPasserRank, 0, sizeof BPasserRank);
-
-        // Each pawn's structure terms, then the passers.
+    // A cached structure is read where it lies; a new one is computed into
+    // its entry first.
+    if (!PawnTable.Contains(key, pawns)) {
         PawnTerms terms;
-        entry.WStructure = Narrowed<int16_t>(ScanPawns<White>(*this, &terms));
-        entry.BStructure = Narrowed<int16_t>(ScanPawns<Black>(*this, &terms));
+        PawnScan white, black;
+        entry.WStructure = Narrowed<int16_t>(ScanPawns<White>(*this, &terms, &white));
+        entry.BStructure = Narrowed<int16_t>(ScanPawns<Black>(*this, &terms, &black));
 
         ++PawnTable.Misses;
         entry.Key = key;
         entry.Pawns = pawns;
         entry.MgTerm = Narrowed<int16_t>(terms.Mg);
         entry.EgTerm = Narrowed<int16_t>(terms.Eg);
-        ExchangeCachedFields(*this, entry, [](auto& field, auto& cached) {
-            cached = Narrowed<std::remove_reference_t<decltype(cached)>>(field);
-        });
+        std::memcpy(entry.WPasserRank, white.PasserRank + 1, sizeof entry.WPasserRank);
+        std::memcpy(entry.BPasserRank, black.PasserRank + 1, sizeof entry.BPasserRank);
+        entry.WPasserScore = Narrowed<int16_t>(white.PasserScore);
+        entry.BPasserScore = Narrowed<int16_t>(black.PasserScore);
+        entry.WDoubled = Narrowed<int8_t>(white.Doubled);
+        entry.BDoubled = Narrowed<int8_t>(black.Doubled);
     }
+    WPasserScore = entry.WPasserScore;
+    BPasserScore = entry.BPasserScore;
 
     // The structure's own terms.
     MgScore += entry.MgTerm;
@@ -347,7 +324,7 @@ int PositionEvaluate::RuleofSquare(int side) const {
     // Each side's quickest unstoppable passer; 10 stands for none.
     int whiteMoves = 10, blackMoves = 10, whitePromotion = 0, blackPromotion = 0;
     for (int f = 0; f < 8; ++f) {
-        const int wr = WPasserRank[f + 1], br = BPasserRank[f + 1];
+        const int wr = PawnEntry->WPasserRank[f], br = PawnEntry->BPasserRank[f];
         if (wr && DoesPawnPromote(White, wr, 56 + f, side) && 7 - wr < whiteMoves) {
             whiteMoves = 7 - wr;
             whitePromotion = 56 + f;

@@ -73,8 +73,9 @@ template <int Us> void FillBishopRecord(PositionEvaluate& pe, BishopRecord* rec)
 template <int Us> int RookTerms(PositionEvaluate& pe) {
     using V = PieceView<Us>;
     const ChessBoard& b = *pe.Board;
-    const uint8_t* ownPasser = Us == White ? pe.WPasserRank : pe.BPasserRank;
-    const uint8_t* enemyPasser = Us == White ? pe.BPasserRank : pe.WPasserRank;
+    const PawnHashEntry& pawns = *pe.PawnEntry;
+    const uint8_t* ownPasser = Us == White ? pawns.WPasserRank : pawns.BPasserRank;
+    const uint8_t* enemyPasser = Us == White ? pawns.BPasserRank : pawns.WPasserRank;
     const Bitboard ownPawnless = Us == White ? pe.WPawnlessFiles : pe.BPawnlessFiles;
     const int homeRank = Us == White ? 0 : 7;
     // Rank r is behind a pawn on rank p, as seen from the pawn's owner.
@@ -96,11 +97,11 @@ template <int Us> int RookTerms(PositionEvaluate& pe) {
             }
             if (ownPawnless & Bit(s)) halfOpen += 50;
         }
-        if (ownPasser[f + 1] && behindOwn(r, ownPasser[f + 1])) {
+        if (ownPasser[f] && behindOwn(r, ownPasser[f])) {
             pe.MgScore += V::Sign * 37;
             pe.EgScore += V::Sign * 75;
         }
-        if (enemyPasser[f + 1] && behindEnemy(r, enemyPasser[f + 1])) {
+        if (enemyPasser[f] && behindEnemy(r, enemyPasser[f])) {
             pe.MgScore += V::Sign * 18;
             pe.EgScore += V::Sign * 37;
         }

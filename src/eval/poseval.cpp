@@ -104,8 +104,8 @@ int PositionEvaluate::DynamicPieceAdjustments(int) const {
     const auto doubledWeight = [](int queens, int rooks) {
         return queens >= 1 || rooks >= 2 ? 62 : rooks == 1 ? 125 : 190;
     };
-    score -= doubledWeight(b.WQueenCount, b.WRookCount) * WDoubled;
-    score += doubledWeight(b.BQueenCount, b.BRookCount) * BDoubled;
+    score -= doubledWeight(b.WQueenCount, b.WRookCount) * PawnEntry->WDoubled;
+    score += doubledWeight(b.BQueenCount, b.BRookCount) * PawnEntry->BDoubled;
     return score;
 }
 

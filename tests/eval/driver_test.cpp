@@ -187,7 +187,8 @@ TEST(PosEval, SidesAreNegationsWithoutPassers) {
     for (const std::string& fen : RandomFens(1000, 11)) {
         ChessBoard board = EvalBoard(fen);
         const int white = FullEval(board, White);
-        if (Eval.WPasserCount || Eval.BPasserCount) continue;
+        if (PasserFiles(Eval.PawnEntry->WPasserRank) || PasserFiles(Eval.PawnEntry->BPasserRank))
+            continue;
         EXPECT_EQ(FullEval(board, Black), -white) << fen;
     }
 }

@@ -23,6 +23,13 @@ inline int FullEval(ChessBoard& board, int side) {
     return Eval.PosEval(side, -FullWindow, FullWindow, &board, 0);
 }
 
+// The files of a pawn entry's passer ranks (files a-h) that hold a passer.
+inline int PasserFiles(const uint8_t (&ranks)[8]) {
+    int count = 0;
+    for (const uint8_t rank : ranks) count += rank != 0;
+    return count;
+}
+
 // The same position seen from the other side: ranks reversed, colours and the
 // side to move exchanged.
 inline std::string MirrorFen(const std::string& fen) {

@@ -20,7 +20,7 @@ struct StructureCase {
     int white, black; // structure scores
     int passerScore;  // White's, before the king-dependent terms
     int doubled;      // White's
-    uint8_t flags;    // White's passer bits
+    int passerFiles;  // White's files with a passer
     int mg, eg;       // the cached pawn terms
 };
 
@@ -35,16 +35,16 @@ const StructureCase StructureCases[] = {
     {"tripled pawns", "4k3/8/8/8/P7/P7/P7/4K3 w - - 0 1", -115, -30, 150, 2, 1, -270, -270},
     // Ranks differing by one: connected (320 + 640); c5 is backward until it
     // turns out to be passed.
-    {"connected passers", "4k3/8/3P4/2P5/8/8/8/4K3 w - - 0 1", 60, -30, 960, 0, 3, 0, 0},
+    {"connected passers", "4k3/8/3P4/2P5/8/8/8/4K3 w - - 0 1", 60, -30, 960, 0, 2, 0, 0},
     // Ranks differing by two: each from Passers, without a protection test.
-    {"passers two ranks apart", "4k3/8/3P4/8/2P5/8/8/4K3 w - - 0 1", 60, -30, 710, 0, 1, 0, 0},
+    {"passers two ranks apart", "4k3/8/3P4/8/2P5/8/8/4K3 w - - 0 1", 60, -30, 710, 0, 2, 0, 0},
     // a5 is protected by b4 (300); b4 is backward (-80), off the shelter
     // (+40) and a candidate: 2 pawns against c6 (160 / 3). The isolated c6
     // gives back IsolatedPawn[c] to White.
     {"protected passer and candidate", "4k3/8/2p5/P7/1P6/8/8/4K3 w - - 0 1", -45, -30, 353, 0, 1,
      100, 100},
     // An a-file passer is guarded from the b-file only: h3 does not protect a5.
-    {"no protection across the board edge", "4k3/8/8/P7/8/7P/8/4K3 w - - 0 1", -5, -30, 350, 0, 1,
+    {"no protection across the board edge", "4k3/8/8/P7/8/7P/8/4K3 w - - 0 1", -5, -30, 350, 0, 2,
      -180, -180},
     // b4 has two pawns (a3, b4) against two in its front span: no candidate.
     {"no candidate against two", "4k3/8/p1p5/8/1P6/P7/8/4K3 w - - 0 1", 55, -15, 0, 0, 0, 190, 190},
@@ -72,7 +72,7 @@ TEST(PawnStructure, StructureOfBothColours) {
         EXPECT_EQ(e.BStructure, c.black) << c.name;
         EXPECT_EQ(e.WPasserScore, c.passerScore) << c.name;
         EXPECT_EQ(e.WDoubled, c.doubled) << c.name;
-        EXPECT_EQ(e.PasserFlags & 0x0F, c.flags) << c.name;
+        EXPECT_EQ(PasserFiles(e.WPasserRank), c.passerFiles) << c.name;
         EXPECT_EQ(e.MgTerm, c.mg) << c.name;
         EXPECT_EQ(e.EgTerm, c.eg) << c.name;
 
@@ -82,7 +82,7 @@ TEST(PawnStructure, StructureOfBothColours) {
         EXPECT_EQ(m.WStructure, c.black) << c.name << " mirrored";
         EXPECT_EQ(m.BPasserScore, c.passerScore) << c.name << " mirrored";
         EXPECT_EQ(m.BDoubled, c.doubled) << c.name << " mirrored";
-        EXPECT_EQ(m.PasserFlags >> 4, c.flags) << c.name << " mirrored";
+        EXPECT_EQ(PasserFiles(m.BPasserRank), c.passerFiles) << c.name << " mirrored";
         EXPECT_EQ(m.MgTerm, -c.mg) << c.name << " mirrored";
         EXPECT_EQ(m.EgTerm, -c.eg) << c.name << " mirrored";
     }
@@ -90,13 +90,11 @@ TEST(PawnStructure, StructureOfBothColours) {
 
 TEST(PawnStructure, PasserRanksKeepTheMostAdvancedPawnAsABoardRank) {
     ChessBoard board = EvalBoard("4k3/8/1p6/8/1p3P2/5P2/8/4K3 w - - 0 1");
-    FullEval(board, White);
-    EXPECT_EQ(Eval.WPasserRank[6], 3); // f4 in front of f3
-    EXPECT_EQ(Eval.BPasserRank[2], 3); // b4 in front of b6, rank index 3
-    EXPECT_EQ(Eval.WPasserCount, 2);
-    EXPECT_EQ(Eval.BPasserCount, 2);
-    EXPECT_EQ(Eval.WPasserRank[0] | Eval.WPasserRank[9] | Eval.BPasserRank[0] | Eval.BPasserRank[9],
-              0);
+    const PawnHashEntry& e = StructureOf(board);
+    EXPECT_EQ(e.WPasserRank[5], 3); // f4 in front of f3
+    EXPECT_EQ(e.BPasserRank[1], 3); // b4 in front of b6, rank index 3
+    EXPECT_EQ(PasserFiles(e.WPasserRank), 1);
+    EXPECT_EQ(PasserFiles(e.BPasserRank), 1);
 }
 
 struct PasserKingCase {
@@ -248,31 +246,28 @@ TEST(PawnHash, KeyFollowsPawnsAndKingsThroughMoves) {
               EvalBoard("4k3/6p1/8/3pP3/8/8/1p6/R3K2R w KQ d6 0 1").PawnKingKey);
 }
 
-// What PawnStructure leaves in the evaluator for the other terms, after the call.
+// What PawnStructure leaves for the other terms, in the evaluator and in the
+// entry it reads, after the call.
 struct PawnFields {
-    std::array<uint8_t, 10> WPasserRank, BPasserRank;
-    int WPasserCount, BPasserCount, PasserFlags, WDoubled, BDoubled, WPasserScore, BPasserScore;
-    Bitboard OpenFiles, WPawnlessFiles, BPawnlessFiles, PawnFiles, BackwardPawns, WPawnAttacks,
-        BPawnAttacks;
+    std::array<uint8_t, 8> WPasserRank, BPasserRank;
+    int WDoubled, BDoubled, WPasserScore, BPasserScore;
+    Bitboard OpenFiles, WPawnlessFiles, BPawnlessFiles, PawnFiles, WPawnAttacks, BPawnAttacks;
     bool operator==(const PawnFields&) const = default;
 };
 
 PawnFields PawnFieldsOfEvaluator() {
     PawnFields f{};
-    std::copy(Eval.WPasserRank, Eval.WPasserRank + 10, f.WPasserRank.begin());
-    std::copy(Eval.BPasserRank, Eval.BPasserRank + 10, f.BPasserRank.begin());
-    f.WPasserCount = Eval.WPasserCount;
-    f.BPasserCount = Eval.BPasserCount;
-    f.PasserFlags = Eval.PasserFlags;
-    f.WDoubled = Eval.WDoubled;
-    f.BDoubled = Eval.BDoubled;
+    const PawnHashEntry& pawns = *Eval.PawnEntry;
+    std::copy(pawns.WPasserRank, pawns.WPasserRank + 8, f.WPasserRank.begin());
+    std::copy(pawns.BPasserRank, pawns.BPasserRank + 8, f.BPasserRank.begin());
+    f.WDoubled = pawns.WDoubled;
+    f.BDoubled = pawns.BDoubled;
     f.WPasserScore = Eval.WPasserScore;
     f.BPasserScore = Eval.BPasserScore;
     f.OpenFiles = Eval.OpenFiles;
     f.WPawnlessFiles = Eval.WPawnlessFiles;
     f.BPawnlessFiles = Eval.BPawnlessFiles;
     f.PawnFiles = Eval.PawnFiles;
-    f.BackwardPawns = Eval.BackwardPawns;
     f.WPawnAttacks = Eval.WPawnAttacks;
     f.BPawnAttacks = Eval.BPawnAttacks;
     return f;
