@@ -172,25 +172,34 @@ int PositionEvaluate::Traps(int) const {
     constexpr int Knight = 1219, Bishop = 1600, Rook = 1670;
     int t = 0;
 
-    // Knights in a corner, cut off by enemy pawns.
-    if ((wn & SqH8) && (bp & (SqH7 | SqF7))) t -= Knight;
-    if ((wn & SqH7) && (bp & SqG7) && (bp & (SqH6 | SqF6))) t -= Knight;
-    if ((wn & SqG7) && (bp & SqH7) && (bp & SqG6) && (bp & SqF7)) t -= Knight;
-    if ((wn & SqA8) && (bp & (SqA7 | SqC7))) t -= Knight;
-    if ((wn & SqA7) && (bp & SqB7) && (bp & (SqA6 | SqC6))) t -= Knight;
-    if ((wn & SqB7) && (bp & SqA7) && (bp & SqB6) && (bp & SqC7)) t -= Knight;
-    if ((bn & SqH1) && (wp & (SqH2 | SqF2))) t += Knight;
-    if ((bn & SqH2) && (wp & SqG2) && (wp & (SqH3 | SqF3))) t += Knight;
-    if ((bn & SqG2) && (wp & SqG3) && (wp & SqH2) && (wp & SqF2)) t += Knight;
-    if ((bn & SqA1) && (wp & (SqA2 | SqC2))) t += Knight;
-    if ((bn & SqA2) && (wp & SqB2) && (wp & (SqA3 | SqC3))) t += Knight;
-    if ((bn & SqB2) && (wp & SqB3) && (wp & SqA2) && (wp & SqC2)) t += Knight;
+    // Knights in a corner, cut off by enemy pawns. (Most positions have no
+    // minor piece on any of these squares, and skip the tests.)
+    if (wn & (SqH8 | SqH7 | SqG7 | SqA8 | SqA7 | SqB7)) {
+        if ((wn & SqH8) && (bp & (SqH7 | SqF7))) t -= Knight;
+        if ((wn & SqH7) && (bp & SqG7) && (bp & (SqH6 | SqF6))) t -= Knight;
+        if ((wn & SqG7) && (bp & SqH7) && (bp & SqG6) && (bp & SqF7)) t -= Knight;
+        if ((wn & SqA8) && (bp & (SqA7 | SqC7))) t -= Knight;
+        if ((wn & SqA7) && (bp & SqB7) && (bp & (SqA6 | SqC6))) t -= Knight;
+        if ((wn & SqB7) && (bp & SqA7) && (bp & SqB6) && (bp & SqC7)) t -= Knight;
+    }
+    if (bn & (SqH1 | SqH2 | SqG2 | SqA1 | SqA2 | SqB2)) {
+        if ((bn & SqH1) && (wp & (SqH2 | SqF2))) t += Knight;
+        if ((bn & SqH2) && (wp & SqG2) && (wp & (SqH3 | SqF3))) t += Knight;
+        if ((bn & SqG2) && (wp & SqG3) && (wp & SqH2) && (wp & SqF2)) t += Knight;
+        if ((bn & SqA1) && (wp & (SqA2 | SqC2))) t += Knight;
+        if ((bn & SqA2) && (wp & SqB2) && (wp & (SqA3 | SqC3))) t += Knight;
+        if ((bn & SqB2) && (wp & SqB3) && (wp & SqA2) && (wp & SqC2)) t += Knight;
+    }
 
     // Bishops that took a rook pawn and are shut in by the b/g-pawn advance.
-    if ((wbs & (SqA7 | SqB8)) && (bp & SqB6) && (bp & SqC7)) t -= Bishop;
-    if ((wbs & (SqH7 | SqG8)) && (bp & SqG6) && (bp & SqF7)) t -= Bishop;
-    if ((bbs & (SqA2 | SqB1)) && (wp & SqB3) && (wp & SqC2)) t += Bishop;
-    if ((bbs & (SqH2 | SqG1)) && (wp & SqG3) && (wp & SqF2)) t += Bishop;
+    if (wbs & (SqA7 | SqB8 | SqH7 | SqG8)) {
+        if ((wbs & (SqA7 | SqB8)) && (bp & SqB6) && (bp & SqC7)) t -= Bishop;
+        if ((wbs & (SqH7 | SqG8)) && (bp & SqG6) && (bp & SqF7)) t -= Bishop;
+    }
+    if (bbs & (SqA2 | SqB1 | SqH2 | SqG1)) {
+        if ((bbs & (SqA2 | SqB1)) && (wp & SqB3) && (wp & SqC2)) t += Bishop;
+        if ((bbs & (SqH2 | SqG1)) && (wp & SqG3) && (wp & SqF2)) t += Bishop;
+    }
 
     // Only a matter while the enemy has heavy pieces to use the extra tempo.
     if ((b.BQueens | b.BRooks) && RookShutIn(b.WKing, b.WRooks, wp, White)) t -= Rook;
