@@ -58,7 +58,7 @@ int BookTreeSearch(const treenode* node, uint64_t lower, uint64_t upper) {
     return -1;
 }
 
-int InBook(int side, int castleFlags, ChessBoard board,
+int InBook(int side, int castleFlags, const ChessBoard& board,
            const std::function<void(const char* text)>& trace) {
     MoveList list;
     const int count = list.GenerateAllMoves(side, &board, castleFlags);

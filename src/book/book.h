@@ -45,5 +45,5 @@ constexpr int NotInBook = -100;
 // The index, in the move list GenerateAllMoves makes for `board`, of the move
 // leading to the book position of lowest value; NotInBook if none. With a
 // `trace`, each move looked up is reported to it as text.
-int InBook(int side, int castleFlags, ChessBoard board,
+int InBook(int side, int castleFlags, const ChessBoard& board,
            const std::function<void(const char* text)>& trace = {});

@@ -385,9 +385,8 @@ std::span<const PolyglotEntry> PolyglotBook::Find(uint64_t key) const {
 int PolyglotBook::Moves(const ChessBoard& board, PolyglotMove moves[MoveList::MaxMoves]) const {
     const std::span<const PolyglotEntry> entries = Find(PolyglotKey(board));
     if (entries.empty()) return 0;
-    ChessBoard position = board;
     MoveList list;
-    const int count = list.GenerateLegalMoves(&position);
+    const int count = list.GenerateLegalMoves(&board);
     int found = 0;
     for (const PolyglotEntry& entry : entries) {
         Bitboard from, to;

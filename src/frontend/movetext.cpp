@@ -13,9 +13,8 @@ bool IsFileLetter(char c) { return c >= 'a' && c <= 'h'; }
 } // namespace
 
 int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveList::MaxMoves]) {
-    ChessBoard position = board;
     MoveList list;
-    const int count = list.GenerateLegalMoves(&position);
+    const int count = list.GenerateLegalMoves(&board);
     for (int i = 0; i < count; ++i) moves[i] = GameMove{list.From[i], list.To[i], list.Promo[i]};
     return count;
 }

@@ -36,7 +36,7 @@ int64_t HardStopMs(const Status& s) {
 }
 
 // Whether (from, to) is a legal move of `board`.
-bool IsLegalMove(ChessBoard board, Bitboard from, Bitboard to) {
+bool IsLegalMove(const ChessBoard& board, Bitboard from, Bitboard to) {
     if (!from || from == to) return false;
     MoveList list;
     const int count = list.GenerateLegalMoves(&board);

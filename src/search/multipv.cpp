@@ -19,7 +19,7 @@ RootLine LineOfRoot(const PVEntry* row, int length, int depth, int score) {
 
 } // namespace
 
-int SearchWorker::SearchableRootMoves(ChessBoard board) const {
+int SearchWorker::SearchableRootMoves(const ChessBoard& board) const {
     MoveList list;
     const int count = list.GenerateLegalMoves(&board);
     bool seen[4096] = {};

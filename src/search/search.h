@@ -508,7 +508,7 @@ class SearchWorker {
     void ReportInterruption(int kind, int depth, int index, int legal, int count, Bitboard from,
                             Bitboard to, char promotion);
     // The root's legal moves that it may search (the interface may restrict them).
-    int SearchableRootMoves(ChessBoard board) const;
+    int SearchableRootMoves(const ChessBoard& board) const;
     // One iteration under MultiPV: a pass for each line, each leaving out
     // the moves of the passes before it. Returns the best line's score and
     // writes its move; the lines, best first, go to Lines.
