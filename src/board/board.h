@@ -316,12 +316,17 @@ void genhashcode(int side, int castleFlags, Bitboard* upper, Bitboard* lower,
 // The part of the hash code that the pieces on their squares give, which
 // MakeMove keeps up to date in the board.
 void genpiecehashcode(const ChessBoard& board, Bitboard* upper, Bitboard* lower);
+// The part of the hash code that the side to move and the castling rights
+// give; both halves of the code take it.
+inline Bitboard SideAndCastleCode(int side, int castleFlags) {
+    return (side ? BtoMove : WtoMove) ^ CastleCode[castleFlags & AllCastling];
+}
 // The hash code of a board whose piece part is current, with `side` to move
 // and those castling rights: genhashcode's result without its walk over the
 // pieces.
 inline void BoardHashCode(int side, int castleFlags, const ChessBoard& board, Bitboard* upper,
                           Bitboard* lower) {
-    const Bitboard rest = (side ? BtoMove : WtoMove) ^ CastleCode[castleFlags & AllCastling];
+    const Bitboard rest = SideAndCastleCode(side, castleFlags);
     *upper = board.PieceKeyUpper ^ rest;
     *lower = board.PieceKeyLower ^ rest;
 }

@@ -75,10 +75,9 @@ void genhashcode(int side, int castleFlags, Bitboard* upper, Bitboard* lower,
     assert(castleFlags >= 0 && castleFlags <= AllCastling);
     Bitboard up, low;
     genpiecehashcode(*board, &up, &low);
-    const Bitboard sideCode = side ? BtoMove : WtoMove;
-    const Bitboard castleCode = CastleCode[castleFlags & AllCastling];
-    *upper = up ^ sideCode ^ castleCode;
-    *lower = low ^ sideCode ^ castleCode;
+    const Bitboard rest = SideAndCastleCode(side, castleFlags);
+    *upper = up ^ rest;
+    *lower = low ^ rest;
 }
 
 void genpawnhashcode(int, const ChessBoard& board, uint32_t* code) {
