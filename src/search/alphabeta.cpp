@@ -58,7 +58,6 @@ int SearchWorker::ProbeTable(uint64_t upper, uint64_t lower, int depth, int alph
 int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
     const int side = node.Side, beta = node.Beta, depth = node.Depth, ply = node.Ply;
     const int castleRights = node.CastleRights, inCheck = node.InCheck, nodeType = node.Type;
-    const int maxPly = node.MaxPly;
     int alpha = node.Alpha;
     // The periodic check of the input, the budget and the clock.
     if (!Settings.Mode.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck()) return 0;
@@ -89,7 +88,7 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
 
     // The horizon. A node on the last row of the line and killer tables is
     // a leaf too, in check or not, so that no child indexes past them.
-    if (((depth < 1 || ply > maxPly) && !inCheck) || ply >= MaxSearchPly - 1) {
+    if (((depth < 1 || ply > MaxPly) && !inCheck) || ply >= MaxSearchPly - 1) {
         if (repeated()) return leave(0);
         int value, move = 0;
         if (ProbeTable(upper, lower, depth, alpha, beta, &value, &move) <= ProbeExact) {

@@ -139,11 +139,8 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
         const bool captured =
             opponentPieces != (side == White ? child.BlackPieces : child.WhitePieces);
         const int childCastle = castleRights & castleMask;
-        const SearchNode childNode{.Side = side ^ 1,
-                                   .Ply = 1,
-                                   .CastleRights = childCastle,
-                                   .InCheck = givesCheck,
-                                   .MaxPly = MaxPly};
+        const SearchNode childNode{
+            .Side = side ^ 1, .Ply = 1, .CastleRights = childCastle, .InCheck = givesCheck};
 
         int v;
         int interruption = 0;

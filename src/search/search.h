@@ -272,13 +272,12 @@ struct SearchNode {
     int CastleRights = 0;
     int InCheck = 0; // 1 when the side to move is in check (an extension counts it)
     int Type = 0;    // PVNode, CutNode or AllNode
-    int MaxPly = 0;  // beyond this ply the node is a leaf, whatever depth it has left
 
     // The node after a move of this one's side: the other side to move, one
     // ply deeper, null moves allowed again; its window, depth and type are
     // given with With.
     SearchNode Child(int castleRights, int inCheck) const {
-        return {Side ^ 1, 0, 0, 0, Ply + 1, true, castleRights, inCheck, 0, MaxPly};
+        return {Side ^ 1, 0, 0, 0, Ply + 1, true, castleRights, inCheck, 0};
     }
     // This node searched with the window (alpha, beta), `depth` left, as a
     // node of `type`.

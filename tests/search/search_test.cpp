@@ -126,15 +126,13 @@ TEST_F(SearchTest, RootResultsWithoutALegalMove) {
 
 TEST_F(SearchTest, NodesScoreMateStalemateAndRepetition) {
     TestEngine().Settings.Limits.FD = 4;
+    TestEngine().Main.MaxPly = 40;
     const auto node = [&](const char* fen, int ply) {
         ChessBoard b = BoardFromFen(fen);
         const Bitboard king = b.SideToMove == White ? b.WKing : b.BKing;
         const int inCheck = b.InCheck(king, b.SideToMove) ? 1 : 0;
-        const SearchNode at{.Side = b.SideToMove,
-                            .Ply = ply,
-                            .CastleRights = b.CastleFlags,
-                            .InCheck = inCheck,
-                            .MaxPly = 40};
+        const SearchNode at{
+            .Side = b.SideToMove, .Ply = ply, .CastleRights = b.CastleFlags, .InCheck = inCheck};
         return TestEngine().Main.AlphaBeta(at.With(-MateValue, MateValue, 2, PVNode), b);
     };
     EXPECT_EQ(node("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 3), 3 - MateValue);
@@ -149,9 +147,8 @@ TEST_F(SearchTest, NodesScoreMateStalemateAndRepetition) {
     record.Init();
     record.InsertHashCodeMoveHistory(upper, lower);
     record.InsertHashCodeMoveHistory(0, 0);
-    const SearchNode atPlyTwo =
-        SearchNode{.Side = White, .Ply = 2, .CastleRights = 0, .MaxPly = 40}.With(
-            -MateValue, MateValue, 3, PVNode);
+    const SearchNode atPlyTwo = SearchNode{.Side = White, .Ply = 2, .CastleRights = 0}.With(
+        -MateValue, MateValue, 3, PVNode);
     EXPECT_EQ(TestEngine().Main.AlphaBeta(atPlyTwo, b), 0);
     EXPECT_EQ(record.NumMoves, 2); // the node retracted its own entry
     b.FiftyMoveCount = 1;          // a pawn move or capture since: no repetition possible
@@ -238,13 +235,13 @@ TEST_F(SearchTest, TheLastRowOfTheLineIsALeaf) {
     // is searched as a leaf, in check or not (the sanitizer build sees any
     // index past them).
     TestEngine().Settings.Limits.FD = 10;
+    TestEngine().Main.MaxPly = 1000;
     for (const char* fen : {"4k3/8/8/8/8/8/8/R3K3 b - - 0 1", "4k3/4R3/8/8/8/8/8/4K3 b - - 0 1"}) {
         ChessBoard b = BoardFromFen(fen);
         const int inCheck = b.InCheck(b.BKing, Black) ? 1 : 0;
         TestEngine().Main.InteriorNodes = 0;
         for (const int ply : {MaxSearchPly - 2, MaxSearchPly - 1}) {
-            const SearchNode deep{
-                .Side = Black, .Ply = ply, .CastleRights = 0, .InCheck = inCheck, .MaxPly = 1000};
+            const SearchNode deep{.Side = Black, .Ply = ply, .CastleRights = 0, .InCheck = inCheck};
             TestEngine().Main.AlphaBeta(deep.With(-MateValue, MateValue, 10, PVNode), b);
         }
         EXPECT_GT(TestEngine().Main.NodeCount(), 0) << fen;
