@@ -49,20 +49,17 @@ struct TimeControl {
 TimeControl Control;
 Engine Timed;
 
-// Sets the settings as a front end does before it asks for a move.
-void SetClock(const TimeControl& control) {
-    Status& s = Timed.Settings;
-    s.initVars();
-    s.Mode.xboard = 1;     // an interface reads standard output: no console lines
-    s.Options.UseBook = 0; // the search itself is measured
-    s.Limits.FD = 0;
-    s.Mode.Bench = 0;
-    s.Game.GamePly = MidgamePly;
-    s.Limits.ST = control.FixedMs;
-    s.Limits.TimeLeft = control.LeftMs;
-    s.Limits.TimeIncMs = control.IncMs;
-    s.Limits.MovesPerSession = control.MovesToGo;
-    if (control.StartNps > 0) s.Timing.NPS = control.StartNps;
+// The request an xboard front end makes under the control; the search
+// itself is measured, without a book.
+SearchRequest RequestFor(const TimeControl& control) {
+    SearchRequest request;
+    request.GamePly = MidgamePly;
+    request.MoveTimeMs = control.FixedMs;
+    request.TimeLeftMs = control.LeftMs;
+    request.IncrementMs = control.IncMs;
+    request.MovesToGo = control.MovesToGo;
+    request.LongerOutOfBook = true;
+    return request;
 }
 
 // Whether (from, to, promotion) is a legal move of `before`.
@@ -92,19 +89,19 @@ void MoveText(char* out, Bitboard from, Bitboard to, char promotion) {
 
 // A fixed-depth search, which runs without the clock, from the first position.
 void WarmUp() {
-    SetClock(TimeControl{});
-    Timed.Settings.Limits.FD = WarmUpDepth;
+    SearchRequest request = RequestFor(TimeControl{});
+    request.FixedDepth = request.DepthLimit = WarmUpDepth;
     SetupBoard(Positions[0]);
-    Bitboard from = 0, to = 0;
-    char promotion = NoPromotion;
-    Timed.Main.ProgressiveDeepening(MoveHistory(), MainBoard, WarmUpDepth, &from, &to, &promotion);
+    SearchReporter quiet;
+    Timed.Think(MainBoard, MoveHistory(), request, quiet);
 }
 
 int RunControl() {
     initPStable();
     if (!Control.Cold) WarmUp();
     for (size_t number = 0; number < std::size(Positions); ++number) {
-        SetClock(Control);
+        const SearchRequest request = RequestFor(Control);
+        if (Control.StartNps > 0) Timed.Time.SetNodesPerSecond(Control.StartNps);
         if (SetupBoard(Positions[number]) != SetupOk) {
             std::fprintf(stderr, "vorn_time_bench: bad position %s\n", Positions[number]);
             return 1;
@@ -112,25 +109,26 @@ int RunControl() {
         Timed.Main.ClearHistory();
         Timed.Table.ClearTranspositionTables();
         const ChessBoard before = MainBoard;
-        const int64_t hardLimit = HardTimeLimit(Timed.Settings);
+        const int64_t hardLimit = HardTimeLimit(ClockOf(request));
 
-        Bitboard from = 0, to = 0;
-        char promotion = NoPromotion;
+        SearchReporter quiet;
         const int64_t start = ClockMs();
-        Timed.Main.ProgressiveDeepening(MoveHistory(), MainBoard, 0, &from, &to, &promotion);
+        const SearchResult result = Timed.Think(MainBoard, MoveHistory(), request, quiet);
         const int64_t taken = ClockMs() - start;
 
-        const bool legal = !Timed.Main.Abort && IsLegalMove(before, from, to, promotion);
+        const GameMove& played = result.Move;
+        const bool legal =
+            !result.Aborted && IsLegalMove(before, played.From, played.To, played.Promo);
         char move[8];
-        MoveText(move, from, to, promotion);
-        const int plan = Timed.Settings.Timing.TimePerMove;
-        std::printf("%-26s %3zu %7d%s %7lld %7lld %5.2f %+6lld %5d %10lld %8d %-6s %s\n",
-                    Control.Label, number + 1, plan, Timed.Main.TimerExtended ? "*" : " ",
-                    static_cast<long long>(hardLimit), static_cast<long long>(taken),
-                    plan > 0 ? static_cast<double>(taken) / plan : 0.0,
-                    static_cast<long long>(taken - hardLimit), Timed.Main.IterationDepth,
-                    static_cast<long long>(Timed.Main.NodeCount()), Timed.Settings.Timing.NPS, move,
-                    legal ? "yes" : "NO");
+        MoveText(move, played.From, played.To, played.Promo);
+        const int plan = Timed.Time.Plan().PlannedMs;
+        std::printf(
+            "%-26s %3zu %7d%s %7lld %7lld %5.2f %+6lld %5d %10lld %8d %-6s %s\n", Control.Label,
+            number + 1, plan, Timed.Time.Extended() ? "*" : " ", static_cast<long long>(hardLimit),
+            static_cast<long long>(taken), plan > 0 ? static_cast<double>(taken) / plan : 0.0,
+            static_cast<long long>(taken - hardLimit), result.Depth,
+            static_cast<long long>(result.Counts.InteriorNodes + result.Counts.QuiesceNodes),
+            Timed.Time.NodesPerSecond(), move, legal ? "yes" : "NO");
         std::fflush(stdout);
     }
     return 0;

@@ -273,6 +273,12 @@ void pos2fen(const ChessBoard& board, int n);
 
 constexpr char files[] = "abcdefgh";
 
+// A move of the game: its squares and a promotion letter (NoPromotion for none).
+struct GameMove {
+    Bitboard From, To;
+    char Promo;
+};
+
 // A move as the search keeps it: from-square index * 64 + to-square index,
 // and the promotion byte of its move-list entry.
 struct PVEntry {

@@ -114,9 +114,9 @@ void StartTables() { Tablebases.Start(TablePaths, TableCacheMegabytes); }
 
 void TellTablesMessage() {
     if (!Tablebases.Message[0]) return;
-    if (TheEngine.Settings.Mode.uci)
+    if (Settings.Mode.uci)
         InfoString("%s", Tablebases.Message);
-    else if (TheEngine.Settings.Mode.xboard)
+    else if (Settings.Mode.xboard)
         std::printf("telluser %s\n", Tablebases.Message);
     else
         std::fprintf(stderr, "%s\n", Tablebases.Message);
@@ -147,16 +147,16 @@ int ParseCommandLine(int argc, char** argv) {
 
         // main answers these before anything else.
         if (equals("--version") || equals("-v")) continue;
-        if (equals("-satrain")) TheEngine.Settings.Mode.SATrain = 1;
-        if (equals("-bench")) TheEngine.Settings.Mode.Bench = 1;
-        if (equals("-bench2")) TheEngine.Settings.Mode.Bench = 2;
-        if (equals("-bench3")) TheEngine.Settings.Mode.Bench = 3;
-        if (equals("-bench4")) TheEngine.Settings.Mode.Bench = 4;
-        if (equals("-bench5")) TheEngine.Settings.Mode.Bench = 5;
+        if (equals("-satrain")) Settings.Mode.SATrain = 1;
+        if (equals("-bench")) Settings.Mode.Bench = 1;
+        if (equals("-bench2")) Settings.Mode.Bench = 2;
+        if (equals("-bench3")) Settings.Mode.Bench = 3;
+        if (equals("-bench4")) Settings.Mode.Bench = 4;
+        if (equals("-bench5")) Settings.Mode.Bench = 5;
         int value;
         // Beyond the deepest iteration a fixed depth could never be reached.
         if (equals("-fd") && takeValue() && number(0, MaxIterationDepth, &value)) {
-            TheEngine.Settings.setFD(value);
+            Settings.setFD(value);
             GameSession.MaxDepth = value;
         }
         if (equals("-help") || equals("-h") || equals("--help")) {
@@ -164,39 +164,38 @@ int ParseCommandLine(int argc, char** argv) {
             return CommandLineHelp;
         }
         contains("-HPC"); // accepted, changes nothing
-        if (contains("-kibitz")) TheEngine.Settings.Options.Kibitz = 1;
+        if (contains("-kibitz")) Settings.Options.Kibitz = 1;
         if (contains("-lpf") && takeValue()) LoadPositionFile(arg);
         if (contains("-nobook")) {
-            TheEngine.Settings.Options.UseBook = 0;
-            TheEngine.Settings.Options.NoBook = 1;
+            Settings.Options.UseBook = 0;
+            Settings.Options.NoBook = 1;
         }
-        if (equals("-perft")) TheEngine.Settings.setPERFT(1);
+        if (equals("-perft")) Settings.setPERFT(1);
         if (equals("-mimicstudent") && takeValue()) {
             std::printf("## Mimic Student option detected \n");
-            TheEngine.Settings.Mode.Mimic = 1;
+            Settings.Mode.Mimic = 1;
             SetTestSuiteFile(arg);
         }
         if (equals("-pev") && takeValue()) {
-            TheEngine.Settings.Mode.Pev = 1;
+            Settings.Mode.Pev = 1;
             SetTestSuiteFile(arg);
         }
-        if (contains("-post")) TheEngine.Settings.Options.Post = 1;
+        if (contains("-post")) Settings.Options.Post = 1;
         if (contains("-sd") && takeValue() && number(1, MaxIterationDepth, &value))
             GameSession.MaxDepth = value;
-        if (contains("-sp")) TheEngine.Settings.Game.SelfPlay = 1;
-        if (contains("-trace")) TheEngine.Settings.Mode.Trace = 1;
+        if (contains("-sp")) Settings.Game.SelfPlay = 1;
+        if (contains("-trace")) Settings.Mode.Trace = 1;
         if (contains("-st") && takeValue() && number(0, MaxSecondsPerMove, &value)) {
-            TheEngine.Settings.Limits.ST = value * 1000;
-            TheEngine.Settings.Timing.TimePerMove = value * 900;
-            TheEngine.Settings.Limits.TimeLeft = value * 60000;
+            Settings.Limits.ST = value * 1000;
+            Settings.Limits.TimeLeft = value * 60000;
         }
         if (contains("-tc")) takeValue();
         if (contains("-ts") && takeValue()) {
-            TheEngine.Settings.setDoTestSuite(1);
+            Settings.setDoTestSuite(1);
             SetTestSuiteFile(arg);
         }
-        if (contains("xboard")) TheEngine.Settings.setxboard(1);
-        if (contains("-uci")) TheEngine.Settings.Mode.uci = 1;
+        if (contains("xboard")) Settings.setxboard(1);
+        if (contains("-uci")) Settings.Mode.uci = 1;
         if (equals("-book") && takeValue()) std::snprintf(BookFile, sizeof BookFile, "%s", arg);
         if (equals("-gtb") && takeValue()) std::snprintf(TablePaths, sizeof TablePaths, "%s", arg);
         if (equals("-threads") && takeValue() && number(1, MaxThreads, &value) &&

@@ -6,7 +6,7 @@
 
 void DisplayPosition(const ChessBoard& board) {
     DisplayGrid([&board](int square) { board.DisplayPiece(square); });
-    if (!TheEngine.Settings.Mode.Pev) {
+    if (!Settings.Mode.Pev) {
         // Score the position shown, not whatever counts, draw flags and
         // pawn key the board was left with.
         ChessBoard shown = board;
@@ -14,7 +14,7 @@ void DisplayPosition(const ChessBoard& board) {
         const int value = TheEngine.Main.Eval.PosEval(White, -FullWindow, FullWindow, &shown, 0);
         // The suite runs keep the evaluation's own unit; a game shows
         // centipawns, as its thinking lines and Game Score do.
-        const bool suite = TheEngine.Settings.Mode.DoTestSuite || TheEngine.Settings.Mode.Mimic;
+        const bool suite = Settings.Mode.DoTestSuite || Settings.Mode.Mimic;
         std::printf("\n PosEval from White view %d\n", suite ? value : value / 10);
     }
     std::fflush(stdout);

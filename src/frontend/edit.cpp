@@ -90,7 +90,7 @@ bool AdoptPosition(const ChessBoard& board) {
     char fen[128];
     pos2fenString(board, fen);
     if (SetupBoard(fen) != SetupOk) return false;
-    TheEngine.Settings.Game.GameInProgress = 1;
+    Settings.Game.GameInProgress = 1;
     GameSession.DrawClaimed = false;
     StartGameRecord();
     return true;

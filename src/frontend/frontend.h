@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "frontend/settings.h"
 #include "platform/platform.h"
 #include "search/search.h"
 
@@ -71,19 +72,15 @@ void DisplayPosition(const ChessBoard& board);
 // The game: its moves, their text and its end
 // ---------------------------------------------------------------------------
 
-struct GameMove {
-    Bitboard From, To;
-    char Promo; // a promotion letter, NoPromotion for none
-};
-
 // The legal moves of the side to move of `board`; returns their number. A
 // promotion is listed once, with the queen's letter.
 int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveList::MaxMoves]);
 
-// The reply the last search expects to its move (from, to): the second move
-// of its line, when that is a legal move of `after`, the position the move
+// The reply a search expects to its move: the second move of its line (the
+// move first), when that is a legal move of `after`, the position the move
 // led to.
-bool ExpectedReply(const ChessBoard& after, Bitboard from, Bitboard to, GameMove* reply);
+bool ExpectedReply(const ChessBoard& after, const RootLine& line, const GameMove& move,
+                   GameMove* reply);
 // Whether two moves are the same, a promotion's letter in either case.
 bool SameMove(const GameMove& a, const GameMove& b);
 
@@ -147,8 +144,13 @@ void MakeGUIMove(Bitboard from, Bitboard to, char promo, int score);
 // input, or (at the console) when the game is over.
 void GameLoop();
 
+// What a command read during a search asks of it.
+constexpr int CommandContinuesSearch = 0;
+constexpr int CommandStopsSearch = 1;  // stop now and play the best move found so far
+constexpr int CommandAbortsSearch = 2; // stop now and make no move
+
 // What a line read during a search asks of it (one of the Command...Search
-// codes of the search). Lines the search cannot act on wait for its end.
+// codes). Lines the search cannot act on wait for its end.
 int CommandDuringSearch(const char* line);
 
 // Time-control values as xboard sends them. False for a malformed value.
@@ -186,7 +188,7 @@ class UCIProtocol {
 
     char CommandBuffer[UCIWords::LineLength] = {};
     UCIWords Words;
-    char ChosenPromo = NoPromotion; // promotion byte of the last search's move
+    uint8_t ShowCurrLine = 1; // "UCI_ShowCurrLine": "info currmove" lines in long searches
     uint8_t State = WAITING;
     uint8_t Running = 1;
     uint8_t PonderOption = 0; // "Ponder": a ponder move follows the best move

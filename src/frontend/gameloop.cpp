@@ -9,35 +9,37 @@ namespace {
 
 // The depth the driver is given: the fixed depth, else the "sd" cap (0, no
 // cap, leaves the clock alone in charge).
-int DriverDepth() {
-    return TheEngine.Settings.Limits.FD ? TheEngine.Settings.Limits.FD : GameSession.DepthLimit;
-}
+int DriverDepth() { return Settings.Limits.FD ? Settings.Limits.FD : GameSession.DepthLimit; }
 
 // One run of the iterative-deepening driver on MainBoard. The game record
 // makes the move, so that both sides' moves take one path. True when the
 // driver chose a move.
 bool RunSearch(GameMove* move, int* score) {
-    // Under xboard the driver adds the root to the repetition record itself.
-    SyncRepetitionRecord(!TheEngine.Settings.Mode.xboard);
-    TheEngine.Main.CommandHandler = CommandDuringSearch;
-    Bitboard from = 0, to = 0;
-    char promo = NoPromotion;
-    *score = TheEngine.Main.ProgressiveDeepening(GameHistory, MainBoard, DriverDepth(), &from, &to,
-                                                 &promo);
-    TheEngine.Main.CommandHandler = nullptr;
+    // Under xboard the search adds the root to the repetition record itself.
+    SyncRepetitionRecord(!Settings.Mode.xboard);
+    ThinkingReporter reporter(Settings.Mode.xboard ? ThinkingReporter::Audience::Xboard
+                                                   : ThinkingReporter::Audience::Console);
+    GameSession.Searching = true;
+    const SearchResult result = TheEngine.Think(
+        MainBoard, GameHistory, RequestFromSettings(Settings, DriverDepth()), reporter);
+    GameSession.Searching = false;
+    GameSession.Aborted = result.Aborted;
+    GameSession.DepthReached = result.DepthReached;
     // A root without a legal move answers no move.
-    const bool moved = from != 0;
+    const bool moved = result.Move.From != 0;
     SyncRepetitionRecord(true);
     GameSession.TablesStale = true;
-    *move = GameMove{from, to, promo};
+    *score = result.Score;
+    *move = result.Move;
     GameSession.EngineMove = *move;
+    GameSession.EngineLine = result.Line;
     return moved;
 }
 
 // After a move of either side: the console shows the board, and a game that
 // has ended says so.
 void AfterMove() {
-    if (!TheEngine.Settings.Mode.xboard) {
+    if (!Settings.Mode.xboard) {
         // In centipawns, as the thinking lines give it.
         std::printf("Game Score %d\n", ThinkingScore(GameSession.LastScore));
         DisplayPosition(MainBoard);
@@ -48,9 +50,9 @@ void AfterMove() {
 // The end of the engine's search: its move is made and told.
 void FinishEngineTurn(bool moved, const GameMove& move, int score) {
     GameSession.LastScore = score;
-    TheEngine.Settings.Game.OpponentToMove = 1;
+    Settings.Game.OpponentToMove = 1;
     if (moved) {
-        if (TheEngine.Settings.Mode.xboard) {
+        if (Settings.Mode.xboard) {
             MakeGUIMove(move.From, move.To, move.Promo, score);
         } else {
             char text[MaxPVText];
@@ -60,7 +62,7 @@ void FinishEngineTurn(bool moved, const GameMove& move, int score) {
         PlayGameMove(move);
         GameSession.PonderReady = true;
         AfterMove();
-    } else if (!TheEngine.Main.Abort) {
+    } else if (!GameSession.Aborted) {
         // No move to make: the game is over on the board.
         AnnounceVerdict(JudgeGame());
     }
@@ -69,10 +71,9 @@ void FinishEngineTurn(bool moved, const GameMove& move, int score) {
 // A person who set no clock gets a fixed time a move: without one the search
 // would stop after its first iteration.
 void ApplyConsoleClock() {
-    Status& s = TheEngine.Settings;
+    Status& s = Settings;
     if (s.Mode.xboard || s.Limits.FD || s.Limits.ST || GameSession.ClockGiven) return;
     s.Limits.ST = GameSession.ConsoleSeconds * 1000;
-    s.Timing.TimePerMove = GameSession.ConsoleSeconds * 900;
     s.Limits.TimeLeft = GameSession.ConsoleSeconds * 60000;
 }
 
@@ -90,13 +91,13 @@ void EngineTurn() {
 // reply is taken back and the opponent's line, which waits, is read next.
 // False when there is nothing to ponder on.
 bool Ponder() {
-    const Status& s = TheEngine.Settings;
+    const Status& s = Settings;
     const bool ready = GameSession.PonderReady;
     GameSession.PonderReady = false;
     GameMove reply;
     if (!ready || !GameSession.PonderOn || !s.Mode.xboard || s.Game.Force || s.Limits.Analyze ||
         s.Game.SelfPlay || !s.Game.GameInProgress || QueuedLines() > 0 ||
-        !ExpectedReply(MainBoard, GameSession.EngineMove.From, GameSession.EngineMove.To, &reply))
+        !ExpectedReply(MainBoard, GameSession.EngineLine, GameSession.EngineMove, &reply))
         return false;
     GameSession.PonderFrom = MainBoard;
     GameSession.PonderGuess = reply;
@@ -110,11 +111,11 @@ bool Ponder() {
     char text[MaxPVText];
     fillmovestring(text, LowestSquare(reply.From), LowestSquare(reply.To), reply.Promo);
     LogPrintf("Pondering on%s", text);
-    TheEngine.Settings.Limits.Ponder = 1;
+    Settings.Limits.Ponder = 1;
     GameMove move;
     int score;
     const bool moved = RunSearch(&move, &score);
-    TheEngine.Settings.Limits.Ponder = 0;
+    Settings.Limits.Ponder = 0;
     if (!GameSession.PonderHit) {
         TakeBackMoves(1);
         return true;
@@ -130,19 +131,19 @@ void Analyse() {
     GameMove move;
     int score;
     RunSearch(&move, &score);
-    if (!TheEngine.Main.Abort && QueuedLines() == 0) HumanMove();
+    if (!GameSession.Aborted && QueuedLines() == 0) HumanMove();
 }
 
 // A terminal shows what the person types; input from a pipe or a file is
 // written after the prompt, so that the transcript reads as a dialogue.
 void EchoConsoleLine(const char* line) {
-    if (!TheEngine.Settings.Mode.xboard && !InputIsTerminal()) std::printf("%s\n", line);
+    if (!Settings.Mode.xboard && !InputIsTerminal()) std::printf("%s\n", line);
 }
 
 // After a move of the opponent (or of either side in force mode).
 void AfterOpponentMove() {
-    if (TheEngine.Settings.Limits.Analyze) return;
-    if (!TheEngine.Settings.Game.Force) TheEngine.Settings.Game.OpponentToMove = 0;
+    if (Settings.Limits.Analyze) return;
+    if (!Settings.Game.Force) Settings.Game.OpponentToMove = 0;
     AfterMove();
 }
 
@@ -157,18 +158,18 @@ int TakeCommand(const char* line) {
     const char* text = std::strcmp(words[0], "usermove") == 0 ? words[1] : words[0];
     GameMove move;
     // At the console a finished game takes no more moves.
-    if (!TheEngine.Settings.Mode.xboard && !TheEngine.Settings.Game.GameInProgress) {
+    if (!Settings.Mode.xboard && !Settings.Game.GameInProgress) {
         std::printf("The game is over: new starts another, quit leaves.\n");
         return CommandHandled;
     }
     if (!ParseGameMove(MainBoard, text, &move)) {
         std::printf("Illegal move: %s\n", text);
-        if (!TheEngine.Settings.Mode.xboard) TellMoveForm(text);
+        if (!Settings.Mode.xboard) TellMoveForm(text);
         std::fflush(stdout);
         return CommandHandled;
     }
     PlayGameMove(move);
-    TheEngine.Settings.Game.GameInProgress = 1;
+    Settings.Game.GameInProgress = 1;
     return CommandIsMove;
 }
 
@@ -180,8 +181,8 @@ void AnnounceVerdict(GameVerdict verdict) {
     // An interface that plays on after a claimed draw has its way.
     if (draw && GameSession.DrawClaimed) return;
     GameSession.DrawClaimed = draw;
-    TheEngine.Settings.Game.GameInProgress = 0;
-    const bool xboard = TheEngine.Settings.Mode.xboard;
+    Settings.Game.GameInProgress = 0;
+    const bool xboard = Settings.Mode.xboard;
     switch (verdict) {
     case WhiteMates:
         std::printf(xboard ? "1-0 {White mates}\n" : "White mates!\n");
@@ -216,16 +217,15 @@ void MakeGUIMove(Bitboard from, Bitboard to, char promo, int score) {
     if (GameSession.ProtocolVersion2)
         std::printf("move %s\n", move);
     else
-        std::printf("%d. ... %s \n", (TheEngine.Settings.Game.GamePly + 1) / 2, move);
-    LogPrintf("Move Made: %d %d %d %lld %s", TheEngine.Settings.Timing.DepthReached,
-              ThinkingScore(score), 0, static_cast<long long>(TheEngine.Main.NodeCount()), text);
+        std::printf("%d. ... %s \n", (Settings.Game.GamePly + 1) / 2, move);
+    LogPrintf("Move Made: %d %d %d %s", GameSession.DepthReached, ThinkingScore(score), 0, text);
     std::fflush(stdout);
 }
 
 int HumanMove() {
     char line[CommandLineLength];
     for (;;) {
-        if (!TheEngine.Settings.Mode.xboard) {
+        if (!Settings.Mode.xboard) {
             std::printf("Enter Move: ");
             std::fflush(stdout);
         }
@@ -242,22 +242,21 @@ void GameLoop() {
     char line[CommandLineLength];
     while (!GameSession.QuitRequested) {
         genpawnhashcode(MainBoard.SideToMove, MainBoard, &MainBoard.PawnKingKey);
-        if (TheEngine.Settings.Game.SelfPlay) TheEngine.Settings.Game.OpponentToMove = 0;
+        if (Settings.Game.SelfPlay) Settings.Game.OpponentToMove = 0;
         // Lines that waited for the end of a search come before the next one.
         if (QueuedLines() > 0) {
             // A line typed during the search is shown as if typed at the prompt.
             ReadCommandLine(line, sizeof line);
-            if (!TheEngine.Settings.Mode.xboard && !InputIsTerminal()) std::printf("Enter Move: ");
+            if (!Settings.Mode.xboard && !InputIsTerminal()) std::printf("Enter Move: ");
             EchoConsoleLine(line);
             if (TakeCommand(line) == CommandIsMove) AfterOpponentMove();
             continue;
         }
-        if (TheEngine.Settings.Limits.Analyze) {
+        if (Settings.Limits.Analyze) {
             Analyse();
             continue;
         }
-        if (!TheEngine.Settings.Game.OpponentToMove && !TheEngine.Settings.Game.Force &&
-            TheEngine.Settings.Game.GameInProgress) {
+        if (!Settings.Game.OpponentToMove && !Settings.Game.Force && Settings.Game.GameInProgress) {
             EngineTurn();
             continue;
         }

@@ -49,7 +49,7 @@ void RecordCurrentPosition() {
     }
     RecordedPosition& entry = Record[RecordCount++];
     entry.Board = MainBoard;
-    entry.GamePly = TheEngine.Settings.Game.GamePly;
+    entry.GamePly = Settings.Game.GamePly;
     genhashcode(MainBoard.SideToMove, MainBoard.CastleFlags, &entry.Upper, &entry.Lower,
                 &MainBoard);
     entry.EnPassantFile = EnPassantFileOf(MainBoard);
@@ -91,7 +91,7 @@ void PlayGameMove(const GameMove& move) {
     MainBoard.MakeMove(move.From, move.To, move.Promo, &castleMask);
     MainBoard.CastleFlags &= castleMask;
     MainBoard.SideToMove ^= 1;
-    ++TheEngine.Settings.Game.GamePly;
+    ++Settings.Game.GamePly;
     RecordCurrentPosition();
     SyncRepetitionRecord(true);
 }
@@ -100,7 +100,7 @@ bool TakeBackMoves(int plies) {
     if (plies < 1 || plies >= RecordCount) return false;
     RecordCount -= plies;
     MainBoard = Record[RecordCount - 1].Board;
-    TheEngine.Settings.Game.GamePly = Record[RecordCount - 1].GamePly;
+    Settings.Game.GamePly = Record[RecordCount - 1].GamePly;
     SyncRepetitionRecord(true);
     return true;
 }

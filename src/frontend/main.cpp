@@ -27,14 +27,14 @@ int main(int argc, char** argv) {
         }
     std::printf("Vorn \n");
     std::fflush(stdout);
-    TheEngine.Settings.initVars();
-    TheEngine.Settings.setxboard(0);
-    TheEngine.Settings.Mode.uci = 0;
+    Settings.initVars();
+    Settings.setxboard(0);
+    Settings.Mode.uci = 0;
     MainBoard.InitRep();
     initPStable();
     buildbook();
     MainBoard.InitRep();
-    TheEngine.Settings.initVars();
+    Settings.initVars();
 
     switch (ParseCommandLine(argc, argv)) {
     case CommandLineHelp:
@@ -56,13 +56,12 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     // The first word names the protocol; a console user types any other word.
-    if (!TheEngine.Settings.Mode.PERFT && !TheEngine.Settings.Mode.Bench &&
-        !TheEngine.Settings.Mode.SATrain) {
+    if (!Settings.Mode.PERFT && !Settings.Mode.Bench && !Settings.Mode.SATrain) {
         if (InputIsTerminal())
             std::printf("Type a word to play here (xboard and uci are for interfaces): ");
         ReadInputWord(FirstWord, FirstWordLength);
-        if (std::strstr(FirstWord, "uci")) TheEngine.Settings.Mode.uci = 1;
-        if (std::strstr(FirstWord, "xboard")) TheEngine.Settings.setxboard(1);
+        if (std::strstr(FirstWord, "uci")) Settings.Mode.uci = 1;
+        if (std::strstr(FirstWord, "xboard")) Settings.setxboard(1);
     }
     // The deepest search line needs more stack than a thread may get by default.
     return RunWithStack(MatchLoop, SearchStackBytes);

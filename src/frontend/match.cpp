@@ -12,46 +12,52 @@ int MatchLoop() {
     WriteLogFile("=====================================\n");
 
     // A new game under xboard starts from clean caches.
-    if (TheEngine.Settings.Mode.xboard) {
+    if (Settings.Mode.xboard) {
         TheEngine.Main.Eval.PawnTable.Clear();
         TheEngine.Table.ClearTranspositionTables();
     }
     TheEngine.Main.Eval.PawnTable.Misses = TheEngine.Main.Eval.PawnTable.Attempts = 0;
     TheEngine.ClearHistory();
 
-    if (TheEngine.Settings.Mode.PERFT) {
-        PerfT perft(TheEngine.Settings.getFD(), TheEngine.Settings.Mode.Trace != 0);
+    if (Settings.Mode.PERFT) {
+        PerfT perft(Settings.getFD(), Settings.Mode.Trace != 0);
         return 0;
     }
-    if (TheEngine.Settings.Mode.DoTestSuite || TheEngine.Settings.Mode.Mimic == 1 ||
-        TheEngine.Settings.Mode.Pev) {
-        if (!TheEngine.Settings.Mode.DoTestSuite && TheEngine.Settings.Mode.Mimic == 1)
+    if (Settings.Mode.DoTestSuite || Settings.Mode.Mimic == 1 || Settings.Mode.Pev) {
+        if (!Settings.Mode.DoTestSuite && Settings.Mode.Mimic == 1)
             std::printf("## Mimic == STUDENT\n");
-        ParseEPDSuite(TheEngine, TestSuiteFile, DisplayPosition);
+        ThinkingReporter reporter(ThinkingReporter::Audience::Tool);
+        const EPDSuiteMode mode{Settings.Mode.DoTestSuite != 0, Settings.Mode.Pev != 0,
+                                Settings.Mode.Mimic};
+        ParseEPDSuite(TheEngine, TestSuiteFile, mode,
+                      RequestFromSettings(Settings, Settings.Limits.FD), reporter, DisplayPosition);
         CloseLogFile();
         return 0;
     }
-    if (TheEngine.Settings.Mode.SATrain) TheEngine.Settings.Mode.Bench = 1;
-    if (TheEngine.Settings.Mode.Bench == 1 || TheEngine.Settings.Mode.Bench == 2) {
-        TheEngine.Settings.Mode.Bench == 1 ? Bench(TheEngine) : Bench2(TheEngine);
+    if (Settings.Mode.SATrain) Settings.Mode.Bench = 1;
+    if (Settings.Mode.Bench == 1 || Settings.Mode.Bench == 2) {
+        ThinkingReporter reporter(ThinkingReporter::Audience::Tool);
+        const SearchRequest request = RequestFromSettings(Settings, Settings.Limits.FD);
+        Settings.Mode.Bench == 1 ? Bench(TheEngine, request, reporter)
+                                 : Bench2(TheEngine, request, reporter);
         CloseLogFile();
         return 0;
     }
 
-    if (!TheEngine.Settings.Mode.xboard && !TheEngine.Settings.Mode.uci) {
+    if (!Settings.Mode.xboard && !Settings.Mode.uci) {
         std::printf("\nHello! I am Vorn\n");
         LogPrintf("MAXDEPTH = %d", GameSession.MaxDepth);
         PrintConsoleTimeControl();
         std::printf("Type your moves as from and to squares (e2e4); help lists the commands.\n");
         DisplayPosition(MainBoard);
     }
-    TheEngine.Settings.Game.OpponentToMove = 1;
+    Settings.Game.OpponentToMove = 1;
     // Under an interface the clock runs from the first move on.
-    if (TheEngine.Settings.UnderInterface()) TheEngine.Table.MapMemory();
-    if (TheEngine.Settings.Mode.uci) return UCI.Dialogue(FirstWord);
+    if (Settings.UnderInterface()) TheEngine.Table.MapMemory();
+    if (Settings.Mode.uci) return UCI.Dialogue(FirstWord);
     GameLoop();
     // Under an interface the farewell is not protocol: it goes to the log.
-    if (TheEngine.Settings.UnderInterface())
+    if (Settings.UnderInterface())
         WriteLogFile("Bye, Thanks for the match.\n");
     else
         std::printf("Bye, Thanks for the match.\n");

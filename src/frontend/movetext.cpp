@@ -19,13 +19,13 @@ int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveList::MaxMove
     return count;
 }
 
-bool ExpectedReply(const ChessBoard& after, Bitboard from, Bitboard to, GameMove* reply) {
-    const PVEntry* line = TheEngine.Main.PV[0];
-    if (TheEngine.Main.RootPVLength < 2 || line[0].Move != MoveCode(from, to)) return false;
+bool ExpectedReply(const ChessBoard& after, const RootLine& line, const GameMove& move,
+                   GameMove* reply) {
+    if (line.Length < 2 || line.Moves[0].Move != MoveCode(move.From, move.To)) return false;
     GameMove moves[MoveList::MaxMoves];
     const int count = GenerateLegalMoves(after, moves);
     for (int i = 0; i < count; ++i) {
-        if (MoveCode(moves[i].From, moves[i].To) != line[1].Move) continue;
+        if (MoveCode(moves[i].From, moves[i].To) != line.Moves[1].Move) continue;
         *reply = moves[i];
         return true;
     }

@@ -19,12 +19,16 @@ struct Session {
     int MaxDepth = ConsoleShownDepth; // shown only; the search's limits are DepthLimit and FD
     int LastScore = 0;                // the last engine search's value, shown at the console
     bool QuitRequested = false;
+    bool Searching = false;   // a search runs: commands read now reach it through the engine
     int StBeforeAnalysis = 0; // analysis runs without a clock; ST comes back afterwards
     bool DrawClaimed = false; // claimed once: an interface that plays on is obeyed
     bool TablesStale = false; // a search ran since the tables were last aged
     // Pondering: "hard" turns it on, "easy" off.
     bool PonderOn = false;
     GameMove EngineMove{};    // the last engine search's choice (none after "sd" or "sfd")
+    RootLine EngineLine;      // and its line, the move first
+    bool Aborted = false;     // the last search was stopped with no move to make
+    int DepthReached = 0;     // the depth its time control saw finished
     bool PonderReady = false; // the engine has just moved: its line holds the expected reply
     bool PonderHit = false;   // the opponent played the expected reply
     ChessBoard PonderFrom;    // the position the reply is played from
@@ -74,3 +78,29 @@ void TellIllegalPosition();
 void TellMoveForm(const char* word);
 // What the console says of itself after the greeting and under "help".
 void PrintConsoleTimeControl();
+
+// The reporter of the xboard protocol, the console and the tool modes: the
+// thinking lines ("post"), kibitz, the analysis status line, and the input
+// read while the search runs (xboard and the console).
+class ThinkingReporter : public SearchReporter {
+  public:
+    enum class Audience { Xboard, Console, Tool };
+    explicit ThinkingReporter(Audience audience) : Listener(audience) {}
+
+    void SearchStarted() override { LastThought[0] = '\0'; }
+    void Line(LineEvent event, const LineReport& line) override;
+    void InternalBookMove() override;
+    void Progress(const SearchProgress& progress) override;
+    void Finished(const FinalReport& report) override;
+    void Diagnostic(const char* text) override;
+    bool PollInput() override;
+    bool AwaitCommand() override;
+
+  private:
+    // The thinking line; one that would say again what the line before it
+    // said (depth, score and moves) is left out.
+    void Thinking(const LineReport& line, const char* text);
+
+    Audience Listener;
+    char LastThought[MaxPVText + 32] = "";
+};

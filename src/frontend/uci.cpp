@@ -24,8 +24,6 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-int CommandFromSearch(const char* line) { return UCI.UCIPrep(line); }
-
 struct UCICommand {
     const char* Word;
     void (UCIProtocol::*Run)();
@@ -85,7 +83,6 @@ void InfoString(const char* format, ...) {
 }
 
 int UCIProtocol::Dialogue(const char* firstWord) {
-    TheEngine.Main.CommandHandler = CommandFromSearch;
     UCIPrep(firstWord);
     char line[UCIWords::LineLength];
     while (Running) {
@@ -93,7 +90,6 @@ int UCIProtocol::Dialogue(const char* firstWord) {
         if (!NextLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
         UCIPrep(line);
     }
-    TheEngine.Main.CommandHandler = nullptr;
     WriteLogFile("Bye\n");
     CloseLogFile();
     return 0;
@@ -136,20 +132,21 @@ int UCIProtocol::DuringSearch() {
     }
     if (std::strcmp(command, "stop") == 0) {
         WriteLogFile("Received stop: the search ends with its best move\n");
-        TheEngine.Settings.Limits.Ponder = TheEngine.Settings.Limits.Analyze = 0;
+        Settings.Limits.Ponder = Settings.Limits.Analyze = 0;
         State = SEARCHING;
         return CommandStopsSearch;
     }
     if (std::strcmp(command, "ponderhit") == 0) {
         if (State == PONDERING) {
             State = SEARCHING;
-            TheEngine.Main.PonderHit(false);
+            TheEngine.PonderHit(false);
         }
         return CommandContinuesSearch;
     }
     if (std::strcmp(command, "quit") == 0) {
         Running = 0;
-        TheEngine.Settings.Limits.Ponder = TheEngine.Settings.Limits.Analyze = 0;
+        Settings.Limits.Ponder = Settings.Limits.Analyze = 0;
+        State = SEARCHING;
         return CommandAbortsSearch;
     }
     Keep(CommandBuffer);
@@ -185,8 +182,8 @@ void UCIProtocol::IsReady() {
 void UCIProtocol::NewGame() {
     MainBoard.InitRep();
     MainBoard.FiftyMoveCount = 0;
-    TheEngine.Settings.initVars();
-    TheEngine.Settings.Game.OpponentToMove = 1;
+    Settings.initVars();
+    Settings.Game.OpponentToMove = 1;
     StartGameRecord();
     TheEngine.NewGame();
     WriteLogFile("Processing ucinewgame\n");
@@ -198,5 +195,5 @@ void UCIProtocol::Ignore() {}
 
 void UCIProtocol::Quit() {
     Running = 0;
-    TheEngine.Settings.Mode.NextMatch = TheEngine.Settings.Game.GameInProgress = 0;
+    Settings.Mode.NextMatch = Settings.Game.GameInProgress = 0;
 }

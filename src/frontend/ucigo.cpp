@@ -97,8 +97,8 @@ GoLimits ReadLimits(const UCIWords& words) {
 // The root moves "searchmoves" names that are legal here; the search's own
 // move list holds promotions as queen moves, so an under-promotion is
 // searched as the queen's.
-void RestrictRoot(const UCIWords& words, int first) {
-    TheEngine.Main.SearchMoveCount = 0;
+void RestrictRoot(const UCIWords& words, int first, SearchRequest* request) {
+    request->SearchMoveCount = 0;
     for (int i = first; i < words.Count && !IsParameterWord(words[i]); ++i) {
         GameMove move;
         if (!ParseGameMove(MainBoard, words[i], &move)) {
@@ -106,12 +106,11 @@ void RestrictRoot(const UCIWords& words, int first) {
             continue;
         }
         const int code = MoveCode(move.From, move.To);
-        int16_t* end = TheEngine.Main.SearchMoves + TheEngine.Main.SearchMoveCount;
-        if (std::find(TheEngine.Main.SearchMoves, end, code) == end)
-            TheEngine.Main.SearchMoves[TheEngine.Main.SearchMoveCount++] =
-                static_cast<int16_t>(code);
+        int16_t* end = request->SearchMoves + request->SearchMoveCount;
+        if (std::find(request->SearchMoves, end, code) == end)
+            request->SearchMoves[request->SearchMoveCount++] = static_cast<int16_t>(code);
     }
-    if (TheEngine.Main.SearchMoveCount == 0 && first < words.Count)
+    if (request->SearchMoveCount == 0 && first < words.Count)
         InfoString("searchmoves names no legal move: every move is searched");
 }
 
@@ -128,22 +127,24 @@ void WriteMove(char* out, Bitboard from, Bitboard to, char promo) {
 
 // The reply the search expects to the move played from `position`: the
 // second move of its line, when that is a legal move there. Empty otherwise.
-void PonderMove(char* out, const ChessBoard& position, Bitboard from, Bitboard to, char promo) {
+void PonderMove(char* out, const ChessBoard& position, const SearchResult& result) {
     out[0] = '\0';
+    const GameMove& move = result.Move;
     ChessBoard after = position;
     uint8_t castleMask;
-    after.MakeMove(from, to, promo, &castleMask);
+    after.MakeMove(move.From, move.To, move.Promo, &castleMask);
     after.CastleFlags &= castleMask;
     after.SideToMove ^= 1;
     GameMove reply;
-    if (ExpectedReply(after, from, to, &reply)) WriteMove(out, reply.From, reply.To, reply.Promo);
+    if (ExpectedReply(after, result.Line, move, &reply))
+        WriteMove(out, reply.From, reply.To, reply.Promo);
 }
 
 // The private mimic modes: the position's evaluation, no search.
 void Mimic(int mode) {
     ChessBoard board = MainBoard;
     board.RefreshMaterial();
-    TheEngine.Settings.Mode.Mimic = static_cast<uint8_t>(mode);
+    Settings.Mode.Mimic = static_cast<uint8_t>(mode);
     const int v = TheEngine.Main.Eval.PosEval(board.SideToMove, -MateValue, MateValue, &board,
                                               board.CastleFlags);
     if (mode == 1)
@@ -168,6 +169,122 @@ void Perft(const UCIWords& words) {
     std::fflush(stdout);
 }
 
+// What a UCI interface reads of a search: "info" lines, and the commands
+// it sends while the search runs.
+class UCIReporter : public SearchReporter {
+  public:
+    explicit UCIReporter(UCIProtocol& protocol) : Protocol(protocol) {}
+
+    void IterationStarted(int depth) override {
+        std::printf("info depth %d\n", depth);
+        std::fflush(stdout);
+    }
+
+    void Line(LineEvent event, const LineReport& line) override {
+        switch (event) {
+        case LineEvent::NewBest:
+        case LineEvent::Stopped:
+        case LineEvent::TableMove:
+            Info(line);
+            break;
+        case LineEvent::Interrupted:
+            if (line.Interruption == 2 || line.Depth > 7) Info(line);
+            if (line.Interruption == 1 && line.Depth > 7)
+                std::printf("info currmovenumber %d\n", line.MoveNumber);
+            break;
+        case LineEvent::IterationDone:
+            // MultiPV's lines always; the single line only in an analysis,
+            // whose move has no bestmove soon after it.
+            if (line.MultiPV > 0 || Settings.Options.Post ||
+                Protocol.State == UCIProtocol::INFINITE)
+                Info(line);
+            break;
+        }
+        std::fflush(stdout);
+    }
+
+    void CurrentMove(const char* move, int number) override {
+        if (!Protocol.ShowCurrLine) return;
+        std::printf("info currmove %s currmovenumber %d\n", move, number);
+        std::fflush(stdout);
+    }
+
+    void SpeedMeasured(int nodesPerSecond, int64_t elapsedMs) override {
+        std::printf("info nps %d time %lld\n", nodesPerSecond, static_cast<long long>(elapsedMs));
+        std::fflush(stdout);
+    }
+
+    void AnalysisSpeed(int nodesPerSecond, int64_t elapsedMs) override {
+        std::printf("info nps %d\ninfo time %lld\n", nodesPerSecond,
+                    static_cast<long long>(elapsedMs));
+        std::fflush(stdout);
+    }
+
+    void BookMove(const char* move) override {
+        std::printf("info string book move %s\n", move);
+        std::fflush(stdout);
+    }
+
+    void Finished(const FinalReport& report) override {
+        if (!report.ShownAsLine) Info(report.Line);
+    }
+
+    bool PollInput() override {
+        if (!InputWaiting()) return false;
+        Carry(ReadLine());
+        return true;
+    }
+
+    bool AwaitCommand() override {
+        Carry(ReadLine());
+        return true;
+    }
+
+  private:
+    // The next line; the end of input is the interface gone, which ends
+    // Vorn like "quit".
+    static const char* ReadLine() {
+        static char line[UCIWords::LineLength];
+        if (!ReadInputLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
+        return line;
+    }
+
+    // A line read during the search, carried out on it.
+    void Carry(const char* line) {
+        const int request = Protocol.UCIPrep(line);
+        if (request == CommandStopsSearch) TheEngine.Stop();
+        if (request == CommandAbortsSearch) TheEngine.Abort();
+    }
+
+    // The info line: depth, the deepest ply, the line's number under
+    // MultiPV, score, nodes, speed, the table's use, the endgame tables'
+    // hits, milliseconds and the line.
+    static void Info(const LineReport& line) {
+        char score[32];
+        const int moves = MateInMoves(line.Score);
+        if (moves)
+            std::snprintf(score, sizeof score, "mate %d", moves);
+        else
+            std::snprintf(score, sizeof score, "cp %d", ThinkingScore(line.Score));
+        char lineNumber[32] = "";
+        if (line.MultiPV > 0)
+            std::snprintf(lineNumber, sizeof lineNumber, " multipv %d", line.MultiPV);
+        char tableText[32] = "";
+        if (line.TableHits >= 0)
+            std::snprintf(tableText, sizeof tableText, " tbhits %lld",
+                          static_cast<long long>(line.TableHits));
+        std::printf(
+            "info depth %d seldepth %d%s score %s nodes %lld nps %lld hashfull %d%s time "
+            "%lld pv%s",
+            line.Depth, line.SelDepth, lineNumber, score, static_cast<long long>(line.Nodes),
+            static_cast<long long>(line.Nodes * 1000 / std::max<int64_t>(line.ElapsedMs, 1)),
+            line.Hashfull, tableText, static_cast<long long>(line.ElapsedMs), line.Text);
+        std::fflush(stdout);
+    }
+
+    UCIProtocol& Protocol;
+};
+
 } // namespace
 
 void UCIProtocol::Go() {
@@ -181,12 +298,12 @@ void UCIProtocol::Go() {
         return;
     }
 
-    Status& s = TheEngine.Settings;
+    Status& s = Settings;
     const int side = MainBoard.SideToMove;
     s.Limits.TimeIncMs = s.Limits.TimeLeft = s.Limits.ST = s.Limits.FD = s.Limits.MovesPerSession =
         0;
     s.Limits.Analyze = s.Limits.Ponder = 0;
-    TheEngine.Main.NodeLimit = 0;
+    int64_t nodeLimit = 0;
     State = SEARCHING;
     int depthCap = 0;
     if (limits.Depth >= 0)
@@ -217,40 +334,41 @@ void UCIProtocol::Go() {
             // A clock as well: the move may not take more than the clock
             // allows. The overhead comes off the fixed time later.
             if (limits.Clock())
-                moveTime = std::min(moveTime, HardTimeLimit(s) + s.Options.MoveOverheadMs);
-            s.Limits.ST = s.Timing.TimePerMove = static_cast<int>(moveTime);
+                moveTime = std::min(moveTime, HardTimeLimit(ClockOf(RequestFromSettings(s, 0))) +
+                                                  s.Options.MoveOverheadMs);
+            s.Limits.ST = static_cast<int>(moveTime);
             s.Limits.TimeLeft = s.Limits.ST * 60;
         }
-        if (limits.Nodes >= 0) TheEngine.Main.NodeLimit = std::max<int64_t>(limits.Nodes, 1);
+        if (limits.Nodes >= 0) nodeLimit = std::max<int64_t>(limits.Nodes, 1);
     } else {
         s.Limits.FD = depthCap ? depthCap : MaxIterationDepth;
         depthCap = s.Limits.FD;
-        if (limits.Nodes >= 0) TheEngine.Main.NodeLimit = std::max<int64_t>(limits.Nodes, 1);
+        if (limits.Nodes >= 0) nodeLimit = std::max<int64_t>(limits.Nodes, 1);
     }
     if (limits.Ponder) {
         s.Limits.Ponder = 1;
         State = PONDERING;
     }
-    if (limits.SearchMovesAt >= 0) RestrictRoot(Words, limits.SearchMovesAt);
+    SearchRequest request = RequestFromSettings(s, depthCap);
+    request.Nodes = nodeLimit;
+    // An infinite search that runs out of depth (or finds a mate) keeps its
+    // move until "stop".
+    request.KeepsResultUntilStopped = true;
+    if (limits.SearchMovesAt >= 0) RestrictRoot(Words, limits.SearchMovesAt, &request);
     LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", s.Limits.MovesPerSession,
               s.Limits.TimeLeft, s.Limits.TimeIncMs);
 
     // The interface sends every position anew, and a second "go" searches the same one.
     const ChessBoard position = MainBoard;
-    Bitboard from = 0, to = 0;
-    char promo = NoPromotion;
-    TheEngine.Main.ProgressiveDeepening(GameHistory, position, depthCap, &from, &to, &promo);
-    ChosenPromo = promo;
+    UCIReporter reporter(*this);
+    const SearchResult result = TheEngine.Think(position, GameHistory, request, reporter);
     State = WAITING;
     s.Limits.Analyze = s.Limits.Ponder = 0;
-    TheEngine.Main.NodeLimit = 0;
-    TheEngine.Main.SearchMoveCount = 0;
     if (!Running) return; // "quit" came during the search
 
     char move[8], reply[8] = "";
-    WriteMove(move, from, to, promo);
-    if (PonderOption && std::strcmp(move, "0000") != 0)
-        PonderMove(reply, position, from, to, promo);
+    WriteMove(move, result.Move.From, result.Move.To, result.Move.Promo);
+    if (PonderOption && std::strcmp(move, "0000") != 0) PonderMove(reply, position, result);
     std::printf("bestmove %s%s%s\n", move, *reply ? " ponder " : "", reply);
     std::fflush(stdout);
     LogPrintf("Sent bestmove %s%s%s", move, *reply ? " ponder " : "", reply);

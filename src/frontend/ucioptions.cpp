@@ -24,11 +24,9 @@ struct UCIOption {
     int64_t Min = 0, Max = 0; // a spin's range: values beyond it are taken at its bound
 };
 
-void SetUseBook(bool flag, int64_t, const char*) { TheEngine.Settings.Options.UseBook = flag; }
-void SetBookHeaviest(bool flag, int64_t, const char*) {
-    TheEngine.Settings.Options.BookHeaviest = flag;
-}
-void SetShowCurrLine(bool flag, int64_t, const char*) { TheEngine.Main.ShowCurrLine = flag; }
+void SetUseBook(bool flag, int64_t, const char*) { Settings.Options.UseBook = flag; }
+void SetBookHeaviest(bool flag, int64_t, const char*) { Settings.Options.BookHeaviest = flag; }
+void SetShowCurrLine(bool flag, int64_t, const char*) { UCI.ShowCurrLine = flag; }
 void SetPonder(bool flag, int64_t, const char*) { UCI.PonderOption = flag; }
 void SetAnalyseMode(bool flag, int64_t, const char*) { UCI.AnalyseMode = flag; }
 void ClearHash(bool, int64_t, const char*) { TheEngine.Table.ClearTranspositionTables(); }
@@ -44,11 +42,11 @@ void SetBookFile(bool, int64_t, const char* path) {
 }
 
 void SetMoveOverhead(bool, int64_t ms, const char*) {
-    TheEngine.Settings.Options.MoveOverheadMs = static_cast<int>(ms);
+    Settings.Options.MoveOverheadMs = static_cast<int>(ms);
 }
 
 void SetMultiPV(bool, int64_t lines, const char*) {
-    TheEngine.Settings.Options.MultiPV = static_cast<int>(lines);
+    Settings.Options.MultiPV = static_cast<int>(lines);
 }
 
 // An empty value (or "<empty>") turns the tables off.
@@ -85,9 +83,8 @@ constexpr UCIOption Options[] = {
     {"Hash", OptionKind::Spin, "spin default 128 min 1 max 65536", SetHash, 1, MaxHashMegabytes},
     {"Threads", OptionKind::Spin, "spin default 1 min 1 max 256", SetThreads, 1, MaxThreads},
     {"Move Overhead", OptionKind::Spin, "spin default 30 min 0 max 5000", SetMoveOverhead, 0,
-     EngineOptions::MaxMoveOverheadMs},
-    {"MultiPV", OptionKind::Spin, "spin default 1 min 1 max 64", SetMultiPV, 1,
-     EngineOptions::MaxMultiPV},
+     MaxMoveOverheadMs},
+    {"MultiPV", OptionKind::Spin, "spin default 1 min 1 max 64", SetMultiPV, 1, MaxMultiPV},
     {"Clear Hash", OptionKind::Button, "button", ClearHash},
     {"UCI_AnalyseMode", OptionKind::Check, "check default false", SetAnalyseMode},
     {"OwnBook", OptionKind::Check, "check default false", SetUseBook},
@@ -103,10 +100,9 @@ constexpr UCIOption Options[] = {
 };
 
 static_assert(MaxThreads == 256, "the Threads line declares the range");
-static_assert(EngineOptions::DefaultMoveOverheadMs == 30 &&
-                  EngineOptions::MaxMoveOverheadMs == 5000,
+static_assert(DefaultMoveOverheadMs == 30 && MaxMoveOverheadMs == 5000,
               "the Move Overhead line declares the default and the range");
-static_assert(EngineOptions::MaxMultiPV == 64, "the MultiPV line declares the range");
+static_assert(MaxMultiPV == 64, "the MultiPV line declares the range");
 
 } // namespace
 
@@ -120,7 +116,7 @@ void UCIProtocol::Identify() {
     WriteLogFile("Sent uciok\n");
     TellTablesMessage();
     State = WAITING;
-    TheEngine.Settings.Options.UseBook = 0;
+    Settings.Options.UseBook = 0;
 }
 
 // "setoption name <id> [value <x>]": the name may hold blanks and is

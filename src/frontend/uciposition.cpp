@@ -25,8 +25,8 @@ void UCIProtocol::Position() {
         InfoString("position wants startpos or fen: %.200s", Words[1]);
         return;
     }
-    TheEngine.Settings.initVars();
-    TheEngine.Settings.Game.OpponentToMove = 1;
+    Settings.initVars();
+    Settings.Game.OpponentToMove = 1;
     TheEngine.ClearHistory();
     StartGameRecord();
     if (movesAt < Words.Count) ProcessMoves(movesAt + 1);

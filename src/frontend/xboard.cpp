@@ -88,11 +88,10 @@ bool ParseSeconds(const char* text, int* ms) {
 
 // The stat01 line: time in centiseconds, nodes, depth, root moves left and in all.
 int ReportSearchStatus(const Words&) {
-    std::printf(
-        "stat01: %lld %lld %d %d %d\n",
-        static_cast<long long>((ClockMs() - TheEngine.Settings.Timing.SearchStartTime) / 10),
-        static_cast<long long>(TheEngine.Main.NodeCount()), TheEngine.Main.IterationDepth,
-        TheEngine.Main.RootMoveCount - TheEngine.Main.RootMoveIndex, TheEngine.Main.RootMoveCount);
+    const SearchProgress progress = TheEngine.Progress();
+    std::printf("stat01: %lld %lld %d %d %d\n", static_cast<long long>(progress.ElapsedMs / 10),
+                static_cast<long long>(progress.Nodes), progress.Depth, progress.MovesLeft,
+                progress.MoveCount);
     std::fflush(stdout);
     return CommandHandled;
 }
@@ -114,18 +113,16 @@ int Easy(const Words&) {
 
 // Commands that change the position end the input loop in analysis mode,
 // so that the analysis starts again on the new position.
-int PositionChanged() {
-    return TheEngine.Settings.Limits.Analyze ? CommandEndsInput : CommandHandled;
-}
+int PositionChanged() { return Settings.Limits.Analyze ? CommandEndsInput : CommandHandled; }
 
 // The opening position, White to move, the engine to play Black.
 void StartNewGame() {
     MainBoard.InitRep();
     GameSession.MaxDepth = ConsoleShownDepth;
-    TheEngine.Settings.initVars();
-    TheEngine.Settings.Game.OpponentToMove = 1;
-    TheEngine.Settings.Game.GameInProgress = 1;
-    TheEngine.Settings.Game.Force = 0;
+    Settings.initVars();
+    Settings.Game.OpponentToMove = 1;
+    Settings.Game.GameInProgress = 1;
+    Settings.Game.Force = 0;
     MainBoard.FiftyMoveCount = 0;
     MainBoard.SideToMove = White;
     GameSession.DrawClaimed = false;
@@ -139,22 +136,21 @@ int Abort(const Words&) {
 
 int Analyze(const Words& words) {
     // Analysis is offered to interfaces only.
-    if (!TheEngine.Settings.Mode.xboard) {
+    if (!Settings.Mode.xboard) {
         std::printf("Error (command not legal now): %s\n", words[0]);
         return CommandHandled;
     }
-    if (!TheEngine.Settings.Limits.Analyze)
-        GameSession.StBeforeAnalysis = TheEngine.Settings.Limits.ST;
-    TheEngine.Settings.Limits.Analyze = 1;
-    TheEngine.Settings.Options.Post = 1;
-    TheEngine.Settings.Game.Force = 0;
-    TheEngine.Settings.Game.OpponentToMove = 0;
-    TheEngine.Settings.Limits.ST = AnalysisMs;
+    if (!Settings.Limits.Analyze) GameSession.StBeforeAnalysis = Settings.Limits.ST;
+    Settings.Limits.Analyze = 1;
+    Settings.Options.Post = 1;
+    Settings.Game.Force = 0;
+    Settings.Game.OpponentToMove = 0;
+    Settings.Limits.ST = AnalysisMs;
     return CommandEndsInput;
 }
 
 int Book(const Words&) {
-    if (!TheEngine.Settings.Limits.Analyze) TheEngine.Settings.Options.UseBook ^= 1;
+    if (!Settings.Limits.Analyze) Settings.Options.UseBook ^= 1;
     return CommandHandled;
 }
 
@@ -213,23 +209,23 @@ int Edit(const Words&) {
 }
 
 int Exit(const Words&) {
-    if (TheEngine.Settings.Limits.Analyze) {
+    if (Settings.Limits.Analyze) {
         LeaveAnalysis();
         // Out of analysis the engine plays neither side until told to.
-        TheEngine.Settings.Game.Force = 1;
+        Settings.Game.Force = 1;
     }
     return CommandEndsInput;
 }
 
 int Force(const Words&) {
-    TheEngine.Settings.Game.Force = 1;
+    Settings.Game.Force = 1;
     return CommandHandled;
 }
 
 int Go(const Words&) {
-    TheEngine.Settings.Game.Force = 0;
-    TheEngine.Settings.Game.OpponentToMove = 0;
-    TheEngine.Settings.Game.GameInProgress = 1;
+    Settings.Game.Force = 0;
+    Settings.Game.OpponentToMove = 0;
+    Settings.Game.GameInProgress = 1;
     return CommandEndsInput;
 }
 
@@ -239,20 +235,19 @@ int Level(const Words& words) {
         std::printf("Error (bad value): %s\n", words.From(0));
         return CommandHandled;
     }
-    TheEngine.Settings.Limits.MovesPerSession = moves;
-    TheEngine.Settings.Limits.TimeLeft = baseMs;
-    TheEngine.Settings.Limits.TimeIncMs = incrementMs;
-    TheEngine.Settings.Limits.ST = 0;
+    Settings.Limits.MovesPerSession = moves;
+    Settings.Limits.TimeLeft = baseMs;
+    Settings.Limits.TimeIncMs = incrementMs;
+    Settings.Limits.ST = 0;
     GameSession.ClockGiven = true;
-    LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n",
-              TheEngine.Settings.Limits.MovesPerSession, TheEngine.Settings.Limits.TimeLeft,
-              TheEngine.Settings.Limits.TimeIncMs);
+    LogPrintf("MovesPerSession %d TimeLeft %d TimeIncMs %d \n", Settings.Limits.MovesPerSession,
+              Settings.Limits.TimeLeft, Settings.Limits.TimeIncMs);
     return CommandHandled;
 }
 
 int New(const Words&) {
     TheEngine.ClearHistory();
-    if (TheEngine.Settings.Limits.Analyze) LeaveAnalysis();
+    if (Settings.Limits.Analyze) LeaveAnalysis();
     StartNewGame();
     GameSession.DepthLimit = 0;
     ShowConsoleBoard();
@@ -260,12 +255,12 @@ int New(const Words&) {
 }
 
 int NoPost(const Words&) {
-    TheEngine.Settings.Options.Post = 0;
+    Settings.Options.Post = 0;
     return CommandHandled;
 }
 
 int Post(const Words&) {
-    TheEngine.Settings.Options.Post = 1;
+    Settings.Options.Post = 1;
     return CommandHandled;
 }
 
@@ -277,8 +272,8 @@ int OpponentTime(const Words& words) {
 }
 
 int Quit(const Words&) {
-    TheEngine.Settings.Mode.NextMatch = 0;
-    TheEngine.Settings.Game.GameInProgress = 0;
+    Settings.Mode.NextMatch = 0;
+    Settings.Game.GameInProgress = 0;
     GameSession.QuitRequested = true;
     return CommandQuits;
 }
@@ -288,7 +283,7 @@ int TakeBack(int plies, const Words& words) {
         std::printf("Error (command not legal now): %s\n", words[0]);
         return CommandHandled;
     }
-    TheEngine.Settings.Game.GameInProgress = 1;
+    Settings.Game.GameInProgress = 1;
     GameSession.DrawClaimed = false;
     ShowConsoleBoard();
     return PositionChanged();
@@ -297,7 +292,7 @@ int Remove(const Words& words) { return TakeBack(2, words); }
 int Undo(const Words& words) { return TakeBack(1, words); }
 
 int SelfPlay(const Words&) {
-    TheEngine.Settings.Game.SelfPlay = 1;
+    Settings.Game.SelfPlay = 1;
     return CommandEndsInput;
 }
 
@@ -308,8 +303,8 @@ int SetBoard(const Words& words) {
         TellIllegalPosition();
         return CommandHandled;
     }
-    TheEngine.Settings.Game.GamePly = MainBoard.SideToMove == ::White ? 1 : 2;
-    TheEngine.Settings.Game.GameInProgress = 1;
+    Settings.Game.GamePly = MainBoard.SideToMove == ::White ? 1 : 2;
+    Settings.Game.GameInProgress = 1;
     GameSession.DrawClaimed = false;
     StartGameRecord();
     ShowConsoleBoard();
@@ -318,22 +313,22 @@ int SetBoard(const Words& words) {
 
 // "sd N": the deepest iteration of a timed search. The console also shows it.
 int SearchDepth(const Words& words) {
-    if (!TheEngine.Settings.Mode.xboard) LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
+    if (!Settings.Mode.xboard) LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
     int64_t depth;
     if (words.Count > 1 && ReadValue(words, 1, 1, MaxIterationDepth, &depth)) {
         GameSession.DepthLimit = static_cast<int>(depth);
-        if (!TheEngine.Settings.Mode.xboard) {
+        if (!Settings.Mode.xboard) {
             GameSession.MaxDepth = GameSession.DepthLimit;
             std::printf("Vorn searches at most %d plies deep.\n", GameSession.DepthLimit);
         }
     }
-    if (!TheEngine.Settings.Mode.xboard) LogPrintf("MAXDEPTH %d", GameSession.MaxDepth);
+    if (!Settings.Mode.xboard) LogPrintf("MAXDEPTH %d", GameSession.MaxDepth);
     GameSession.EngineMove = GameMove{};
     return CommandHandled;
 }
 
 int FixedDepth(const Words& words) {
-    if (!TheEngine.Settings.Mode.xboard) {
+    if (!Settings.Mode.xboard) {
         LogPrintf("setting MAXDEPTH\nscanstring %s", words[0]);
         int64_t depth;
         if (ReadValue(words, 1, 1, MaxIterationDepth, &depth))
@@ -347,9 +342,8 @@ int FixedDepth(const Words& words) {
 int SecondsPerMove(const Words& words) {
     int64_t seconds;
     if (!ReadValue(words, 1, 0, MaxSecondsPerMove, &seconds)) return CommandHandled;
-    TheEngine.Settings.Limits.ST = static_cast<int>(seconds) * 1000;
-    TheEngine.Settings.Timing.TimePerMove = static_cast<int>(seconds) * 900;
-    TheEngine.Settings.Limits.TimeLeft = static_cast<int>(seconds) * 60000;
+    Settings.Limits.ST = static_cast<int>(seconds) * 1000;
+    Settings.Limits.TimeLeft = static_cast<int>(seconds) * 60000;
     GameSession.ConsoleSeconds = static_cast<int>(seconds);
     GameSession.ClockGiven = false;
     return CommandHandled;
@@ -358,19 +352,21 @@ int SecondsPerMove(const Words& words) {
 int Time(const Words& words) {
     int64_t centiseconds;
     if (ReadValue(words, 1, -MaxCentiseconds, MaxCentiseconds, &centiseconds)) {
-        TheEngine.Settings.Limits.TimeLeft = static_cast<int>(centiseconds * 10);
+        Settings.Limits.TimeLeft = static_cast<int>(centiseconds * 10);
         GameSession.ClockGiven = true;
+        // A ponder search plans with the clock as it stands at the ponder hit.
+        if (GameSession.Searching) TheEngine.UpdateClock(Settings.Limits.TimeLeft);
     }
     return CommandHandled;
 }
 
 int TraceFlag(const Words&) {
-    TheEngine.Settings.Mode.Trace ^= 1;
+    Settings.Mode.Trace ^= 1;
     return CommandHandled;
 }
 
 int Xboard(const Words&) {
-    TheEngine.Settings.setxboard(1);
+    Settings.setxboard(1);
     return CommandHandled;
 }
 
@@ -384,8 +380,7 @@ int Protover(const Words& words) {
                 "feature option=\"Move Overhead -spin %d 0 %d\"\n"
                 "feature option=\"MultiPV -spin 1 1 %d\"\n"
                 "feature done=1\n",
-                VornVersion, EngineOptions::DefaultMoveOverheadMs, EngineOptions::MaxMoveOverheadMs,
-                EngineOptions::MaxMultiPV);
+                VornVersion, DefaultMoveOverheadMs, MaxMoveOverheadMs, MaxMultiPV);
     // Only now is it known that the interface reads "telluser".
     TellBookFailure();
     TellTablesMessage();
@@ -399,7 +394,7 @@ int Ping(const Words& words) {
 
 // "result": the interface has ended the game; its text is not read.
 int Result(const Words&) {
-    TheEngine.Settings.Game.GameInProgress = 0;
+    Settings.Game.GameInProgress = 0;
     return CommandEndsInput;
 }
 
@@ -445,8 +440,8 @@ struct SpinOption {
 };
 
 constexpr SpinOption SpinOptions[] = {
-    {"Move Overhead", 0, EngineOptions::MaxMoveOverheadMs, &EngineOptions::MoveOverheadMs},
-    {"MultiPV", 1, EngineOptions::MaxMultiPV, &EngineOptions::MultiPV},
+    {"Move Overhead", 0, MaxMoveOverheadMs, &EngineOptions::MoveOverheadMs},
+    {"MultiPV", 1, MaxMultiPV, &EngineOptions::MultiPV},
 };
 
 // "option NAME=VALUE" for the options the features declare; others are ignored.
@@ -464,7 +459,7 @@ int SetOption(const Words& words) {
             std::printf("Error (bad value): %s\n", words.From(0));
             return CommandHandled;
         }
-        TheEngine.Settings.Options.*option.Setting = static_cast<int>(value);
+        Settings.Options.*option.Setting = static_cast<int>(value);
         LogPrintf("%s %d", option.Name, static_cast<int>(value));
     }
     return CommandHandled;
@@ -611,31 +606,30 @@ bool ReadCommandLine(char* line, int size) {
 }
 
 void ShowConsoleBoard() {
-    if (!TheEngine.Settings.Mode.xboard) DisplayPosition(MainBoard);
+    if (!Settings.Mode.xboard) DisplayPosition(MainBoard);
 }
 
 void TellIllegalPosition() {
-    std::printf(TheEngine.Settings.Mode.xboard ? "tellusererror Illegal position\n"
-                                               : "Illegal position\n");
+    std::printf(Settings.Mode.xboard ? "tellusererror Illegal position\n" : "Illegal position\n");
 }
 
 void PrintConsoleTimeControl() {
-    if (TheEngine.Settings.Limits.FD)
-        std::printf("Vorn searches %d plies deep a move.\n", TheEngine.Settings.Limits.FD);
+    if (Settings.Limits.FD)
+        std::printf("Vorn searches %d plies deep a move.\n", Settings.Limits.FD);
     else if (GameSession.ClockGiven)
         std::printf("Vorn plays on the clock that level and time set.\n");
     else {
-        const int seconds = TheEngine.Settings.Limits.ST ? TheEngine.Settings.Limits.ST / 1000
-                                                         : GameSession.ConsoleSeconds;
+        const int seconds =
+            Settings.Limits.ST ? Settings.Limits.ST / 1000 : GameSession.ConsoleSeconds;
         std::printf("Vorn thinks %d second%s a move (st N to change it).\n", seconds,
                     seconds == 1 ? "" : "s");
     }
 }
 
 void LeaveAnalysis() {
-    TheEngine.Settings.Limits.Analyze = 0;
-    TheEngine.Settings.Options.Post = 0;
-    TheEngine.Settings.Limits.ST = GameSession.StBeforeAnalysis;
+    Settings.Limits.Analyze = 0;
+    Settings.Options.Post = 0;
+    Settings.Limits.ST = GameSession.StBeforeAnalysis;
 }
 
 bool ParseLevel(const char* line, int* movesPerSession, int* baseMs, int* incrementMs) {
@@ -664,7 +658,7 @@ int DoCommand(const char* line) {
     if (const Command* command = FindCommand(words[0])) return command->Run(words);
     if (LooksLikeMove(words[0])) return CommandIsMove;
     std::printf("Error (unknown command): %s\n", words[0]);
-    if (!TheEngine.Settings.Mode.xboard) TellMoveForm(words[0]);
+    if (!Settings.Mode.xboard) TellMoveForm(words[0]);
     return CommandHandled;
 }
 
@@ -679,11 +673,11 @@ int OpponentMoveWhilePondering(const char* line, const Words& words) {
         SameMove(move, GameSession.PonderGuess)) {
         WriteLogFile(line);
         GameSession.PonderHit = true;
-        TheEngine.Main.PonderHit(true);
+        TheEngine.PonderHit(true);
         return CommandContinuesSearch;
     }
     QueueLine(line);
-    TheEngine.Settings.Limits.Ponder = 0;
+    Settings.Limits.Ponder = 0;
     return CommandAbortsSearch;
 }
 
@@ -691,7 +685,7 @@ int OpponentMoveWhilePondering(const char* line, const Words& words) {
 // the engine's own search ends it without a move, and the wait too.
 int OnPonderSearch(int request) {
     if (request == CommandContinuesSearch) return request;
-    TheEngine.Settings.Limits.Ponder = 0;
+    Settings.Limits.Ponder = 0;
     return CommandAbortsSearch;
 }
 
@@ -701,8 +695,8 @@ int CommandDuringSearch(const char* line) {
     const Words words(line);
     if (words.Count == 0) return CommandContinuesSearch;
     const Command* command = FindCommand(words[0]);
-    const bool analysing = TheEngine.Settings.Limits.Analyze;
-    const bool pondering = TheEngine.Settings.Limits.Ponder;
+    const bool analysing = Settings.Limits.Analyze;
+    const bool pondering = Settings.Limits.Ponder;
     DuringSearch timing = command ? command->Timing : DuringSearch::AtOnce;
     const bool move = LooksLikeMove(words[0]) || (command && command->Run == UserMove);
     if (move && pondering) return OpponentMoveWhilePondering(line, words);

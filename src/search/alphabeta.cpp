@@ -60,7 +60,7 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
     const int castleRights = node.CastleRights, inCheck = node.InCheck, nodeType = node.Type;
     int alpha = node.Alpha;
     // The periodic check of the input, the budget and the clock.
-    if (!Settings.Mode.Bench && !Abort && NodesToPoll-- <= 0 && PeriodicCheck()) return 0;
+    if (!Abort && NodesToPoll-- <= 0 && PeriodicCheck()) return 0;
 
     if (ply > SelDepth) SelDepth = ply;
 
@@ -95,7 +95,7 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
             ++LeafInteriorNodes;
             return leave(FromTable(value, ply));
         }
-        const int q = Quiesce(side, alpha, beta, board, depth, 0, ply + 1);
+        const int q = Quiesce(side, alpha, beta, board, ply + 1);
         if (q >= beta)
             Table.InsertTranspositionTables(upper, lower, depth, 0, q, LowerBound);
         else if (q <= alpha)
@@ -117,7 +117,7 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
     const int probe = ProbeTable(upper, lower, depth, alpha, beta, &value, &hashMove);
     bool mateThreat = false;
     if (probe <= ProbeExact) {
-        if (!Helper && Settings.Mode.Trace)
+        if (!Helper && Request().Trace)
             Diagnostic("Position Cache Hit: v=%d alpha=%d beta=%d\nUpper HC %llu Lower HC %llu\n",
                        value, alpha, beta, static_cast<unsigned long long>(upper),
                        static_cast<unsigned long long>(lower));
@@ -131,8 +131,8 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
         const int ownPieces = side == White ? board.WhitePieceTotal - board.WPawnCount
                                             : board.BlackPieceTotal - board.BPawnCount;
         // Static pruning near the horizon.
-        if (nodeType != PVNode && node.NullAllowed && !inCheck && depth <= 3 && beta >= -109899 &&
-            beta <= 109899 && ownPieces > 0) {
+        if (nodeType != PVNode && node.NullAllowed && !inCheck && depth <= 3 &&
+            beta > -MateInMaxDepth && beta < MateInMaxDepth && ownPieces > 0) {
             const int e = Eval.PosEval(side, alpha, beta, &board, castleRights) -
                           StaticMargin[depth > 0 ? depth : 0];
             if (e >= beta) return leave(e);
@@ -153,7 +153,7 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
             if (StopSearch) return leave(0);
             if (v >= beta) {
                 Table.InsertTranspositionTables(upper, lower, depth - 3, 0, beta, LowerBound);
-                if (!Helper && Settings.Mode.Trace)
+                if (!Helper && Request().Trace)
                     Diagnostic("Position Cache Insert (NullM): v=%d alpha=%d beta=%d\nUpper HC "
                                "%llu Lower HC %llu\n",
                                v, alpha, beta, static_cast<unsigned long long>(upper),
@@ -161,7 +161,7 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
                 PVLength[ply] = 0;
                 return leave(beta);
             }
-            mateThreat = v < -109699;
+            mateThreat = v < -MateThreatBound;
         }
 
         // Internal iterative deepening finds a move to try first.
@@ -189,7 +189,7 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
 
     int best = WorstScore;
     bool alphaRaised = false, bestFutile = false;
-    if (count == 0 || beta < -110199) {
+    if (count == 0 || beta <= WorstScore) {
         // Nothing to search.
         best = MateRule(board, side, inCheck, ply);
     } else {
@@ -265,13 +265,13 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
                 if (newDepth > 0 || givesCheck)
                     v = -AlphaBeta(childNode.With(-beta, -alpha, newDepth, childType), child);
                 else
-                    v = -Quiesce(side ^ 1, -beta, -alpha, child, depth - 1, 0, ply + 1);
+                    v = -Quiesce(side ^ 1, -beta, -alpha, child, ply + 1);
             } else if (newDepth > 0 || givesCheck) {
                 v = -AlphaBeta(childNode.With(-alpha - 1, -alpha, newDepth, AllNode), child);
                 if (v > alpha && v < beta)
                     v = -AlphaBeta(childNode.With(-beta, -alpha, newDepth, AllNode), child);
             } else {
-                v = -Quiesce(side ^ 1, -beta, -alpha, child, newDepth, 0, ply + 1);
+                v = -Quiesce(side ^ 1, -beta, -alpha, child, ply + 1);
             }
             if (reduction && v > alpha)
                 v = -AlphaBeta(childNode.With(-beta, -alpha, depth - 1 + extension, PVNode), child);

@@ -27,10 +27,7 @@ void HelperThreads::Run(int index, void* helpers) {
         worker.BestChanges = -1;
         worker.FailingLow = 0;
         worker.MaxPly = depth <= 6 ? 2 * depth : 4 * depth;
-        Bitboard from = 0, to = 0;
-        char promotion = NoPromotion;
-        worker.LastScore = worker.SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue,
-                                                 depth, &from, &to, &promotion, board.CastleFlags);
+        worker.LastScore = worker.SearchTreeRoot(board, depth).Score;
     }
 }
 
@@ -43,8 +40,6 @@ void HelperThreads::Start(const ChessBoard& root, const SearchWorker& main) {
         w.InteriorNodes = w.LeafInteriorNodes = w.QuiesceNodes = w.TableHits = 0;
         // A helper never polls: the input and the clock are the main thread's.
         w.NodesToPoll = INT64_MAX;
-        std::copy(std::begin(main.SearchMoves), std::end(main.SearchMoves), w.SearchMoves);
-        w.SearchMoveCount = main.SearchMoveCount;
         w.Repetitions = main.Repetitions;
         for (auto& row : w.PV) std::fill(std::begin(row), std::end(row), PVEntry{0, 0});
         std::fill(std::begin(w.PVLength), std::end(w.PVLength), 0);
@@ -80,15 +75,4 @@ int64_t HelperThreads::TableHits() const {
     int64_t hits = 0;
     for (const auto& worker : Workers) hits += worker->TableHits;
     return hits;
-}
-
-void Engine::ClearHistory() {
-    Main.ClearHistory();
-    Helpers.ForEachWorker([](SearchWorker& worker) { worker.ClearHistory(); });
-}
-
-void Engine::NewGame() {
-    Main.ForgetGame();
-    Helpers.ForEachWorker([](SearchWorker& worker) { worker.ForgetGame(); });
-    Table.ClearTranspositionTables();
 }

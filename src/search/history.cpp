@@ -1,19 +1,12 @@
-// The history table, the repetition record and the input poll: the
-// search's small services.
+// The history table and the repetition record: the search's small services.
 #include <algorithm>
 #include <iterator>
 
 #include "platform/platform.h"
 #include "search/search.h"
 
-namespace {
-// Nodes between two polls under UCI and while pondering: a few
-// milliseconds of search.
-constexpr int64_t QuickPollInterval = 4096;
-} // namespace
-
 SearchWorker::SearchWorker(Engine& engine, bool helper)
-    : Owner(engine), Settings(engine.Settings), Table(engine.Table), Helper(helper) {}
+    : Owner(engine), Table(engine.Table), Helper(helper) {}
 
 void SearchWorker::ClearHistory() {
     HistoryMax = 0;
@@ -37,17 +30,6 @@ void SearchWorker::AddHistory(int side, int move, int depth) {
     }
 }
 
-int64_t SearchWorker::InitMoveTimer() const {
-    // Input is read every half second of search, every eighth in analysis.
-    const int64_t nodes =
-        Settings.Limits.Analyze ? Settings.Timing.NPS >> 3 : Settings.Timing.NPS / 2;
-    // A UCI interface expects "stop" and "isready" answered within
-    // milliseconds; the opponent's move, which a ponder search waits for,
-    // starts the engine's clock. A fixed count, not one from the measured
-    // speed, so that a node limit stops at the same node in every run.
-    return Settings.Mode.uci || Settings.Limits.Ponder ? QuickPollInterval : nodes;
-}
-
 void MoveHistory::InsertHashCodeMoveHistory(Bitboard upper, Bitboard lower) {
     if (NumMoves >= 0 && NumMoves < GameRecordLength) {
         Upper[NumMoves] = upper;
@@ -67,10 +49,4 @@ int MoveHistory::ThreeFoldRepDetection(int n, Bitboard upper, Bitboard lower) co
     for (int i = NumMoves - 1; i >= lo; i -= 2)
         if (Upper[i] == upper && Lower[i] == lower) ++count;
     return count;
-}
-
-bool SearchWorker::InputDetected() const {
-    // The tool modes read no input during a search; the console and the
-    // interfaces, which install a handler, do.
-    return CommandHandler && InputWaiting();
 }

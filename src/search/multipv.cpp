@@ -33,10 +33,10 @@ int SearchWorker::SearchableRootMoves(const ChessBoard& board) const {
     return searchable;
 }
 
-int SearchWorker::SearchRootLines(const ChessBoard& board, int depth, Bitboard* from, Bitboard* to,
-                                  char* promotion) {
+RootAnswer SearchWorker::SearchRootLines(const ChessBoard& board, int depth) {
     std::vector<RootLine> found;
-    int firstScore = 0, bestChanges = 0, runnerUp = WorstScore, legalMoves = 0;
+    RootAnswer first;
+    int bestChanges = 0, runnerUp = WorstScore, legalMoves = 0;
     uint8_t failingLow = 0;
     ExcludedCount = 0;
     for (int k = 0; k < RootLineTarget; ++k) {
@@ -45,24 +45,18 @@ int SearchWorker::SearchRootLines(const ChessBoard& board, int depth, Bitboard* 
             std::copy(Lines[k].Moves, Lines[k].Moves + Lines[k].Length, PV[0]);
             RootPVLength = Lines[k].Length;
         }
-        Bitboard passFrom = *from, passTo = *to;
-        char passPromotion = *promotion;
-        const int score = SearchTreeRoot(board.SideToMove, board, -MateValue, MateValue, depth,
-                                         &passFrom, &passTo, &passPromotion, board.CastleFlags);
+        const RootAnswer pass = SearchTreeRoot(board, depth);
         if (k == 0) {
             // The first pass is the search without MultiPV: its move and the
             // figures the time control reads are those of the iteration.
-            *from = passFrom;
-            *to = passTo;
-            *promotion = passPromotion;
-            firstScore = score;
+            first = pass;
             bestChanges = BestChanges;
             runnerUp = RunnerUp;
             failingLow = FailingLow;
             legalMoves = RootLegalMoves;
         }
         if (Abort || StopSearch || TimeUp || BookMove || TableRoot) break;
-        found.push_back(LineOfRoot(PV[0], RootPVLength, depth, score));
+        found.push_back(LineOfRoot(PV[0], RootPVLength, depth, pass.Score));
         ExcludedMoves[ExcludedCount++] = PV[0][0].Move;
     }
     ExcludedCount = 0;
@@ -72,7 +66,7 @@ int SearchWorker::SearchRootLines(const ChessBoard& board, int depth, Bitboard* 
     FailingLow = failingLow;
     RootLegalMoves = legalMoves;
     // An unfinished first pass answers as the root does without MultiPV.
-    if (found.empty()) return firstScore;
+    if (found.empty()) return first;
 
     // A complete iteration's lines best first. After a stop, the lines this
     // depth finished come first, then those of the depth before for other moves.
@@ -91,8 +85,6 @@ int SearchWorker::SearchRootLines(const ChessBoard& board, int depth, Bitboard* 
     const RootLine& best = Lines[0];
     std::copy(best.Moves, best.Moves + best.Length, PV[0]);
     RootPVLength = best.Length;
-    *from = Bit((best.Moves[0].Move >> 6) & 63);
-    *to = Bit(best.Moves[0].Move & 63);
-    *promotion = best.Moves[0].Promo;
-    return best.Score;
+    return RootAnswer{best.Score, GameMove{Bit((best.Moves[0].Move >> 6) & 63),
+                                           Bit(best.Moves[0].Move & 63), best.Moves[0].Promo}};
 }

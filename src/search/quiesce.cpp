@@ -5,15 +5,14 @@
 #include "eval/eval.h"
 #include "search/search.h"
 
-int SearchWorker::Quiesce(int side, int alpha, int beta, ChessBoard& board, int depth, int flag,
-                          int ply) {
+int SearchWorker::Quiesce(int side, int alpha, int beta, ChessBoard& board, int ply) {
     ++QuiesceNodes;
     --NodesToPoll;
     if (ply > SelDepth) SelDepth = ply;
     if (board.CheckDraw(0) != NoDraw) return 0;
 
     // Stand pat: the side to move need not capture.
-    const int eval = Eval.PosEval(side, alpha, beta, &board, flag);
+    const int eval = Eval.PosEval(side, alpha, beta, &board, 0);
     if (eval >= beta) return eval;
     if (eval > alpha) alpha = eval;
     int best = eval;
@@ -42,7 +41,7 @@ int SearchWorker::Quiesce(int side, int alpha, int beta, ChessBoard& board, int 
         assert(BoardAndKeyAreConsistent(child));
         Eval.PawnTable.Prefetch(child.PawnKingKey);
         if (child.InCheck(side == White ? child.WKing : child.BKing, side)) continue;
-        const int score = -Quiesce(side ^ 1, -beta, -alpha, child, depth - 1, flag, ply + 1);
+        const int score = -Quiesce(side ^ 1, -beta, -alpha, child, ply + 1);
         if (score > best) {
             best = score;
             if (score > alpha) alpha = score;

@@ -2,7 +2,6 @@
 // line, the progress lines, and the drop in score that earns more time.
 #include <algorithm>
 #include <cassert>
-#include <cstdio>
 #include <functional>
 
 #include "book/book.h"
@@ -21,71 +20,68 @@ Bitboard ToOf(const PVEntry& move) { return Bit(move.Move & 63); }
 bool SearchWorker::SearchesRootMove(int code) const {
     const int16_t* excludedEnd = ExcludedMoves + ExcludedCount;
     if (std::find(ExcludedMoves, excludedEnd, code) != excludedEnd) return false;
-    if (SearchMoveCount == 0) return true;
-    const int16_t* end = SearchMoves + SearchMoveCount;
-    return std::find(SearchMoves, end, code) != end;
+    const SearchRequest& request = Request();
+    if (request.SearchMoveCount == 0) return true;
+    const int16_t* end = request.SearchMoves + request.SearchMoveCount;
+    return std::find(request.SearchMoves, end, code) != end;
 }
 
 // An iteration stopped inside a root move: kind 1 during its reduced or
 // zero-window search, kind 2 after its full search.
 void SearchWorker::ReportInterruption(int kind, int depth, int index, int legal, int count,
-                                      Bitboard from, Bitboard to, char promotion) {
+                                      const GameMove& best) {
     if (Helper) return;
-    // (Under MultiPV the driver shows the lines of completed passes only.)
-    const bool shown = RootLineTarget <= 1;
-    LogPrintf("Tree Search #%d Interrupted at m=%d LegalMoves=%d NumMove=%d\n", kind, index, legal,
-              count);
-    LogPrintf("Tree Root Search Choice #1 From=%d  To=%d  Promo=%s\n", LowestSquare(from),
-              LowestSquare(to), PromotionSuffix(promotion));
+    Log("Tree Search #%d Interrupted at m=%d LegalMoves=%d NumMove=%d", kind, index, legal, count);
+    Log("Tree Root Search Choice #1 From=%d  To=%d  Promo=%s", LowestSquare(best.From),
+        LowestSquare(best.To), PromotionSuffix(best.Promo));
     char text[MaxPVText];
-    LineText(text, from, to, promotion);
-    WriteLogFile(text);
-    if (shown && Settings.Options.Post && Settings.Mode.xboard)
-        PrintThinkingLine(depth, LastScore, text);
-    if (shown && Settings.Mode.uci && (kind == 2 || depth > 7)) {
-        PrintInfoLine(depth, LastScore, text);
-        if (kind == 1) std::printf("info currmovenumber %d\n", legal);
-        std::fflush(stdout);
-    }
+    LineText(text, best);
+    Reporter().Log(text);
+    // (Under MultiPV the driver shows the lines of completed passes only.)
+    if (RootLineTarget > 1) return;
+    LineReport line = ReportOf(depth, LastScore, text);
+    line.Interruption = kind;
+    line.MoveNumber = legal;
+    Reporter().Line(LineEvent::Interrupted, line);
 }
 
-int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta, int depth,
-                                 Bitboard* from, Bitboard* to, char* promotion, int castleRights) {
-    // The book answers at the first iteration, without a search.
-    if (!Helper && !Settings.Mode.Bench && Settings.Options.UseBook && depth == 1) {
-        if (!Settings.Mode.xboard) Diagnostic("Look through the Opening Book\n");
+RootAnswer SearchWorker::SearchTreeRoot(ChessBoard board, int depth) {
+    const int side = board.SideToMove, castleRights = board.CastleFlags;
+    int alpha = -MateValue;
+    const int beta = MateValue;
+    const SearchRequest& request = Request();
+    // The built-in book answers at the first iteration, without a search.
+    if (!Helper && request.InternalBook && depth == 1) {
+        Diagnostic("Look through the Opening Book\n");
         std::function<void(const char*)> trace;
-        if (Settings.Mode.Trace) trace = [this](const char* text) { Diagnostic("%s", text); };
+        if (request.Trace) trace = [this](const char* text) { Diagnostic("%s", text); };
         const int index = InBook(side, castleRights, board, trace);
         if (index >= 0) {
             MoveList list;
             list.GenerateAllMoves(side, &board, castleRights);
-            list.GetMove(index, from, to, promotion);
+            RootAnswer answer;
+            list.GetMove(index, &answer.Move.From, &answer.Move.To, &answer.Move.Promo);
             BookMove = 1;
-            BookMovePly = Settings.Game.GamePly;
-            return 0;
+            Owner.Time.BookMovePlayed(request.GamePly);
+            return answer;
         }
     }
 
-    if (Settings.Mode.uci && !Helper && ExcludedCount == 0) {
-        std::printf("info depth %d\n", depth);
-        std::fflush(stdout);
-    }
+    if (!Helper && ExcludedCount == 0) Reporter().IterationStarted(depth);
 
     // A root in the endgame tables needs no search. A root restricted to
     // some moves asks the search about those, whose nodes still probe. (The
     // main search answers from the tables and reports; helpers just search.)
-    int tableScore;
-    if (!Helper && Tablebases.IsOn() && SearchMoveCount == 0 &&
-        PlayTableMove(board, side, castleRights, depth, from, to, promotion, &tableScore))
-        return tableScore;
+    RootAnswer tableAnswer;
+    if (!Helper && Tablebases.IsOn() && request.SearchMoveCount == 0 &&
+        PlayTableMove(board, depth, &tableAnswer))
+        return tableAnswer;
 
     // The previous iteration's move stands until this one finds a better one.
-    Bitboard bestFrom = FromOf(PV[0][0]), bestTo = ToOf(PV[0][0]);
-    char bestPromotion = PV[0][0].Promo;
+    GameMove best{FromOf(PV[0][0]), ToOf(PV[0][0]), PV[0][0].Promo};
     if (!Helper)
-        LogPrintf("Init Tree Root Search Choice From=%d  To=%d  Promo=%s\n", LowestSquare(bestFrom),
-                  LowestSquare(bestTo), PromotionSuffix(bestPromotion));
+        Log("Init Tree Root Search Choice From=%d  To=%d  Promo=%s", LowestSquare(best.From),
+            LowestSquare(best.To), PromotionSuffix(best.Promo));
 
     RunnerUp = WorstScore;
     Eval.PosEval(side, alpha, beta, &board, castleRights);
@@ -98,12 +94,12 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
     list.AssignMoveOrderValues(count, hints, opponentKing, 0, PVNode);
     const Bitboard opponentPieces = side == White ? board.BlackPieces : board.WhitePieces;
 
-    int best = WorstScore, legal = 0;
-    for (int i = 0; i < count && best < beta; ++i) {
+    int bestScore = WorstScore, legal = 0;
+    for (int i = 0; i < count && bestScore < beta; ++i) {
         if (TimeUp) {
             if (!Helper)
-                LogPrintf("Tree Root Search Interrupted at m=%d LegalMoves=%d NumMove=%d\n", i,
-                          legal, count);
+                Log("Tree Root Search Interrupted at m=%d LegalMoves=%d NumMove=%d", i, legal,
+                    count);
             break;
         }
         RootMoveIndex = i + 1;
@@ -120,19 +116,14 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
         ++legal;
         // A search stopped before any move of the first iteration was judged
         // still has a legal move to play.
-        if (PV[0][0].Move == 0 && legal == 1) {
-            bestFrom = moveFrom;
-            bestTo = moveTo;
-            bestPromotion = movePromotion;
-        }
+        if (PV[0][0].Move == 0 && legal == 1) best = GameMove{moveFrom, moveTo, movePromotion};
 
-        if (!Helper && Settings.Mode.uci && ShowCurrLine && depth > 8 &&
-            NodeCount() > 3LL * Settings.Timing.NPS)
-            std::printf("info currmove %c%d%c%d currmovenumber %d\n",
-                        files[FileOf(LowestSquare(moveFrom))], RankOf(LowestSquare(moveFrom)) + 1,
-                        files[FileOf(LowestSquare(moveTo))], RankOf(LowestSquare(moveTo)) + 1,
-                        legal);
-        std::fflush(stdout);
+        if (!Helper && depth > 8 && NodeCount() > 3LL * Owner.Time.NodesPerSecond()) {
+            const int from = LowestSquare(moveFrom), to = LowestSquare(moveTo);
+            const char move[] = {files[FileOf(from)], static_cast<char>('1' + RankOf(from)),
+                                 files[FileOf(to)], static_cast<char>('1' + RankOf(to)), '\0'};
+            Reporter().CurrentMove(move, legal);
+        }
 
         const int givesCheck =
             child.InCheck(side == White ? child.BKing : child.WKing, side ^ 1) ? 1 : 0;
@@ -145,7 +136,7 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
         int v;
         int interruption = 0;
         if (depth + givesCheck == 1) {
-            v = -Quiesce(side ^ 1, -beta, -alpha, child, 0, 0, 1);
+            v = -Quiesce(side ^ 1, -beta, -alpha, child, 1);
             if (StopSearch) interruption = 2;
         } else if (legal == 1) {
             v = -AlphaBeta(childNode.With(-beta, -alpha, depth - 1 + givesCheck, PVNode), child);
@@ -173,27 +164,23 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
             }
         }
         if (interruption) {
-            *from = bestFrom;
-            *to = bestTo;
-            *promotion = bestPromotion;
-            ReportInterruption(interruption, depth, i, legal, count, bestFrom, bestTo,
-                               bestPromotion);
-            return v;
+            ReportInterruption(interruption, depth, i, legal, count, best);
+            return RootAnswer{v, best};
         }
         if (Abort) break;
 
-        if (v > best) {
-            RunnerUp = best;
-            bestFrom = moveFrom;
-            bestTo = moveTo;
-            bestPromotion = movePromotion;
-            best = v;
-            // (The clock is the main thread's: a "time" command may change
-            // it while helpers search.)
-            const int sessionMoves = Helper ? 0 : Settings.Limits.MovesPerSession;
-            if (!Helper && depth >= 10 && (sessionMoves == 0 || sessionMoves > 2) &&
-                v + 200 < LastScore && Settings.Limits.TimeLeft / 4 >= Settings.Limits.TimeIncMs)
-                FailingLow = 1;
+        if (v > bestScore) {
+            RunnerUp = bestScore;
+            best = GameMove{moveFrom, moveTo, movePromotion};
+            bestScore = v;
+            // (The clock is the main thread's: an interface may update it
+            // while helpers search.)
+            if (!Helper && depth >= 10 && v + 200 < LastScore) {
+                const MoveClock& clock = Owner.Time.ClockOfMove();
+                if ((clock.MovesToGo == 0 || clock.MovesToGo > 2) &&
+                    clock.TimeLeftMs / 4 >= clock.IncrementMs)
+                    FailingLow = 1;
+            }
             if (v > alpha) {
                 ++BestChanges;
                 PV[0][0] = PVEntry{static_cast<int16_t>(MoveCode(moveFrom, moveTo)), movePromotion};
@@ -202,14 +189,11 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
                 alpha = v;
                 if (Helper || RootLineTarget > 1) continue;
                 char text[MaxPVText];
-                LineText(text, moveFrom, moveTo, movePromotion);
+                LineText(text, best);
                 if (depth > 7)
-                    LogPrintf("ply %d  v %d  TimeLastPly %d  TotalNodes %lld  %s", depth, v,
-                              Settings.Timing.TimeLastPly, static_cast<long long>(NodeCount()),
-                              text);
-                if (Settings.Options.Post && IterationDepth > 7 && Settings.Mode.xboard)
-                    PrintThinkingLine(depth, v, text);
-                if (Settings.Mode.uci) PrintInfoLine(depth, v, text);
+                    Log("ply %d  v %d  TimeLastPly %d  TotalNodes %lld  %s", depth, v, SecondsSpent,
+                        static_cast<long long>(NodeCount()), text);
+                Reporter().Line(LineEvent::NewBest, ReportOf(depth, v, text));
             }
         } else if (v > RunnerUp) {
             RunnerUp = v;
@@ -217,36 +201,33 @@ int SearchWorker::SearchTreeRoot(int side, ChessBoard board, int alpha, int beta
     }
 
     const bool stopped = Abort || TimeUp || StopSearch;
-    if (stopped && !Helper && !Settings.Limits.Ponder) {
+    if (stopped && !Helper && !Pondering) {
         if (RootLineTarget <= 1) {
             char text[MaxPVText];
-            LineText(text, bestFrom, bestTo, bestPromotion);
-            if (Settings.Options.Post && Settings.Mode.xboard) PrintThinkingLine(depth, best, text);
-            if (Settings.Mode.uci) PrintInfoLine(depth, best, text);
+            LineText(text, best);
+            Reporter().Line(LineEvent::Stopped, ReportOf(depth, bestScore, text));
         }
-        if (Abort && StopSearch) return best;
     }
     if (!Abort && !TimeUp) RootLegalMoves = legal;
-    *from = bestFrom;
-    *to = bestTo;
-    *promotion = bestPromotion;
-    if (Abort || TimeUp || legal > 0) return best;
-    if (board.InCheck(side == White ? board.WKing : board.BKing, side)) return -MateValue;
-    if (board.InCheck(opponentKing, side ^ 1)) return MateValue;
-    return StalemateValue;
+    if (Abort || TimeUp || legal > 0) return RootAnswer{bestScore, best};
+    if (board.InCheck(side == White ? board.WKing : board.BKing, side))
+        return RootAnswer{-MateValue, best};
+    if (board.InCheck(opponentKing, side ^ 1)) return RootAnswer{MateValue, best};
+    return RootAnswer{StalemateValue, best};
 }
 
-bool SearchWorker::PlayTableMove(const ChessBoard& board, int side, int castleRights, int depth,
-                                 Bitboard* from, Bitboard* to, char* promotion, int* score) {
+bool SearchWorker::PlayTableMove(const ChessBoard& board, int depth, RootAnswer* answer) {
+    const int side = board.SideToMove;
     TableVerdict verdict;
     int probes;
-    if (!Tablebases.ChooseRootMove(board, side, castleRights, from, to, promotion, &verdict,
-                                   &probes))
+    GameMove& move = answer->Move;
+    if (!Tablebases.ChooseRootMove(board, side, board.CastleFlags, &move.From, &move.To,
+                                   &move.Promo, &verdict, &probes))
         return false;
     TableHits += probes;
     TableRoot = 1;
     IterationDepth = depth;
-    *score = TableScore(verdict, 0);
+    answer->Score = TableScore(verdict, 0);
 
     // The line: each side's move that keeps the verdict, as far as the
     // tables answer and the mate (or a short look at a draw) goes.
@@ -254,26 +235,25 @@ bool SearchWorker::PlayTableMove(const ChessBoard& board, int side, int castleRi
     const int length =
         std::min(verdict.Outcome == TableDraw ? DrawLineLength : verdict.Plies, MaxSearchPly - 1);
     ChessBoard position = board;
-    Bitboard moveFrom = *from, moveTo = *to;
-    char movePromotion = *promotion;
+    GameMove next = move;
     RootPVLength = 0;
     for (int mover = side;;) {
         PV[0][RootPVLength++] =
-            PVEntry{static_cast<int16_t>(MoveCode(moveFrom, moveTo)), movePromotion};
+            PVEntry{static_cast<int16_t>(MoveCode(next.From, next.To)), next.Promo};
         uint8_t castleMask;
-        position.MakeMove(moveFrom, moveTo, movePromotion, &castleMask);
+        position.MakeMove(next.From, next.To, next.Promo, &castleMask);
         mover ^= 1;
-        TableVerdict next;
+        TableVerdict nextVerdict;
         if (RootPVLength >= length ||
-            !Tablebases.ChooseRootMove(position, mover, 0, &moveFrom, &moveTo, &movePromotion,
-                                       &next, &probes))
+            !Tablebases.ChooseRootMove(position, mover, 0, &next.From, &next.To, &next.Promo,
+                                       &nextVerdict, &probes))
             break;
         TableHits += probes;
     }
 
     char text[MaxPVText];
-    LineText(text, *from, *to, *promotion);
-    LogPrintf("Tablebase move at depth %d: score %d %s", depth, *score, text);
-    if (Settings.Mode.uci) PrintInfoLine(depth, *score, text);
+    LineText(text, move);
+    Log("Tablebase move at depth %d: score %d %s", depth, answer->Score, text);
+    Reporter().Line(LineEvent::TableMove, ReportOf(depth, answer->Score, text));
     return true;
 }

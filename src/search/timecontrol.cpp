@@ -1,183 +1,160 @@
-// The time control: the move's planned time read on the wall clock by the
-// periodic check, a hard limit in case the plan is too generous for the
-// clock, and the speed every search measures and hands on.
-//
-// The plan (TimePerMove, T) is read this way: no iteration starts once half
-// of T has passed, since the next one would most likely need more than the
-// rest; at T the time is up, and the root plays its best move once the move
-// it is searching is done; at twice T (the emergency threshold) the search
-// stops at once. While the root fails low, T and the threshold double once.
-// Under a fixed time per move the search stops at once at T.
+// The time control's rules: the plan of a move, the hard limit, and how the
+// plan is read while the search runs.
+#include "search/timecontrol.h"
+
 #include <algorithm>
 #include <climits>
-#include <cstdio>
-
-#include "platform/platform.h"
-#include "search/search.h"
 
 namespace {
 
-// Fewest nodes between two polls: a fraction of a millisecond at full speed,
-// a few milliseconds on a crowded machine. A search polls this often until
-// it knows its own speed.
-constexpr int64_t MinPollInterval = 256;
+// What the hard limit leaves on the clock for the move to reach the interface.
+constexpr int64_t ClockMarginMs = 50;
+// How long before the hard limit the search stops, so that the move is out
+// by then: the unwinding and the output take next to nothing, but on a busy
+// machine the engine can wait a dozen milliseconds or more for its turn. A
+// limit of a few dozen milliseconds keeps three quarters of itself (the move
+// overhead already stands between it and the clock).
+constexpr int64_t HardStopLeadMs = 20;
 // A search measures its speed once it has run this long: the clock's
 // millisecond is then a small error, and even the shortest move's polls
 // already use the figure.
 constexpr int64_t SpeedSampleMs = 4;
+// Fewest nodes between two polls: a fraction of a millisecond at full speed,
+// a few milliseconds on a crowded machine.
+constexpr int64_t MinPollInterval = 256;
 // Near a deadline a poll comes after at most this share of the nodes left
 // before it at the speed seen so far: the engine may lose up to this factor
 // of its speed to a busy machine and still stop in time.
 constexpr int64_t DeadlinePollDivisor = 8;
-// What the hard limit leaves on the clock for the move to reach the interface.
-constexpr int64_t ClockMarginMs = 50;
+
+// The hard limit less the lead that gets the move out before it.
+int64_t HardStopMs(const MoveClock& clock) {
+    const int64_t limit = HardTimeLimit(clock);
+    return std::max<int64_t>(limit - std::min(HardStopLeadMs, limit / 4), 1);
+}
+
+// The planned time of a move under a clock without moves to go: a thirtieth
+// of what is left (a fortieth late in a game without increment), more just
+// out of the book and now and then in a long game, plus the increment while
+// the clock allows, within twice that share and the increment.
+int64_t SuddenDeathShare(const MoveClock& clock, int64_t left, int64_t increment) {
+    int64_t perMove = clock.GamePly <= 120 || increment > 0 ? left / 30 : left / 40;
+    if (clock.LongerOutOfBook && clock.GamePly <= clock.LastBookPly + 7)
+        perMove = perMove * 3 / 2;
+    else if ((clock.GamePly % 10 == 0 || clock.GamePly % 9 == 0) && left > 60000)
+        perMove = perMove * 7 / 4;
+    // The cap: twice the share of the clock and the increment, or less than
+    // the increment when even that is more than the clock holds.
+    int64_t cap = increment + 2 * perMove;
+    if (cap > left) cap = increment * 3 / 10;
+    if (increment > 0) {
+        if (left > 20000)
+            perMove += increment;
+        else if (left > 10000)
+            perMove += increment / 2;
+    }
+    if (cap <= perMove + 1000) perMove = cap / 2;
+    return std::clamp<int64_t>(perMove, 0, INT32_MAX);
+}
 
 } // namespace
 
-int64_t HardTimeLimit(const Status& status) {
-    const int64_t overhead = std::max(status.Options.MoveOverheadMs, 0);
-    if (status.Limits.ST > 0) return std::max<int64_t>(status.Limits.ST - overhead, 1);
-    const int64_t left = int64_t(status.Limits.TimeLeft) - overhead;
+int64_t HardTimeLimit(const MoveClock& clock) {
+    const int64_t overhead = std::max(clock.MoveOverheadMs, 0);
+    if (clock.MoveTimeMs > 0) return std::max<int64_t>(clock.MoveTimeMs - overhead, 1);
+    const int64_t left = int64_t(clock.TimeLeftMs) - overhead;
     // With no more than the margin left, any thought risks the flag: move at once.
     if (left <= ClockMarginMs) return 1;
-    // A session's last move may use half of what is left, others a third,
+    // A control's last move may use half of what is left, others a third,
     // plus the increment that comes back; never more than the clock holds.
-    const int64_t share =
-        left / (status.Limits.MovesPerSession == 1 ? 2 : 3) + std::max(status.Limits.TimeIncMs, 0);
+    const int64_t share = left / (clock.MovesToGo == 1 ? 2 : 3) + std::max(clock.IncrementMs, 0);
     return std::min(share, left - ClockMarginMs);
 }
 
-bool SearchWorker::Timed() const {
-    return !Settings.Limits.Analyze && !Settings.Limits.Ponder && !Settings.Limits.FD;
-}
-
-int64_t SearchWorker::ElapsedMs() const { return ClockMs() - Settings.Timing.SearchStartTime; }
-
-bool SearchWorker::HalfTheTimeSpent() const {
-    return ElapsedMs() * 2 >= Settings.Timing.TimePerMove;
-}
-
-void SearchWorker::RearmPoll() {
-    // Until a timed search knows its speed it polls often, to learn it
-    // before the clock matters; a search without a clock has no use for it.
-    if (!NPSCalibrated && Timed()) {
-        ArmPoll(MinPollInterval);
-        return;
-    }
-    int64_t interval = std::max(InitMoveTimer(), MinPollInterval);
-    if (Timed()) {
-        // The polls close in on the next moment the clock matters, so that
-        // the stop comes within a millisecond or so of it.
-        const Status& s = Settings;
-        int64_t deadline = s.Timing.EmergencyTimeThreshold;
-        if (!TimeUp) deadline = std::min<int64_t>(deadline, s.Timing.TimePerMove);
-        if (HardLimitMs > 0) deadline = std::min(deadline, HardLimitMs);
-        const int64_t nodesToDeadline = (deadline - ElapsedMs()) * s.Timing.NPS / 1000;
-        interval =
-            std::min(interval, std::max(nodesToDeadline / DeadlinePollDivisor, MinPollInterval));
-    }
-    ArmPoll(interval);
-}
-
-void SearchWorker::ArmPoll(int64_t nodes) {
-    NodesToPoll =
-        NodeLimit > 0 ? std::min(nodes, std::max<int64_t>(NodeLimit - NodeCount(), 1)) : nodes;
-}
-
-void SearchWorker::MeasureSpeed(const char* context) {
-    const int64_t elapsed = ElapsedMs();
-    if (elapsed < SpeedSampleMs) return;
-    Status& s = Settings;
-    const int previous = s.Timing.NPS;
-    s.Timing.NPS = static_cast<int>(std::clamp<int64_t>(NodeCount() * 1000 / elapsed, 1, INT_MAX));
-    if (NPSCalibrated) return;
-    NPSCalibrated = 1;
-    if (!Timed()) return;
-    LogPrintf("Speed %s: %d nodes/s after %lld ms (the last search's %d); the plan of %d ms is "
-              "about %lld nodes",
-              context, s.Timing.NPS, static_cast<long long>(elapsed), previous,
-              s.Timing.TimePerMove,
-              static_cast<long long>(int64_t(s.Timing.NPS) * s.Timing.TimePerMove / 1000));
-    if (s.Mode.uci) {
-        std::printf("info nps %d time %lld\n", s.Timing.NPS, static_cast<long long>(elapsed));
-        std::fflush(stdout);
-    }
-}
-
-// The planned time is spent: stretch it once while the root fails low, else
-// mark the time up. True when the search must stop at once.
-bool SearchWorker::BudgetExceeded() {
-    Status& s = Settings;
-    if (s.Limits.ST) {
-        StopSearch = TimeUp = 1;
-        return true;
-    }
-    if (FailingLow && !TimerExtended) {
-        const int doublings = TimeUp ? 2 : 1;
-        for (int i = 0; i < doublings; ++i) {
-            s.Timing.TimePerMove =
-                static_cast<int>(std::min<int64_t>(2LL * s.Timing.TimePerMove, INT_MAX));
-            s.Timing.EmergencyTimeThreshold *= 2;
-        }
-        TimerExtended = 1;
-        TimeUp = 0;
-        WriteLogFile("Timer Extended - Failing Low\n");
+TimePlan PlanMove(const MoveClock& clock) {
+    // The overhead is time the clock loses whatever the engine does: on this
+    // move, and on each move whose increment comes back (an increment below
+    // it buys no thinking at all).
+    const int64_t overhead = std::max(clock.MoveOverheadMs, 0);
+    const int64_t left = clock.TimeLeftMs - overhead;
+    const int64_t increment = std::max<int64_t>(clock.IncrementMs - overhead, 0);
+    int64_t planned;
+    if (clock.MoveTimeMs > 0) {
+        planned = std::max<int64_t>(clock.MoveTimeMs - overhead, 1);
+    } else if (clock.MovesToGo > 0) {
+        // A share of the session, kept small for its last moves.
+        const int64_t share = left * 95 / clock.MovesToGo;
+        planned = share / (clock.MovesToGo <= 3 ? 200 : 100);
     } else {
-        TimeUp = 1;
+        planned = SuddenDeathShare(clock, left, increment);
     }
+    TimePlan plan;
+    plan.PlannedMs = static_cast<int>(std::clamp<int64_t>(planned, 0, INT32_MAX));
+    plan.EmergencyMs = 2LL * plan.PlannedMs;
+    plan.HardLimitMs = HardStopMs(clock);
+    return plan;
+}
+
+void TimeManager::Start(const MoveClock& clock, bool planned, int64_t now) {
+    Clock = clock;
+    Clock.LastBookPly = LastBookPly;
+    StartMs = now;
+    Planned = planned;
+    PlanExtended = false;
+    SpeedState = SpeedUnknown;
+    MovePlan = planned ? PlanMove(Clock) : TimePlan{};
+}
+
+void TimeManager::PonderHit(bool countPondered, int64_t now) {
+    const int64_t pondered = countPondered ? ElapsedMs(now) : 0;
+    // Not counted: the move's time runs from now, as if the search began here.
+    if (!countPondered) StartMs = now;
+    if (!Planned) return;
+    // The plan counts from the start of the pondering, the clock from now.
+    MovePlan = PlanMove(Clock);
+    MovePlan.HardLimitMs += pondered;
+}
+
+ClockVerdict TimeManager::PlanSpent(bool failingLow, bool timeUpAlready) {
+    if (Clock.MoveTimeMs > 0) return ClockVerdict::StopNow;
+    if (!failingLow || PlanExtended) return ClockVerdict::FinishIteration;
+    // Twice the plan, or four times it when the time was already up.
+    const int doublings = timeUpAlready ? 2 : 1;
+    for (int i = 0; i < doublings; ++i) {
+        MovePlan.PlannedMs = static_cast<int>(std::min<int64_t>(2LL * MovePlan.PlannedMs, INT_MAX));
+        MovePlan.EmergencyMs *= 2;
+    }
+    PlanExtended = true;
+    return ClockVerdict::Continue;
+}
+
+bool TimeManager::EndsBeforeIteration(bool failingLow, bool timeUpAlready) {
+    if (SpeedState == SpeedAndExtension || !failingLow || PlanExtended || Clock.MoveTimeMs > 0)
+        return true;
+    PlanSpent(failingLow, timeUpAlready);
+    SpeedState = SpeedAndExtension;
     return false;
 }
 
-bool SearchWorker::PeriodicCheck() {
-    Status& s = Settings;
-    bool inputRead = false;
-    // A search that is stopping reads no more: what waits is for what comes next.
-    if (CommandHandler && !StopSearch && InputDetected()) {
-        char line[4096];
-        // The end of input is the interface gone: it ends the engine like "quit".
-        if (!ReadInputLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
-        const int request = CommandHandler(line);
-        if (request == CommandAbortsSearch) {
-            Diagnostic(" Search Aborted due to receiveing following string: %s\n", line);
-            Abort = StopSearch = TimeUp = 1;
-            return true;
-        }
-        if (request == CommandStopsSearch) {
-            StopSearch = TimeUp = 1;
-            return true;
-        }
-        if (s.Mode.xboard) std::fflush(stdout);
-        inputRead = true;
-    }
-    if (!inputRead && IterationDepth > 7 && s.Limits.Analyze && s.Mode.xboard) {
-        std::printf("stat01: %lld %lld %d %d %d\n", static_cast<long long>(ElapsedMs() / 10),
-                    static_cast<long long>(NodeCount()), IterationDepth,
-                    RootMoveCount - RootMoveIndex, RootMoveCount);
-        std::fflush(stdout);
-    }
-    // The interface's limit on the nodes is one of the first limits reached;
-    // a ponder search has no limits until the move is known.
-    if (NodeLimit > 0 && !s.Limits.Ponder && NodeCount() >= NodeLimit) {
-        StopSearch = TimeUp = 1;
-        return true;
-    }
-    MeasureSpeed("in the first milliseconds");
-    // No budget: an analysis, a ponder search, a fixed depth.
-    if (!Timed()) {
-        RearmPoll();
-        return false;
-    }
-    const int64_t elapsed = ElapsedMs();
-    // Whatever the plan says, the clock's limit has the last word.
-    if (HardLimitMs > 0 && elapsed >= HardLimitMs) {
-        StopSearch = TimeUp = 1;
-        return true;
-    }
-    if ((elapsed >= s.Timing.TimePerMove || Abort) && BudgetExceeded()) return true;
-    if (elapsed < s.Timing.EmergencyTimeThreshold && !Abort) {
-        RearmPoll();
-        return false;
-    }
-    StopSearch = 1;
+int64_t TimeManager::PollInterval(int64_t interval, int64_t now, bool timed, bool timeUp) const {
+    // A search without a clock has no use for its speed.
+    if (!timed) return std::max(interval, MinPollInterval);
+    if (SpeedState == SpeedUnknown) return MinPollInterval;
+    // The polls close in on the next moment the clock matters, so that the
+    // stop comes within a millisecond or so of it.
+    int64_t deadline = MovePlan.EmergencyMs;
+    if (!timeUp) deadline = std::min<int64_t>(deadline, MovePlan.PlannedMs);
+    if (MovePlan.HardLimitMs > 0) deadline = std::min(deadline, MovePlan.HardLimitMs);
+    const int64_t nodesToDeadline = (deadline - ElapsedMs(now)) * NPS / 1000;
+    return std::min(std::max(interval, MinPollInterval),
+                    std::max(nodesToDeadline / DeadlinePollDivisor, MinPollInterval));
+}
+
+bool TimeManager::MeasureSpeed(int64_t nodes, int64_t now) {
+    const int64_t elapsed = ElapsedMs(now);
+    if (elapsed < SpeedSampleMs) return false;
+    NPS = static_cast<int>(std::clamp<int64_t>(nodes * 1000 / elapsed, 1, INT_MAX));
+    if (SpeedState != SpeedUnknown) return false;
+    SpeedState = SpeedMeasuredOnce;
     return true;
 }

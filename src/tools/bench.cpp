@@ -23,22 +23,24 @@ struct NodeTotals {
     int64_t Interior = 0, LeafInterior = 0, Quiesce = 0;
 };
 
-using SearchDriver = int (SearchWorker::*)(const MoveHistory&, ChessBoard, int, Bitboard*,
-                                           Bitboard*, char*);
+// The two search drivers: iterative deepening under the request, and one
+// root search to its fixed depth.
+enum class SearchDriver { Deepening, ExactDepth };
 
 // Searches benchmark position `number` (1..6) from a clean history and
 // repetition record, and clears the table after it.
-void RunPosition(Engine& engine, int number, SearchDriver driver, NodeTotals& totals) {
+void RunPosition(Engine& engine, const SearchRequest& request, SearchReporter& reporter, int number,
+                 SearchDriver driver, NodeTotals& totals) {
     LogPrintf("======== Pos %d =======\n", number);
     SetupBoard(BenchPositions[number - 1]);
     engine.Main.ClearHistory();
-    Bitboard from = 0, to = 0;
-    char promotion = NoPromotion;
-    (engine.Main.*driver)(MoveHistory(), MainBoard, engine.Settings.Limits.FD, &from, &to,
-                          &promotion);
-    totals.Interior += engine.Main.InteriorNodes;
-    totals.LeafInterior += engine.Main.LeafInteriorNodes;
-    totals.Quiesce += engine.Main.QuiesceNodes;
+    const SearchResult result =
+        driver == SearchDriver::Deepening
+            ? engine.Think(MainBoard, MoveHistory(), request, reporter)
+            : engine.Main.SearchExactDepth(MoveHistory(), MainBoard, request.FixedDepth);
+    totals.Interior += result.Counts.InteriorNodes;
+    totals.LeafInterior += result.Counts.LeafInteriorNodes;
+    totals.Quiesce += result.Counts.QuiesceNodes;
     engine.Table.ClearTranspositionTables();
 }
 
@@ -78,7 +80,7 @@ void PrintStatistics(Engine& engine, int64_t elapsed, const NodeTotals& totals) 
 
 } // namespace
 
-void Bench(Engine& engine) {
+void Bench(Engine& engine, const SearchRequest& request, SearchReporter& reporter) {
     engine.Main.InteriorNodes = engine.Main.QuiesceNodes = 0;
     // The traditional markers name every position at once; a line of its
     // own for each position as it starts tells how far the run has come,
@@ -93,7 +95,7 @@ void Bench(Engine& engine) {
     for (int number = 1; number <= BenchPositionCount; ++number) {
         std::printf("position %d/%d\n", number, BenchPositionCount);
         std::fflush(stdout);
-        RunPosition(engine, number, &SearchWorker::ProgressiveDeepening, totals);
+        RunPosition(engine, request, reporter, number, SearchDriver::Deepening, totals);
     }
     const int64_t elapsed = std::max<int64_t>(ClockMs() - start, 1);
     PrintStatistics(engine, elapsed, totals);
@@ -106,13 +108,13 @@ void Bench(Engine& engine) {
     std::fflush(stdout);
 }
 
-void Bench2(Engine& engine) {
+void Bench2(Engine& engine, const SearchRequest& request, SearchReporter& reporter) {
     const struct {
         const char* Title;
         SearchDriver Driver;
     } runs[] = {
-        {"Progressive Deepening", &SearchWorker::ProgressiveDeepening},
-        {"Search Exact Depth", &SearchWorker::SearchExactDepth},
+        {"Progressive Deepening", SearchDriver::Deepening},
+        {"Search Exact Depth", SearchDriver::ExactDepth},
     };
     for (const auto& run : runs) {
         engine.Main.InteriorNodes = engine.Main.QuiesceNodes = 0;
@@ -121,7 +123,7 @@ void Bench2(Engine& engine) {
         MapTables(engine);
         const int64_t start = ClockMs();
         NodeTotals totals;
-        RunPosition(engine, 5, run.Driver, totals);
+        RunPosition(engine, request, reporter, 5, run.Driver, totals);
         PrintStatistics(engine, ClockMs() - start, totals);
     }
 }

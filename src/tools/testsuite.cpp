@@ -100,8 +100,9 @@ OperationMoves ReadOperation(const char* line, const char* name, const ChessBoar
 
 } // namespace
 
-void ParseEPDSuite(Engine& engine, const char* filename, void (*show)(const ChessBoard& board)) {
-    Status& s = engine.Settings;
+void ParseEPDSuite(Engine& engine, const char* filename, const EPDSuiteMode& mode,
+                   SearchRequest request, SearchReporter& reporter,
+                   void (*show)(const ChessBoard& board)) {
     FILE* file = OpenTextFile(filename);
     if (!file) {
         std::printf("ERROR: opening file %s\n", filename);
@@ -109,7 +110,7 @@ void ParseEPDSuite(Engine& engine, const char* filename, void (*show)(const Ches
     }
     std::printf("## file opened %s\n", filename);
     std::printf("## Entering ParseEPDSuite and Opened data file\n");
-    if (s.Mode.Mimic == 1) std::printf("In ParseEPDSuite and Mimic == STUDENT \n");
+    if (mode.Mimic == 1) std::printf("In ParseEPDSuite and Mimic == STUDENT \n");
     std::fflush(stdout);
 
     int positions = 0, judged = 0, solved = 0;
@@ -123,19 +124,22 @@ void ParseEPDSuite(Engine& engine, const char* filename, void (*show)(const Ches
             std::fflush(stdout);
             continue;
         }
-        if (s.Mode.Mimic == 0) show(MainBoard);
-        if (s.Mode.DoTestSuite) {
+        if (mode.Mimic == 0) show(MainBoard);
+        if (mode.Search) {
             const OperationMoves best = ReadOperation(line, "bm", MainBoard);
             const OperationMoves avoid = ReadOperation(line, "am", MainBoard);
             std::printf("%s\n", line);
-            if (s.Limits.FD == 0) s.Limits.FD = 3;
-            Bitboard from = 0, to = 0;
-            char promotion = NoPromotion;
-            const int score = engine.Main.ProgressiveDeepening(MoveHistory(), MainBoard,
-                                                               s.Limits.FD, &from, &to, &promotion);
+            if (request.FixedDepth == 0) request.FixedDepth = request.DepthLimit = 3;
+            const SearchResult result = engine.Think(MainBoard, MoveHistory(), request, reporter);
+            const GameMove& move = result.Move;
             char text[MaxPVText];
-            engine.Main.LineText(text, from, to, promotion);
-            std::printf("%d %d   %s", s.Limits.FD, score, text);
+            if (move.From)
+                fillmovestring(text, LowestSquare(move.From), LowestSquare(move.To), move.Promo,
+                               result.Line.Moves, result.Line.Length);
+            else
+                std::snprintf(text, sizeof text, " 0000 \n");
+            std::printf("%d %d   %s", request.FixedDepth, result.Score, text);
+            const Bitboard from = move.From, to = move.To;
             std::fflush(stdout);
             if (best.Given || avoid.Given) {
                 ++judged;
@@ -144,7 +148,7 @@ void ParseEPDSuite(Engine& engine, const char* filename, void (*show)(const Ches
         }
         // Evaluated, not shown: the student's and the evaluation runs only
         // exercise the evaluation.
-        for (int run = (s.Mode.Mimic == 1) + (s.Mode.Pev != 0); run > 0; --run) {
+        for (int run = (mode.Mimic == 1) + mode.Pev; run > 0; --run) {
             MainBoard.InitPieceCounts();
             engine.Main.Eval.PosEval(MainBoard.SideToMove, -FullWindow, FullWindow, &MainBoard,
                                      MainBoard.CastleFlags);

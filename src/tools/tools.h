@@ -39,12 +39,22 @@ extern const char* const BenchPositions[BenchPositionCount];
 
 // The benchmarks: Bench searches six fixed positions, Bench2 the fifth with
 // each of the two search drivers; both print node counts, speed and the hit
-// rates of the tables. Each search runs under the engine's settings (-fd).
-void Bench(Engine& engine);
-void Bench2(Engine& engine);
+// rates of the tables. Each search runs under `request` (-fd).
+void Bench(Engine& engine, const SearchRequest& request, SearchReporter& reporter);
+void Bench2(Engine& engine, const SearchRequest& request, SearchReporter& reporter);
 
-// Runs the file of EPD positions named by `filename` under the mode flags
-// ("-ts" searches each position, "-pev" and "-mimicstudent" show and
-// evaluate); ends the program with status 1 when the file cannot be read.
-// `show` prints a position (the front end's display).
-void ParseEPDSuite(Engine& engine, const char* filename, void (*show)(const ChessBoard& board));
+// What an EPD run does with each position: "-ts" searches it, "-pev" shows
+// and evaluates it, "-mimicstudent" (Mimic 1) only evaluates it.
+struct EPDSuiteMode {
+    bool Search = false;
+    bool Pev = false;
+    int Mimic = 0;
+};
+
+// Runs the file of EPD positions named by `filename` as `mode` says, each
+// search under `request` (to depth 3 unless it names a fixed depth); ends
+// the program with status 1 when the file cannot be read. `show` prints a
+// position (the front end's display).
+void ParseEPDSuite(Engine& engine, const char* filename, const EPDSuiteMode& mode,
+                   SearchRequest request, SearchReporter& reporter,
+                   void (*show)(const ChessBoard& board));

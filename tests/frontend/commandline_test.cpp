@@ -12,8 +12,8 @@ namespace {
 
 // Parses a command line on fresh settings, a fresh session and a fresh board.
 int Parse(std::vector<const char*> args) {
-    TheEngine.Settings = Status{};
-    TheEngine.Settings.initVars();
+    Settings = Status{};
+    Settings.initVars();
     GameSession = Session{};
     MainBoard.InitRep();
     args.insert(args.begin(), "vorn");
@@ -22,36 +22,35 @@ int Parse(std::vector<const char*> args) {
 
 TEST(CommandLine, ValuesReachTheSettings) {
     ASSERT_EQ(Parse({"-st", "10"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.Limits.ST, 10000); // milliseconds
-    EXPECT_EQ(TheEngine.Settings.Timing.TimePerMove, 9000);
-    EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, 600000);
+    EXPECT_EQ(Settings.Limits.ST, 10000); // milliseconds
+    EXPECT_EQ(Settings.Limits.TimeLeft, 600000);
 
     ASSERT_EQ(Parse({"-fd", "5"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.Limits.FD, 5);
+    EXPECT_EQ(Settings.Limits.FD, 5);
     EXPECT_EQ(GameSession.MaxDepth, 5);
 
     ASSERT_EQ(Parse({"-sd", "5"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.Limits.FD, 0);
+    EXPECT_EQ(Settings.Limits.FD, 0);
     EXPECT_EQ(GameSession.MaxDepth, 5);
 
     ASSERT_EQ(
         Parse({"-perft", "-trace", "-post", "-sp", "-nobook", "-kibitz", "-tc", "40", "-HPC"}),
         CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.Mode.PERFT, 1);
-    EXPECT_EQ(TheEngine.Settings.Mode.Trace, 1);
-    EXPECT_EQ(TheEngine.Settings.Options.Post, 1);
-    EXPECT_EQ(TheEngine.Settings.Game.SelfPlay, 1);
-    EXPECT_EQ(TheEngine.Settings.Options.UseBook, 0);
-    EXPECT_EQ(TheEngine.Settings.Options.Kibitz, 1);
+    EXPECT_EQ(Settings.Mode.PERFT, 1);
+    EXPECT_EQ(Settings.Mode.Trace, 1);
+    EXPECT_EQ(Settings.Options.Post, 1);
+    EXPECT_EQ(Settings.Game.SelfPlay, 1);
+    EXPECT_EQ(Settings.Options.UseBook, 0);
+    EXPECT_EQ(Settings.Options.Kibitz, 1);
 
     ASSERT_EQ(Parse({"-bench3", "-ts", "suite.epd"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.Mode.Bench, 3);
-    EXPECT_EQ(TheEngine.Settings.Mode.DoTestSuite, 1);
+    EXPECT_EQ(Settings.Mode.Bench, 3);
+    EXPECT_EQ(Settings.Mode.DoTestSuite, 1);
     EXPECT_STREQ(TestSuiteFile, "suite.epd");
 
     ASSERT_EQ(Parse({"-log", "game.log", "-fd", "0"}), CommandLineOk);
     EXPECT_STREQ(LogFileName, "game.log");
-    EXPECT_EQ(TheEngine.Settings.Limits.FD, 0);
+    EXPECT_EQ(Settings.Limits.FD, 0);
 
     ASSERT_EQ(Parse({"-threads", "3"}), CommandLineOk);
     EXPECT_EQ(TheEngine.Helpers.ThreadCount(), 3);
@@ -91,7 +90,7 @@ TEST(CommandLine, ValuesAreWholeNumbersInRange) {
     }
     // A refused value changes nothing.
     ParseErrors({"-fd", "-3"}, CommandLineBadUsage);
-    EXPECT_EQ(TheEngine.Settings.Limits.FD, 0);
+    EXPECT_EQ(Settings.Limits.FD, 0);
     EXPECT_EQ(GameSession.MaxDepth, ConsoleShownDepth);
 }
 
@@ -107,12 +106,12 @@ TEST(CommandLine, UnknownOptionsAreNamed) {
 
 TEST(CommandLine, ContainsTestsAndValuesAsCurrentString) {
     ASSERT_EQ(Parse({"--xboard-mode", "-uci"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.Mode.xboard, 1);
-    EXPECT_EQ(TheEngine.Settings.Mode.uci, 1);
+    EXPECT_EQ(Settings.Mode.xboard, 1);
+    EXPECT_EQ(Settings.Mode.uci, 1);
     // A value is tested against the options that follow its own.
     ASSERT_EQ(Parse({"-pev", "-trace"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Settings.Mode.Pev, 1);
-    EXPECT_EQ(TheEngine.Settings.Mode.Trace, 1);
+    EXPECT_EQ(Settings.Mode.Pev, 1);
+    EXPECT_EQ(Settings.Mode.Trace, 1);
 }
 
 TEST(CommandLine, HelpAfterOtherOptionsAndMissingValues) {
@@ -133,29 +132,28 @@ TEST(CommandLine, HelpAfterOtherOptionsAndMissingValues) {
     EXPECT_EQ(ParseErrors({"-post", "-fd"}, CommandLineBadUsage),
               "vorn: missing value after -fd\n");
     ParseErrors({"-st"}, CommandLineBadUsage);
-    EXPECT_EQ(TheEngine.Settings.Limits.ST, 0);
+    EXPECT_EQ(Settings.Limits.ST, 0);
 }
 
 TEST(Status, NewGameKeepsWhatUciSet) {
-    TheEngine.Settings = Status{};
-    EXPECT_EQ(TheEngine.Settings.Timing.NPS, 0); // no speed measured yet
-    TheEngine.Settings.Mode.uci = 1;
-    TheEngine.Settings.Limits.FD = 7;
-    TheEngine.Settings.Limits.ST = 500;
-    TheEngine.Settings.Options.Kibitz = 1;
-    TheEngine.Settings.Options.Post = 1;
-    TheEngine.Settings.initVars();
-    EXPECT_EQ(TheEngine.Settings.Limits.FD, 7);
-    EXPECT_EQ(TheEngine.Settings.Limits.ST, 500);
-    EXPECT_EQ(TheEngine.Settings.Options.Kibitz, 1);
-    EXPECT_EQ(TheEngine.Settings.Options.Post, 0);
-    EXPECT_EQ(TheEngine.Settings.Game.GamePly, 1);
-    TheEngine.Settings.Mode.uci = 0;
-    TheEngine.Settings.initVars();
-    EXPECT_EQ(TheEngine.Settings.Limits.FD, 0);
-    EXPECT_EQ(TheEngine.Settings.Limits.DefaultMovesPerSession, 50);
-    EXPECT_EQ(TheEngine.Settings.Options.UseBook, 1);
-    TheEngine.Settings = Status{};
+    Settings = Status{};
+    Settings.Mode.uci = 1;
+    Settings.Limits.FD = 7;
+    Settings.Limits.ST = 500;
+    Settings.Options.Kibitz = 1;
+    Settings.Options.Post = 1;
+    Settings.initVars();
+    EXPECT_EQ(Settings.Limits.FD, 7);
+    EXPECT_EQ(Settings.Limits.ST, 500);
+    EXPECT_EQ(Settings.Options.Kibitz, 1);
+    EXPECT_EQ(Settings.Options.Post, 0);
+    EXPECT_EQ(Settings.Game.GamePly, 1);
+    Settings.Mode.uci = 0;
+    Settings.initVars();
+    EXPECT_EQ(Settings.Limits.FD, 0);
+    EXPECT_EQ(Settings.Limits.DefaultMovesPerSession, 50);
+    EXPECT_EQ(Settings.Options.UseBook, 1);
+    Settings = Status{};
 }
 
 } // namespace

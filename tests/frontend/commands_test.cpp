@@ -16,9 +16,9 @@ constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w 
 
 // A fresh game on `fen` with the moves played, as the interface would send them.
 void StartGame(const char* fen, const std::vector<const char*>& moves = {}) {
-    TheEngine.Settings = Status{};
-    TheEngine.Settings.initVars();
-    TheEngine.Settings.setxboard(1);
+    Settings = Status{};
+    Settings.initVars();
+    Settings.setxboard(1);
     GameSession = Session{};
     BoardFromFen(fen);
     StartGameRecord();
@@ -87,26 +87,25 @@ TEST(MoveText, AnUnderPromotionIsMadeAsTyped) {
 TEST(Commands, ClockAndDepthSettings) {
     StartGame(StartFen);
     EXPECT_EQ(Command("time 6000"), "");
-    EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, 60000);
+    EXPECT_EQ(Settings.Limits.TimeLeft, 60000);
 
     EXPECT_EQ(Command("level 40 5 0"), "");
-    EXPECT_EQ(TheEngine.Settings.Limits.MovesPerSession, 40);
-    EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, 5 * 60000);
-    EXPECT_EQ(TheEngine.Settings.Limits.TimeIncMs, 0);
+    EXPECT_EQ(Settings.Limits.MovesPerSession, 40);
+    EXPECT_EQ(Settings.Limits.TimeLeft, 5 * 60000);
+    EXPECT_EQ(Settings.Limits.TimeIncMs, 0);
 
     EXPECT_EQ(Command("st 10"), "");
-    EXPECT_EQ(TheEngine.Settings.Limits.ST, 10000);
-    EXPECT_EQ(TheEngine.Settings.Timing.TimePerMove, 9000);
-    EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, 600000);
+    EXPECT_EQ(Settings.Limits.ST, 10000);
+    EXPECT_EQ(Settings.Limits.TimeLeft, 600000);
     // A level replaces a fixed time per move.
     Command("level 0 1 2.5");
-    EXPECT_EQ(TheEngine.Settings.Limits.ST, 0);
-    EXPECT_EQ(TheEngine.Settings.Limits.TimeIncMs, 2500);
+    EXPECT_EQ(Settings.Limits.ST, 0);
+    EXPECT_EQ(Settings.Limits.TimeIncMs, 2500);
     Command("level 0 0:30 0.05");
-    EXPECT_EQ(TheEngine.Settings.Limits.TimeIncMs, 50);
+    EXPECT_EQ(Settings.Limits.TimeIncMs, 50);
     // The move overhead comes off the clock, the increment's fraction counts.
-    EXPECT_EQ(HardTimeLimit(TheEngine.Settings),
-              (30000 - EngineOptions::DefaultMoveOverheadMs) / 3 + 50);
+    EXPECT_EQ(HardTimeLimit(ClockOf(RequestFromSettings(Settings, 0))),
+              (30000 - DefaultMoveOverheadMs) / 3 + 50);
 
     const int consoleDepth = GameSession.MaxDepth;
     EXPECT_EQ(Command("sd 5"), "");
@@ -118,19 +117,19 @@ TEST(Commands, ClockAndDepthSettings) {
          {"time abc", "time", "time 12x", "time 99999999999999999999", "st -1", "sd 0", "sd 500",
           "level 40 5", "level 0 0 -5", "otim x", "dumpsee 64 1", "memory 0",
           "option Move Overhead=-5", "option Move Overhead=5001", "option Move Overhead=x"}) {
-        const Status before = TheEngine.Settings;
+        const Status before = Settings;
         EXPECT_EQ(Command(line), std::string("Error (bad value): ") + line + "\n");
-        EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, before.Limits.TimeLeft) << line;
-        EXPECT_EQ(TheEngine.Settings.Limits.ST, before.Limits.ST) << line;
-        EXPECT_EQ(TheEngine.Settings.Limits.TimeIncMs, before.Limits.TimeIncMs) << line;
-        EXPECT_EQ(TheEngine.Settings.Options.MoveOverheadMs, before.Options.MoveOverheadMs) << line;
+        EXPECT_EQ(Settings.Limits.TimeLeft, before.Limits.TimeLeft) << line;
+        EXPECT_EQ(Settings.Limits.ST, before.Limits.ST) << line;
+        EXPECT_EQ(Settings.Limits.TimeIncMs, before.Limits.TimeIncMs) << line;
+        EXPECT_EQ(Settings.Options.MoveOverheadMs, before.Options.MoveOverheadMs) << line;
     }
     EXPECT_EQ(Command("option Move Overhead=120"), "");
-    EXPECT_EQ(TheEngine.Settings.Options.MoveOverheadMs, 120);
+    EXPECT_EQ(Settings.Options.MoveOverheadMs, 120);
     Command("option Move Overhead=30");
     EXPECT_EQ(GameSession.DepthLimit, 5);
     Command("time -50");
-    EXPECT_EQ(TheEngine.Settings.Limits.TimeLeft, -500);
+    EXPECT_EQ(Settings.Limits.TimeLeft, -500);
 }
 
 TEST(Commands, LevelTakesMinutesOrMinutesAndSecondsAndAFractionalIncrement) {
@@ -253,7 +252,7 @@ TEST(Commands, TheColourCommandsRefuseASideWhoseOpponentStandsInCheck) {
 TEST(Commands, UndoAndRemoveTakeBackTheBoardTheRecordAndTheCounters) {
     StartGame(StartFen, {"g1f3", "g8f6"});
     const ChessBoard afterTwo = MainBoard;
-    const int plyAfterTwo = TheEngine.Settings.Game.GamePly;
+    const int plyAfterTwo = Settings.Game.GamePly;
     for (const char* text : {"f3g1", "f6g8", "e2e4"}) {
         GameMove move;
         ASSERT_TRUE(ParseGameMove(MainBoard, text, &move));
@@ -270,7 +269,7 @@ TEST(Commands, UndoAndRemoveTakeBackTheBoardTheRecordAndTheCounters) {
     EXPECT_EQ(MainBoard.AllPieces, afterTwo.AllPieces);
     EXPECT_EQ(MainBoard.WKnights, afterTwo.WKnights);
     EXPECT_EQ(MainBoard.FiftyMoveCount, 2);
-    EXPECT_EQ(TheEngine.Settings.Game.GamePly, plyAfterTwo);
+    EXPECT_EQ(Settings.Game.GamePly, plyAfterTwo);
     EXPECT_EQ(GameHistory.NumMoves, 3);
     EXPECT_EQ(Command("remove"), "");
     EXPECT_EQ(MainBoard.AllPieces, BoardFromFen(StartFen).AllPieces);
@@ -283,9 +282,9 @@ TEST(Commands, NewStartsAFreshGameAndClearsTheDepthLimit) {
     Command("force");
     EXPECT_EQ(DoCommand("new"), CommandEndsInput);
     EXPECT_EQ(MainBoard.AllPieces, BoardFromFen(StartFen).AllPieces);
-    EXPECT_EQ(TheEngine.Settings.Game.Force, 0);
-    EXPECT_EQ(TheEngine.Settings.Game.OpponentToMove, 1);
-    EXPECT_EQ(TheEngine.Settings.Game.GamePly, 1);
+    EXPECT_EQ(Settings.Game.Force, 0);
+    EXPECT_EQ(Settings.Game.OpponentToMove, 1);
+    EXPECT_EQ(Settings.Game.GamePly, 1);
     EXPECT_EQ(GameSession.DepthLimit, 0);
     EXPECT_EQ(GameHistory.NumMoves, 1);
 }
@@ -294,15 +293,15 @@ TEST(Commands, AnalysisRunsWithoutAClockAndGivesItBack) {
     StartGame(StartFen);
     Command("st 5");
     EXPECT_EQ(DoCommand("analyze"), CommandEndsInput);
-    EXPECT_EQ(TheEngine.Settings.Limits.Analyze, 1);
-    EXPECT_EQ(TheEngine.Settings.Options.Post, 1);
-    EXPECT_GT(TheEngine.Settings.Limits.ST, 1000000);
+    EXPECT_EQ(Settings.Limits.Analyze, 1);
+    EXPECT_EQ(Settings.Options.Post, 1);
+    EXPECT_GT(Settings.Limits.ST, 1000000);
     // In analysis a changed position ends the input loop, so the analysis restarts.
     EXPECT_EQ(DoCommand("setboard 4k3/8/8/8/8/8/8/R3K3 w Q - 0 1"), CommandEndsInput);
     EXPECT_EQ(DoCommand("exit"), CommandEndsInput);
-    EXPECT_EQ(TheEngine.Settings.Limits.Analyze, 0);
-    EXPECT_EQ(TheEngine.Settings.Limits.ST, 5000);
-    EXPECT_EQ(TheEngine.Settings.Game.Force, 1);
+    EXPECT_EQ(Settings.Limits.Analyze, 0);
+    EXPECT_EQ(Settings.Limits.ST, 5000);
+    EXPECT_EQ(Settings.Game.Force, 1);
 }
 
 TEST(GameEnd, OnlyResultsTheRulesGiveAreClaimed) {
@@ -378,16 +377,16 @@ TEST(GameEnd, AnnouncedInTheProtocolsForm) {
     };
     for (const auto& c : cases) {
         StartGame(StartFen);
-        TheEngine.Settings.Mode.xboard = c.xboard;
+        Settings.Mode.xboard = c.xboard;
         EXPECT_EQ(CapturedStdout([&] { AnnounceVerdict(c.verdict); }), c.line);
-        EXPECT_EQ(TheEngine.Settings.Game.GameInProgress, c.verdict == GameGoesOn);
+        EXPECT_EQ(Settings.Game.GameInProgress, c.verdict == GameGoesOn);
     }
     // A draw is claimed once: an interface that plays on is obeyed.
     StartGame(StartFen);
     CapturedStdout([] { AnnounceVerdict(DrawByRepetition); });
-    TheEngine.Settings.Game.GameInProgress = 1;
+    Settings.Game.GameInProgress = 1;
     EXPECT_EQ(CapturedStdout([] { AnnounceVerdict(DrawByRepetition); }), "");
-    EXPECT_EQ(TheEngine.Settings.Game.GameInProgress, 1);
+    EXPECT_EQ(Settings.Game.GameInProgress, 1);
 }
 
 } // namespace

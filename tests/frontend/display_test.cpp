@@ -19,15 +19,15 @@ TEST(DisplayPosition, EndsWithTheEvaluationOfThePositionShown) {
     stale.BPawnCount = 0;
     stale.DrawFlags = 0;
     stale.PawnKingKey ^= 0x5A5A5A5Au;
-    TheEngine.Settings.Mode.Pev = 0;
+    Settings.Mode.Pev = 0;
     // In tenths of a centipawn in a suite run, in centipawns in a game.
-    TheEngine.Settings.Mode.DoTestSuite = 1;
+    Settings.Mode.DoTestSuite = 1;
     std::string shown = CapturedStdout([&] { DisplayPosition(stale); });
     EXPECT_NE(shown.find("\n   A B C D E F G H\n\n PosEval from White view " +
                          std::to_string(expected) + "\n"),
               std::string::npos)
         << shown;
-    TheEngine.Settings.Mode.DoTestSuite = 0;
+    Settings.Mode.DoTestSuite = 0;
     ChessBoard rookUp = EvalBoard("4k3/8/8/8/8/8/8/R3K3 w Q - 0 1");
     const int rookValue = FullEval(rookUp, White);
     ASSERT_GT(rookValue, 1000);
@@ -36,10 +36,10 @@ TEST(DisplayPosition, EndsWithTheEvaluationOfThePositionShown) {
               std::string::npos)
         << shown;
 
-    TheEngine.Settings.Mode.Pev = 1;
+    Settings.Mode.Pev = 1;
     const std::string quiet = CapturedStdout([&] { DisplayPosition(stale); });
     EXPECT_EQ(quiet.find("PosEval"), std::string::npos);
-    TheEngine.Settings.Mode.Pev = 0;
+    Settings.Mode.Pev = 0;
 }
 
 } // namespace

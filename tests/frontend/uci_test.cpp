@@ -399,7 +399,7 @@ TEST_F(UCISession, OptionsPersistAndUnknownInputIsHarmless) {
     engine.Send("position startpos");
     engine.Send("go movetime 5300");
     EXPECT_FALSE(Until(engine, "bestmove").empty());
-    EXPECT_NE(Log(engine).find(" TimePeMove after ST = 300 "), std::string::npos);
+    EXPECT_NE(Log(engine).find("Planned 300 ms: "), std::string::npos);
     // "go" with no limit it can read searches until "stop".
     engine.Send("go wtime");
     EXPECT_FALSE(Has(engine.Collect(200), "bestmove"));

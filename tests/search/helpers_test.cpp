@@ -18,16 +18,9 @@ constexpr const char* MiddlegameFen =
 // A tool-mode search (no input read) from a clean table and history.
 class HelperThreadsTest : public testing::Test {
   protected:
-    void SetUp() override {
-        saved = TestEngine().Settings;
-        TestEngine().Settings.initVars();
-        TestEngine().Settings.Mode.xboard = TestEngine().Settings.Mode.uci = 0;
-        TestEngine().Settings.Options.UseBook = 0;
-        Fresh();
-    }
+    void SetUp() override { Fresh(); }
     void TearDown() override {
         ASSERT_TRUE(TestEngine().Helpers.SetThreadCount(1));
-        TestEngine().Settings = saved;
         MainBoard.InitRep();
     }
     void Fresh() {
@@ -37,25 +30,24 @@ class HelperThreadsTest : public testing::Test {
         TestEngine().Table.ClearTranspositionTables();
     }
 
-    // Searches `fen` under the settings and returns whether the move played
-    // on MainBoard is one of the position's legal moves.
+    // Searches `fen` to a fixed depth, or for a fixed time when it is 0,
+    // and returns whether the move chosen is one of the position's legal moves.
     bool PlaysALegalMove(const char* fen, int fixedDepth) {
         const ChessBoard before = BoardFromFen(fen);
-        MainBoard = before;
-        Bitboard from = 0, to = 0;
-        char promotion = NoPromotion;
-        TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, fixedDepth, &from, &to,
-                                               &promotion);
+        SearchRequest request;
+        request.FixedDepth = request.DepthLimit = fixedDepth;
+        request.MoveTimeMs = fixedDepth ? 0 : 300;
+        SearchReporter quiet;
+        const GameMove move = TestEngine().Think(before, MoveHistory(), request, quiet).Move;
         MoveList list;
         ChessBoard position = before;
         const int count = list.GenerateLegalMoves(&position);
         bool legal = false;
         for (int i = 0; i < count; ++i)
-            legal |= list.From[i] == from && list.To[i] == to && list.Promo[i] == promotion;
+            legal |=
+                list.From[i] == move.From && list.To[i] == move.To && list.Promo[i] == move.Promo;
         return legal;
     }
-
-    Status saved;
 };
 
 TEST_F(HelperThreadsTest, HelpersSearchBesideTheMainSearchAndStopWithIt) {
@@ -64,8 +56,6 @@ TEST_F(HelperThreadsTest, HelpersSearchBesideTheMainSearchAndStopWithIt) {
         EXPECT_EQ(TestEngine().Helpers.ThreadCount(), threads);
         for (const int fixedDepth : {0, 7}) {
             Fresh();
-            TestEngine().Settings.Limits.FD = fixedDepth;
-            TestEngine().Settings.Limits.ST = fixedDepth ? 0 : 300; // a fixed time or a fixed depth
             EXPECT_TRUE(PlaysALegalMove(MiddlegameFen, fixedDepth))
                 << threads << " threads, depth " << fixedDepth;
             const int64_t helperNodes = TestEngine().Helpers.NodeCount();
@@ -83,7 +73,6 @@ TEST_F(HelperThreadsTest, HelpersSearchBesideTheMainSearchAndStopWithIt) {
 // One thread is the search as it always was: the same nodes at a fixed
 // depth before helpers existed and after they are gone.
 TEST_F(HelperThreadsTest, OneThreadSearchesAloneAndAsBefore) {
-    TestEngine().Settings.Limits.FD = 5;
     ASSERT_TRUE(TestEngine().Helpers.SetThreadCount(1));
     ASSERT_TRUE(PlaysALegalMove(MiddlegameFen, 5));
     const int64_t alone = TestEngine().Main.NodeCount();
@@ -101,7 +90,7 @@ TEST_F(HelperThreadsTest, OneThreadSearchesAloneAndAsBefore) {
 // learnt would otherwise steer its next game's search.
 TEST_F(HelperThreadsTest, ANewGameClearsWhatEveryThreadLearnt) {
     ASSERT_TRUE(TestEngine().Helpers.SetThreadCount(3));
-    TestEngine().Settings.Limits.FD = 10; // long enough for every helper to cut off somewhere
+    // Long enough for every helper to cut off somewhere.
     ASSERT_TRUE(PlaysALegalMove(MiddlegameFen, 10));
     const auto learnt = [](const SearchWorker& worker) {
         bool any = worker.HistoryMax > 0;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "search/search.h"
@@ -14,26 +15,36 @@
 class SearchTest : public testing::Test {
   protected:
     void SetUp() override {
-        saved = TestEngine().Settings;
-        TestEngine().Settings.initVars();
-        TestEngine().Settings.Mode.xboard = TestEngine().Settings.Mode.uci = 0;
         TestEngine().Table.ClearTranspositionTables();
         TestEngine().Main.ClearHistory();
-        TestEngine().Main.Repetitions.Init(); // for the nodes searched without a root
+        TestEngine().Main.Repetitions.Init();      // for the nodes searched without a root
+        TestEngine().Main.NodesToPoll = INT64_MAX; // nor a driver: nothing polls
     }
-    void TearDown() override {
-        TestEngine().Settings = saved;
-        MainBoard.InitRep();
-    }
+    void TearDown() override { MainBoard.InitRep(); }
 
     // One root search of `fen` to `depth`; the chosen move goes to from/to/promo.
     int SearchTo(const std::string& fen, int depth) {
         board = BoardFromFen(fen.c_str());
-        TestEngine().Settings.Limits.FD = depth;
-        return TestEngine().Main.SearchExactDepth(MoveHistory(), board, depth, &from, &to, &promo);
+        return Take(TestEngine().Main.SearchExactDepth(MoveHistory(), board, depth));
+    }
+    // The driver's search of `position` under `request`.
+    int Think(const ChessBoard& position, const SearchRequest& request) {
+        SearchReporter quiet;
+        return Take(TestEngine().Think(position, MoveHistory(), request, quiet));
+    }
+    // A fixed-depth request.
+    static SearchRequest ToDepth(int depth) {
+        SearchRequest request;
+        request.FixedDepth = request.DepthLimit = depth;
+        return request;
+    }
+    int Take(const SearchResult& result) {
+        from = result.Move.From;
+        to = result.Move.To;
+        promo = result.Move.Promo;
+        return result.Score;
     }
 
-    Status saved;
     ChessBoard board;
     Bitboard from = 0, to = 0;
     char promo = 0;

@@ -39,6 +39,7 @@ std::string MoveText(Bitboard from, Bitboard to) {
     const int f = LowestSquare(from), t = LowestSquare(to);
     return {files[FileOf(f)], char('1' + RankOf(f)), files[FileOf(t)], char('1' + RankOf(t))};
 }
+std::string MoveText(const GameMove& move) { return MoveText(move.From, move.To); }
 
 TEST_F(SearchTest, ChoosesALegalMoveInEveryKindOfPosition) {
     const char* special[] = {
@@ -70,9 +71,7 @@ TEST_F(SearchTest, ChoosesALegalMoveInEveryKindOfPosition) {
             if (legal.empty() || position.CheckDraw(0) != NoDraw) break;
             if (ply % 7 == 3) {
                 MainBoard = position;
-                TestEngine().Settings.Limits.FD = 1 + ply % 3;
-                TestEngine().Main.SearchExactDepth(
-                    MoveHistory(), position, TestEngine().Settings.Limits.FD, &from, &to, &promo);
+                Take(TestEngine().Main.SearchExactDepth(MoveHistory(), position, 1 + ply % 3));
                 EXPECT_TRUE(IsLegal(position, from, to, promo))
                     << "game " << game << " ply " << ply << ": " << MoveText(from, to);
                 ++searched;
@@ -117,15 +116,12 @@ TEST_F(SearchTest, RootResultsWithoutALegalMove) {
 
     MainBoard = BoardFromFen("7k/8/6QK/8/8/8/8/8 b - - 0 1");
     const ChessBoard before = MainBoard;
-    TestEngine().Settings.Limits.FD = 3;
-    EXPECT_EQ(
-        TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, 3, &from, &to, &promo),
-        StalemateValue);
+    EXPECT_EQ(Think(MainBoard, ToDepth(3)), StalemateValue);
+    EXPECT_EQ(from, 0u);
     EXPECT_EQ(MainBoard.AllPieces, before.AllPieces);
 }
 
 TEST_F(SearchTest, NodesScoreMateStalemateAndRepetition) {
-    TestEngine().Settings.Limits.FD = 4;
     TestEngine().Main.MaxPly = 40;
     const auto node = [&](const char* fen, int ply) {
         ChessBoard b = BoardFromFen(fen);
@@ -160,28 +156,22 @@ TEST_F(SearchTest, AStoppedIterationKeepsThePreviousMove) {
     // root move by a spent budget under a fixed time per move.
     board = BoardFromFen("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 1");
     MainBoard = board;
-    TestEngine().Settings.Limits.FD = 0;
-    TestEngine().Settings.Limits.ST = 1000;
+    MoveClock clock;
+    clock.MoveTimeMs = 1; // a millisecond a move, started a second ago: spent
+    TestEngine().Time.Start(clock, true, ClockMs() - 1000);
     TestEngine().Main.PV[0][0] = PVEntry{static_cast<int16_t>(H2 * 64 + H3), NoPromotion};
     TestEngine().Main.RootPVLength = 1;
     TestEngine().Main.StopSearch = TestEngine().Main.TimeUp = TestEngine().Main.Abort = 0;
-    TestEngine().Main.NPSCalibrated = 1;
-    TestEngine().Settings.Timing.TimePerMove = 0; // the planned time is spent
+    TestEngine().Main.Pondering = TestEngine().Main.Analysing = 0;
     TestEngine().Main.NodesToPoll = 0;
-    TestEngine().Main.HardLimitMs = 0;
     TestEngine().Main.InteriorNodes = TestEngine().Main.QuiesceNodes = 0;
     TestEngine().Main.MaxPly = 8;
-    TestEngine().Main.SearchTreeRoot(White, board, -MateValue, MateValue, 4, &from, &to, &promo,
-                                     board.CastleFlags);
+    EXPECT_EQ(MoveText(TestEngine().Main.SearchTreeRoot(board, 4).Move), "h2h3");
     EXPECT_TRUE(TestEngine().Main.StopSearch);
-    EXPECT_EQ(MoveText(from, to), "h2h3");
 
     // A time-up before the iteration's first move: the same.
     TestEngine().Main.TimeUp = 1;
-    from = to = 0;
-    TestEngine().Main.SearchTreeRoot(White, board, -MateValue, MateValue, 5, &from, &to, &promo,
-                                     board.CastleFlags);
-    EXPECT_EQ(MoveText(from, to), "h2h3");
+    EXPECT_EQ(MoveText(TestEngine().Main.SearchTreeRoot(board, 5).Move), "h2h3");
 }
 
 // Under a clock the only legal move is played at once; without one (a fixed
@@ -202,13 +192,11 @@ TEST_F(SearchTest, ASingleLegalMoveIsPlayedAtOnceOnlyUnderAClock) {
     };
     for (const Case& c : cases) {
         MainBoard = BoardFromFen("k7/8/8/8/8/7P/2q5/K7 w - - 0 1");
-        Status& s = TestEngine().Settings;
-        s.Limits.FD = c.FixedDepth;
-        s.Limits.Analyze = c.Analyze;
-        s.Limits.Ponder = c.Ponder;
-        s.Limits.TimeLeft = 600000;
-        TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, c.FixedDepth, &from, &to,
-                                               &promo);
+        SearchRequest request = ToDepth(c.FixedDepth);
+        request.Analyze = c.Analyze;
+        request.Ponder = c.Ponder;
+        request.TimeLeftMs = 600000;
+        Think(MainBoard, request);
         EXPECT_EQ(TestEngine().Main.IterationDepth, c.Depth) << c.Name;
         EXPECT_EQ(MoveText(from, to), "h3h4") << c.Name;
     }
@@ -234,7 +222,6 @@ TEST_F(SearchTest, TheLastRowOfTheLineIsALeaf) {
     // A node so deep that its children would pass the line and killer tables
     // is searched as a leaf, in check or not (the sanitizer build sees any
     // index past them).
-    TestEngine().Settings.Limits.FD = 10;
     TestEngine().Main.MaxPly = 1000;
     for (const char* fen : {"4k3/8/8/8/8/8/8/R3K3 b - - 0 1", "4k3/4R3/8/8/8/8/8/4K3 b - - 0 1"}) {
         ChessBoard b = BoardFromFen(fen);

@@ -1,6 +1,7 @@
-// The time control's logic: the budget a clock gives, the hard limit on the
-// wall clock, the poll interval and the stops of the periodic check. Nothing
-// here asserts on how long anything took.
+// The time control's rules: the plan and the hard limit a clock gives (pure
+// functions, from tables of cases), the plan read on the wall clock, the poll
+// interval and the stops of the periodic check. Nothing here asserts on how
+// long anything took.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -33,119 +34,18 @@ struct Clock {
     int Fixed, Left, IncMs, MovesToGo;
 };
 
-// The formulas' figures come out exactly without a move overhead; the
-// overhead has its own cases.
-Status StatusFor(const Clock& clock, int overheadMs = 0) {
-    Status s;
-    s.Limits.ST = clock.Fixed;
-    s.Limits.TimeLeft = clock.Left;
-    s.Limits.TimeIncMs = clock.IncMs;
-    s.Limits.MovesPerSession = clock.MovesToGo;
-    s.Options.MoveOverheadMs = overheadMs;
-    return s;
-}
-
-// The settings of an xboard game at ply 30, and a clean search to run in.
-class TimeControl : public testing::Test {
-  protected:
-    void SetUp() override {
-        saved = TestEngine().Settings;
-        TestEngine().Settings.initVars();
-        TestEngine().Settings.Mode.xboard = 1;
-        TestEngine().Settings.Options.UseBook = 0;
-        TestEngine().Settings.Game.GamePly = 30;
-        TestEngine().Settings.Options.MoveOverheadMs = 0;
-        TestEngine().Main.ClearHistory();
-        TestEngine().Table.ClearTranspositionTables();
-    }
-    void TearDown() override {
-        TestEngine().Settings = saved;
-        TestEngine().Main.HardLimitMs = 0;
-        TestEngine().Main.Abort = TestEngine().Main.StopSearch = TestEngine().Main.TimeUp = 0;
-        TestEngine().Main.InteriorNodes = TestEngine().Main.QuiesceNodes = 0;
-    }
-
-    void SetClock(const Clock& clock, int overheadMs = 0) {
-        const Status s = StatusFor(clock, overheadMs);
-        TestEngine().Settings.Limits.ST = s.Limits.ST;
-        TestEngine().Settings.Limits.TimeLeft = s.Limits.TimeLeft;
-        TestEngine().Settings.Limits.TimeIncMs = s.Limits.TimeIncMs;
-        TestEngine().Settings.Limits.MovesPerSession = s.Limits.MovesPerSession;
-        TestEngine().Settings.Options.MoveOverheadMs = s.Options.MoveOverheadMs;
-    }
-
-    // Runs the driver under the clock from `fen`; true when it chose a
-    // legal move of that position.
-    bool Think(const char* fen) {
-        const ChessBoard before = BoardFromFen(fen);
-        Bitboard from = 0, to = 0;
-        char promotion = NoPromotion;
-        TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, 0, &from, &to, &promotion);
-        if (TestEngine().Main.Abort || from == to) return false;
-        ChessBoard played = before;
-        uint8_t castleMask;
-        played.MakeMove(from, to, promotion, &castleMask);
-        const int side = before.SideToMove;
-        if (played.InCheck(side == White ? played.WKing : played.BKing, side)) return false;
-        MoveList list;
-        ChessBoard generated = before;
-        const int count = list.GenerateAllMoves(side, &generated, before.CastleFlags);
-        bool listed = false;
-        for (int i = 0; i < count; ++i)
-            listed |= list.From[i] == from && list.To[i] == to && list.Promo[i] == promotion;
-        return listed;
-    }
-
-    // A search in progress for `elapsedMs` with `nodes` behind it, under a
-    // plan of `planMs` (and twice that as the emergency stop), no hard limit,
-    // its speed measured or not.
-    void SearchUnderWay(int64_t elapsedMs, int64_t nodes, int planMs = 60000,
-                        uint8_t speedMeasured = 1) {
-        TestEngine().Settings.Limits.ST = 0;
-        TestEngine().Settings.Timing.TimePerMove = planMs;
-        TestEngine().Settings.Timing.EmergencyTimeThreshold = 2LL * planMs;
-        TestEngine().Settings.Timing.SearchStartTime = ClockMs() - elapsedMs;
-        TestEngine().Main.HardLimitMs = 0;
-        TestEngine().Main.NPSCalibrated = speedMeasured;
-        TestEngine().Main.InteriorNodes = nodes;
-        TestEngine().Main.QuiesceNodes = 0;
-        TestEngine().Main.Abort = TestEngine().Main.StopSearch = TestEngine().Main.TimeUp = 0;
-        TestEngine().Main.FailingLow = TestEngine().Main.TimerExtended = 0;
-    }
-
-    Status saved;
-};
-
-// The match.log lines a call writes, in a scratch directory of its own.
-template <typename Work> std::string LoggedBy(Work work) {
-    const auto previous = std::filesystem::current_path();
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("vorn-timecontrol-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
-    OpenLogFile();
-    work();
-    CloseLogFile();
-    std::stringstream log;
-    log << std::ifstream("match.log").rdbuf();
-    std::filesystem::current_path(previous);
-    std::filesystem::remove_all(dir);
-    return log.str();
-}
-
-TEST_F(TimeControl, AMinuteLeftPlansTwoSecondsAndStopsAtOnceAtFour) {
-    SetClock({0, 60000, 0, 0});
-    bool moved = false;
-    const std::string log = LoggedBy([&] { moved = Think(OneMoveFen); });
-    EXPECT_TRUE(moved);
-    // A thirtieth of the clock, and twice that as the emergency time.
-    EXPECT_NE(log.find(" TimePerMove Before Inc = 2000 \n"), std::string::npos) << log;
-    EXPECT_NE(log.find(" EmergencyTimeThreshold = 4000 \n"), std::string::npos) << log;
-    EXPECT_EQ(TestEngine().Settings.Timing.TimePerMove, 2000);
-    EXPECT_EQ(TestEngine().Settings.Timing.EmergencyTimeThreshold, 4000);
-    EXPECT_EQ(HardTimeLimit(TestEngine().Settings), 20000);
-    // Each move says what it planned and what it used.
-    EXPECT_NE(log.find("Clock: planned 2000 ms, used "), std::string::npos) << log;
+// The clock of a move at ply 30, out of the book. The formulas' figures come
+// out exactly without a move overhead; the overhead has its own cases.
+MoveClock ClockFor(const Clock& clock, int overheadMs = 0) {
+    MoveClock c;
+    c.MoveTimeMs = clock.Fixed;
+    c.TimeLeftMs = clock.Left;
+    c.IncrementMs = clock.IncMs;
+    c.MovesToGo = clock.MovesToGo;
+    c.MoveOverheadMs = overheadMs;
+    c.GamePly = 30;
+    c.LongerOutOfBook = true;
+    return c;
 }
 
 struct PlanCase {
@@ -179,12 +79,40 @@ const PlanCase PlanCases[] = {
     {"a clock past zero, an increment", {0, -500, 2000, 0}, 0, 300},
 };
 
-TEST_F(TimeControl, PlanCountsTheIncrementsFractionAndSetsTheOverheadAside) {
+TEST(TimePlan, CountsTheIncrementsFractionAndSetsTheOverheadAside) {
     for (const PlanCase& c : PlanCases) {
-        SetClock(c.clock, c.overheadMs);
-        ASSERT_TRUE(Think(OneMoveFen)) << c.name;
-        EXPECT_EQ(TestEngine().Settings.Timing.TimePerMove, c.plan) << c.name;
-        EXPECT_EQ(TestEngine().Settings.Timing.EmergencyTimeThreshold, 2LL * c.plan) << c.name;
+        const TimePlan plan = PlanMove(ClockFor(c.clock, c.overheadMs));
+        EXPECT_EQ(plan.PlannedMs, c.plan) << c.name;
+        EXPECT_EQ(plan.EmergencyMs, 2LL * c.plan) << c.name;
+    }
+}
+
+TEST(TimePlan, ThinksLongerOutOfTheBookAndNowAndThenInALongGame) {
+    struct Case {
+        const char* name;
+        int gamePly, lastBookPly;
+        bool longerOutOfBook;
+        int left, plan;
+    };
+    const Case cases[] = {
+        // 90000 / 30 = 3000, half as long again within seven plies of the book.
+        {"just out of the book", 12, 8, true, 90000, 4500},
+        {"seven plies after the book", 15, 8, true, 90000, 4500},
+        {"eight plies after it", 16, 8, true, 90000, 3000},
+        {"a UCI interface plans its openings", 12, 8, false, 90000, 3000},
+        // Every ninth and tenth ply with more than a minute left: 7/4 of it.
+        {"ply 40, a long game", 40, 0, true, 90000, 5250},
+        {"ply 45", 45, 0, true, 90000, 5250},
+        {"ply 40, a minute left", 40, 0, true, 60000, 2000},
+        // Past ply 120 without an increment: a fortieth.
+        {"ply 121", 121, 0, true, 80000, 2000},
+    };
+    for (const Case& c : cases) {
+        MoveClock clock = ClockFor({0, c.left, 0, 0});
+        clock.GamePly = c.gamePly;
+        clock.LastBookPly = c.lastBookPly;
+        clock.LongerOutOfBook = c.longerOutOfBook;
+        EXPECT_EQ(PlanMove(clock).PlannedMs, c.plan) << c.name;
     }
 }
 
@@ -214,64 +142,215 @@ const HardLimitCase HardLimitCases[] = {
     {"the clock past zero", {0, -300, 2000, 0}, 1},
 };
 
-TEST_F(TimeControl, HardLimitIsTheFixedTimeOrASafeShareOfTheClock) {
+TEST(TimePlan, HardLimitIsTheFixedTimeOrASafeShareOfTheClock) {
     for (const HardLimitCase& c : HardLimitCases) {
-        const Status s = StatusFor(c.clock);
-        const int64_t limit = HardTimeLimit(s);
+        const MoveClock clock = ClockFor(c.clock);
+        const int64_t limit = HardTimeLimit(clock);
         EXPECT_EQ(limit, c.limit) << c.name;
         EXPECT_GE(limit, 1) << c.name; // 0 would mean no limit at all
-        if (s.Limits.ST == 0 && s.Limits.TimeLeft > 50) {
-            EXPECT_LE(limit, s.Limits.TimeLeft - 50) << c.name;
+        if (clock.MoveTimeMs == 0 && clock.TimeLeftMs > 50) {
+            EXPECT_LE(limit, clock.TimeLeftMs - 50) << c.name;
         }
     }
     // The overhead comes off first: off a fixed time, and off the clock.
-    EXPECT_EQ(HardTimeLimit(StatusFor({1000, 0, 0, 0}, 30)), 970);
-    EXPECT_EQ(HardTimeLimit(StatusFor({20, 0, 0, 0}, 30)), 1);
-    EXPECT_EQ(HardTimeLimit(StatusFor({0, 60000, 0, 0}, 1000)), 59000 / 3);
-    EXPECT_EQ(HardTimeLimit(StatusFor({0, 80, 0, 0}, 30)), 1);
+    EXPECT_EQ(HardTimeLimit(ClockFor({1000, 0, 0, 0}, 30)), 970);
+    EXPECT_EQ(HardTimeLimit(ClockFor({20, 0, 0, 0}, 30)), 1);
+    EXPECT_EQ(HardTimeLimit(ClockFor({0, 60000, 0, 0}, 1000)), 59000 / 3);
+    EXPECT_EQ(HardTimeLimit(ClockFor({0, 80, 0, 0}, 30)), 1);
+    // The search stops a little before the limit, so that the move is out by then.
+    EXPECT_EQ(PlanMove(ClockFor({0, 60000, 0, 0})).HardLimitMs, 20000 - 20);
+    EXPECT_EQ(PlanMove(ClockFor({0, 100, 0, 0})).HardLimitMs, 33 - 8);
+    EXPECT_EQ(PlanMove(ClockFor({0, 20, 0, 0})).HardLimitMs, 1);
 }
 
-TEST_F(TimeControl, HardLimitNeverCutsIntoTheTimeTheClockPlansForTheMove) {
+TEST(TimePlan, HardLimitNeverCutsIntoTheTimeTheClockPlansForTheMove) {
     // The planned time alone ends a move that goes to plan.
     const Clock clocks[] = {{0, 1000, 0, 0},      {0, 1000, 1000, 0},    {0, 5000, 0, 1},
                             {0, 5000, 0, 2},      {0, 5000, 0, 3},       {0, 25000, 10000, 0},
                             {0, 25000, 30000, 0}, {0, 180000, 2000, 40}, {0, 180000, 0, 0},
                             {0, 10000, 100, 0},   {0, 1000, 10, 0}};
-    for (const Clock& clock : clocks) {
-        SetClock(clock);
-        ASSERT_TRUE(Think(OneMoveFen));
-        EXPECT_LE(TestEngine().Settings.Timing.TimePerMove, HardTimeLimit(TestEngine().Settings))
+    for (const Clock& clock : clocks)
+        EXPECT_LE(PlanMove(ClockFor(clock)).PlannedMs, HardTimeLimit(ClockFor(clock)))
             << clock.Left << " ms + " << clock.IncMs << " ms, movestogo " << clock.MovesToGo;
+}
+
+TEST(TimeManager, APonderHitPlansFromThePonderingAndLimitsFromNow) {
+    const MoveClock clock = ClockFor({0, 60000, 0, 0});
+    TimeManager time;
+    // Pondered for three seconds, then the expected move came.
+    time.Start(clock, true, 10000);
+    time.PonderHit(true, 13000);
+    EXPECT_EQ(time.Plan().PlannedMs, 2000);
+    EXPECT_EQ(time.ElapsedMs(13000), 3000);           // the plan counts the pondering
+    EXPECT_EQ(time.Plan().HardLimitMs, 3000 + 19980); // the hard limit runs from the hit
+    // The clock the interface sent during the pondering plans the move.
+    time.Start(clock, true, 10000);
+    time.UpdateClock(30000);
+    time.PonderHit(false, 13000);
+    EXPECT_EQ(time.Plan().PlannedMs, 1000);
+    EXPECT_EQ(time.ElapsedMs(13000), 0); // a new search from the hit
+    EXPECT_EQ(time.Plan().HardLimitMs, 9980);
+    // A fixed depth has no plan, before or after.
+    time.Start(clock, false, 10000);
+    time.PonderHit(true, 13000);
+    EXPECT_EQ(time.Plan().PlannedMs, 0);
+    EXPECT_EQ(time.Plan().HardLimitMs, 0);
+}
+
+TEST(TimeManager, ASpentPlanIsExtendedOnceForAFailingRoot) {
+    TimeManager time;
+    time.Start(ClockFor({0, 60000, 0, 0}), true, 0);
+    EXPECT_FALSE(time.HalfSpent(999));
+    EXPECT_TRUE(time.HalfSpent(1000));
+    EXPECT_EQ(time.PlanSpent(false, false), ClockVerdict::FinishIteration);
+    EXPECT_EQ(time.PlanSpent(true, false), ClockVerdict::Continue);
+    EXPECT_EQ(time.Plan().PlannedMs, 4000);
+    EXPECT_EQ(time.Plan().EmergencyMs, 8000);
+    EXPECT_TRUE(time.Extended());
+    EXPECT_EQ(time.PlanSpent(true, false), ClockVerdict::FinishIteration); // once only
+    // Already up when the root began to fail: four times the plan.
+    time.Start(ClockFor({0, 60000, 0, 0}), true, 0);
+    EXPECT_EQ(time.PlanSpent(true, true), ClockVerdict::Continue);
+    EXPECT_EQ(time.Plan().PlannedMs, 8000);
+    // A fixed time a move is over at its end.
+    time.Start(ClockFor({500, 0, 0, 0}), true, 0);
+    EXPECT_EQ(time.PlanSpent(true, false), ClockVerdict::StopNow);
+}
+
+// The match.log lines a call writes, in a scratch directory of its own.
+template <typename Work> std::string LoggedBy(Work work) {
+    const auto previous = std::filesystem::current_path();
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("vorn-timecontrol-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    OpenLogFile();
+    work();
+    CloseLogFile();
+    std::stringstream log;
+    log << std::ifstream("match.log").rdbuf();
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(dir);
+    return log.str();
+}
+
+// A search under a clock at ply 30, in a clean engine.
+class TimeControl : public testing::Test {
+  protected:
+    void SetUp() override {
+        TestEngine().Main.ClearHistory();
+        TestEngine().Table.ClearTranspositionTables();
     }
+    void TearDown() override {
+        TestEngine().Main.Abort = TestEngine().Main.StopSearch = TestEngine().Main.TimeUp = 0;
+        TestEngine().Main.InteriorNodes = TestEngine().Main.QuiesceNodes = 0;
+    }
+
+    static SearchRequest RequestFor(const Clock& clock, int overheadMs = 0) {
+        SearchRequest request;
+        request.MoveTimeMs = clock.Fixed;
+        request.TimeLeftMs = clock.Left;
+        request.IncrementMs = clock.IncMs;
+        request.MovesToGo = clock.MovesToGo;
+        request.MoveOverheadMs = overheadMs;
+        request.GamePly = 30;
+        request.LongerOutOfBook = true;
+        return request;
+    }
+
+    // Runs the driver under the request from `fen`; true when it chose a
+    // legal move of that position.
+    bool Think(const char* fen, const SearchRequest& request) {
+        const ChessBoard before = BoardFromFen(fen);
+        const SearchResult result = TestEngine().Think(before, MoveHistory(), request, Quiet);
+        const GameMove& move = result.Move;
+        if (result.Aborted || move.From == move.To) return false;
+        ChessBoard played = before;
+        uint8_t castleMask;
+        played.MakeMove(move.From, move.To, move.Promo, &castleMask);
+        const int side = before.SideToMove;
+        if (played.InCheck(side == White ? played.WKing : played.BKing, side)) return false;
+        MoveList list;
+        ChessBoard generated = before;
+        const int count = list.GenerateAllMoves(side, &generated, before.CastleFlags);
+        bool listed = false;
+        for (int i = 0; i < count; ++i)
+            listed |=
+                list.From[i] == move.From && list.To[i] == move.To && list.Promo[i] == move.Promo;
+        return listed;
+    }
+
+    // A timed search under `clock`, in progress for `elapsedMs` with `nodes`
+    // behind it, its speed measured (at the figure it had) or not.
+    void SearchUnderWay(int64_t elapsedMs, int64_t nodes, const MoveClock& clock,
+                        bool speedMeasured = true) {
+        // The engine's request: a timed one (a single reply, played at once).
+        Think(OneMoveFen, RequestFor({0, 60000, 0, 0}));
+        TimeManager& time = TestEngine().Time;
+        const int nps = time.NodesPerSecond();
+        time.Start(clock, true, ClockMs() - elapsedMs);
+        if (speedMeasured) time.MeasureSpeed(int64_t(nps) * 10, time.StartTime() + 10000);
+        SearchWorker& main = TestEngine().Main;
+        main.InteriorNodes = nodes;
+        main.QuiesceNodes = 0;
+        main.Abort = main.StopSearch = main.TimeUp = 0;
+        main.Pondering = main.Analysing = 0;
+        main.FailingLow = 0;
+    }
+    void SearchUnderWay(int64_t elapsedMs, int64_t nodes, int planMs = 60000,
+                        bool speedMeasured = true) {
+        SearchUnderWay(elapsedMs, nodes, PlanOf(planMs), speedMeasured);
+    }
+    // A clock whose plan is `planMs` (a thirtieth of it), the hard limit far beyond.
+    static MoveClock PlanOf(int planMs) {
+        MoveClock clock = ClockFor({0, planMs * 30, 0, 0});
+        clock.GamePly = 31;
+        return clock;
+    }
+    // The last move before a control, 400 ms left: a plan of 190 ms, the hard
+    // limit at 180 ms, before it.
+    static MoveClock HardLimitFirst() { return ClockFor({0, 400, 0, 1}); }
+
+    SearchReporter Quiet;
+};
+
+TEST_F(TimeControl, AMinuteLeftPlansTwoSecondsAndSaysSoInTheLog) {
+    bool moved = false;
+    const std::string log = LoggedBy([&] {
+        moved = Think(OneMoveFen, RequestFor({0, 60000, 0, 0}));
+    });
+    EXPECT_TRUE(moved);
+    EXPECT_EQ(TestEngine().Time.Plan().PlannedMs, 2000);
+    EXPECT_EQ(TestEngine().Time.Plan().EmergencyMs, 4000);
+    // Each move says what it planned and what it used.
+    EXPECT_NE(log.find("Planned 2000 ms: no new iteration after 1000 ms"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Clock: planned 2000 ms, used "), std::string::npos) << log;
 }
 
 TEST_F(TimeControl, SearchMeasuresItsSpeedAfterItsFirstMilliseconds) {
-    TestEngine().Settings.Timing.NPS = 50000000; // a figure handed on, far from this search's
-    // Too soon to tell: the figure stands, and the polls come often.
-    SearchUnderWay(0, 100, 60000, 0);
+    TimeManager& time = TestEngine().Time;
+    // Too soon to tell: a figure handed on stands, and the polls come often.
+    time.SetNodesPerSecond(50000000);
+    SearchUnderWay(0, 100, 60000, false);
     ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
-    EXPECT_EQ(TestEngine().Settings.Timing.NPS, 50000000);
-    EXPECT_EQ(TestEngine().Main.NPSCalibrated, 0);
+    EXPECT_EQ(time.NodesPerSecond(), 50000000);
     EXPECT_EQ(TestEngine().Main.NodesToPoll, 256);
     // 1500000 nodes in a second (the test's own run may add some milliseconds).
-    SearchUnderWay(1000, 1500000, 60000, 0);
+    SearchUnderWay(1000, 1500000, 60000, false);
     ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
-    EXPECT_NEAR(TestEngine().Settings.Timing.NPS, 1500000, 75000);
-    EXPECT_EQ(TestEngine().Main.NPSCalibrated, 1);
-    // A fixed depth measures too, for its polls and the next search.
-    TestEngine().Settings.Limits.FD = 9;
-    SearchUnderWay(1000, 500000, 60000, 0);
-    ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
-    EXPECT_NEAR(TestEngine().Settings.Timing.NPS, 500000, 25000);
-    EXPECT_EQ(TestEngine().Main.NPSCalibrated, 1);
+    EXPECT_NEAR(time.NodesPerSecond(), 1500000, 75000);
+    // The polls now follow the speed: every half second of search.
+    EXPECT_NEAR(TestEngine().Main.NodesToPoll, 750000, 37500);
 }
 
 TEST_F(TimeControl, PollsCloseInOnTheNextDeadline) {
-    TestEngine().Settings.Timing.NPS = 1000000;
+    TimeManager& time = TestEngine().Time;
+    time.SetNodesPerSecond(1000000);
     // Far from every deadline: input every half second of search.
     SearchUnderWay(100, 100000);
     ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
-    EXPECT_EQ(TestEngine().Main.NodesToPoll, TestEngine().Settings.Timing.NPS / 2);
+    EXPECT_EQ(TestEngine().Main.NodesToPoll, time.NodesPerSecond() / 2);
     // 1000 nodes a millisecond and a plan of 1100 ms: at most an eighth of
     // the nodes of the second left (fewer as the clock moves on).
     SearchUnderWay(100, 100000, 1100);
@@ -284,20 +363,18 @@ TEST_F(TimeControl, PollsCloseInOnTheNextDeadline) {
     EXPECT_TRUE(TestEngine().Main.TimeUp);
     EXPECT_LE(TestEngine().Main.NodesToPoll, 125000);
     EXPECT_GT(TestEngine().Main.NodesToPoll, 100000);
-    // The hard limit before the plan's deadlines.
-    SearchUnderWay(100, 100000);
-    TestEngine().Main.HardLimitMs = 300;
+    // The hard limit before the plan's deadlines: 80 ms left of it.
+    SearchUnderWay(100, 100000, HardLimitFirst());
     ASSERT_FALSE(TestEngine().Main.PeriodicCheck());
-    EXPECT_LE(TestEngine().Main.NodesToPoll, 25000);
+    EXPECT_LE(TestEngine().Main.NodesToPoll, 10000);
     // A deadline at hand: never fewer than a fraction of a millisecond's worth.
-    SearchUnderWay(100, 100000);
-    TestEngine().Main.HardLimitMs = 101;
+    SearchUnderWay(179, 100000, HardLimitFirst());
     TestEngine().Main.PeriodicCheck();
     EXPECT_EQ(TestEngine().Main.NodesToPoll, 256);
 }
 
 TEST_F(TimeControl, PeriodicCheckReadsThePlanOnTheClock) {
-    TestEngine().Settings.Timing.NPS = 1000000;
+    TestEngine().Time.SetNodesPerSecond(1000000);
     // Within the plan: on.
     SearchUnderWay(300, 300000, 500);
     EXPECT_FALSE(TestEngine().Main.PeriodicCheck());
@@ -317,24 +394,21 @@ TEST_F(TimeControl, PeriodicCheckReadsThePlanOnTheClock) {
     TestEngine().Main.FailingLow = 1;
     EXPECT_FALSE(TestEngine().Main.PeriodicCheck());
     EXPECT_FALSE(TestEngine().Main.TimeUp);
-    EXPECT_TRUE(TestEngine().Main.TimerExtended);
-    EXPECT_EQ(TestEngine().Settings.Timing.TimePerMove, 1000);
-    EXPECT_EQ(TestEngine().Settings.Timing.EmergencyTimeThreshold, 2000);
+    EXPECT_TRUE(TestEngine().Time.Extended());
+    EXPECT_EQ(TestEngine().Time.Plan().PlannedMs, 1000);
+    EXPECT_EQ(TestEngine().Time.Plan().EmergencyMs, 2000);
     // A fixed time per move stops at once at its end.
-    SearchUnderWay(600, 600000, 500);
-    TestEngine().Settings.Limits.ST = 530;
+    SearchUnderWay(600, 600000, ClockFor({530, 0, 0, 0}));
     EXPECT_TRUE(TestEngine().Main.PeriodicCheck());
     EXPECT_TRUE(TestEngine().Main.StopSearch);
 }
 
 TEST_F(TimeControl, PeriodicCheckPastTheHardLimitStopsTheSearchButKeepsTheMove) {
-    SearchUnderWay(200, 1000);
-    TestEngine().Main.HardLimitMs = 60000;
+    SearchUnderWay(150, 1000, HardLimitFirst());
     EXPECT_FALSE(TestEngine().Main.PeriodicCheck());
     EXPECT_FALSE(TestEngine().Main.StopSearch);
 
-    SearchUnderWay(200, 1000);
-    TestEngine().Main.HardLimitMs = 150;
+    SearchUnderWay(185, 1000, HardLimitFirst());
     EXPECT_TRUE(TestEngine().Main.PeriodicCheck());
     EXPECT_TRUE(TestEngine().Main.StopSearch);
     EXPECT_TRUE(TestEngine().Main.TimeUp);
@@ -344,25 +418,23 @@ TEST_F(TimeControl, PeriodicCheckPastTheHardLimitStopsTheSearchButKeepsTheMove) 
 TEST_F(TimeControl, EveryStopStillPlaysAMove) {
     // A clock run below zero plans nothing: the first iteration must run
     // all the same, and no other.
-    SetClock({0, -500, 0, 40});
-    EXPECT_TRUE(Think(MiddlegameFen));
+    EXPECT_TRUE(Think(MiddlegameFen, RequestFor({0, -500, 0, 40})));
     EXPECT_EQ(TestEngine().Main.IterationDepth, 1);
 
     // A millisecond per move, beneath the overhead: a move all the same.
-    SetClock({1, 0, 0, 0}, 30);
-    EXPECT_TRUE(Think(ChecksAtRootFen));
-    EXPECT_EQ(TestEngine().Main.HardLimitMs, 1);
+    EXPECT_TRUE(Think(ChecksAtRootFen, RequestFor({1, 0, 0, 0}, 30)));
+    EXPECT_EQ(TestEngine().Time.Plan().HardLimitMs, 1);
 }
 
 TEST_F(TimeControl, AWrongSpeedHandedOnChangesNothingAndIsCorrected) {
     // At this figure 50 ms would be tens of millions of nodes; the plan is
     // read on the clock, and the search measures its own speed.
-    SetClock({50, 0, 0, 0});
-    TestEngine().Settings.Timing.NPS = 1 << 30;
-    const std::string log = LoggedBy([&] { EXPECT_TRUE(Think(MiddlegameFen)); });
-    EXPECT_EQ(TestEngine().Settings.Timing.TimePerMove, 50);
-    EXPECT_LT(TestEngine().Settings.Timing.NPS, 1 << 30);
-    EXPECT_EQ(TestEngine().Main.NPSCalibrated, 1);
+    TestEngine().Time.SetNodesPerSecond(1 << 30);
+    const std::string log = LoggedBy([&] {
+        EXPECT_TRUE(Think(MiddlegameFen, RequestFor({50, 0, 0, 0})));
+    });
+    EXPECT_EQ(TestEngine().Time.Plan().PlannedMs, 50);
+    EXPECT_LT(TestEngine().Time.NodesPerSecond(), 1 << 30);
     EXPECT_NE(log.find("Speed in the first milliseconds: "), std::string::npos) << log;
     EXPECT_NE(log.find("(the last search's 1073741824)"), std::string::npos) << log;
 }

@@ -26,31 +26,26 @@ TEST(Bench, SignatureAtDepthFive) {
         {"f4f5", 230, 1704, 563, 2410},    {"d7f5", 20, 8049, 1264, 9867},
         {"f8e8", -330, 5378, 1319, 17083}, {"e8g8", -300, 1407, 418, 1367},
     };
-    const Status saved = TestEngine().Settings;
-    TestEngine().Settings.initVars();
-    TestEngine().Settings.Mode.xboard = TestEngine().Settings.Mode.uci = 0;
-    TestEngine().Settings.Limits.FD = 5;
-    TestEngine().Settings.Mode.Bench = 1;
+    SearchRequest request;
+    request.FixedDepth = request.DepthLimit = 5;
+    SearchReporter quiet;
     for (auto& killers : TestEngine().Main.Killers) killers[0] = killers[1] = 0;
     TestEngine().Table.ClearTranspositionTables();
     for (int k = 0; k < BenchPositionCount; ++k) {
         ASSERT_EQ(SetupBoard(BenchPositions[k]), SetupOk);
         TestEngine().Main.ClearHistory();
-        Bitboard from = 0, to = 0;
-        char promo = 0;
-        const int score =
-            TestEngine().Main.ProgressiveDeepening(MoveHistory(), MainBoard, 5, &from, &to, &promo);
+        const SearchResult result = TestEngine().Think(MainBoard, MoveHistory(), request, quiet);
+        const GameMove& move = result.Move;
         char text[MaxPVText], wanted[16];
-        fillmovestring(text, LowestSquare(from), LowestSquare(to), promo);
+        fillmovestring(text, LowestSquare(move.From), LowestSquare(move.To), move.Promo);
         std::snprintf(wanted, sizeof wanted, " %s \n", expected[k].move);
         EXPECT_STREQ(text, wanted) << k + 1;
-        EXPECT_EQ(score, expected[k].score) << k + 1;
-        EXPECT_EQ(TestEngine().Main.InteriorNodes, expected[k].interior) << k + 1;
-        EXPECT_EQ(TestEngine().Main.LeafInteriorNodes, expected[k].leafInterior) << k + 1;
-        EXPECT_EQ(TestEngine().Main.QuiesceNodes, expected[k].quiesce) << k + 1;
+        EXPECT_EQ(result.Score, expected[k].score) << k + 1;
+        EXPECT_EQ(result.Counts.InteriorNodes, expected[k].interior) << k + 1;
+        EXPECT_EQ(result.Counts.LeafInteriorNodes, expected[k].leafInterior) << k + 1;
+        EXPECT_EQ(result.Counts.QuiesceNodes, expected[k].quiesce) << k + 1;
         TestEngine().Table.ClearTranspositionTables();
     }
-    TestEngine().Settings = saved;
     MainBoard.InitRep();
 }
 

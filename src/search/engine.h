@@ -1,0 +1,58 @@
+// The engine: what a session searches with. A front end hands it a
+// position, the game's positions before it and a request, and gets a
+// result back; while the search runs, the front end's reporter hears of its
+// progress and may stop it through the calls below.
+#pragma once
+
+#include "search/request.h"
+#include "search/threads.h"
+#include "search/timecontrol.h"
+#include "search/ttable.h"
+#include "search/worker.h"
+
+// The engine's settings, the table every thread shares, the clock, the
+// main search and its helpers.
+class Engine {
+  public:
+    Engine() = default;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    TranspositionTables Table;
+    TimeManager Time;
+    SearchWorker Main{*this, false};
+    HelperThreads Helpers{*this}; // declared last: its threads end before the rest goes
+
+    // Searches `position`, whose game went through the positions of
+    // `game`, as `request` asks, telling `reporter` of its progress.
+    SearchResult Think(const ChessBoard& position, const MoveHistory& game,
+                       const SearchRequest& request, SearchReporter& reporter);
+    // The request and the reporter of the search in progress (or the last).
+    const SearchRequest& Request() const { return CurrentRequest; }
+    SearchReporter& Reporter() const { return *CurrentReporter; }
+
+    // Calls on a running search, from its reporter's input hooks.
+    // Stop now and play the best move found so far; ends a wait too.
+    void Stop();
+    // Stop now and make no move.
+    void Abort();
+    // The move pondered on was played: the search goes on under the clock
+    // (see TimeManager::PonderHit).
+    void PonderHit(bool countPondered);
+    // The interface's clock for the side to move, in milliseconds.
+    void UpdateClock(int timeLeftMs) { Time.UpdateClock(timeLeftMs); }
+    // Where the search in progress stands.
+    SearchProgress Progress() const;
+
+    // Every thread's history cleared, as between two moves of a game.
+    void ClearHistory();
+    // A new game owes nothing to the last one: the same commands search the
+    // same tree. Clears every thread's history, killers and pawn table and
+    // the shared table.
+    void NewGame();
+
+  private:
+    SearchRequest CurrentRequest;
+    SearchReporter DefaultReporter;
+    SearchReporter* CurrentReporter = &DefaultReporter;
+};
