@@ -1,7 +1,5 @@
 // Vorn's option table, its printers for UCI and xboard, the validation of a
 // value, and the setters. Adding an option is one row of Rows.
-#include "frontend/options.h"
-
 #include <algorithm>
 #include <cassert>
 #include <cstdarg>
@@ -9,6 +7,7 @@
 #include <cstring>
 
 #include "book/book.h"
+#include "frontend/options.h"
 
 namespace {
 
@@ -289,6 +288,7 @@ void OptionTable::PrintXboard() const {
 
 OptionReply OptionTable::Set(Engine& engine, OptionProtocols protocol, const char* name,
                              const char* value, OptionTeller tell) const {
+    assert(protocol == ForUCI || protocol == ForXboard);
     OptionReply reply;
     const auto row = std::find_if(Rows.begin(), Rows.end(), [&](const OptionRow& r) {
         return (r.Protocols & protocol) && SameName(r.Name, name);
