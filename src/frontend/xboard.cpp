@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frontend/options.h"
 #include "frontend/session.h"
 
 Session GameSession;
@@ -376,11 +377,10 @@ int Protover(const Words& words) {
     std::printf("feature done=0\n"
                 "feature myname=\"Vorn %s\" setboard=1 ping=1 usermove=0 san=0 time=1 draw=0 "
                 "sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 memory=1 smp=1 ics=0 name=0 pause=0 "
-                "egt=\"gaviota\"\n"
-                "feature option=\"Move Overhead -spin %d 0 %d\"\n"
-                "feature option=\"MultiPV -spin 1 1 %d\"\n"
-                "feature done=1\n",
-                VornVersion, DefaultMoveOverheadMs, MaxMoveOverheadMs, MaxMultiPV);
+                "egt=\"gaviota\"\n",
+                VornVersion);
+    ProtocolOptions.PrintXboard();
+    std::printf("feature done=1\n");
     // Only now is it known that the interface reads "telluser".
     TellBookFailure();
     TellTablesMessage();
@@ -398,70 +398,46 @@ int Result(const Words&) {
     return CommandEndsInput;
 }
 
+// What a setter could not do, in a line the interface shows its user.
+void TellUser(const char* text) {
+    std::printf("telluser %s\n", text);
+    std::fflush(stdout);
+}
+
 // "memory N": the transposition table takes the largest size that fits in N MB.
 int Memory(const Words& words) {
     int64_t megabytes;
-    if (!ReadValue(words, 1, 1, INT_MAX, &megabytes)) return CommandHandled;
-    if (TheEngine.Table.Resize(megabytes)) {
-        TheEngine.Table.MapMemory();
-        LogPrintf("memory %lld MB: the transposition table has %lld MB",
-                  static_cast<long long>(megabytes),
-                  static_cast<long long>(TheEngine.Table.Megabytes()));
-    } else {
-        std::printf("telluser Vorn cannot have a table for %lld MB; it keeps %lld MB\n",
-                    static_cast<long long>(megabytes),
-                    static_cast<long long>(TheEngine.Table.Megabytes()));
-        std::fflush(stdout);
-    }
+    if (ReadValue(words, 1, 1, INT_MAX, &megabytes)) SetHashSize(TheEngine, megabytes, TellUser);
     return CommandHandled;
 }
 
 // "cores N": the threads of the searches from now on (read after a search ends).
 int Cores(const Words& words) {
     int64_t threads;
-    if (!ReadValue(words, 1, 1, MaxThreads, &threads)) return CommandHandled;
-    if (!TheEngine.Helpers.SetThreadCount(static_cast<int>(threads))) {
-        std::printf("telluser Vorn cannot have %lld threads; it searches with %d\n",
-                    static_cast<long long>(threads), TheEngine.Helpers.ThreadCount());
-        std::fflush(stdout);
-    }
-    LogPrintf("cores %lld: %d threads", static_cast<long long>(threads),
-              TheEngine.Helpers.ThreadCount());
+    if (ReadValue(words, 1, 1, MaxThreads, &threads))
+        SetSearchThreads(TheEngine, threads, TellUser);
     return CommandHandled;
 }
 
 int UserMove(const Words&) { return CommandIsMove; }
 
-// The spin options the features declare, with the setting each one sets.
-struct SpinOption {
-    const char* Name;
-    int Min, Max;
-    int EngineOptions::*Setting;
-};
-
-constexpr SpinOption SpinOptions[] = {
-    {"Move Overhead", 0, MaxMoveOverheadMs, &EngineOptions::MoveOverheadMs},
-    {"MultiPV", 1, MaxMultiPV, &EngineOptions::MultiPV},
-};
-
-// "option NAME=VALUE" for the options the features declare; others are ignored.
+// "option NAME=VALUE", or "option NAME" for a button: the options the
+// features declare; any other name is ignored.
 int SetOption(const Words& words) {
-    const char* setting = words.From(1);
-    const char* equals = std::strchr(setting, '=');
-    if (!equals) return CommandHandled;
-    for (const SpinOption& option : SpinOptions) {
-        const size_t length = std::strlen(option.Name);
-        if (static_cast<size_t>(equals - setting) != length ||
-            std::strncmp(setting, option.Name, length) != 0)
-            continue;
-        int64_t value;
-        if (!ParseInteger(equals + 1, &value) || value < option.Min || value > option.Max) {
-            std::printf("Error (bad value): %s\n", words.From(0));
-            return CommandHandled;
-        }
-        Settings.Options.*option.Setting = static_cast<int>(value);
-        LogPrintf("%s %d", option.Name, static_cast<int>(value));
+    char name[CommandLineLength];
+    std::snprintf(name, sizeof name, "%s", words.From(1));
+    // Blanks at the end of the line belong to neither the name nor the value.
+    for (size_t length = std::strlen(name);
+         length > 0 && (name[length - 1] == ' ' || name[length - 1] == '\t');)
+        name[--length] = '\0';
+    char* equals = std::strchr(name, '=');
+    const char* value = "";
+    if (equals) {
+        *equals = '\0';
+        value = equals + 1;
     }
+    if (ProtocolOptions.Set(TheEngine, ForXboard, name, value, TellUser).Result == OptionBadValue)
+        std::printf("Error (bad value): %s\n", words.From(0));
     return CommandHandled;
 }
 

@@ -86,22 +86,28 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
     EXPECT_EQ(lines[0], "Vorn ");
     EXPECT_TRUE(Has(lines, "id name Vorn "));
     EXPECT_TRUE(Has(lines, "id author "));
-    for (const char* option :
-         {"option name Hash type spin default 128 min 1 max ", "option name Clear Hash type button",
-          "option name UCI_AnalyseMode type check default false",
-          "option name OwnBook type check default false",
-          "option name SecondaryBook type check default false",
-          "option name BookFile type string default <empty>",
-          "option name BookBestMove type check default false",
-          "option name UCI_ShowCurrLine type check default true",
-          "option name Ponder type check default false",
-          "option name Move Overhead type spin default 30 min 0 max 5000",
-          "option name MultiPV type spin default 1 min 1 max 64",
-          "option name GaviotaTbPath type string default <empty>",
-          "option name GaviotaTbCache type spin default 32 min 1 max 1024",
-          "option name Threads type spin default 1 min 1 max 256",
-          "option name UCI_EngineAbout type string default "})
-        EXPECT_TRUE(Has(lines, option)) << option;
+    // The options in the order and the words interfaces have always seen.
+    const std::vector<std::string> options = {
+        "option name Hash type spin default 128 min 1 max 65536",
+        "option name Threads type spin default 1 min 1 max 256",
+        "option name Move Overhead type spin default 30 min 0 max 5000",
+        "option name MultiPV type spin default 1 min 1 max 64",
+        "option name Clear Hash type button",
+        "option name UCI_AnalyseMode type check default false",
+        "option name OwnBook type check default false",
+        "option name SecondaryBook type check default false",
+        "option name BookFile type string default <empty>",
+        "option name BookBestMove type check default false",
+        "option name UCI_ShowCurrLine type check default true",
+        "option name Ponder type check default false",
+        "option name GaviotaTbPath type string default <empty>",
+        "option name GaviotaTbCache type spin default 32 min 1 max 1024",
+        "option name UCI_EngineAbout type string default Vorn plays chess by alpha-beta search "
+        "over bitboards",
+    };
+    ASSERT_GE(lines.size(), 3 + options.size());
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.begin() + 3 + options.size()),
+              options);
     EXPECT_EQ(lines.size(), 19u);
     engine.Send("isready");
     EXPECT_EQ(Until(engine, "readyok").size(), 1u);
@@ -228,8 +234,8 @@ TEST_F(UCISession, ClockFieldsOfTheSideToMove) {
     }
 }
 
-// With one thread and with helpers: out-of-range counts are taken at the
-// bounds of the option's range.
+// With one thread and with helpers; a count out of the option's range is
+// refused, and the helpers stay.
 TEST_F(UCISession, StopEndsEverySearchWithOneBestMove) {
     for (const char* threads : {"1", "3", "0"}) {
         engine.Send(std::string("setoption name Threads value ") + threads);
@@ -380,6 +386,7 @@ TEST_F(UCISession, OptionsPersistAndUnknownInputIsHarmless) {
     engine.Send("setoption name ponder value TRUE\r");
     engine.Send("ucinewgame");
     engine.Send("setoption name Hash value 64");
+    engine.Send("setoption name Move Overhead value 5000");
     engine.Send("setoption name Move Overhead value 99999");
     engine.Send("setoption name move overhead value 4x");
     for (const char* junk :
@@ -388,14 +395,17 @@ TEST_F(UCISession, OptionsPersistAndUnknownInputIsHarmless) {
         engine.Send(junk);
     engine.Send("isready");
     const std::vector<std::string> lines = Until(engine, "readyok");
-    // A Hash the machine can give is taken without a word; a spin out of
-    // range is taken at its bound; no number, not at all, and said so.
+    // A Hash the machine can give is taken without a word; a spin value out
+    // of range or no number is refused, and said so.
     EXPECT_FALSE(Has(lines, "info string Hash 64"));
     EXPECT_TRUE(Has(lines, "info string position wants startpos or fen"));
     EXPECT_TRUE(Has(lines, "info string Hash wants a number from 1 to 65536, not lots"));
+    EXPECT_TRUE(Has(lines,
+                    "info string Move Overhead wants a number from 0 to 5000, not 99999: left as "
+                    "it was"));
     EXPECT_TRUE(Has(lines, "info string Move Overhead wants a number from 0 to 5000, not 4x"));
-    EXPECT_EQ(lines.size(), 4u);
-    EXPECT_NE(Log(engine).find("Option Move Overhead set to 99999"), std::string::npos);
+    EXPECT_EQ(lines.size(), 5u);
+    EXPECT_NE(Log(engine).find("Option Move Overhead set to 5000"), std::string::npos);
     engine.Send("position startpos");
     engine.Send("go movetime 5300");
     EXPECT_FALSE(Until(engine, "bestmove").empty());

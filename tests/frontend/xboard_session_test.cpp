@@ -127,6 +127,7 @@ TEST(XboardSession, TheEnginesMoveLineBeforeAndAfterProtover) {
                              "memory=1 smp=1 ics=0 name=0 pause=0 egt=\"gaviota\"");
     EXPECT_EQ(e.WaitFor(""), "feature option=\"Move Overhead -spin 30 0 5000\"");
     EXPECT_EQ(e.WaitFor(""), "feature option=\"MultiPV -spin 1 1 64\"");
+    EXPECT_EQ(e.WaitFor(""), "feature option=\"Clear Hash -button\"");
     EXPECT_EQ(e.WaitFor(""), "feature done=1");
 
     // A ping sent while the engine thinks is answered after its move.
