@@ -178,5 +178,5 @@ int main(int argc, char** argv) {
                               Control.StartNps / 1000);
     if (Control.Cold) std::snprintf(Control.Label + used, sizeof Control.Label - used, " cold");
     // The search recurses deeper than a default stack allows.
-    return RunWithStack(RunControl, SearchStackBytes);
+    return RunWithStack([](void*) { return RunControl(); }, nullptr, SearchStackBytes);
 }

@@ -15,7 +15,6 @@
 #include "frontend/frontend.h"
 #include "frontend/session.h"
 
-Engine TheEngine;
 char TestSuiteFile[MaxPathLength];
 char BookFile[MaxPathLength];
 char TablePaths[MaxPathLength];
@@ -123,7 +122,7 @@ void TellTablesMessage() {
     std::fflush(stdout);
 }
 
-int ParseCommandLine(int argc, char** argv) {
+int ParseCommandLine(int argc, char** argv, Engine& engine) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const char* option = arg;
@@ -199,9 +198,9 @@ int ParseCommandLine(int argc, char** argv) {
         if (equals("-book") && takeValue()) std::snprintf(BookFile, sizeof BookFile, "%s", arg);
         if (equals("-gtb") && takeValue()) std::snprintf(TablePaths, sizeof TablePaths, "%s", arg);
         if (equals("-threads") && takeValue() && number(1, MaxThreads, &value) &&
-            !TheEngine.Helpers.SetThreadCount(value))
+            !engine.Helpers.SetThreadCount(value))
             std::fprintf(stderr, "vorn: %d threads cannot be had; searching with %d\n", value,
-                         TheEngine.Helpers.ThreadCount());
+                         engine.Helpers.ThreadCount());
         if (equals("-log") && takeValue())
             std::snprintf(LogFileName, sizeof LogFileName, "%s", arg);
 

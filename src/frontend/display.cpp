@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "eval/eval.h"
-#include "frontend/frontend.h"
+#include "frontend/session.h"
 
 void DisplayPosition(const ChessBoard& board) {
     DisplayGrid([&board](int square) { board.DisplayPiece(square); });
@@ -11,7 +11,8 @@ void DisplayPosition(const ChessBoard& board) {
         // pawn key the board was left with.
         ChessBoard shown = board;
         shown.RefreshMaterial();
-        const int value = TheEngine.Main.Eval.PosEval(White, -FullWindow, FullWindow, &shown, 0);
+        const int value =
+            GameSession.Searcher->Main.Eval.PosEval(White, -FullWindow, FullWindow, &shown, 0);
         // The suite runs keep the evaluation's own unit; a game shows
         // centipawns, as its thinking lines and Game Score do.
         const bool suite = Settings.Mode.DoTestSuite || Settings.Mode.Mimic;

@@ -7,9 +7,6 @@
 #include "platform/platform.h"
 #include "search/search.h"
 
-// The engine of the session: its settings, table and search threads.
-extern Engine TheEngine;
-
 // The test-suite file named on the command line ("-ts", "-pev", "-mimicstudent").
 constexpr int MaxPathLength = 1024;
 extern char TestSuiteFile[MaxPathLength];
@@ -47,7 +44,8 @@ enum CommandLineResult : int {
     CommandLineBadUsage, // an unknown option, a bad or a missing value: end with status 2
 };
 
-int ParseCommandLine(int argc, char** argv);
+// `engine` takes the threads "-threads" asks for.
+int ParseCommandLine(int argc, char** argv, Engine& engine);
 // The traditional nine lines, then the options added since.
 void PrintHelp();
 // "Vorn 1.0 (commit ...)".
@@ -57,8 +55,11 @@ void PrintVersion();
 constexpr int FirstWordLength = 256;
 extern char FirstWord[FirstWordLength];
 
-// Runs the tool mode or the games the settings ask for; returns the exit status.
-int MatchLoop();
+// Runs the tool mode or the games the settings ask for with `engine`, which
+// main made and the front end searches with; returns the exit status.
+int MatchLoop(Engine& engine);
+// Hands `engine` to the protocols' sessions (MatchLoop does it first).
+void AttachEngine(Engine& engine);
 
 // ---------------------------------------------------------------------------
 // Presenting positions
@@ -188,7 +189,8 @@ class UCIProtocol {
 
     char CommandBuffer[UCIWords::LineLength] = {};
     UCIWords Words;
-    uint8_t ShowCurrLine = 1; // "UCI_ShowCurrLine": "info currmove" lines in long searches
+    Engine* Searcher = nullptr; // main's engine, handed over by AttachEngine
+    uint8_t ShowCurrLine = 1;   // "UCI_ShowCurrLine": "info currmove" lines in long searches
     uint8_t State = WAITING;
     uint8_t Running = 1;
     uint8_t PonderOption = 0; // "Ponder": a ponder move follows the best move

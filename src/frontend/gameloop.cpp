@@ -20,7 +20,7 @@ bool RunSearch(GameMove* move, int* score) {
     ThinkingReporter reporter(Settings.Mode.xboard ? ThinkingReporter::Audience::Xboard
                                                    : ThinkingReporter::Audience::Console);
     GameSession.Searching = true;
-    const SearchResult result = TheEngine.Think(
+    const SearchResult result = GameSession.Searcher->Think(
         MainBoard, GameHistory, RequestFromSettings(Settings, DriverDepth()), reporter);
     GameSession.Searching = false;
     GameSession.Aborted = result.Aborted;
@@ -263,8 +263,8 @@ void GameLoop() {
         // About to read the opponent's move: old entries keep their moves
         // but no longer cut the search off.
         if (GameSession.TablesStale) {
-            TheEngine.Table.AgeTranspositionTables();
-            TheEngine.ClearHistory();
+            GameSession.Searcher->Table.AgeTranspositionTables();
+            GameSession.Searcher->ClearHistory();
             GameSession.TablesStale = false;
         }
         if (Ponder()) continue;

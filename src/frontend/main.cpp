@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "board/board.h"
 #include "book/book.h"
@@ -36,7 +37,9 @@ int main(int argc, char** argv) {
     MainBoard.InitRep();
     Settings.initVars();
 
-    switch (ParseCommandLine(argc, argv)) {
+    // The engine of the whole run: the front end searches with it.
+    const auto engine = std::make_unique<Engine>();
+    switch (ParseCommandLine(argc, argv, *engine)) {
     case CommandLineHelp:
         std::exit(0);
     case CommandLineBadUsage:
@@ -64,5 +67,6 @@ int main(int argc, char** argv) {
         if (std::strstr(FirstWord, "xboard")) Settings.setxboard(1);
     }
     // The deepest search line needs more stack than a thread may get by default.
-    return RunWithStack(MatchLoop, SearchStackBytes);
+    return RunWithStack([](void* context) { return MatchLoop(*static_cast<Engine*>(context)); },
+                        engine.get(), SearchStackBytes);
 }

@@ -6,18 +6,21 @@
 #include "frontend/session.h"
 #include "tools/tools.h"
 
-int MatchLoop() {
+void AttachEngine(Engine& engine) { GameSession.Searcher = UCI.Searcher = &engine; }
+
+int MatchLoop(Engine& engine) {
+    AttachEngine(engine);
     WriteLogFile("=====================================\n");
     WriteLogFile("Next Match\n");
     WriteLogFile("=====================================\n");
 
     // A new game under xboard starts from clean caches.
     if (Settings.Mode.xboard) {
-        TheEngine.Main.Eval.PawnTable.Clear();
-        TheEngine.Table.ClearTranspositionTables();
+        engine.Main.Eval.PawnTable.Clear();
+        engine.Table.ClearTranspositionTables();
     }
-    TheEngine.Main.Eval.PawnTable.Misses = TheEngine.Main.Eval.PawnTable.Attempts = 0;
-    TheEngine.ClearHistory();
+    engine.Main.Eval.PawnTable.Misses = engine.Main.Eval.PawnTable.Attempts = 0;
+    engine.ClearHistory();
 
     if (Settings.Mode.PERFT) {
         PerfT perft(Settings.getFD(), Settings.Mode.Trace != 0);
@@ -29,7 +32,7 @@ int MatchLoop() {
         ThinkingReporter reporter(ThinkingReporter::Audience::Tool);
         const EPDSuiteMode mode{Settings.Mode.DoTestSuite != 0, Settings.Mode.Pev != 0,
                                 Settings.Mode.Mimic};
-        ParseEPDSuite(TheEngine, TestSuiteFile, mode,
+        ParseEPDSuite(engine, TestSuiteFile, mode,
                       RequestFromSettings(Settings, Settings.Limits.FD), reporter, DisplayPosition);
         CloseLogFile();
         return 0;
@@ -38,8 +41,8 @@ int MatchLoop() {
     if (Settings.Mode.Bench == 1 || Settings.Mode.Bench == 2) {
         ThinkingReporter reporter(ThinkingReporter::Audience::Tool);
         const SearchRequest request = RequestFromSettings(Settings, Settings.Limits.FD);
-        Settings.Mode.Bench == 1 ? Bench(TheEngine, request, reporter)
-                                 : Bench2(TheEngine, request, reporter);
+        Settings.Mode.Bench == 1 ? Bench(engine, request, reporter)
+                                 : Bench2(engine, request, reporter);
         CloseLogFile();
         return 0;
     }
@@ -53,7 +56,7 @@ int MatchLoop() {
     }
     Settings.Game.OpponentToMove = 1;
     // Under an interface the clock runs from the first move on.
-    if (Settings.UnderInterface()) TheEngine.Table.MapMemory();
+    if (Settings.UnderInterface()) engine.Table.MapMemory();
     if (Settings.Mode.uci) return UCI.Dialogue(FirstWord);
     GameLoop();
     // Under an interface the farewell is not protocol: it goes to the log.

@@ -14,6 +14,7 @@ constexpr int ConsoleShownDepth = 56;
 constexpr int DefaultConsoleSeconds = 5;
 
 struct Session {
+    Engine* Searcher = nullptr;    // main's engine, handed over by AttachEngine
     bool ProtocolVersion2 = false; // "protover" was seen: the engine's moves go out as "move e2e4"
     int DepthLimit = 0;            // "sd": the deepest iteration of a timed search, 0 for none
     int MaxDepth = ConsoleShownDepth; // shown only; the search's limits are DepthLimit and FD

@@ -17,8 +17,8 @@ int MoveNameLength(const char* lineText) {
 
 // A command read during the search, carried out on it.
 void ApplyToSearch(int request) {
-    if (request == CommandStopsSearch) TheEngine.Stop();
-    if (request == CommandAbortsSearch) TheEngine.Abort();
+    if (request == CommandStopsSearch) GameSession.Searcher->Stop();
+    if (request == CommandAbortsSearch) GameSession.Searcher->Abort();
 }
 
 } // namespace

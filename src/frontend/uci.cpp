@@ -139,7 +139,7 @@ int UCIProtocol::DuringSearch() {
     if (std::strcmp(command, "ponderhit") == 0) {
         if (State == PONDERING) {
             State = SEARCHING;
-            TheEngine.PonderHit(false);
+            UCI.Searcher->PonderHit(false);
         }
         return CommandContinuesSearch;
     }
@@ -185,7 +185,7 @@ void UCIProtocol::NewGame() {
     Settings.initVars();
     Settings.Game.OpponentToMove = 1;
     StartGameRecord();
-    TheEngine.NewGame();
+    UCI.Searcher->NewGame();
     WriteLogFile("Processing ucinewgame\n");
 }
 

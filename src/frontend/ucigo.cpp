@@ -145,8 +145,8 @@ void Mimic(int mode) {
     ChessBoard board = MainBoard;
     board.RefreshMaterial();
     Settings.Mode.Mimic = static_cast<uint8_t>(mode);
-    const int v = TheEngine.Main.Eval.PosEval(board.SideToMove, -MateValue, MateValue, &board,
-                                              board.CastleFlags);
+    const int v = UCI.Searcher->Main.Eval.PosEval(board.SideToMove, -MateValue, MateValue, &board,
+                                                  board.CastleFlags);
     if (mode == 1)
         std::printf("Mimic info Student\n");
     else
@@ -252,8 +252,8 @@ class UCIReporter : public SearchReporter {
     // A line read during the search, carried out on it.
     void Carry(const char* line) {
         const int request = Protocol.UCIPrep(line);
-        if (request == CommandStopsSearch) TheEngine.Stop();
-        if (request == CommandAbortsSearch) TheEngine.Abort();
+        if (request == CommandStopsSearch) UCI.Searcher->Stop();
+        if (request == CommandAbortsSearch) UCI.Searcher->Abort();
     }
 
     // The info line: depth, the deepest ply, the line's number under
@@ -361,7 +361,7 @@ void UCIProtocol::Go() {
     // The interface sends every position anew, and a second "go" searches the same one.
     const ChessBoard position = MainBoard;
     UCIReporter reporter(*this);
-    const SearchResult result = TheEngine.Think(position, GameHistory, request, reporter);
+    const SearchResult result = UCI.Searcher->Think(position, GameHistory, request, reporter);
     State = WAITING;
     s.Limits.Analyze = s.Limits.Ponder = 0;
     if (!Running) return; // "quit" came during the search

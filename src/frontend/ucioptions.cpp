@@ -31,6 +31,7 @@ void UCIProtocol::SetOption() {
     char name[256], value[MaxPathLength];
     Words.Join(nameAt + 1, valueAt, name, sizeof name);
     Words.Join(valueAt + 1, Words.Count, value, sizeof value);
-    const OptionReply reply = ProtocolOptions.Set(TheEngine, ForUCI, name, value, TellInfoString);
+    const OptionReply reply =
+        ProtocolOptions.Set(*UCI.Searcher, ForUCI, name, value, TellInfoString);
     if (reply.Result == OptionBadValue) InfoString("%s: left as it was", reply.Refusal);
 }

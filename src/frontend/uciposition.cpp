@@ -27,7 +27,7 @@ void UCIProtocol::Position() {
     }
     Settings.initVars();
     Settings.Game.OpponentToMove = 1;
-    TheEngine.ClearHistory();
+    UCI.Searcher->ClearHistory();
     StartGameRecord();
     if (movesAt < Words.Count) ProcessMoves(movesAt + 1);
 }

@@ -89,7 +89,7 @@ bool ParseSeconds(const char* text, int* ms) {
 
 // The stat01 line: time in centiseconds, nodes, depth, root moves left and in all.
 int ReportSearchStatus(const Words&) {
-    const SearchProgress progress = TheEngine.Progress();
+    const SearchProgress progress = GameSession.Searcher->Progress();
     std::printf("stat01: %lld %lld %d %d %d\n", static_cast<long long>(progress.ElapsedMs / 10),
                 static_cast<long long>(progress.Nodes), progress.Depth, progress.MovesLeft,
                 progress.MoveCount);
@@ -247,7 +247,7 @@ int Level(const Words& words) {
 }
 
 int New(const Words&) {
-    TheEngine.ClearHistory();
+    GameSession.Searcher->ClearHistory();
     if (Settings.Limits.Analyze) LeaveAnalysis();
     StartNewGame();
     GameSession.DepthLimit = 0;
@@ -356,7 +356,7 @@ int Time(const Words& words) {
         Settings.Limits.TimeLeft = static_cast<int>(centiseconds * 10);
         GameSession.ClockGiven = true;
         // A ponder search plans with the clock as it stands at the ponder hit.
-        if (GameSession.Searching) TheEngine.UpdateClock(Settings.Limits.TimeLeft);
+        if (GameSession.Searching) GameSession.Searcher->UpdateClock(Settings.Limits.TimeLeft);
     }
     return CommandHandled;
 }
@@ -407,7 +407,8 @@ void TellUser(const char* text) {
 // "memory N": the transposition table takes the largest size that fits in N MB.
 int Memory(const Words& words) {
     int64_t megabytes;
-    if (ReadValue(words, 1, 1, INT_MAX, &megabytes)) SetHashSize(TheEngine, megabytes, TellUser);
+    if (ReadValue(words, 1, 1, INT_MAX, &megabytes))
+        SetHashSize(*GameSession.Searcher, megabytes, TellUser);
     return CommandHandled;
 }
 
@@ -415,7 +416,7 @@ int Memory(const Words& words) {
 int Cores(const Words& words) {
     int64_t threads;
     if (ReadValue(words, 1, 1, MaxThreads, &threads))
-        SetSearchThreads(TheEngine, threads, TellUser);
+        SetSearchThreads(*GameSession.Searcher, threads, TellUser);
     return CommandHandled;
 }
 
@@ -436,7 +437,8 @@ int SetOption(const Words& words) {
         *equals = '\0';
         value = equals + 1;
     }
-    if (ProtocolOptions.Set(TheEngine, ForXboard, name, value, TellUser).Result == OptionBadValue)
+    if (ProtocolOptions.Set(*GameSession.Searcher, ForXboard, name, value, TellUser).Result ==
+        OptionBadValue)
         std::printf("Error (bad value): %s\n", words.From(0));
     return CommandHandled;
 }
@@ -649,7 +651,7 @@ int OpponentMoveWhilePondering(const char* line, const Words& words) {
         SameMove(move, GameSession.PonderGuess)) {
         WriteLogFile(line);
         GameSession.PonderHit = true;
-        TheEngine.PonderHit(true);
+        GameSession.Searcher->PonderHit(true);
         return CommandContinuesSearch;
     }
     QueueLine(line);

@@ -82,17 +82,18 @@ void StackThread::Join() {
     Running = false;
 }
 
-int RunWithStack(int (*work)(), size_t stackBytes) {
+int RunWithStack(int (*work)(void*), void* context, size_t stackBytes) {
     struct Job {
-        int (*Work)();
+        int (*Work)(void*);
+        void* Context;
         int Result;
-    } job{work, 0};
+    } job{work, context, 0};
     StackThread thread;
     const auto run = [](void* raw) {
         auto* j = static_cast<Job*>(raw);
-        j->Result = j->Work();
+        j->Result = j->Work(j->Context);
     };
-    if (!thread.Start(run, &job, stackBytes)) return work(); // the default stack must do
+    if (!thread.Start(run, &job, stackBytes)) return work(context); // the default stack must do
     thread.Join();
     return job.Result;
 }

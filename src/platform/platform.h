@@ -69,9 +69,9 @@ void ZeroPages(void* memory, size_t bytes);
 // Has the system map every page of the memory now, keeping its contents.
 void TouchPages(void* memory, size_t bytes);
 
-// Runs work() on a thread with a stack of stackBytes and returns its result:
-// the search recurses deeper than the default stack allows.
-int RunWithStack(int (*work)(), size_t stackBytes);
+// Runs work(context) on a thread with a stack of stackBytes and returns its
+// result: the search recurses deeper than the default stack allows.
+int RunWithStack(int (*work)(void* context), void* context, size_t stackBytes);
 
 // A thread that runs body(argument) on a stack of stackBytes until it
 // returns; Join waits for that. Not copyable: one owner joins it.

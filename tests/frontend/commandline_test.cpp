@@ -6,6 +6,7 @@
 
 #include "frontend/frontend.h"
 #include "frontend/session.h"
+#include "test_engine.h"
 #include "test_util.h"
 
 namespace {
@@ -15,9 +16,11 @@ int Parse(std::vector<const char*> args) {
     Settings = Status{};
     Settings.initVars();
     GameSession = Session{};
+    AttachEngine(TestEngine());
     MainBoard.InitRep();
     args.insert(args.begin(), "vorn");
-    return ParseCommandLine(static_cast<int>(args.size()), const_cast<char**>(args.data()));
+    return ParseCommandLine(static_cast<int>(args.size()), const_cast<char**>(args.data()),
+                            TestEngine());
 }
 
 TEST(CommandLine, ValuesReachTheSettings) {
@@ -53,9 +56,9 @@ TEST(CommandLine, ValuesReachTheSettings) {
     EXPECT_EQ(Settings.Limits.FD, 0);
 
     ASSERT_EQ(Parse({"-threads", "3"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Helpers.ThreadCount(), 3);
+    EXPECT_EQ(TestEngine().Helpers.ThreadCount(), 3);
     ASSERT_EQ(Parse({"-threads", "1"}), CommandLineOk);
-    EXPECT_EQ(TheEngine.Helpers.ThreadCount(), 1);
+    EXPECT_EQ(TestEngine().Helpers.ThreadCount(), 1);
 }
 
 // What ParseCommandLine says on standard error.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frontend/session.h"
+#include "test_engine.h"
 #include "test_util.h"
 
 namespace {
@@ -20,6 +21,7 @@ void StartGame(const char* fen, const std::vector<const char*>& moves = {}) {
     Settings.initVars();
     Settings.setxboard(1);
     GameSession = Session{};
+    AttachEngine(TestEngine());
     BoardFromFen(fen);
     StartGameRecord();
     for (const char* text : moves) {

@@ -10,6 +10,7 @@
 #include "frontend/engine_session.h"
 #include "frontend/options.h"
 #include "frontend/session.h"
+#include "test_engine.h"
 #include "test_util.h"
 
 namespace {
@@ -106,7 +107,8 @@ TEST(OptionTable, OneValidationForBothProtocols) {
     };
     for (const auto& c : cases) {
         Told.clear();
-        const OptionReply reply = TestOptions.Set(TheEngine, c.protocol, c.name, c.value, Teller);
+        const OptionReply reply =
+            TestOptions.Set(TestEngine(), c.protocol, c.name, c.value, Teller);
         std::ostringstream where;
         where << c.name << "=" << c.value << (c.protocol == ForUCI ? " (UCI)" : " (xboard)");
         EXPECT_EQ(reply.Result, c.result) << where.str();
@@ -127,7 +129,7 @@ struct OptionState {
 
 OptionState StateNow() {
     return {Settings.Options.MultiPV, Settings.Options.MoveOverheadMs,
-            TheEngine.Helpers.ThreadCount(), TheEngine.Table.Megabytes(), UCI.PonderOption};
+            TestEngine().Helpers.ThreadCount(), TestEngine().Table.Megabytes(), UCI.PonderOption};
 }
 
 TEST(OptionRefusals, ABadValueIsRefusedAlikeUnderBothProtocolsAndChangesNothing) {
