@@ -58,7 +58,7 @@ void FullWindowEvaluations(benchmark::State& state) {
     int sum = 0;
     for (auto _ : state)
         for (ChessBoard& board : boards)
-            sum += evaluator.PosEval(board.SideToMove, -FullWindow, FullWindow, &board, 0);
+            sum += evaluator.PosEval(board.SideToMove, -FullWindow, FullWindow, &board);
     benchmark::DoNotOptimize(sum);
     state.counters["evals/s"] = benchmark::Counter(
         static_cast<double>(state.iterations() * boards.size()), benchmark::Counter::kIsRate);

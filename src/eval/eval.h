@@ -118,7 +118,7 @@ class PositionEvaluate {
 
     // side: 0 White, anything else Black; the result and the window are from
     // side's point of view. The last argument is accepted and not read.
-    int PosEval(int side, int alpha, int beta, ChessBoard* board, int);
+    int PosEval(int side, int alpha, int beta, ChessBoard* board);
     int MaterialOnly(int side, int alpha, const ChessBoard& board) const;
     int SideMaterialValue(int side, const ChessBoard* board) const;
 

@@ -109,7 +109,7 @@ int PositionEvaluate::DynamicPieceAdjustments(int) const {
     return score;
 }
 
-int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board, int) {
+int PositionEvaluate::PosEval(int side, int alpha, int beta, ChessBoard* board) {
     side = side ? Black : White;
     const auto fromSide = [side](int whiteView) { return side ? -whiteView : whiteView; };
     const auto blend = [this](int* s) {

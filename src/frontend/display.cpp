@@ -12,7 +12,7 @@ void DisplayPosition(const ChessBoard& board) {
         ChessBoard shown = board;
         shown.RefreshMaterial();
         const int value =
-            GameSession.Searcher->Main.Eval.PosEval(White, -FullWindow, FullWindow, &shown, 0);
+            GameSession.Searcher->Main.Eval.PosEval(White, -FullWindow, FullWindow, &shown);
         // The suite runs keep the evaluation's own unit; a game shows
         // centipawns, as its thinking lines and Game Score do.
         const bool suite = Settings.Mode.DoTestSuite || Settings.Mode.Mimic;

@@ -145,8 +145,7 @@ void Mimic(int mode) {
     ChessBoard board = MainBoard;
     board.RefreshMaterial();
     Settings.Mode.Mimic = static_cast<uint8_t>(mode);
-    const int v = UCI.Searcher->Main.Eval.PosEval(board.SideToMove, -MateValue, MateValue, &board,
-                                                  board.CastleFlags);
+    const int v = UCI.Searcher->Main.Eval.PosEval(board.SideToMove, -MateValue, MateValue, &board);
     if (mode == 1)
         std::printf("Mimic info Student\n");
     else

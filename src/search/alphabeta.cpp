@@ -133,8 +133,8 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
         // Static pruning near the horizon.
         if (nodeType != PVNode && node.NullAllowed && !inCheck && depth <= 3 &&
             beta > -MateInMaxDepth && beta < MateInMaxDepth && ownPieces > 0) {
-            const int e = Eval.PosEval(side, alpha, beta, &board, castleRights) -
-                          StaticMargin[depth > 0 ? depth : 0];
+            const int e =
+                Eval.PosEval(side, alpha, beta, &board) - StaticMargin[depth > 0 ? depth : 0];
             if (e >= beta) return leave(e);
         }
 

@@ -12,7 +12,7 @@ int SearchWorker::Quiesce(int side, int alpha, int beta, ChessBoard& board, int 
     if (board.CheckDraw(0) != NoDraw) return 0;
 
     // Stand pat: the side to move need not capture.
-    const int eval = Eval.PosEval(side, alpha, beta, &board, 0);
+    const int eval = Eval.PosEval(side, alpha, beta, &board);
     if (eval >= beta) return eval;
     if (eval > alpha) alpha = eval;
     int best = eval;

@@ -84,7 +84,7 @@ RootAnswer SearchWorker::SearchTreeRoot(ChessBoard board, int depth) {
             LowestSquare(best.To), PromotionSuffix(best.Promo));
 
     RunnerUp = WorstScore;
-    Eval.PosEval(side, alpha, beta, &board, castleRights);
+    Eval.PosEval(side, alpha, beta, &board);
     IterationDepth = depth;
     MoveList list;
     const int count = list.GenerateAllMoves(side, &board, castleRights);

@@ -150,8 +150,7 @@ void ParseEPDSuite(Engine& engine, const char* filename, const EPDSuiteMode& mod
         // exercise the evaluation.
         for (int run = (mode.Mimic == 1) + mode.Pev; run > 0; --run) {
             MainBoard.InitPieceCounts();
-            engine.Main.Eval.PosEval(MainBoard.SideToMove, -FullWindow, FullWindow, &MainBoard,
-                                     MainBoard.CastleFlags);
+            engine.Main.Eval.PosEval(MainBoard.SideToMove, -FullWindow, FullWindow, &MainBoard);
         }
     }
     std::fclose(file);

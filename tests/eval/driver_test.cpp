@@ -61,8 +61,8 @@ const WindowCase HandWorkedCases[] = {
 TEST(PosEval, HandWorkedScores) {
     for (const WindowCase& c : HandWorkedCases) {
         ChessBoard board = EvalBoard(c.fen);
-        EXPECT_EQ(Eval.PosEval(White, c.alpha, c.beta, &board, 0), c.white) << c.name;
-        EXPECT_EQ(Eval.PosEval(Black, -c.beta, -c.alpha, &board, 0), -c.white) << c.name;
+        EXPECT_EQ(Eval.PosEval(White, c.alpha, c.beta, &board), c.white) << c.name;
+        EXPECT_EQ(Eval.PosEval(Black, -c.beta, -c.alpha, &board), -c.white) << c.name;
     }
 }
 
@@ -84,10 +84,10 @@ TEST(PosEval, LazyExitsReturnTheUnroundedScoreOfTheirStep) {
     // (4 * (-100 - 180) + 20 * (12 + 250)) / 24 = 9441 after step 9, and
     // nothing changes it up to step 18.
     ChessBoard board = EvalBoard("k7/8/8/8/8/8/2K5/3Q4 w - - 0 1");
-    EXPECT_EQ(Eval.PosEval(White, 20000, 20001, &board, 0), 9441); // first exit
-    EXPECT_EQ(Eval.PosEval(White, 15000, 15001, &board, 0), 9441); // second exit
-    EXPECT_EQ(Eval.PosEval(Black, -20001, -20000, &board, 0), -9441);
-    EXPECT_EQ(Eval.PosEval(Black, -110000, -15000, &board, 0), -9441);
+    EXPECT_EQ(Eval.PosEval(White, 20000, 20001, &board), 9441); // first exit
+    EXPECT_EQ(Eval.PosEval(White, 15000, 15001, &board), 9441); // second exit
+    EXPECT_EQ(Eval.PosEval(Black, -20001, -20000, &board), -9441);
+    EXPECT_EQ(Eval.PosEval(Black, -110000, -15000, &board), -9441);
     const int full = FullEval(board, White);
     EXPECT_EQ(full % 10, 0);
     EXPECT_NE(full, 9441);
@@ -117,8 +117,8 @@ TEST(PosEval, TermsBetweenTheLazyExits) {
     };
     for (const Case& c : cases) {
         ChessBoard board = EvalBoard(c.fen);
-        const int first = Eval.PosEval(White, 100000, 100001, &board, 0);
-        const int second = Eval.PosEval(White, first + 5000, first + 5001, &board, 0);
+        const int first = Eval.PosEval(White, 100000, 100001, &board);
+        const int second = Eval.PosEval(White, first + 5000, first + 5001, &board);
         EXPECT_EQ(second - first, c.gain) << c.fen;
     }
 }
@@ -127,8 +127,8 @@ TEST(PosEval, TermsBetweenTheLazyExits) {
 // second exit's score plus their blend, rounded.
 TEST(PosEval, CentreControlAndUnguardedMen) {
     ChessBoard board = EvalBoard("4r1k1/1b5p/8/8/8/5N2/P7/3Q2K1 w - - 0 1");
-    const int first = Eval.PosEval(White, 100000, 100001, &board, 0);
-    const int second = Eval.PosEval(White, first + 5000, first + 5001, &board, 0);
+    const int first = Eval.PosEval(White, 100000, 100001, &board);
+    const int second = Eval.PosEval(White, first + 5000, first + 5001, &board);
     // Phase 16. Centre squares: knight 2 against bishop 2 and rook 2, the
     // queen's d4 and d5 do not count: -60. Unguarded: queen and pawn of
     // White, rook and bishop of Black: -800 + 800, and +100 for the pawn.

@@ -20,7 +20,7 @@ inline ChessBoard EvalBoard(const std::string& fen) {
 inline PositionEvaluate Eval;
 
 inline int FullEval(ChessBoard& board, int side) {
-    return Eval.PosEval(side, -FullWindow, FullWindow, &board, 0);
+    return Eval.PosEval(side, -FullWindow, FullWindow, &board);
 }
 
 // The files of a pawn entry's passer ranks (files a-h) that hold a passer.
