@@ -305,7 +305,11 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
         if (best >= beta) {
             bound = LowerBound;
             stored = best;
-        } else if (alphaRaised) {
+        } else if (alphaRaised || best > alpha) {
+            // A node without a legal move may score above alpha with no
+            // move raising it: its score is exact, and alpha as an upper
+            // bound would claim less (at the root's window, a mate before
+            // the node's own ply).
             bound = ExactBound;
             stored = best;
         }
