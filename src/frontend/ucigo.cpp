@@ -307,12 +307,6 @@ void UCIProtocol::Go() {
     int depthCap = 0;
     if (limits.Depth >= 0)
         depthCap = static_cast<int>(std::clamp<int64_t>(limits.Depth, 1, MaxIterationDepth));
-    if (limits.Mate >= 0) {
-        // A mate in N moves lies within 2N - 1 plies.
-        const int mateDepth =
-            static_cast<int>(std::clamp<int64_t>(2 * limits.Mate - 1, 1, MaxIterationDepth));
-        depthCap = depthCap ? std::min(depthCap, mateDepth) : mateDepth;
-    }
 
     if (limits.Infinite || !limits.Limited()) {
         s.Limits.ST = UntilStoppedMs;
@@ -350,6 +344,8 @@ void UCIProtocol::Go() {
     }
     SearchRequest request = RequestFromSettings(s, depthCap);
     request.Nodes = nodeLimit;
+    // "mate N": the search goes on until it proves a mate in N moves or fewer.
+    if (limits.Mate >= 0) request.Mate = static_cast<int>(std::clamp<int64_t>(limits.Mate, 1, 500));
     // An infinite search that runs out of depth (or finds a mate) keeps its
     // move until "stop".
     request.KeepsResultUntilStopped = true;

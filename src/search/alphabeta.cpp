@@ -12,15 +12,6 @@ namespace {
 // Static pruning margins by remaining depth (only depths 1 to 3 use them).
 constexpr int StaticMargin[8] = {1200, 1100, 1925, 2700, 3500, 4400, 5300, 6200};
 
-// Scores beyond these are mates, stored relative to the node (see the table).
-constexpr int MateBound = 109799;
-
-int FromTable(int value, int ply) {
-    if (value > MateBound) return value - ply;
-    if (value < -MateBound) return value + ply;
-    return value;
-}
-
 // The score of a node without a legal move (or told it cannot reach beta).
 int MateRule(const ChessBoard& board, int side, int inCheck, int ply) {
     if (inCheck) return ply - MateValue;
@@ -47,10 +38,10 @@ struct MadeMove {
 
 } // namespace
 
-int SearchWorker::ProbeTable(uint64_t upper, uint64_t lower, int depth, int alpha, int beta,
-                             int* value, int* move) {
+int SearchWorker::ProbeTable(uint64_t upper, uint64_t lower, int depth, int ply, int alpha,
+                             int beta, int* value, int* move) {
     const int result =
-        Table.SearchTranspositionTables(upper, lower, depth, alpha, beta, value, move);
+        Table.SearchTranspositionTables(upper, lower, depth, ply, alpha, beta, value, move);
     ++(result <= ProbeExact ? CacheHits : CacheMisses);
     return result;
 }
@@ -91,17 +82,17 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
     if (((depth < 1 || ply > MaxPly) && !inCheck) || ply >= MaxSearchPly - 1) {
         if (repeated()) return leave(0);
         int value, move = 0;
-        if (ProbeTable(upper, lower, depth, alpha, beta, &value, &move) <= ProbeExact) {
+        if (ProbeTable(upper, lower, depth, ply, alpha, beta, &value, &move) <= ProbeExact) {
             ++LeafInteriorNodes;
-            return leave(FromTable(value, ply));
+            return leave(value);
         }
         const int q = Quiesce(side, alpha, beta, board, ply + 1);
         if (q >= beta)
-            Table.InsertTranspositionTables(upper, lower, depth, 0, q, LowerBound);
+            Table.InsertTranspositionTables(upper, lower, depth, ply, 0, q, LowerBound);
         else if (q <= alpha)
-            Table.InsertTranspositionTables(upper, lower, depth, 0, alpha, UpperBound);
+            Table.InsertTranspositionTables(upper, lower, depth, ply, 0, alpha, UpperBound);
         else
-            Table.InsertTranspositionTables(upper, lower, depth, 0, q, ExactBound);
+            Table.InsertTranspositionTables(upper, lower, depth, ply, 0, q, ExactBound);
         ++LeafInteriorNodes;
         return leave(q);
     }
@@ -114,14 +105,13 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
 
     // The table. A principal-variation node never cuts off on it.
     int hashMove = 0, value;
-    const int probe = ProbeTable(upper, lower, depth, alpha, beta, &value, &hashMove);
+    const int probe = ProbeTable(upper, lower, depth, ply, alpha, beta, &value, &hashMove);
     bool mateThreat = false;
     if (probe <= ProbeExact) {
         if (!Helper && Request().Trace)
             Diagnostic("Position Cache Hit: v=%d alpha=%d beta=%d\nUpper HC %llu Lower HC %llu\n",
                        value, alpha, beta, static_cast<unsigned long long>(upper),
                        static_cast<unsigned long long>(lower));
-        value = FromTable(value, ply);
         if (nodeType != PVNode) {
             PVLength[ply] = static_cast<int16_t>(ply);
             PV[ply][ply].Move = static_cast<int16_t>(hashMove);
@@ -152,7 +142,7 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
             const int v = -AlphaBeta(child.With(-beta, 1 - beta, childDepth, nodeType), board);
             if (StopSearch) return leave(0);
             if (v >= beta) {
-                Table.InsertTranspositionTables(upper, lower, depth - 3, 0, beta, LowerBound);
+                Table.InsertTranspositionTables(upper, lower, depth - 3, ply, 0, beta, LowerBound);
                 if (!Helper && Request().Trace)
                     Diagnostic("Position Cache Insert (NullM): v=%d alpha=%d beta=%d\nUpper HC "
                                "%llu Lower HC %llu\n",
@@ -170,7 +160,7 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
             shallower.NullAllowed = false;
             AlphaBeta(shallower.With(alpha, beta, depth - 3, nodeType), board);
             if (StopSearch) return leave(0);
-            ProbeTable(upper, lower, depth, alpha, beta, &value, &hashMove);
+            ProbeTable(upper, lower, depth, ply, alpha, beta, &value, &hashMove);
         }
     }
 
@@ -315,11 +305,15 @@ int SearchWorker::AlphaBeta(const SearchNode& node, ChessBoard& board) {
         if (best >= beta) {
             bound = LowerBound;
             stored = best;
-        } else if (alphaRaised) {
+        } else if (alphaRaised || best > alpha) {
+            // A node without a legal move may score above alpha with no
+            // move raising it: its score is exact, and alpha as an upper
+            // bound would claim less (at the root's window, a mate before
+            // the node's own ply).
             bound = ExactBound;
             stored = best;
         }
-        Table.InsertTranspositionTables(upper, lower, depth, PV[ply][ply].Move, stored, bound);
+        Table.InsertTranspositionTables(upper, lower, depth, ply, PV[ply][ply].Move, stored, bound);
     }
     return leave(best);
 }

@@ -38,6 +38,13 @@ bool SearchWorker::WaitsForCommand() const {
     return Pondering || (Request().KeepsResultUntilStopped && Analysing);
 }
 
+bool SearchWorker::MateEndsSearch(int score) const {
+    const int mateIn = Request().Mate;
+    if (mateIn == 0) return IsMateScore(score);
+    const int moves = MateInMoves(score);
+    return (moves >= 1 && moves <= mateIn) || (RootLegalMoves == 0 && !StopSearch);
+}
+
 bool SearchWorker::Timed() const { return !Analysing && !Pondering && !Request().FixedDepth; }
 
 void SearchWorker::ResetForMove(ChessBoard& board) {
@@ -189,7 +196,7 @@ SearchResult SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBo
         if (StopSearch) finished = true;
         // A single reply is played at once only when a clock runs: a fixed
         // depth, a node count, an analysis or a ponder search wants its score.
-        if (IsMateScore(v) || (RootLegalMoves == 1 && Timed()) || TableRoot ||
+        if (MateEndsSearch(v) || (RootLegalMoves == 1 && Timed()) || TableRoot ||
             (Pondering && v == 0 && d > PonderDrawDepth)) {
             ponderWait = WaitsForCommand();
             finished = true;
@@ -262,8 +269,8 @@ bool SearchWorker::PlayUserBookMove(const ChessBoard& board) {
     // A book move is a choice of play: analysis, fixed depths, benchmarks and
     // the searches an interface restricts want the search's own answer.
     const bool allowed = UserBook.IsLoaded() && request.UserBook && request.FixedDepth == 0 &&
-                         !request.Analyze && !request.Ponder && request.Nodes == 0 &&
-                         request.SearchMoveCount == 0;
+                         request.Mate == 0 && !request.Analyze && !request.Ponder &&
+                         request.Nodes == 0 && request.SearchMoveCount == 0;
     PolyglotMove move;
     if (!allowed || !UserBook.Choose(board, request.BookHeaviest, &move)) return false;
 

@@ -23,10 +23,13 @@ struct SearchRequest {
     int TimeLeftMs = 0;
     int IncrementMs = 0;
     int MovesToGo = 0;
-    int MoveTimeMs = 0;   // a fixed time a move (xboard st, UCI movetime)
-    int FixedDepth = 0;   // a search to this depth, without a clock
-    int DepthLimit = 0;   // the deepest iteration of any search
-    int64_t Nodes = 0;    // the search stops after this many nodes
+    int MoveTimeMs = 0; // a fixed time a move (xboard st, UCI movetime)
+    int FixedDepth = 0; // a search to this depth, without a clock
+    int DepthLimit = 0; // the deepest iteration of any search
+    int64_t Nodes = 0;  // the search stops after this many nodes
+    // The search ends once it proves a mate in this many moves or fewer for
+    // the side to move (other mates do not end it).
+    int Mate = 0;
     bool Analyze = false; // no clock: the search runs until it is stopped
     bool Ponder = false;  // on the opponent's time, until a ponder hit or a stop
     // An analysis that has nothing left to search keeps its result until it

@@ -14,6 +14,11 @@ constexpr int MaxIterationDepth = 100; // deepest iteration under the time contr
 // driver stops deepening on it, and static pruning keeps away from windows
 // that reach it.
 constexpr int MateInMaxDepth = MateValue - MaxIterationDepth;
+// Scores beyond this (either way) are mates for the table. The search counts
+// a mate's plies from the root; the table counts them from the node that
+// stored it, so that the entry serves its position at whatever ply it turns
+// up again. One test tells a mate on the way in and on the way out.
+constexpr int TableMateBound = MateValue - MaxSearchPly;
 // The reply to a null move that mates within this far tells the node that
 // it is threatened with mate: its moves are searched a ply deeper.
 constexpr int MateThreatBound = MateValue - 301;

@@ -122,28 +122,39 @@ int MoveOf(const Slot& s) { return static_cast<int16_t>(s.Lower & MoveBits); }
 int BoundOf(const Slot& s) { return static_cast<int>(s.Lower >> BoundShift) & 7; }
 bool IsLive(const Slot& s) { return s.Lower & LiveBit; }
 
-// The cut-off a live slot allows at `depth` in the window, or ProbeNoCut.
-int CutOff(const Slot& s, int depth, int alpha, int beta, int* value) {
+// A mate score moved `plies` further from its origin: a win grows by them,
+// a loss falls by them.
+int ShiftMate(int value, int plies) {
+    if (value > TableMateBound) return value + plies;
+    if (value < -TableMateBound) return value - plies;
+    return value;
+}
+
+// The cut-off a live slot allows at `depth` in the window, or ProbeNoCut;
+// `value` is the slot's, counted from the root. A bound answers with the
+// window's edge, not with what it stored.
+int CutOff(const Slot& s, int value, int depth, int alpha, int beta, int* out) {
     if (s.Depth < depth) return ProbeNoCut;
     const int bound = BoundOf(s);
     if (bound == ExactBound) {
-        *value = ValueOf(s);
+        *out = value;
         return ProbeExact;
     }
-    if (bound == UpperBound && ValueOf(s) <= alpha) {
-        *value = alpha;
+    if (bound == UpperBound && value <= alpha) {
+        *out = alpha;
         return ProbeAlphaCut;
     }
-    if (bound == LowerBound && ValueOf(s) >= beta) {
-        *value = beta;
+    if (bound == LowerBound && value >= beta) {
+        *out = beta;
         return ProbeBetaCut;
     }
     return ProbeNoCut;
 }
 
-// A live upper bound below beta: deep enough, it says a null move would fail.
-int NullMoveHint(const Slot& s, int depth, int beta, int reduction, int result) {
-    if (BoundOf(s) != UpperBound || ValueOf(s) >= beta) return result;
+// A live upper bound below beta (`value` counted from the root): deep
+// enough, it says a null move would fail.
+int NullMoveHint(const Slot& s, int value, int depth, int beta, int reduction, int result) {
+    if (BoundOf(s) != UpperBound || value >= beta) return result;
     return s.Depth >= depth - reduction ? ProbeNoNull : ProbeNoCut;
 }
 
@@ -218,14 +229,10 @@ void TranspositionTables::AgeTranspositionTables() {
 }
 
 void TranspositionTables::InsertTranspositionTables(uint64_t upper, uint64_t lower, int depth,
-                                                    int move, int value, int bound) {
+                                                    int ply, int move, int value, int bound) {
     assert(bound >= UpperBound && bound <= ExactBound);
     TTBucket& b = CurrentBucket(lower);
-    // Mate scores are stored relative to this node's depth.
-    if (value > 109800)
-        value += depth;
-    else if (value <= -109801)
-        value -= depth;
+    value = ShiftMate(value, ply);
     const Slot first = ReadSlot(b, 0);
     WriteSlot(b, 2, ReadSlot(b, 1));
     int slot = 1;
@@ -246,7 +253,8 @@ void TranspositionTables::InsertTranspositionTables(uint64_t upper, uint64_t low
 }
 
 int TranspositionTables::SearchTranspositionTables(uint64_t upper, uint64_t lower, int depth,
-                                                   int alpha, int beta, int* value, int* move) {
+                                                   int ply, int alpha, int beta, int* value,
+                                                   int* move) {
     const TTBucket& b = CurrentBucket(lower);
     const int reduction = depth <= 5 ? 2 : 3;
     int result = ProbeNoCut;
@@ -260,8 +268,9 @@ int TranspositionTables::SearchTranspositionTables(uint64_t upper, uint64_t lowe
             bestDepth = s.Depth;
         }
         if (!IsLive(s)) continue;
-        result = NullMoveHint(s, depth, beta, reduction, result);
-        const int cut = CutOff(s, depth, alpha, beta, value);
+        const int rootValue = ShiftMate(ValueOf(s), -ply);
+        result = NullMoveHint(s, rootValue, depth, beta, reduction, result);
+        const int cut = CutOff(s, rootValue, depth, alpha, beta, value);
         // (A cut-off would renew slot 0's age mark, which is live already.)
         if (cut != ProbeNoCut) return cut;
         if (i == 2) return result;

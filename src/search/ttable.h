@@ -13,7 +13,7 @@ constexpr uint8_t ExactBound = 2;
 // Probe results.
 constexpr int ProbeAlphaCut = 0; // a stored upper bound not above alpha: value = alpha
 constexpr int ProbeBetaCut = 1;  // a stored lower bound not below beta: value = beta
-constexpr int ProbeExact = 2;    // value = the stored score
+constexpr int ProbeExact = 2;    // value = the stored score (a mate counted from the root)
 constexpr int ProbeNoCut = 3;
 constexpr int ProbeNoNull = 4; // no cut, and a null move is pointless here
 
@@ -64,13 +64,16 @@ class TranspositionTables {
     void MapMemory();
     // Entries keep their moves but can no longer cut the search off.
     void AgeTranspositionTables();
-    void InsertTranspositionTables(uint64_t upper, uint64_t lower, int depth, int move, int value,
-                                   int bound);
+    // The node at `ply` stores its score: a mate is kept counted from the
+    // node, and a probe at any ply counts it from the root again.
+    void InsertTranspositionTables(uint64_t upper, uint64_t lower, int depth, int ply, int move,
+                                   int value, int bound);
     // One of the probe results; writes the value on a cut-off and the best
     // stored move of the position whenever one of its slots is found. A
-    // cut-off (ProbeExact or below) is a hit, any other result a miss.
-    int SearchTranspositionTables(uint64_t upper, uint64_t lower, int depth, int alpha, int beta,
-                                  int* value, int* move);
+    // cut-off (ProbeExact or below) is a hit, any other result a miss. The
+    // window and the value are the node's at `ply`, mates counted from the root.
+    int SearchTranspositionTables(uint64_t upper, uint64_t lower, int depth, int ply, int alpha,
+                                  int beta, int* value, int* move);
     // Permille of the entries in use since the last clear, from a sample of
     // the first buckets (UCI "hashfull").
     int Hashfull() const;

@@ -174,8 +174,8 @@ class SearchWorker {
     SearchResult SearchExactDepth(const MoveHistory& game, ChessBoard board, int depth);
 
     // The table's probe, counted as a hit or a miss.
-    int ProbeTable(uint64_t upper, uint64_t lower, int depth, int alpha, int beta, int* value,
-                   int* move);
+    int ProbeTable(uint64_t upper, uint64_t lower, int depth, int ply, int alpha, int beta,
+                   int* value, int* move);
 
     void ClearHistory();
     // What one game taught the search and the next must not inherit: the
@@ -200,6 +200,10 @@ class SearchWorker {
     // A line for the log and one that is not protocol (a trace, a warning).
     void Log(const char* format, ...) const __attribute__((format(printf, 2, 3)));
     void Diagnostic(const char* format, ...) const __attribute__((format(printf, 2, 3)));
+    // A mate score that ends the iterations: any mate, or under a mate
+    // search (UCI "go mate N") a mate in N or fewer for the side to move,
+    // or a root without a legal move.
+    bool MateEndsSearch(int score) const;
     // A search under the clock, not an analysis, a ponder search or a fixed depth.
     bool Timed() const;
     // A ponder search, and an analysis that keeps its result until stopped,

@@ -1,5 +1,6 @@
 // The transposition table entry by entry: bounds, windows and depths, which
-// entry answers after each store, aging, mate scores and the null-move hint.
+// entry answers after each store, aging, mate scores stored at one ply and
+// probed at another, and the null-move hint.
 #include <gtest/gtest.h>
 
 #include "search/search.h"
@@ -24,13 +25,13 @@ class TableEntries : public testing::Test {
   protected:
     TranspositionTables table;
 
-    void Store(Key k, int depth, int move, int value, int bound) {
-        table.InsertTranspositionTables(k.upper, k.lower, depth, move, value, bound);
+    void Store(Key k, int depth, int move, int value, int bound, int ply = 0) {
+        table.InsertTranspositionTables(k.upper, k.lower, depth, ply, move, value, bound);
     }
-    Probe ProbeOf(Key k, int depth, int alpha, int beta) {
+    Probe ProbeOf(Key k, int depth, int alpha, int beta, int ply = 0) {
         Probe p{0, Untouched, Untouched};
-        p.result = table.SearchTranspositionTables(k.upper, k.lower, depth, alpha, beta, &p.value,
-                                                   &p.move);
+        p.result = table.SearchTranspositionTables(k.upper, k.lower, depth, ply, alpha, beta,
+                                                   &p.value, &p.move);
         return p;
     }
     // A probe of an unknown position: no cut-off, and nothing written.
@@ -131,17 +132,75 @@ TEST_F(TableEntries, AgedEntriesKeepTheirMovesButCutNothing) {
     EXPECT_EQ(p.move, 7);
 }
 
-TEST_F(TableEntries, MateScoresStoredRelativeToDepth) {
+// A mate is stored counted from its node, whatever the depth searched, and
+// comes back counted from the root of the probe: a probe at ply 0 shows what
+// the table holds. Past 109800 either way a score is a mate, going in and
+// coming out alike.
+TEST_F(TableEntries, MateScoresCountFromTheNodeThatStoredThem) {
     struct Case {
-        int value, depth, stored;
+        int value, storedAt, probedAt, found;
     } cases[] = {
-        {110000 - 3, 4, 110001}, {-(110000 - 3), 4, -110001}, {109801, 4, 109805},
-        {109800, 4, 109800},     {-109801, 4, -109805},       {-109800, 4, -109800},
+        {110000 - 9, 4, 4, 110000 - 9},
+        {110000 - 9, 4, 0, 110000 - 5},
+        {110000 - 9, 4, 10, 110000 - 15},
+        {-(110000 - 8), 4, 2, -(110000 - 6)},
+        {-(110000 - 8), 4, 7, -(110000 - 11)},
+        {109801, 4, 0, 109805},
+        {109800, 4, 0, 109800},
+        {-109801, 4, 0, -109805},
+        {-109800, 4, 0, -109800},
+        {109801, 0, 3, 109798},
+        {-109801, 0, 3, -109798},
+        {109800, 0, 3, 109800},
+        {35, 4, 9, 35},
     };
     for (const Case& c : cases) {
-        Store(P, c.depth, 0, c.value, ExactBound);
-        EXPECT_EQ(ProbeOf(P, c.depth, -200000, 200000).value, c.stored) << c.value;
+        Store(P, 6, 0, c.value, ExactBound, c.storedAt);
+        const Probe p = ProbeOf(P, 6, -200000, 200000, c.probedAt);
+        EXPECT_EQ(p.result, ProbeExact) << c.value << " stored at " << c.storedAt;
+        EXPECT_EQ(p.value, c.found)
+            << c.value << " stored at " << c.storedAt << ", probed at " << c.probedAt;
     }
+}
+
+// A bound on a mate decides a cut-off by the score counted from the probe's
+// root, and cuts with the window's edge as it is. Stored at ply 10, a win of
+// 110000 - 15 is a mate 5 plies from its node.
+TEST_F(TableEntries, MateBoundsCutOnTheScoreCountedFromTheProbe) {
+    struct Case {
+        const char* name;
+        int bound, value, probedAt, alpha, beta;
+        int result, found;
+    } cases[] = {
+        {"win, nearer the root", LowerBound, 110000 - 15, 4, 0, 110000 - 9, ProbeBetaCut,
+         110000 - 9},
+        {"win, nearer the root, beta beyond", LowerBound, 110000 - 15, 4, 0, 110000 - 8, ProbeNoCut,
+         Untouched},
+        {"win, deeper", LowerBound, 110000 - 15, 20, 0, 110000 - 20, ProbeNoCut, Untouched},
+        {"win, deeper, beta below", LowerBound, 110000 - 15, 20, 0, 110000 - 25, ProbeBetaCut,
+         110000 - 25},
+        {"loss, deeper", UpperBound, -(110000 - 15), 16, -(110000 - 20), 0, ProbeNoCut, Untouched},
+        {"loss, deeper, alpha above", UpperBound, -(110000 - 15), 16, -(110000 - 21), 0,
+         ProbeAlphaCut, -(110000 - 21)},
+        {"loss, alpha above by a mate", UpperBound, -(110000 - 15), 16, -(110000 - 30), 0,
+         ProbeAlphaCut, -(110000 - 30)},
+        {"loss, nearer the root", UpperBound, -(110000 - 15), 2, -(110000 - 8), 0, ProbeAlphaCut,
+         -(110000 - 8)},
+        {"exact win, deeper", ExactBound, 110000 - 15, 13, 0, 1, ProbeExact, 110000 - 18},
+    };
+    uint64_t lower = 1;
+    for (const Case& c : cases) {
+        const Key k{9, ++lower}; // a bucket of its own
+        Store(k, 4, 0, c.value, c.bound, 10);
+        const Probe p = ProbeOf(k, 4, c.alpha, c.beta, c.probedAt);
+        EXPECT_EQ(p.result, c.result) << c.name;
+        EXPECT_EQ(p.value, c.found) << c.name;
+    }
+
+    // The null-move hint reads the bound the same way (the whole bucket holds it).
+    for (int i = 0; i < 3; ++i) Store(P, 4, 0, -(110000 - 15), UpperBound, 10);
+    EXPECT_EQ(ProbeOf(P, 4, -110000, -(110000 - 20), 16).result, ProbeNoCut);
+    EXPECT_EQ(ProbeOf(P, 4, -110000, -(110000 - 22), 16).result, ProbeNoNull);
 }
 
 // A live upper bound below beta, deep enough, says a null move would fail;

@@ -39,12 +39,14 @@ class ModelTable {
             for (ModelSlot& slot : bucket) slot.Age = 0;
     }
 
-    void Insert(uint64_t upper, uint64_t lower, int depth, int move, int value, int bound) {
+    // Mates are kept counted from the node at `ply`.
+    void Insert(uint64_t upper, uint64_t lower, int depth, int ply, int move, int value,
+                int bound) {
         ModelSlot* slot = Bucket(lower);
         if (value > 109800)
-            value += depth;
-        else if (value <= -109801)
-            value -= depth;
+            value += ply;
+        else if (value < -109800)
+            value -= ply;
         const ModelSlot entry{upper, lower, static_cast<int16_t>(move), static_cast<uint8_t>(bound),
                               0,     value, static_cast<int8_t>(depth)};
         slot[2] = slot[1];
@@ -58,7 +60,7 @@ class ModelTable {
         }
     }
 
-    int Probe(uint64_t upper, uint64_t lower, int depth, int alpha, int beta, int* value,
+    int Probe(uint64_t upper, uint64_t lower, int depth, int ply, int alpha, int beta, int* value,
               int* move) {
         ModelSlot* slot = Bucket(lower);
         const int reduction = depth <= 5 ? 2 : 3;
@@ -71,17 +73,21 @@ class ModelTable {
                 bestDepth = s.Depth;
             }
             if (s.Age <= 0) continue;
-            if (s.Bound == UpperBound && s.Value < beta)
+            // Counted from the root again before any comparison.
+            const int fromRoot = s.Value > 109800    ? s.Value - ply
+                                 : s.Value < -109800 ? s.Value + ply
+                                                     : s.Value;
+            if (s.Bound == UpperBound && fromRoot < beta)
                 result = s.Depth >= depth - reduction ? ProbeNoNull : ProbeNoCut;
             int cut = ProbeNoCut;
             if (s.Depth >= depth) {
                 if (s.Bound == ExactBound) {
-                    *value = s.Value;
+                    *value = fromRoot;
                     cut = ProbeExact;
-                } else if (s.Bound == UpperBound && s.Value <= alpha) {
+                } else if (s.Bound == UpperBound && fromRoot <= alpha) {
                     *value = alpha;
                     cut = ProbeAlphaCut;
-                } else if (s.Bound == LowerBound && s.Value >= beta) {
+                } else if (s.Bound == LowerBound && fromRoot >= beta) {
                     *value = beta;
                     cut = ProbeBetaCut;
                 }
@@ -143,25 +149,27 @@ TEST(TranspositionTable, FollowsTheModelThroughRandomRuns) {
             const auto [upper, lower] = pool.Pick(random);
             // Depths from below the horizon (null-move stores) to past a byte.
             const int depth = static_cast<int>(random() % 20) - 4 + (random() % 50 == 0 ? 250 : 0);
-            const int value =
-                Pick(random, {0, 35, -35, 300, 109801, -109801, 110000 - 3, -(110000 - 7),
-                              static_cast<int>(random() % 2001) - 1000});
+            // The same position stored and probed at other plies.
+            const int ply = static_cast<int>(random() % 12) + (random() % 50 == 0 ? 180 : 0);
+            const int value = Pick(random, {0, 35, -35, 300, 109800, -109800, 109801, -109801,
+                                            110000 - 3, -(110000 - 7), 110000, -110000,
+                                            static_cast<int>(random() % 2001) - 1000});
             // Agings walk the whole table, so they are rare.
             const int kind = static_cast<int>(random() % 1500);
             if (kind < 600) {
                 const int move = Pick(
                     random, {0, 12 * 64 + 28, 4095, 40000, -5, static_cast<int>(random() % 4096)});
                 const int bound = static_cast<int>(random() % 3);
-                table.InsertTranspositionTables(upper, lower, depth, move, value, bound);
-                model.Insert(upper, lower, depth, move, value, bound);
+                table.InsertTranspositionTables(upper, lower, depth, ply, move, value, bound);
+                model.Insert(upper, lower, depth, ply, move, value, bound);
             } else if (kind < 1485) {
                 const int alpha = value - Pick(random, {1, 0, 50, 400});
                 const int beta = alpha + Pick(random, {1, 2, 300});
                 int tableValue = -77, tableMove = -77, modelValue = -77, modelMove = -77;
                 const int tableResult = table.SearchTranspositionTables(
-                    upper, lower, depth, alpha, beta, &tableValue, &tableMove);
+                    upper, lower, depth, ply, alpha, beta, &tableValue, &tableMove);
                 const int modelResult =
-                    model.Probe(upper, lower, depth, alpha, beta, &modelValue, &modelMove);
+                    model.Probe(upper, lower, depth, ply, alpha, beta, &modelValue, &modelMove);
                 ASSERT_EQ(tableResult, modelResult) << "seed " << seed << " step " << step;
                 ASSERT_EQ(tableValue, modelValue) << "seed " << seed << " step " << step;
                 ASSERT_EQ(tableMove, modelMove) << "seed " << seed << " step " << step;
@@ -182,10 +190,10 @@ TEST(TranspositionTable, ClearsForgetEveryEarlierEntry) {
     TranspositionTables table;
     const uint64_t upper = 0x0123456789ABCDEF, lower = 0xFEDCBA9876543210;
     for (int clears : {1, 2, 255, 256, 257, 511, 512, 513, 1000}) {
-        table.InsertTranspositionTables(upper, lower, 7, 100, 50, ExactBound);
+        table.InsertTranspositionTables(upper, lower, 7, 0, 100, 50, ExactBound);
         for (int i = 0; i < clears; ++i) table.ClearTranspositionTables();
         int value = -1, move = -1;
-        EXPECT_EQ(table.SearchTranspositionTables(upper, lower, 1, -1000, 1000, &value, &move),
+        EXPECT_EQ(table.SearchTranspositionTables(upper, lower, 1, 0, -1000, 1000, &value, &move),
                   ProbeNoCut)
             << "after " << clears;
         EXPECT_EQ(move, -1) << "after " << clears;
@@ -213,14 +221,14 @@ TEST(TranspositionTable, ResizesToTheLargestMaskThatFits) {
     }
     ASSERT_TRUE(table.Resize(128));
     EXPECT_EQ(table.BucketCount, TranspositionTables::DefaultBuckets);
-    table.InsertTranspositionTables(5, 9, 3, 77, -1234, ExactBound);
+    table.InsertTranspositionTables(5, 9, 3, 0, 77, -1234, ExactBound);
     ASSERT_TRUE(table.Resize(128)); // no change, no loss
     int value = 0, move = 0;
-    EXPECT_EQ(table.SearchTranspositionTables(5, 9, 3, -5000, 5000, &value, &move), ProbeExact);
+    EXPECT_EQ(table.SearchTranspositionTables(5, 9, 3, 0, -5000, 5000, &value, &move), ProbeExact);
     EXPECT_EQ(value, -1234);
     ASSERT_TRUE(table.Resize(64));
     value = move = 0;
-    EXPECT_EQ(table.SearchTranspositionTables(5, 9, 3, -5000, 5000, &value, &move), ProbeNoCut);
+    EXPECT_EQ(table.SearchTranspositionTables(5, 9, 3, 0, -5000, 5000, &value, &move), ProbeNoCut);
     EXPECT_EQ(move, 0);
 }
 
@@ -251,12 +259,12 @@ TEST(TranspositionTable, ConcurrentWritersNeverShowAMixedEntry) {
                 const int k = static_cast<int>(random() % KeyCount);
                 if (random() % 2) {
                     const int move = static_cast<int>(random() % 4096);
-                    table.InsertTranspositionTables(uppers[k], lowers[k], depthOf(k, move), move,
+                    table.InsertTranspositionTables(uppers[k], lowers[k], depthOf(k, move), 0, move,
                                                     valueOf(k, move), ExactBound);
                     continue;
                 }
                 int value = 0, move = -1;
-                if (table.SearchTranspositionTables(uppers[k], lowers[k], 0, -100000, 100000,
+                if (table.SearchTranspositionTables(uppers[k], lowers[k], 0, 0, -100000, 100000,
                                                     &value, &move) != ProbeExact)
                     continue;
                 ++found[t];
