@@ -184,6 +184,26 @@ TEST_F(MateSession, TheRookLadderReportsTheMateItsLinePlays) {
     EXPECT_TRUE(IsCheckmate(board));
 }
 
+// "go mate N" goes on past a longer mate until it proves one in N moves or
+// fewer, and plays it; asked for the longer one, it stops at it.
+TEST_F(MateSession, GoMateSearchesUntilAMateThatShort) {
+    const std::string position = "position fen 8/8/8/8/7k/8/R7/1R4K1 w - - 0 1";
+    for (const auto& [limit, most] : {std::pair{"mate 3", 3}, std::pair{"mate 5", 5}}) {
+        const std::vector<std::string> lines = UCISearch(engine, position, limit);
+        ASSERT_FALSE(lines.empty()) << limit;
+        const int mate = ReportedMate(lines);
+        EXPECT_GE(mate, 1) << limit;
+        EXPECT_LE(mate, most) << limit;
+        const std::vector<std::string> line = ReportedLine(lines);
+        ASSERT_FALSE(line.empty()) << limit;
+        EXPECT_EQ(lines.back(), "bestmove " + line.front()) << limit;
+        ChessBoard board = BoardOf(position.substr(13).c_str());
+        for (const std::string& move : line) ASSERT_TRUE(PlayMove(board, move)) << move;
+        EXPECT_TRUE(IsCheckmate(board)) << limit;
+        EXPECT_EQ(line.size(), 2u * mate - 1) << limit;
+    }
+}
+
 // A game the engine plays against itself, the table kept from move to move
 // as in any UCI game: once the winner sees its mate, each of its moves
 // brings the reported mate at least one move nearer, down to the mate in 1
