@@ -229,37 +229,40 @@ SearchResult SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBo
             time.Plan().PlannedMs, static_cast<long long>(time.ElapsedMs(ClockMs())),
             static_cast<long long>(NodeCount()), time.NodesPerSecond(), IterationDepth);
     }
+    return Conclude(board, answer.Move, v);
+}
+
+SearchResult SearchWorker::Conclude(const ChessBoard& board, GameMove move, int score) {
     // A root without a legal move has no move to play. Its score cannot tell:
     // a mate score carried through the table (by a helper thread's deeper
     // entries, say) can come out equal to the no-move results.
-    if (!IsLegalMove(board, answer.Move.From, answer.Move.To))
-        answer.Move = GameMove{0, 0, answer.Move.Promo};
+    if (!IsLegalMove(board, move.From, move.To)) move = GameMove{0, 0, move.Promo};
     char text[MaxPVText];
-    LineText(text, answer.Move);
+    LineText(text, move);
 
     SearchResult result;
-    result.Move = answer.Move;
-    result.Score = v;
+    result.Move = move;
+    result.Score = score;
     result.Depth = IterationDepth;
     result.DepthReached = DepthReached;
     result.FromBook = BookMove;
     result.Aborted = Abort;
     result.Line.Depth = IterationDepth;
-    result.Line.Score = v;
+    result.Line.Score = score;
     result.Line.Length = std::clamp(RootPVLength, 0, MaxSearchPly);
     std::copy(PV[0], PV[0] + result.Line.Length, result.Line.Moves);
     result.Counts = {InteriorNodes, LeafInteriorNodes, QuiesceNodes};
 
     FinalReport final;
-    final.Line = ReportOf(IterationDepth, v, text);
+    final.Line = ReportOf(IterationDepth, score, text);
     // Under MultiPV the move is line 1's, already shown, unless a stop left another.
-    final.ShownAsLine = LineCount > 0 && StartsWith(Lines[0], answer.Move.From, answer.Move.To);
+    final.ShownAsLine = LineCount > 0 && StartsWith(Lines[0], move.From, move.To);
     final.FromBook = BookMove;
     final.Aborted = Abort;
     final.DepthReached = DepthReached;
     final.SecondsSpent = SecondsSpent;
     final.OwnNodes = NodeCount();
-    final.NPS = time.NodesPerSecond();
+    final.NPS = Owner.Time.NodesPerSecond();
     Reporter().Finished(final);
     return result;
 }

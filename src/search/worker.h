@@ -212,6 +212,8 @@ class SearchWorker {
     void ResetForMove(ChessBoard& board);
     // Nodes between two polls of the input.
     int64_t InputPollInterval() const;
+    // The search's result and its final report, for `move` with `score`.
+    SearchResult Conclude(const ChessBoard& board, GameMove move, int score);
     // Looks the root up in the user's book when this search may play from it;
     // on a hit the move and the root line are the book's.
     bool PlayUserBookMove(const ChessBoard& board);
