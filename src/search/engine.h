@@ -18,7 +18,7 @@ class Engine {
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    TranspositionTables Table;
+    TranspositionTable Table;
     TimeManager Time;
     SearchWorker Main{*this, false};
     HelperThreads Helpers{*this}; // declared last: its threads end before the rest goes

@@ -46,11 +46,11 @@ struct alignas(64) TTBucket {
     int8_t Depth[3]; // low byte of the depth
     uint8_t Generation;
 };
-static_assert(sizeof(TTBucket) == TranspositionTables::BucketBytes);
+static_assert(sizeof(TTBucket) == TranspositionTable::BucketBytes);
 
 namespace {
 
-constexpr uint64_t IndexBits = TranspositionTables::DefaultMask;
+constexpr uint64_t IndexBits = TranspositionTable::DefaultMask;
 constexpr uint64_t MoveBits = 0xFFFF;
 constexpr int BoundShift = 16;
 constexpr uint64_t LiveBit = uint64_t(1) << 19;
@@ -160,18 +160,18 @@ int NullMoveHint(const Slot& s, int value, int depth, int beta, int reduction, i
 
 } // namespace
 
-TranspositionTables::TranspositionTables() {
+TranspositionTable::TranspositionTable() {
     // Zero pages: "vorn -h" or a perft run never touches the table's memory.
     // Zeroed buckets are empty ones of generation 0.
     Buckets = static_cast<TTBucket*>(AllocateZeroedHugePages(DefaultBuckets * sizeof(TTBucket)));
     BucketCount = Buckets ? DefaultBuckets : 0;
 }
 
-TranspositionTables::~TranspositionTables() {
+TranspositionTable::~TranspositionTable() {
     FreeZeroedPages(Buckets, BucketCount * sizeof(TTBucket));
 }
 
-TTBucket& TranspositionTables::CurrentBucket(uint64_t lower) {
+TTBucket& TranspositionTable::CurrentBucket(uint64_t lower) {
     const uint64_t index = static_cast<uint32_t>(lower) & Mask;
     assert(index < BucketCount);
     TTBucket& b = Buckets[index];
@@ -182,7 +182,7 @@ TTBucket& TranspositionTables::CurrentBucket(uint64_t lower) {
     return b;
 }
 
-bool TranspositionTables::Resize(int64_t megabytes) {
+bool TranspositionTable::Resize(int64_t megabytes) {
     const uint64_t bytes = static_cast<uint64_t>(std::max<int64_t>(megabytes, 1)) << 20;
     uint64_t mask = BucketMasks[0];
     for (uint64_t candidate : BucketMasks)
@@ -203,20 +203,20 @@ bool TranspositionTables::Resize(int64_t megabytes) {
     return true;
 }
 
-int64_t TranspositionTables::Megabytes() const {
+int64_t TranspositionTable::Megabytes() const {
     return static_cast<int64_t>((BucketCount * sizeof(TTBucket)) >> 20);
 }
 
-void TranspositionTables::ClearTranspositionTables() {
+void TranspositionTable::ClearTranspositionTables() {
     WriteLogFile("Clearing Transposition Tables\n");
     // Once the generations wrap around, an old bucket could pass for a
     // current one: then the pages go back to zero for real.
     if (++Generation == 0) ZeroPages(Buckets, BucketCount * sizeof(TTBucket));
 }
 
-void TranspositionTables::MapMemory() { TouchPages(Buckets, BucketCount * sizeof(TTBucket)); }
+void TranspositionTable::MapMemory() { TouchPages(Buckets, BucketCount * sizeof(TTBucket)); }
 
-void TranspositionTables::AgeTranspositionTables() {
+void TranspositionTable::AgeTranspositionTables() {
     for (uint64_t index = 0; index < BucketCount; ++index) {
         TTBucket& b = Buckets[index];
         if (Load(b.Generation) != Generation) continue;
@@ -228,8 +228,8 @@ void TranspositionTables::AgeTranspositionTables() {
     }
 }
 
-void TranspositionTables::InsertTranspositionTables(uint64_t upper, uint64_t lower, int depth,
-                                                    int ply, int move, int value, int bound) {
+void TranspositionTable::InsertTranspositionTables(uint64_t upper, uint64_t lower, int depth,
+                                                   int ply, int move, int value, int bound) {
     assert(bound >= UpperBound && bound <= ExactBound);
     TTBucket& b = CurrentBucket(lower);
     value = ShiftMate(value, ply);
@@ -252,9 +252,9 @@ void TranspositionTables::InsertTranspositionTables(uint64_t upper, uint64_t low
     WriteSlot(b, slot, entry);
 }
 
-int TranspositionTables::SearchTranspositionTables(uint64_t upper, uint64_t lower, int depth,
-                                                   int ply, int alpha, int beta, int* value,
-                                                   int* move) {
+int TranspositionTable::SearchTranspositionTables(uint64_t upper, uint64_t lower, int depth,
+                                                  int ply, int alpha, int beta, int* value,
+                                                  int* move) {
     const TTBucket& b = CurrentBucket(lower);
     const int reduction = depth <= 5 ? 2 : 3;
     int result = ProbeNoCut;
@@ -278,7 +278,7 @@ int TranspositionTables::SearchTranspositionTables(uint64_t upper, uint64_t lowe
     return ProbeNoCut;
 }
 
-int TranspositionTables::Hashfull() const {
+int TranspositionTable::Hashfull() const {
     constexpr uint64_t SampleBuckets = 1000;
     const uint64_t sampled = std::min(SampleBuckets, BucketCount);
     if (sampled == 0) return 0;

@@ -26,7 +26,7 @@ struct TTBucket;
 // thread's write has left half done. Sizing, clearing, aging and mapping
 // must not run while a search does.
 
-class TranspositionTables {
+class TranspositionTable {
   public:
     static constexpr int MaskCount = 24;
     static constexpr uint64_t BucketMasks[MaskCount] = {
@@ -45,10 +45,10 @@ class TranspositionTables {
     uint8_t Generation = 0;
 
     // Allocates the default table; its pages are mapped as they are first used.
-    TranspositionTables();
-    ~TranspositionTables();
-    TranspositionTables(const TranspositionTables&) = delete;
-    TranspositionTables& operator=(const TranspositionTables&) = delete;
+    TranspositionTable();
+    ~TranspositionTable();
+    TranspositionTable(const TranspositionTable&) = delete;
+    TranspositionTable& operator=(const TranspositionTable&) = delete;
 
     void ClearTranspositionTables();
     // Sizes the table to the largest mask of BucketMasks whose buckets fit

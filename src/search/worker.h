@@ -87,7 +87,7 @@ class SearchWorker {
     SearchWorker& operator=(const SearchWorker&) = delete;
 
     Engine& Owner;
-    TranspositionTables& Table;
+    TranspositionTable& Table;
     // The stops may be set by another thread (the main one stops its
     // helpers) or by the front end at a poll.
     std::atomic<uint8_t> TimeUp = 0;     // finish the iteration in progress and stop

@@ -23,7 +23,7 @@ struct Probe {
 // A table of its own per test, so no test sees another's entries.
 class TableEntries : public testing::Test {
   protected:
-    TranspositionTables table;
+    TranspositionTable table;
 
     void Store(Key k, int depth, int move, int value, int bound, int ply = 0) {
         table.InsertTranspositionTables(k.upper, k.lower, depth, ply, move, value, bound);

@@ -137,7 +137,7 @@ int Pick(std::mt19937_64& random, std::initializer_list<int> choices) {
 // The default table, a small one (the key bits above its index kept beside
 // the value) and a large one.
 TEST(TranspositionTable, FollowsTheModelThroughRandomRuns) {
-    TranspositionTables table;
+    TranspositionTable table;
     for (uint64_t seed = 1; seed <= 21; ++seed) {
         const int64_t megabytes[] = {128, 1, 256};
         ASSERT_TRUE(table.Resize(megabytes[seed % 3]));
@@ -187,7 +187,7 @@ TEST(TranspositionTable, FollowsTheModelThroughRandomRuns) {
 // An entry is gone after any number of clears, also when as many clears
 // have passed as a small generation counter can count.
 TEST(TranspositionTable, ClearsForgetEveryEarlierEntry) {
-    TranspositionTables table;
+    TranspositionTable table;
     const uint64_t upper = 0x0123456789ABCDEF, lower = 0xFEDCBA9876543210;
     for (int clears : {1, 2, 255, 256, 257, 511, 512, 513, 1000}) {
         table.InsertTranspositionTables(upper, lower, 7, 0, 100, 50, ExactBound);
@@ -204,11 +204,11 @@ TEST(TranspositionTable, ClearsForgetEveryEarlierEntry) {
 // Sizes as "memory N" and the Hash option ask for them: the largest list
 // mask that fits, the default at 128 MB, the table emptied only by a change.
 TEST(TranspositionTable, ResizesToTheLargestMaskThatFits) {
-    TranspositionTables table;
+    TranspositionTable table;
     const struct {
         int64_t megabytes;
         uint64_t mask;
-    } cases[] = {{128, TranspositionTables::DefaultMask},
+    } cases[] = {{128, TranspositionTable::DefaultMask},
                  {1, 16383},
                  {127, 0xFFFFF},
                  {256, 0x3FFFFF},
@@ -220,7 +220,7 @@ TEST(TranspositionTable, ResizesToTheLargestMaskThatFits) {
         EXPECT_LE(table.Megabytes(), std::max<int64_t>(c.megabytes, 1)) << c.megabytes;
     }
     ASSERT_TRUE(table.Resize(128));
-    EXPECT_EQ(table.BucketCount, TranspositionTables::DefaultBuckets);
+    EXPECT_EQ(table.BucketCount, TranspositionTable::DefaultBuckets);
     table.InsertTranspositionTables(5, 9, 3, 0, 77, -1234, ExactBound);
     ASSERT_TRUE(table.Resize(128)); // no change, no loss
     int value = 0, move = 0;
@@ -237,7 +237,7 @@ TEST(TranspositionTable, ResizesToTheLargestMaskThatFits) {
 // probe that cuts off must give a value that belongs to its move and its
 // key: a slot mixed from two writes would not.
 TEST(TranspositionTable, ConcurrentWritersNeverShowAMixedEntry) {
-    TranspositionTables table;
+    TranspositionTable table;
     ASSERT_TRUE(table.Resize(1));
     constexpr int KeyCount = 3;
     uint64_t uppers[KeyCount], lowers[KeyCount];
