@@ -57,6 +57,8 @@ void SetShowCurrLine(Engine&, const OptionValue& value, OptionTeller) {
     UCI.ShowCurrLine = value.Flag;
 }
 
+void SetShowWDL(Engine&, const OptionValue& value, OptionTeller) { UCI.ShowWDL = value.Flag; }
+
 void SetPonder(Engine&, const OptionValue& value, OptionTeller) { UCI.PonderOption = value.Flag; }
 
 void SetAnalyseMode(Engine&, const OptionValue& value, OptionTeller) {
@@ -122,6 +124,7 @@ constexpr OptionRow Rows[] = {
     StringOption("BookFile", "", SetBookFile),
     CheckOption("BookBestMove", false, SetBookHeaviest),
     CheckOption("UCI_ShowCurrLine", true, SetShowCurrLine),
+    CheckOption("UCI_ShowWDL", false, SetShowWDL),
     CheckOption("Ponder", false, SetPonder),
     StringOption("GaviotaTbPath", "", SetTablePath),
     SpinOption("GaviotaTbCache", EndgameTables::DefaultCacheMegabytes, 1, MaxTableCacheMegabytes,

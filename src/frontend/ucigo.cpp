@@ -172,7 +172,8 @@ void Perft(const UCIWords& words) {
 // it sends while the search runs.
 class UCIReporter : public SearchReporter {
   public:
-    explicit UCIReporter(UCIProtocol& protocol) : Protocol(protocol) {}
+    // `material`: the root's, which the expected results are read at.
+    UCIReporter(UCIProtocol& protocol, int material) : Protocol(protocol), Material(material) {}
 
     void IterationStarted(int depth) override {
         std::printf("info depth %d\n", depth);
@@ -258,13 +259,17 @@ class UCIReporter : public SearchReporter {
     // The info line: depth, the deepest ply, the line's number under
     // MultiPV, score, nodes, speed, the table's use, the endgame tables'
     // hits, milliseconds and the line.
-    static void Info(const LineReport& line) {
-        char score[32];
+    void Info(const LineReport& line) const {
+        char score[64];
         const int moves = MateInMoves(line.Score);
-        if (moves)
-            std::snprintf(score, sizeof score, "mate %d", moves);
-        else
-            std::snprintf(score, sizeof score, "cp %d", ThinkingScore(line.Score));
+        const int length =
+            moves ? std::snprintf(score, sizeof score, "mate %d", moves)
+                  : std::snprintf(score, sizeof score, "cp %d", ThinkingScore(line.Score));
+        if (Protocol.ShowWDL) {
+            const WinDrawLoss expected = ScoreToWinDrawLoss(line.Score, Material);
+            std::snprintf(score + length, sizeof score - length, " wdl %d %d %d", expected.Win,
+                          expected.Draw, expected.Loss);
+        }
         char lineNumber[32] = "";
         if (line.MultiPV > 0)
             std::snprintf(lineNumber, sizeof lineNumber, " multipv %d", line.MultiPV);
@@ -282,6 +287,7 @@ class UCIReporter : public SearchReporter {
     }
 
     UCIProtocol& Protocol;
+    const int Material;
 };
 
 } // namespace
@@ -355,7 +361,7 @@ void UCIProtocol::Go() {
 
     // The interface sends every position anew, and a second "go" searches the same one.
     const ChessBoard position = MainBoard;
-    UCIReporter reporter(*this);
+    UCIReporter reporter(*this, WdlMaterial(position));
     const SearchResult result = UCI.Searcher->Think(position, GameHistory, request, reporter);
     State = WAITING;
     s.Limits.Analyze = s.Limits.Ponder = 0;

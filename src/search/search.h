@@ -10,4 +10,5 @@
 #include "search/threads.h"     // IWYU pragma: export
 #include "search/timecontrol.h" // IWYU pragma: export
 #include "search/ttable.h"      // IWYU pragma: export
+#include "search/wdl.h"         // IWYU pragma: export
 #include "search/worker.h"      // IWYU pragma: export

@@ -99,6 +99,7 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
         "option name BookFile type string default <empty>",
         "option name BookBestMove type check default false",
         "option name UCI_ShowCurrLine type check default true",
+        "option name UCI_ShowWDL type check default false",
         "option name Ponder type check default false",
         "option name GaviotaTbPath type string default <empty>",
         "option name GaviotaTbCache type spin default 32 min 1 max 1024",
@@ -108,7 +109,7 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
     ASSERT_GE(lines.size(), 3 + options.size());
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.begin() + 3 + options.size()),
               options);
-    EXPECT_EQ(lines.size(), 19u);
+    EXPECT_EQ(lines.size(), 20u);
     engine.Send("isready");
     EXPECT_EQ(Until(engine, "readyok").size(), 1u);
     engine.CloseInput();
@@ -445,6 +446,8 @@ namespace {
 struct InfoLine {
     int Depth = 0, SelDepth = 0, MultiPV = 0, Score = 0, Hashfull = 0;
     bool Mate = false;
+    bool HasWdl = false;
+    int Win = 0, Draw = 0, Loss = 0;
     std::string FirstMove;
 };
 
@@ -486,6 +489,13 @@ bool ParseInfoLine(const std::string& line, InfoLine* info) {
         return false;
     info->Mate = w[i + 1] == "mate";
     i += 3;
+    info->HasWdl = i < w.size() && w[i] == "wdl";
+    if (info->HasWdl) {
+        if (i + 3 >= w.size() || !ReadNumber(w[i + 1], &info->Win) ||
+            !ReadNumber(w[i + 2], &info->Draw) || !ReadNumber(w[i + 3], &info->Loss))
+            return false;
+        i += 4;
+    }
     if (!field("nodes", nullptr) || !field("nps", nullptr) || !field("hashfull", &info->Hashfull) ||
         !field("time", nullptr) || i >= w.size() || w[i++] != "pv" || i >= w.size())
         return false;
@@ -509,6 +519,34 @@ std::vector<InfoLine> ScoredLines(const std::vector<std::string>& lines) {
 
 constexpr const char* Middlegame =
     "position fen r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4";
+
+// UCI_ShowWDL puts the expected result beside every score, in permille
+// that sum to 1000; a mate is certain. Off, the lines are as they were.
+TEST_F(UCISession, WinDrawLossBesideEveryScoreWhenAskedFor) {
+    const auto scored = [&](const char* position) {
+        engine.Send(position);
+        engine.Send("go depth 6");
+        return ScoredLines(Until(engine, "bestmove"));
+    };
+    const char* quiet = "position startpos moves e2e4";
+    const char* mating = "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1";
+    for (const InfoLine& info : scored(quiet)) EXPECT_FALSE(info.HasWdl);
+    engine.Send("setoption name UCI_ShowWDL value true");
+    for (const char* position : {quiet, mating}) {
+        const std::vector<InfoLine> lines = scored(position);
+        ASSERT_FALSE(lines.empty()) << position;
+        for (const InfoLine& info : lines) {
+            ASSERT_TRUE(info.HasWdl) << position;
+            EXPECT_EQ(info.Win + info.Draw + info.Loss, 1000) << position;
+            if (info.Mate && info.Score > 0) {
+                EXPECT_EQ(info.Win, 1000) << position;
+            }
+        }
+        if (position == mating) {
+            EXPECT_TRUE(lines.back().Mate && lines.back().Win == 1000);
+        }
+    }
+}
 
 } // namespace
 
