@@ -23,9 +23,16 @@ void ChessBoard::InitRep() {
     BlackPieces = RankMask[6] | RankMask[7];
     AllPieces = WhitePieces | BlackPieces;
     CastleFlags = AllCastling;
+    SetStandardCastling();
     SideToMove = White;
     LastFrom = LastTo = 0;
     RefreshMaterial();
+}
+
+void ChessBoard::SetStandardCastling() {
+    for (int i = 0; i < 4; ++i)
+        CastleRookSquare[i] = static_cast<uint8_t>(StandardCastleRookSquare[i]);
+    Chess960 = 0;
 }
 
 void ChessBoard::RefreshMaterial() {
@@ -41,6 +48,7 @@ void ChessBoard::ClearField() {
     WPawns = WBishops = WKnights = WRooks = WQueens = WKing = 0;
     BPawns = BBishops = BKnights = BRooks = BQueens = BKing = 0;
     CastleFlags = 0;
+    SetStandardCastling();
     LastFrom = LastTo = 0;
     WhitePieceTotal = BlackPieceTotal = 0;
     WQueenCount = WRookCount = WBishopCount = WKnightCount = WPawnCount = 0;

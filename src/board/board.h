@@ -44,6 +44,11 @@ constexpr int WhiteQueenSide = 2;
 constexpr int BlackKingSide = 4;
 constexpr int BlackQueenSide = 8;
 constexpr int AllCastling = 15;
+// A right's bit is 1 << its index; the index picks the right's rook in
+// ChessBoard::CastleRookSquare.
+constexpr int CastlingIndex[2][2] = {{0, 1}, {2, 3}}; // [colour][king side 0, queen side 1]
+// The rooks of the rights in standard chess, by castling index.
+constexpr int StandardCastleRookSquare[4] = {H1, A1, H8, A8};
 
 // Promotion byte of a move-list entry that is not a promotion.
 constexpr char NoPromotion = static_cast<char>(236);
@@ -164,6 +169,15 @@ class ChessBoard {
     uint8_t CastleFlags;
     int8_t SideToMove;
     uint8_t DrawFlags;
+    // The start square of each castling right's rook, by the right's index:
+    // the corners in standard chess, any square of the back rank on that
+    // side of the king in Chess960. A right not held has its corner here, so
+    // that the squares (which enter the hash code) are the same for every
+    // position of a game.
+    uint8_t CastleRookSquare[4];
+    // Castling is written as the king taking its own rook (Chess960) rather
+    // than as the king's two-file step from e1 or e8 (standard chess).
+    uint8_t Chess960;
 
     // The bitboard of a piece code (0..11).
     Bitboard& PieceBits(int code);
@@ -171,6 +185,8 @@ class ChessBoard {
 
     void InitRep();
     void ClearField();
+    // The rights' rooks on the corners, castling written as in standard chess.
+    void SetStandardCastling();
     void InitPieceCounts();
     // The totals as sums of the counts (MakeMove keeps them; nothing else does).
     void SumPieceTotals() {
@@ -246,6 +262,18 @@ bool BoardAndKeyAreConsistent(const ChessBoard& board);
 // Piece code (0..11) of the piece on square s, -1 when empty.
 int PieceCodeOn(const ChessBoard& board, int s);
 
+// Whether the move from-to of `board` castles: its king takes its own rook
+// (Chess960) or steps two files (standard chess).
+inline bool IsCastling(const ChessBoard& board, Bitboard from, Bitboard to) {
+    if (!(from & (board.WKing | board.BKing))) return false;
+    const Bitboard own = (from & board.WhitePieces) ? board.WhitePieces : board.BlackPieces;
+    return (to & own) || to == from << 2 || to == from >> 2;
+}
+// Where the king of the castling move from-to ends: g1 or c1 (g8, c8).
+inline int CastlingKingTarget(Bitboard from, Bitboard to) {
+    return (LowestSquare(from) & ~7) + (to > from ? 6 : 2);
+}
+
 // ---------------------------------------------------------------------------
 // Position text
 // ---------------------------------------------------------------------------
@@ -254,20 +282,39 @@ int PieceCodeOn(const ChessBoard& board, int s);
 // and MainBoard keeps the previous one.
 enum SetupResult : int {
     SetupOk = 0,
-    SetupBadKings,        // a side without exactly one king
-    SetupOffBoard,        // a piece past the end of a rank or below rank 1
-    SetupPawnOnBackRank,  // a pawn on rank 1 or rank 8
-    SetupOpponentInCheck, // the side not to move is in check
+    SetupBadKings,         // a side without exactly one king
+    SetupOffBoard,         // a piece past the end of a rank or below rank 1
+    SetupPawnOnBackRank,   // a pawn on rank 1 or rank 8
+    SetupOpponentInCheck,  // the side not to move is in check
+    SetupCastlingNoRook,   // a castling letter with no rook of its colour where it points
+    SetupCastlingKingAway, // a castling letter of a king that is not on its first rank
+    SetupCastlingOneSide,  // two castling rooks on one side of the king
+    SetupCastlingLetter,   // a character that is no castling letter
+    SetupCastlingNeeds960, // castling that only Chess960 has, under the standard rules
 };
 
-int SetupBoard(const char* fen);
+// How the castling field of a FEN is read. Standard: K, Q, k and q (and the
+// corner files H, A, h and a) with the king on e1 or e8 and the rook in the
+// corner; a letter whose king or rook is missing is dropped. Chess960: K and Q
+// name the outermost rook on that side of the king, a file letter the rook
+// on that file (X-FEN and Shredder-FEN); a letter that names no such rook
+// refuses the position, and every castling is written as the king taking
+// its rook.
+enum class CastlingRules { Standard, Chess960 };
+
+int SetupBoard(const char* fen, CastlingRules rules = CastlingRules::Standard);
 // What a refused position lacks, in words ("a side without exactly one king").
 const char* SetupResultText(int result);
-// Loads the first line of a file; ends the program when it cannot (exit 1, or
-// 0 for an empty file) or when the position is refused (exit 1).
+// Loads the first line of a file, by the standard rules or, when its
+// castling needs them, by those of Chess960; ends the program when it
+// cannot (exit 1, or 0 for an empty file) or when the position is refused
+// (exit 1).
 void LoadPositionFile(const char* path);
 char DecodePiece(Bitboard square, const ChessBoard& board);
-void CastleRights(char* out, int rights);
+// The castling field of `board` in X-FEN: K, Q, k and q for the outermost
+// rook on that side of the king, the rook's file letter for another one, "-"
+// for none.
+void CastleRights(char* out, const ChessBoard& board);
 void pos2fenString(const ChessBoard& board, char* out);
 void pos2fen(const ChessBoard& board, int n);
 
@@ -312,6 +359,9 @@ void fillmovestring(char* out, int from, int to, int promo, const PVEntry* pv = 
 extern Bitboard LPStable[12][64];
 extern Bitboard UPStable[12][64];
 extern Bitboard CastleCode[16];
+// By castling index and the file of a right's rook: the codes of the rooks
+// that are not on their corner (Chess960), in the hash code's piece part.
+extern Bitboard CastleRookCode[4][8];
 extern Bitboard WtoMove;
 extern Bitboard BtoMove;
 
@@ -319,8 +369,9 @@ uint32_t BetterRandom32();
 void initPStable();
 void genhashcode(int side, int castleFlags, Bitboard* upper, Bitboard* lower,
                  const ChessBoard* board);
-// The part of the hash code that the pieces on their squares give, which
-// MakeMove keeps up to date in the board.
+// The part of the hash code that the pieces on their squares give, with the
+// castling rooks' start squares of Chess960 (the same for every position of
+// a game), which MakeMove keeps up to date in the board.
 void genpiecehashcode(const ChessBoard& board, Bitboard* upper, Bitboard* lower);
 // The part of the hash code that the side to move and the castling rights
 // give; both halves of the code take it.

@@ -7,6 +7,7 @@
 Bitboard LPStable[12][64];
 Bitboard UPStable[12][64];
 Bitboard CastleCode[16];
+Bitboard CastleRookCode[4][8];
 Bitboard WtoMove;
 Bitboard BtoMove;
 
@@ -55,6 +56,9 @@ void initPStable() {
     for (Bitboard& code : CastleCode) code = Random64();
     BtoMove = Random64();
     WtoMove = Random64();
+    // Drawn after the others, which keep the values standard chess has always had.
+    for (auto& codes : CastleRookCode)
+        for (Bitboard& code : codes) code = Random64();
 }
 
 void genpiecehashcode(const ChessBoard& board, Bitboard* upper, Bitboard* lower) {
@@ -65,6 +69,14 @@ void genpiecehashcode(const ChessBoard& board, Bitboard* upper, Bitboard* lower)
             up ^= UPStable[code][s];
             low ^= LPStable[code][s];
         }
+    }
+    // A right names its side of the king; its rook, when not in the corner,
+    // is told by the game's castling squares.
+    for (int right = 0; right < 4 && board.Chess960; ++right) {
+        const int rookSquare = board.CastleRookSquare[right];
+        if (rookSquare == StandardCastleRookSquare[right]) continue;
+        up ^= CastleRookCode[right][FileOf(rookSquare)];
+        low ^= CastleRookCode[right][FileOf(rookSquare)];
     }
     *upper = up;
     *lower = low;

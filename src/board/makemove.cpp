@@ -1,6 +1,9 @@
-// Making one move on a board. Castling is a two-file king move
-// from e1/e8 and en passant a pawn's diagonal step to an empty square right
-// after the double step, so a move needs no flags beyond its promotion letter.
+// Making one move on a board. Castling is a two-file king move from e1/e8
+// in standard chess and the king taking its own rook in Chess960, and en
+// passant a pawn's diagonal step to an empty square right after the double
+// step, so a move needs no flags beyond its promotion letter.
+#include <cassert>
+
 #include "board/board.h"
 
 namespace {
@@ -20,10 +23,13 @@ inline void MovePiece(ChessBoard& board, int code, Bitboard from, Bitboard to) {
     TogglePiece(board, code, to);
 }
 
-// Castling rights that survive a capture on each square: taking the rook on
-// its corner ends that side's right even though the rook never moved.
-constexpr uint8_t CaptureCastleMask(int s) {
-    return s == H1 ? 14 : s == A1 ? 13 : s == H8 ? 11 : s == A8 ? 7 : 15;
+// The rights of `colour` whose rook starts on s: a rook that leaves that
+// square, or is taken on it, ends them. A right held always has its rook
+// there, so any other piece on the square belongs to rights long gone.
+inline uint8_t RightsOfRookSquare(const ChessBoard& b, int colour, Bitboard s) {
+    const int kingSide = CastlingIndex[colour][0], queenSide = CastlingIndex[colour][1];
+    return static_cast<uint8_t>((s == Bit(b.CastleRookSquare[kingSide]) ? 1 << kingSide : 0) |
+                                (s == Bit(b.CastleRookSquare[queenSide]) ? 1 << queenSide : 0));
 }
 
 inline void Move(Bitboard& pieces, Bitboard from, Bitboard to) { pieces = (pieces & ~from) | to; }
@@ -105,10 +111,7 @@ void MoveOwnPiece(ChessBoard& b, Bitboard from, Bitboard to, char promo, uint8_t
         if (!(pieces & from)) continue;
         Move(pieces, from, to);
         MovePiece(b, kind + Own, from, to);
-        if (kind == RookCode) {
-            if (from == Bit(BackRank + H1)) *mask &= ~KingSide;
-            if (from == Bit(BackRank + A1)) *mask &= ~QueenSide;
-        }
+        if (kind == RookCode) *mask &= ~RightsOfRookSquare(b, Side, from);
         return;
     }
     Bitboard& king = b.PieceBits(KingCode + Own);
@@ -130,6 +133,22 @@ void MoveOwnPiece(ChessBoard& b, Bitboard from, Bitboard to, char promo, uint8_t
     }
 }
 
+// Chess960 castling, the king of colour Side on `king` taking its own rook
+// on `rook`: the king goes to the g- or c-file, the rook to the f- or
+// d-file, either of which may be where the other one stood, or its own square.
+template <int Side> void CastleWithRook(ChessBoard& b, Bitboard king, Bitboard rook) {
+    constexpr int Own = Side == White ? 0 : BlackCodeOffset;
+    const bool kingSide = rook > king;
+    const Bitboard kingTo = Bit(CastlingKingTarget(king, rook));
+    const Bitboard rookTo = kingSide ? kingTo >> 1 : kingTo << 1;
+    b.PieceBits(KingCode + Own) = kingTo;
+    Bitboard& rooks = b.PieceBits(RookCode + Own);
+    rooks = (rooks & ~rook) | rookTo;
+    MovePiece(b, KingCode + Own, king, kingTo);
+    MovePiece(b, RookCode + Own, rook, rookTo);
+    b.PawnKingKey ^= KeyOf(KingCode + Own, king) ^ KeyOf(KingCode + Own, kingTo);
+}
+
 } // namespace
 
 void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castleMask) {
@@ -137,28 +156,42 @@ void ChessBoard::MakeMove(Bitboard from, Bitboard to, char promo, uint8_t* castl
     uint8_t mask = AllCastling;
     ++FiftyMoveCount;
 
-    // Captures. Kings are never taken off: a capture of one only proves
-    // the previous move illegal.
-    if (to & (WhitePieces | BlackPieces)) {
-        const int offset = (to & WhitePieces) ? 0 : BlackCodeOffset;
-        for (int kind = PawnCode; kind <= QueenCode; ++kind) {
-            Bitboard& pieces = PieceBits(kind + offset);
-            if (!(pieces & to)) continue;
-            pieces &= ~to;
-            TogglePiece(*this, kind + offset, to);
-            --(this->*CountMembers[kind + offset]);
-            if (kind == PawnCode) PawnKingKey ^= KeyOf(PawnCode + offset, to);
-            break;
+    const Bitboard own = (from & WhitePieces)   ? WhitePieces
+                         : (from & BlackPieces) ? BlackPieces
+                                                : 0;
+    if (to & own) {
+        // Only Chess960 castling lands on an own piece.
+        assert(from & (WKing | BKing));
+        if (own == WhitePieces)
+            CastleWithRook<White>(*this, from, to);
+        else
+            CastleWithRook<Black>(*this, from, to);
+        mask &= own == WhitePieces ? ~(WhiteKingSide | WhiteQueenSide)
+                                   : ~(BlackKingSide | BlackQueenSide);
+    } else {
+        // Captures. Kings are never taken off: a capture of one only proves
+        // the previous move illegal.
+        if (to & (WhitePieces | BlackPieces)) {
+            const int offset = (to & WhitePieces) ? 0 : BlackCodeOffset;
+            for (int kind = PawnCode; kind <= QueenCode; ++kind) {
+                Bitboard& pieces = PieceBits(kind + offset);
+                if (!(pieces & to)) continue;
+                pieces &= ~to;
+                TogglePiece(*this, kind + offset, to);
+                --(this->*CountMembers[kind + offset]);
+                if (kind == PawnCode) PawnKingKey ^= KeyOf(PawnCode + offset, to);
+                if (kind == RookCode)
+                    mask &= ~RightsOfRookSquare(*this, offset ? Black : White, to);
+                break;
+            }
+            FiftyMoveCount = 0;
+            (offset ? BlackPieces : WhitePieces) &= ~to;
         }
-        FiftyMoveCount = 0;
-        (offset ? BlackPieces : WhitePieces) &= ~to;
-        mask &= CaptureCastleMask(LowestSquare(to));
+        if (from & WhitePieces)
+            MoveOwnPiece<White>(*this, from, to, promo, &mask);
+        else if (from & BlackPieces)
+            MoveOwnPiece<Black>(*this, from, to, promo, &mask);
     }
-
-    if (from & WhitePieces)
-        MoveOwnPiece<White>(*this, from, to, promo, &mask);
-    else if (from & BlackPieces)
-        MoveOwnPiece<Black>(*this, from, to, promo, &mask);
     LastFrom = from, LastTo = to;
 
     // Occupancy and totals from the piece sets.

@@ -31,25 +31,58 @@ void AddPiece(ChessBoard& board, char letter, int square) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Castling letters count only when the king and that rook stand at home.
-uint8_t ReadCastling(const ChessBoard& board, const char* field) {
-    struct Right {
-        char letter;
-        uint8_t bit;
-        Bitboard king, kingHome, rooks, rookHome;
-    };
-    const Right rights[4] = {
-        {'K', WhiteKingSide, board.WKing, Bit(E1), board.WRooks, Bit(H1)},
-        {'Q', WhiteQueenSide, board.WKing, Bit(E1), board.WRooks, Bit(A1)},
-        {'k', BlackKingSide, board.BKing, Bit(E8), board.BRooks, Bit(H8)},
-        {'q', BlackQueenSide, board.BKing, Bit(E8), board.BRooks, Bit(A8)},
-    };
-    uint8_t flags = 0;
-    for (; *field && *field != ' '; ++field)
-        for (const Right& r : rights)
-            if (*field == r.letter && (r.king & r.kingHome) && (r.rooks & r.rookHome))
-                flags |= r.bit;
-    return flags;
+// The rook that one letter of the castling field names for `colour` (whose
+// king stands on its first rank): K the outermost rook on the king's h-side,
+// Q on its a-side, a file letter the rook on that file. -1 for none.
+int CastlingRook(const ChessBoard& board, int colour, char letter) {
+    const int base = colour == White ? A1 : A8;
+    const int kingFile = FileOf(LowestSquare(colour == White ? board.WKing : board.BKing));
+    const Bitboard rooks = (colour == White ? board.WRooks : board.BRooks) & RankMask[RankOf(base)];
+    const Bitboard hSide = rooks & ~((Bit(base + kingFile + 1)) - 1);
+    const Bitboard aSide = rooks & (Bit(base + kingFile) - 1);
+    if (letter == 'K') return hSide ? BSR(hSide) : -1;
+    if (letter == 'Q') return aSide ? LowestSquare(aSide) : -1;
+    const int file = letter - 'A';
+    return file != kingFile && (rooks & Bit(base + file)) ? base + file : -1;
+}
+
+// Reads the castling field into the board's rights and rooks (the rights'
+// bits are clear and the rooks in their corners on entry).
+int ReadCastling(ChessBoard& board, const char* field, CastlingRules rules) {
+    const bool chess960 = rules == CastlingRules::Chess960;
+    if (*field == '-') return SetupOk;
+    for (; *field && *field != ' '; ++field) {
+        const char letter = *field;
+        const bool black = letter >= 'a' && letter <= 'z';
+        const char upper = black ? static_cast<char>(letter - 'a' + 'A') : letter;
+        const bool named = upper == 'K' || upper == 'Q' || (upper >= 'A' && upper <= 'H');
+        // Standard chess has always skipped what it cannot read.
+        if (!named) {
+            if (chess960) return SetupCastlingLetter;
+            continue;
+        }
+        const int colour = black ? Black : White;
+        const int base = colour == White ? A1 : A8;
+        const Bitboard king = colour == White ? board.WKing : board.BKing;
+        if (!(king & RankMask[RankOf(base)])) {
+            if (chess960) return SetupCastlingKingAway;
+            continue;
+        }
+        const int rook = CastlingRook(board, colour, upper);
+        if (rook < 0) {
+            if (chess960) return SetupCastlingNoRook;
+            continue;
+        }
+        const bool kingSide = rook > LowestSquare(king);
+        const int right = CastlingIndex[colour][kingSide ? 0 : 1];
+        if (!chess960 && (king != Bit(base + 4) || rook != StandardCastleRookSquare[right]))
+            return SetupCastlingNeeds960;
+        if ((board.CastleFlags & (1 << right)) && board.CastleRookSquare[right] != rook)
+            return SetupCastlingOneSide;
+        board.CastleFlags |= static_cast<uint8_t>(1 << right);
+        board.CastleRookSquare[right] = static_cast<uint8_t>(rook);
+    }
+    return SetupOk;
 }
 
 // An en passant square stands for the double step that produced it, recorded
@@ -105,7 +138,7 @@ const char* PromotionSuffix(char promo) {
     }
 }
 
-int SetupBoard(const char* fen) {
+int SetupBoard(const char* fen, CastlingRules rules) {
     ChessBoard board = MainBoard;
     for (int code = 0; code < 12; ++code) board.PieceBits(code) = 0;
 
@@ -146,6 +179,8 @@ int SetupBoard(const char* fen) {
     board.AllPieces = board.WhitePieces | board.BlackPieces;
     board.LastFrom = board.LastTo = 0;
     board.CastleFlags = 0;
+    board.SetStandardCastling();
+    board.Chess960 = rules == CastlingRules::Chess960;
 
     // Side to move: the letter after the blank; anything but "b" is White.
     board.SideToMove = (*p == ' ' && p[1] == 'b') ? Black : White;
@@ -154,7 +189,8 @@ int SetupBoard(const char* fen) {
 
     // Castling: the field two places after the side letter.
     const char* castling = (*p == ' ' && p[1] && p[2]) ? p + 3 : "";
-    if (*castling != '-') board.CastleFlags = ReadCastling(board, castling);
+    if (const int castlingResult = ReadCastling(board, castling, rules); castlingResult != SetupOk)
+        return castlingResult;
     const char* enPassant = *castling ? NextField(castling) : "";
     ReadEnPassant(board, enPassant);
     board.FiftyMoveCount = *enPassant ? ReadCount(NextField(enPassant)) : 0;
@@ -177,6 +213,16 @@ const char* SetupResultText(int result) {
         return "a pawn on the first or last rank";
     case SetupOpponentInCheck:
         return "the side not to move in check";
+    case SetupCastlingNoRook:
+        return "a castling right without a rook of its colour where the letter points";
+    case SetupCastlingKingAway:
+        return "a castling right of a king that is not on its first rank";
+    case SetupCastlingOneSide:
+        return "two castling rooks on one side of the king";
+    case SetupCastlingLetter:
+        return "a character in the castling field that is no castling letter";
+    case SetupCastlingNeeds960:
+        return "castling that only Chess960 has";
     default:
         return "an unknown fault";
     }
@@ -196,7 +242,10 @@ void LoadPositionFile(const char* path) {
     }
     std::fclose(file);
     line[std::strcspn(line, "\r\n")] = '\0';
-    if (SetupBoard(line) != SetupOk) {
+    // A file may hold a Chess960 position; a standard one is read as such.
+    int result = SetupBoard(line);
+    if (result == SetupCastlingNeeds960) result = SetupBoard(line, CastlingRules::Chess960);
+    if (result != SetupOk) {
         std::printf("ERROR: invalid position in file %s\n", path);
         std::exit(1);
     }
@@ -208,12 +257,20 @@ char DecodePiece(Bitboard square, const ChessBoard& board) {
     return code >= 0 ? PieceLetters[code] : '?';
 }
 
-void CastleRights(char* out, int rights) {
+void CastleRights(char* out, const ChessBoard& board) {
     char* p = out;
-    if (rights & WhiteKingSide) *p++ = 'K';
-    if (rights & WhiteQueenSide) *p++ = 'Q';
-    if (rights & BlackKingSide) *p++ = 'k';
-    if (rights & BlackQueenSide) *p++ = 'q';
+    for (int colour = White; colour <= Black; ++colour) {
+        for (int side = 0; side < 2; ++side) {
+            const int right = CastlingIndex[colour][side];
+            if (!(board.CastleFlags & (1 << right))) continue;
+            const int rook = board.CastleRookSquare[right];
+            const char outermost = side == 0 ? 'K' : 'Q';
+            const char letter = CastlingRook(board, colour, outermost) == rook
+                                    ? outermost
+                                    : static_cast<char>('A' + FileOf(rook));
+            *p++ = colour == White ? letter : static_cast<char>(letter - 'A' + 'a');
+        }
+    }
     if (p == out) *p++ = '-';
     *p = '\0';
 }
@@ -239,7 +296,7 @@ void pos2fenString(const ChessBoard& board, char* out) {
     *p++ = ' ';
     *p++ = board.SideToMove ? 'b' : 'w';
     *p++ = ' ';
-    CastleRights(p, board.CastleFlags);
+    CastleRights(p, board);
     std::strcat(p, " - 0 ; ");
 }
 

@@ -50,7 +50,10 @@ int MoveList::LegalMoveCount(int side, int count) const {
             // Castling entries leave e1 (e8) by two files, whatever stands there.
             legal += LegalByMaking(b, side, from, to, Promo[i]);
         } else if (from == own.King) {
-            legal += !SquareAttacked(b, LowestSquare(to), side, b.AllPieces ^ from, ~to);
+            // (Chess960 castling takes the king onto its own rook.)
+            legal += (to & own.All)
+                         ? LegalByMaking(b, side, from, to, Promo[i])
+                         : !SquareAttacked(b, LowestSquare(to), side, b.AllPieces ^ from, ~to);
         } else if ((from & own.Pawns) && !(to & b.AllPieces) &&
                    FileOf(LowestSquare(from)) != FileOf(LowestSquare(to))) { // en passant
             legal += LegalByMaking(b, side, from, to, Promo[i]);

@@ -24,6 +24,41 @@ constexpr PawnGeometry PawnGeometryOf[2] = {
     {RankMask[6], RankMask[0], RankMask[3], RankMask[1], 'q'},
 };
 
+// What castling with the king on file k and the rook on file r of the first
+// rank asks (Chess960 rules, which standard castling follows too): the
+// squares the king and the rook cross or land on, their own squares aside,
+// must be empty, and the king's square, path and target not attacked. Black
+// shifts the squares to the eighth rank.
+struct CastlePath {
+    Bitboard MustBeEmpty;
+    Bitboard KingPath;
+};
+struct CastlePathTable {
+    CastlePath Path[8][8]; // [king file][rook file]; unused where the two meet
+};
+constexpr Bitboard FilesBetween(int a, int b) { // a and b included
+    Bitboard span = 0;
+    for (int f = a < b ? a : b; f <= (a < b ? b : a); ++f) span |= Bit(f);
+    return span;
+}
+constexpr CastlePathTable BuildCastlePaths() {
+    CastlePathTable t{};
+    for (int k = 0; k < 8; ++k) {
+        for (int r = 0; r < 8; ++r) {
+            if (r == k) continue;
+            const int kingTo = r > k ? 6 : 2, rookTo = r > k ? 5 : 3;
+            t.Path[k][r] = {(FilesBetween(k, kingTo) | FilesBetween(r, rookTo)) & ~Bit(k) & ~Bit(r),
+                            FilesBetween(k, kingTo)};
+        }
+    }
+    return t;
+}
+constexpr CastlePathTable CastlePaths = BuildCastlePaths();
+static_assert(CastlePaths.Path[4][7].MustBeEmpty == (Bit(F1) | Bit(G1)));
+static_assert(CastlePaths.Path[4][0].MustBeEmpty == (Bit(B1) | Bit(C1) | Bit(D1)));
+static_assert(CastlePaths.Path[4][0].KingPath == (Bit(C1) | Bit(D1) | Bit(E1)));
+static_assert(CastlePaths.Path[5][6].MustBeEmpty == 0); // king and rook swap squares
+
 // Moves of the king(s) of `side` onto `allowed`; a missing or second king is
 // reported and generation goes on.
 int AddKingMoves(MoveList& list, int side, Bitboard allowed, int index) {
@@ -157,28 +192,32 @@ int MoveList::GenPawns(int side, int index) {
 }
 
 // King side first, then queen side. A set right is trusted to mean the king
-// stands on its home square; the rook and the empty and unattacked squares
-// are tested. The b-file square must be empty but may be attacked.
+// stands on its start square; the rook and the empty and unattacked squares
+// are tested, the castling rook lifted off the board for the attacks, as it
+// may have screened the king's path along the rank. Standard chess writes
+// the move as the king's step to its target, Chess960 as the king taking
+// the rook.
 int MoveList::GenCastle(int side, int index, int castleFlags) {
     const ChessBoard& b = *Board;
-    int base = side == White ? A1 : A8;
-    Bitboard rooks = side == White ? b.WRooks : b.BRooks;
-    auto safe = [&](int file) {
-        return !SquareAttacked(b, base + file, side, b.AllPieces, ~Bitboard(0));
-    };
-    auto castle = [&](int kingTo) {
+    const int base = side == White ? A1 : A8;
+    const Bitboard king = side == White ? b.WKing : b.BKing;
+    const Bitboard rooks = side == White ? b.WRooks : b.BRooks;
+    for (const int right : CastlingIndex[side]) {
+        if (!(castleFlags & (1 << right))) continue;
+        const int rookSquare = b.CastleRookSquare[right];
+        if (!(rooks & Bit(rookSquare))) continue;
+        assert(king & RankMask[RankOf(base)]);
+        const CastlePath& path = CastlePaths.Path[LowestSquare(king) - base][rookSquare - base];
+        if (b.AllPieces & (path.MustBeEmpty << base)) continue;
+        const Bitboard occupied = b.AllPieces ^ Bit(rookSquare);
+        bool safe = true;
+        for (Bitboard s = path.KingPath << base; s && safe; s &= s - 1)
+            safe = !SquareAttacked(b, LowestSquare(s), side, occupied, ~Bitboard(0));
+        if (!safe) continue;
+        const int to = b.Chess960 ? rookSquare : CastlingKingTarget(king, Bit(rookSquare));
         if (index < MaxMoves) Order[index] = CastleOrderValue;
-        index = AddMove(index, Bit(base + 4), Bit(base + kingTo), NoPromotion);
-    };
-    int kingSide = side == White ? WhiteKingSide : BlackKingSide;
-    int queenSide = side == White ? WhiteQueenSide : BlackQueenSide;
-    if ((castleFlags & kingSide) && !(b.AllPieces & (Bit(base + 5) | Bit(base + 6))) &&
-        (rooks & Bit(base + 7)) && safe(4) && safe(5) && safe(6))
-        castle(6);
-    if ((castleFlags & queenSide) &&
-        !(b.AllPieces & (Bit(base + 1) | Bit(base + 2) | Bit(base + 3))) && (rooks & Bit(base)) &&
-        safe(4) && safe(3) && safe(2))
-        castle(2);
+        index = AddMove(index, king, Bit(to), NoPromotion);
+    }
     return index;
 }
 

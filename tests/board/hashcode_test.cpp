@@ -82,8 +82,7 @@ void ExpectKeptCodesOverTree(const ChessBoard& board, int side, int castle, int 
         if (child.InCheck(side == White ? child.WKing : child.BKing, side)) continue;
         const std::string here = line + " " + std::to_string(LowestSquare(from)) + "-" +
                                  std::to_string(LowestSquare(to));
-        const int distance = LowestSquare(from) - LowestSquare(to);
-        seen.castlings += board.IsKing(side, from) && (distance == 2 || distance == -2);
+        seen.castlings += IsCastling(board, from, to);
         seen.enPassants += board.IsPawn(side, from) && board.IsEmptySquare(to) &&
                            FileOf(LowestSquare(from)) != FileOf(LowestSquare(to));
         seen.promotions += promotion != NoPromotion;
@@ -108,6 +107,48 @@ TEST(HashCode, MakeMoveKeepsTheCodeOverPerftTrees) {
     EXPECT_GT(seen.castlings, 0);
     EXPECT_GT(seen.enPassants, 0);
     EXPECT_GT(seen.promotions, 0);
+}
+
+// The Chess960 positions: castling moves the king onto its target and the
+// rook beside it from wherever they stood.
+TEST(HashCode, MakeMoveKeepsTheCodeOverChess960Trees) {
+    std::ifstream positions(VORN_TEST_DATA "/perft960.epd");
+    SpecialMoves seen;
+    int trees = 0;
+    for (std::string line; std::getline(positions, line) && trees < 12;) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::string fen = line.substr(0, line.find(';'));
+        ASSERT_EQ(SetupBoard(fen.c_str(), CastlingRules::Chess960), SetupOk) << fen;
+        const ChessBoard board = MainBoard;
+        ExpectKeptCodesOverTree(board, board.SideToMove, board.CastleFlags, 3, seen, fen);
+        ++trees;
+    }
+    EXPECT_EQ(trees, 12);
+    EXPECT_GT(seen.castlings, 0);
+}
+
+// A right's code tells which rook it belongs to; standard chess keeps the
+// codes it has always had, however its castling field is written.
+TEST(HashCode, Chess960RightsAreCodedByTheirRook) {
+    const auto codeOf = [](const char* fen, CastlingRules rules) {
+        EXPECT_EQ(SetupBoard(fen, rules), SetupOk) << fen;
+        return HashOf(MainBoard, MainBoard.SideToMove, MainBoard.CastleFlags);
+    };
+    const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    ChessBoard standard{};
+    standard.InitRep();
+    const Code standardCode = HashOf(standard, White, AllCastling);
+    EXPECT_EQ(codeOf(start, CastlingRules::Standard), standardCode);
+    EXPECT_EQ(codeOf(start, CastlingRules::Chess960), standardCode);
+    EXPECT_EQ(
+        codeOf("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w HAha - 0 1", CastlingRules::Chess960),
+        standardCode);
+
+    // The same pieces and the same right (White's queen side), another rook.
+    const Code outer = codeOf("4k3/8/8/8/8/8/8/RR2K3 w Q - 0 1", CastlingRules::Chess960);
+    const Code inner = codeOf("4k3/8/8/8/8/8/8/RR2K3 w B - 0 1", CastlingRules::Chess960);
+    EXPECT_NE(outer, inner);
+    EXPECT_EQ(outer, codeOf("4k3/8/8/8/8/8/8/RR2K3 w A - 0 1", CastlingRules::Chess960));
 }
 
 } // namespace

@@ -91,6 +91,66 @@ TEST(MakeMove, EffectsOnEveryField) {
     }
 }
 
+// Chess960 castling is the king taking its own rook: the king ends on the
+// g- or c-file and the rook beside it, whichever squares they left.
+TEST(MakeMove, Chess960CastlingPutsKingAndRookOnTheirFiles) {
+    struct Case {
+        const char* name;
+        const char* fen;
+        int from, to, kingTo, rookTo;
+        uint8_t mask;
+    } cases[] = {
+        {"king already on its target", "4k3/8/8/8/8/8/8/6KR w K - 3 1", G1, H1, G1, F1, 12},
+        {"rook already on its target", "4k3/8/8/8/8/8/8/4KR2 w K - 3 1", E1, F1, G1, F1, 12},
+        {"swap on the king side", "4k3/8/8/8/8/8/8/5KR1 w K - 3 1", F1, G1, G1, F1, 12},
+        {"swap on the queen side", "4k3/8/8/8/8/8/8/2RK4 w Q - 3 1", D1, C1, C1, D1, 12},
+        {"long way on the king side", "4k3/8/8/8/8/8/8/1K5R w K - 3 1", B1, H1, G1, F1, 12},
+        {"Black on the queen side", "rk6/8/8/8/8/8/8/4K3 b q - 3 1", B8, A8, C8, D8, 3},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(SetupBoard(c.fen, CastlingRules::Chess960), SetupOk) << c.name;
+        ChessBoard board = MainBoard;
+        const int side = board.SideToMove;
+        uint8_t mask = 0;
+        board.MakeMove(Bit(c.from), Bit(c.to), NoPromotion, &mask);
+        EXPECT_EQ(board.PieceBits(KingCode + side * BlackCodeOffset), Bit(c.kingTo)) << c.name;
+        EXPECT_EQ(board.PieceBits(RookCode + side * BlackCodeOffset) & RankMask[RankOf(c.kingTo)],
+                  Bit(c.rookTo))
+            << c.name;
+        EXPECT_EQ(mask, c.mask) << c.name;
+        EXPECT_EQ(board.FiftyMoveCount, 4) << c.name;
+        EXPECT_EQ(board.PawnKingKey, PawnKingHash(board)) << c.name;
+        EXPECT_TRUE(BoardAndKeyAreConsistent(board)) << c.name;
+    }
+}
+
+// A right ends when its rook leaves its square or is taken there; the other
+// rook of a side may come and go.
+TEST(MakeMove, Chess960RightsFollowTheirRooks) {
+    struct Case {
+        const char* name;
+        const char* fen;
+        int from, to;
+        uint8_t mask;
+    } cases[] = {
+        {"castling rook moves off its file", "1r2k1r1/8/8/8/8/8/8/1R2K1R1 w KQkq - 0 1", G1, G4,
+         14},
+        {"castling rook moves along the rank", "1r2k1r1/8/8/8/8/8/8/1R2K1R1 w KQkq - 0 1", B1, A1,
+         13},
+        {"castling rook taken", "1r2k1r1/8/8/8/8/8/8/1R2K1R1 b KQkq - 0 1", G8, G1, 10},
+        {"the other rook moves", "1r2k1r1/8/8/8/8/8/8/RR2K1R1 w Bkq - 0 1", A1, A4, 15},
+        {"the other rook taken", "rr2k1r1/8/8/8/8/8/8/RR2K1R1 w Bb - 0 1", A1, A8, 15},
+        {"the king steps", "1r2k1r1/8/8/8/8/8/8/1R2K1R1 b KQkq - 0 1", E8, E7, 3},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(SetupBoard(c.fen, CastlingRules::Chess960), SetupOk) << c.name;
+        ChessBoard board = MainBoard;
+        uint8_t mask = 0;
+        board.MakeMove(Bit(c.from), Bit(c.to), NoPromotion, &mask);
+        EXPECT_EQ(mask, c.mask) << c.name;
+    }
+}
+
 TEST(MakeMove, EnPassantOnlyRightAfterTheDoubleStep) {
     ChessBoard board = BoardFromFen("4k3/3p4/8/4P3/8/8/8/4K3 b - - 0 1");
     uint8_t mask;

@@ -52,12 +52,81 @@ TEST(Fen, CastlingLettersNeedKingAndRookAtHome) {
         {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 15},
         {"r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1", 9},
         {"r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1", 0},
-        {"r3k2r/8/8/8/8/8/8/R3K2R w KKxq - 0 1", 9},   // a repeated letter changes nothing
-        {"r3k2r/8/8/8/8/8/8/R3K1R1 w KQkq - 0 1", 14}, // no rook on h1
-        {"r3k2r/8/8/8/8/8/8/R4K1R w KQkq - 0 1", 12},  // king off e1
-        {"1r2k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 7},  // no rook on a8
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KKxq - 0 1", 9},  // a repeated letter changes nothing
+        {"r3k2r/8/8/8/8/8/8/R3K3 w KQkq - 0 1", 14},  // no rook beside the king on h1's side
+        {"r3k2r/8/8/8/8/8/4K3/R6R w KQkq - 0 1", 12}, // king off the first rank
+        {"4k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 7},   // no rook on a8's side
+        {"r3k2r/8/8/8/8/8/8/R3K2R w HAha - 0 1", 15}, // Shredder-FEN letters for the corners
     };
     for (const Case& c : cases) EXPECT_EQ(BoardFromFen(c.fen).CastleFlags, c.flags) << c.fen;
+}
+
+// X-FEN and Shredder-FEN castling fields by the Chess960 rules: the rook of
+// each right, and the field written back (X-FEN).
+TEST(Fen, Chess960CastlingFieldsNameTheirRooks) {
+    struct Case {
+        const char* fen;
+        int flags;
+        int rooks[4]; // by castling index; the corner where a right is not held
+        const char* written;
+    } cases[] = {
+        {"bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf - 2 9",
+         15,
+         {H1, F1, H8, F8},
+         "KQkq"},
+        {"bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w KQkq - 2 9",
+         15,
+         {H1, F1, H8, F8},
+         "KQkq"},
+        // The outermost rook is not the castling one: its file is written.
+        {"4k3/8/8/8/8/8/8/4KR1R w F - 0 1", 1, {F1, A1, H8, A8}, "F"},
+        {"r1r1k3/8/8/8/8/8/8/4K3 b c - 0 1", 8, {H1, A1, H8, C8}, "c"},
+        {"1r2k2r/8/8/8/8/8/8/R3K1R1 w KQkq - 0 1", 15, {G1, A1, H8, B8}, "KQkq"},
+        {"rk6/8/8/8/8/8/8/4K3 b q - 0 1", 8, {H1, A1, H8, A8}, "q"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 15, {H1, A1, H8, A8}, "KQkq"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(SetupBoard(c.fen, CastlingRules::Chess960), SetupOk) << c.fen;
+        EXPECT_EQ(MainBoard.CastleFlags, c.flags) << c.fen;
+        EXPECT_TRUE(MainBoard.Chess960) << c.fen;
+        for (int right = 0; right < 4; ++right)
+            EXPECT_EQ(MainBoard.CastleRookSquare[right], c.rooks[right]) << c.fen << " " << right;
+        char written[8];
+        CastleRights(written, MainBoard);
+        EXPECT_STREQ(written, c.written) << c.fen;
+    }
+    EXPECT_FALSE(BoardFromFen(StartFen).Chess960);
+}
+
+// A castling right that the position cannot have is refused by the Chess960
+// rules, and castling that only Chess960 has by the standard ones; the board
+// stays as it was.
+TEST(Fen, RefusesImpossibleCastlingRights) {
+    struct Case {
+        const char* fen;
+        CastlingRules rules;
+        int result;
+    } cases[] = {
+        {"4k3/8/8/8/8/8/8/4K3 w K - 0 1", CastlingRules::Chess960, SetupCastlingNoRook},
+        {"4k3/8/8/8/8/8/8/4K2R w Q - 0 1", CastlingRules::Chess960, SetupCastlingNoRook},
+        {"4k3/8/8/8/8/8/8/4K2R w B - 0 1", CastlingRules::Chess960, SetupCastlingNoRook},
+        {"4k3/8/8/8/8/8/8/R3K2R w E - 0 1", CastlingRules::Chess960, SetupCastlingNoRook},
+        {"4k3/8/8/8/8/8/4K3/R6R w K - 0 1", CastlingRules::Chess960, SetupCastlingKingAway},
+        {"4k3/8/8/8/8/8/8/4K1RR w HG - 0 1", CastlingRules::Chess960, SetupCastlingOneSide},
+        {"4k3/8/8/8/8/8/8/R3K2R w KX - 0 1", CastlingRules::Chess960, SetupCastlingLetter},
+        {"bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf - 2 9",
+         CastlingRules::Standard, SetupCastlingNeeds960},
+        {"r3k2r/8/8/8/8/8/8/R3K1R1 w KQkq - 0 1", CastlingRules::Standard, SetupCastlingNeeds960},
+        {"r3k2r/8/8/8/8/8/8/R4K1R w KQkq - 0 1", CastlingRules::Standard, SetupCastlingNeeds960},
+        {"1r2k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", CastlingRules::Standard, SetupCastlingNeeds960},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(SetupBoard(StartFen), SetupOk);
+        const ChessBoard before = MainBoard;
+        EXPECT_EQ(SetupBoard(c.fen, c.rules), c.result) << c.fen;
+        EXPECT_EQ(std::memcmp(&before, &MainBoard, sizeof before), 0) << c.fen;
+        EXPECT_STRNE(SetupResultText(c.result), SetupResultText(-1)) << c.fen;
+    }
 }
 
 TEST(Fen, EnPassantSquareBecomesTheLastMove) {
@@ -142,8 +211,10 @@ TEST(MoveText, CoordinatesPromotionsAndContinuation) {
     EXPECT_STREQ(text, " e2e4 \n");
 
     char rights[5];
-    for (auto [flags, expected] : {std::pair{15, "KQkq"}, std::pair{9, "Kq"}, std::pair{0, "-"}}) {
-        CastleRights(rights, flags);
+    for (auto [fen, expected] : {std::pair{"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "KQkq"},
+                                 std::pair{"r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1", "Kq"},
+                                 std::pair{"r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1", "-"}}) {
+        CastleRights(rights, BoardFromFen(fen));
         EXPECT_STREQ(rights, expected);
     }
 }

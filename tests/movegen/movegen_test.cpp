@@ -133,6 +133,52 @@ TEST(MoveList, CastlingOrderAndSquareTests) {
     EXPECT_EQ(ListText(list, list.GenCastle(White, 0, AllCastling)), "e1c1");
 }
 
+// Chess960 castling among the legal moves, written as the king taking its
+// rook: what must be empty, what must not be attacked, and the squares that
+// may be either.
+TEST(MoveList, Chess960CastlingPathsAndAttacks) {
+    struct Case {
+        const char* name;
+        const char* fen;
+        const char* castlings;
+    } cases[] = {
+        {"king already on its target", "4k3/8/8/8/8/8/8/6KR w K - 0 1", "g1h1"},
+        {"rook already on its target", "4k3/8/8/8/8/8/8/3RK3 w Q - 0 1", "e1d1"},
+        {"king and rook swap squares", "4k3/8/8/8/8/8/8/5KR1 w K - 0 1", "f1g1"},
+        {"queen side swap", "4k3/8/8/8/8/8/8/2RK4 w Q - 0 1", "d1c1"},
+        {"both sides from b1", "4k3/8/8/8/8/8/8/RK5R w KQ - 0 1", "b1h1 b1a1"},
+        {"Black from g8", "rk4r1/8/8/8/8/8/8/4K3 b kq - 0 1", "b8g8 b8a8"},
+        {"a piece on the rook's target", "4k3/8/8/8/8/8/8/RK1N4 w Q - 0 1", ""},
+        {"a piece on the king's path", "4k3/8/8/8/8/8/8/1K3N1R w K - 0 1", ""},
+        {"the rook's own square attacked", "4k2r/8/8/8/8/8/8/5K1R w K - 0 1", "f1h1"},
+        {"the king's target attacked", "4k1r1/8/8/8/8/8/8/5K1R w K - 0 1", ""},
+        {"a square the king crosses attacked", "4kr2/8/8/8/8/8/8/RK5R w KQ - 0 1", "b1a1"},
+        // After castling the king would stand in the rook's former shadow.
+        {"the castling rook screened an attack", "4k3/8/8/8/8/8/8/rR2K3 w Q - 0 1", ""},
+        {"the king in check", "4k3/8/8/8/8/8/8/r5KR w K - 0 1", ""},
+        {"a second rook outside the castling one", "4k3/8/8/8/8/8/8/4KR1R w F - 0 1", "e1f1"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(SetupBoard(c.fen, CastlingRules::Chess960), SetupOk) << c.name;
+        const ChessBoard board = MainBoard;
+        MoveList list;
+        const int count = list.GenerateLegalMoves(&board);
+        std::string castlings;
+        for (int i = 0; i < count; ++i) {
+            if (!IsCastling(board, list.From[i], list.To[i])) continue;
+            if (!castlings.empty()) castlings += ' ';
+            castlings += ListText(list, count).substr(5 * i, 4);
+        }
+        EXPECT_EQ(castlings, c.castlings) << c.name;
+        // Perft's count without making the ordinary moves agrees.
+        const int pseudo =
+            board.InCheck(board.SideToMove == White ? board.WKing : board.BKing, board.SideToMove)
+                ? list.GenCheckEvasions(board.SideToMove, &board)
+                : list.GenerateAllMoves(board.SideToMove, &board, board.CastleFlags);
+        EXPECT_EQ(list.LegalMoveCount(board.SideToMove, pseudo), count) << c.name;
+    }
+}
+
 TEST(MoveList, MissingOrSecondKingIsReportedAndGenerationGoesOn) {
     ChessBoard board{};
     board.WKnights = Bit(B1);

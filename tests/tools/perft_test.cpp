@@ -138,6 +138,28 @@ TEST(Perft, FromTheCommandLine) {
               std::string::npos)
         << run.out;
     std::filesystem::remove(fen);
+
+    // A Chess960 file: castling written as the king taking its rook.
+    std::ofstream(fen) << "rk4r1/8/8/8/8/8/8/RK4R1 w KQkq - 0 1\n";
+    run = RunVorn("-perft -fd 2 -lpf " + fen.string());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("\nb1a1: 24\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n442 Leaf Nodes at Depth = 2\n"), std::string::npos) << run.out;
+    std::filesystem::remove(fen);
+}
+
+TEST(Perft, ShallowDepthsOfTheChess960Suite) {
+    // The deep counts are for scripts/perft-suite.
+    constexpr uint64_t MaxLeaves = 5000000;
+    for (const PerftCase& c : ReadPerftSuite(std::string(VORN_TEST_DATA) + "/perft960.epd")) {
+        for (int depth = 1; depth <= int(c.Leaves.size()) && c.Leaves[depth - 1] <= MaxLeaves;
+             ++depth) {
+            ASSERT_EQ(SetupBoard(c.Fen.c_str(), CastlingRules::Chess960), SetupOk) << c.Fen;
+            uint64_t leaves = 0;
+            CapturedStdout([&] { leaves = PerfT(depth, false).LeafNodes; });
+            EXPECT_EQ(leaves, c.Leaves[depth - 1]) << c.Fen << " depth " << depth;
+        }
+    }
 }
 
 } // namespace
