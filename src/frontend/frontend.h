@@ -86,11 +86,17 @@ bool ExpectedReply(const ChessBoard& after, const RootLine& line, const GameMove
 // Whether two moves are the same, a promotion's letter in either case.
 bool SameMove(const GameMove& a, const GameMove& b);
 
-// Whether a word has the shape of a coordinate move: a file letter, then a digit.
+// Whether a word has the shape of a move: a file letter, then a digit, or
+// castling ("O-O", "O-O-O", "0-0", "0-0-0").
 bool LooksLikeMove(const char* word);
 // The legal move of `board` that `text` names ("e2e4", "e7e8n"; a promotion
-// without a letter is a queen's). False for a malformed or illegal move.
+// without a letter is a queen's; castling also as "O-O" and "O-O-O", and on
+// a Chess960 board as the king taking its rook). False for a malformed or
+// illegal move.
 bool ParseGameMove(const ChessBoard& board, const char* text, GameMove* move);
+// The engine's move as xboard and the console get it: coordinates, and on a
+// Chess960 board castling as "O-O" or "O-O-O". At most 7 characters.
+void EngineMoveText(const ChessBoard& board, const GameMove& move, char* out, int size);
 
 // How a game stands after a move.
 enum GameVerdict : int {

@@ -55,9 +55,9 @@ void FinishEngineTurn(bool moved, const GameMove& move, int score) {
         if (Settings.Mode.xboard) {
             MakeGUIMove(move.From, move.To, move.Promo, score);
         } else {
-            char text[MaxPVText];
-            fillmovestring(text, LowestSquare(move.From), LowestSquare(move.To), move.Promo);
-            std::printf("Vorn plays%s", text);
+            char text[8];
+            EngineMoveText(MainBoard, move, text, sizeof text);
+            std::printf("Vorn plays %s \n", text);
         }
         PlayGameMove(move);
         GameSession.PonderReady = true;
@@ -213,7 +213,7 @@ void MakeGUIMove(Bitboard from, Bitboard to, char promo, int score) {
     char text[MaxPVText];
     fillmovestring(text, LowestSquare(from), LowestSquare(to), promo);
     char move[8];
-    std::sscanf(text, "%7s", move);
+    EngineMoveText(MainBoard, GameMove{from, to, promo}, move, sizeof move);
     if (GameSession.ProtocolVersion2)
         std::printf("move %s\n", move);
     else

@@ -10,6 +10,13 @@ namespace {
 
 bool IsFileLetter(char c) { return c >= 'a' && c <= 'h'; }
 
+// Castling as people and xboard write it: "O-O", "O-O-O", or with zeros.
+bool IsCastlingText(const char* word) {
+    for (const char* text : {"O-O", "O-O-O", "0-0", "0-0-0"})
+        if (std::strcmp(word, text) == 0) return true;
+    return false;
+}
+
 } // namespace
 
 int GenerateLegalMoves(const ChessBoard& board, GameMove moves[MoveList::MaxMoves]) {
@@ -38,11 +45,22 @@ bool SameMove(const GameMove& a, const GameMove& b) {
 }
 
 bool LooksLikeMove(const char* word) {
-    return IsFileLetter(word[0]) && word[1] >= '0' && word[1] <= '9';
+    return (IsFileLetter(word[0]) && word[1] >= '0' && word[1] <= '9') || IsCastlingText(word);
 }
 
 bool ParseGameMove(const ChessBoard& board, const char* text, GameMove* move) {
+    if (IsCastlingText(text)) return FindSanMove(board, text, &move->From, &move->To, &move->Promo);
     return FindCoordinateMove(board, text, &move->From, &move->To, &move->Promo);
+}
+
+void EngineMoveText(const ChessBoard& board, const GameMove& move, char* out, int size) {
+    if (board.Chess960 && IsCastling(board, move.From, move.To)) {
+        std::snprintf(out, size, "%s", move.To > move.From ? "O-O" : "O-O-O");
+        return;
+    }
+    char text[MaxPVText];
+    fillmovestring(text, LowestSquare(move.From), LowestSquare(move.To), move.Promo);
+    std::sscanf(text, "%7s", out);
 }
 
 void TellMoveForm(const char* word) {

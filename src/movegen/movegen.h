@@ -202,7 +202,8 @@ struct OrderHints {
 };
 
 // The legal move of `board` that `san` names in standard algebraic notation
-// ("Nf3", "exd5", "Rad1", "O-O", "e8=Q+"). False when the text names no legal
+// ("Nf3", "exd5", "Rad1", "O-O", "e8=Q+"; "O-O" is castling on the h-side
+// in Chess960 too). False when the text names no legal
 // move or more than one. Only queen promotions are generated, so a text that
 // promotes to another piece names none.
 bool FindSanMove(const ChessBoard& board, const char* san, Bitboard* from, Bitboard* to,
@@ -210,6 +211,8 @@ bool FindSanMove(const ChessBoard& board, const char* san, Bitboard* from, Bitbo
 
 // The legal move of `board` that `text` names in coordinates ("e2e4",
 // "e7e8n"; a promotion without a letter is a queen's, and a letter is kept
-// as typed). False for a malformed or illegal move.
+// as typed). On a Chess960 board castling is the king taking its rook
+// ("b1a1"), or the king's step to its target ("b1c1") when no other move is
+// written so. False for a malformed or illegal move.
 bool FindCoordinateMove(const ChessBoard& board, const char* text, Bitboard* from, Bitboard* to,
                         char* promo);

@@ -81,9 +81,13 @@ bool FindSanMove(const ChessBoard& board, const char* san, Bitboard* from, Bitbo
     for (int i = 0; i < count; ++i) {
         const int f = LowestSquare(list.From[i]), t = LowestSquare(list.To[i]);
         if (PieceCodeOn(board, f) % 6 != parts.Kind) continue;
+        const bool castles = IsCastling(board, list.From[i], list.To[i]);
         if (parts.CastleFile >= 0) {
-            if (t != (f & ~7) + parts.CastleFile || (f & 7) != 4) continue;
-        } else if (t != parts.To || (parts.FromFile >= 0 && (f & 7) != parts.FromFile) ||
+            if (!castles ||
+                CastlingKingTarget(list.From[i], list.To[i]) != (f & ~7) + parts.CastleFile)
+                continue;
+        } else if ((castles && (list.To[i] & board.AllPieces)) || t != parts.To ||
+                   (parts.FromFile >= 0 && (f & 7) != parts.FromFile) ||
                    (parts.FromRank >= 0 && f / 8 != parts.FromRank) ||
                    (parts.Promotion ? parts.Promotion != 'Q' || list.Promo[i] == NoPromotion
                                     : list.Promo[i] != NoPromotion)) {
@@ -111,6 +115,21 @@ bool FindCoordinateMove(const ChessBoard& board, const char* text, Bitboard* fro
     ChessBoard position = board;
     MoveList list;
     const int count = list.GenerateLegalMoves(&position);
+    // Chess960 castling, written as the king taking its rook, may also come
+    // as the king's step to its target when no other move has that text.
+    for (int i = 0; i < count && !letter && board.Chess960; ++i) {
+        if (list.From[i] == source && list.To[i] == target) break;
+        if (list.From[i] != source || !IsCastling(board, source, list.To[i]) ||
+            Bit(CastlingKingTarget(source, list.To[i])) != target)
+            continue;
+        bool plain = false;
+        for (int j = 0; j < count; ++j) plain |= list.From[j] == source && list.To[j] == target;
+        if (plain) break;
+        *from = source;
+        *to = list.To[i];
+        *promo = list.Promo[i];
+        return true;
+    }
     for (int i = 0; i < count; ++i) {
         if (list.From[i] != source || list.To[i] != target) continue;
         const bool promotion = list.Promo[i] != NoPromotion;

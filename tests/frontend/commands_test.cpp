@@ -207,6 +207,56 @@ TEST(Commands, SetboardKeepsThePreviousPositionWhenTheNewOneCannotBePlayed) {
     EXPECT_EQ(GameHistory.NumMoves, 1);
 }
 
+// Castling as interfaces and people write it: king takes rook, O-O, or on a
+// Chess960 board the king's step to its target when nothing else is so
+// written; the engine writes it O-O there.
+TEST(MoveText, Chess960CastlingInEveryForm) {
+    const char* both =
+        "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w KQkq - 0 1"; // castling rooks b1, g1
+    const struct {
+        const char* fen;
+        CastlingRules rules;
+        const char* text;
+        int from, to;
+    } cases[] = {
+        {both, CastlingRules::Chess960, "e1g1", E1, G1},
+        {both, CastlingRules::Chess960, "O-O", E1, G1},
+        {both, CastlingRules::Chess960, "e1b1", E1, B1},
+        {both, CastlingRules::Chess960, "e1c1", E1, B1},
+        {both, CastlingRules::Chess960, "O-O-O", E1, B1},
+        {both, CastlingRules::Chess960, "0-0-0", E1, B1},
+        // b1c1 is also the king's plain step, which it names.
+        {"4k3/8/8/8/8/8/8/RK6 w Q - 0 1", CastlingRules::Chess960, "b1c1", B1, C1},
+        {"4k3/8/8/8/8/8/8/RK6 w Q - 0 1", CastlingRules::Chess960, "b1a1", B1, A1},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", CastlingRules::Standard, "O-O-O", E8, C8},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", CastlingRules::Chess960, "O-O", E1, H1},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(SetupBoard(c.fen, c.rules), SetupOk) << c.fen;
+        GameMove move{};
+        ASSERT_TRUE(ParseGameMove(MainBoard, c.text, &move)) << c.fen << " " << c.text;
+        EXPECT_EQ(move.From, Bit(c.from)) << c.text;
+        EXPECT_EQ(move.To, Bit(c.to)) << c.text;
+    }
+    for (const char* text : {"O-O-O", "e1c1", "b1c1", "O-O-O-O", "o-o"}) {
+        ASSERT_EQ(SetupBoard("4k3/8/8/8/8/8/8/4K2R w K - 0 1", CastlingRules::Chess960), SetupOk);
+        GameMove move{};
+        EXPECT_FALSE(ParseGameMove(MainBoard, text, &move)) << text;
+    }
+
+    const auto engineText = [](const char* fen, CastlingRules rules, int from, int to) {
+        EXPECT_EQ(SetupBoard(fen, rules), SetupOk) << fen;
+        char text[8];
+        EngineMoveText(MainBoard, GameMove{Bit(from), Bit(to), NoPromotion}, text, sizeof text);
+        return std::string(text);
+    };
+    EXPECT_EQ(engineText(both, CastlingRules::Chess960, E1, G1), "O-O");
+    EXPECT_EQ(engineText(both, CastlingRules::Chess960, E1, B1), "O-O-O");
+    EXPECT_EQ(engineText(both, CastlingRules::Chess960, E1, F1), "e1f1");
+    EXPECT_EQ(engineText("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", CastlingRules::Standard, E1, G1),
+              "e1g1");
+}
+
 TEST(Commands, EditBuildsAPositionAndRefusesOneThatCannotBePlayed) {
     StartGame(StartFen);
     for (const char* line : {"#", "Ke1", "Rh1", "Pe4", "c", "Ke8", "Pd4", "xd4", "Qf5 junk", "."})
