@@ -59,6 +59,8 @@ void SetShowCurrLine(Engine&, const OptionValue& value, OptionTeller) {
 
 void SetShowWDL(Engine&, const OptionValue& value, OptionTeller) { UCI.ShowWDL = value.Flag; }
 
+void SetChess960(Engine&, const OptionValue& value, OptionTeller) { UCI.Chess960 = value.Flag; }
+
 void SetPonder(Engine&, const OptionValue& value, OptionTeller) { UCI.PonderOption = value.Flag; }
 
 void SetAnalyseMode(Engine&, const OptionValue& value, OptionTeller) {
@@ -119,6 +121,7 @@ constexpr OptionRow Rows[] = {
     SpinOption("MultiPV", 1, 1, MaxMultiPV, SetMultiPV, ForBoth),
     ButtonOption("Clear Hash", ClearHash, ForBoth),
     CheckOption("UCI_AnalyseMode", false, SetAnalyseMode),
+    CheckOption("UCI_Chess960", false, SetChess960),
     CheckOption("OwnBook", false, SetUseBook),
     CheckOption("SecondaryBook", false, SetUseBook),
     StringOption("BookFile", "", SetBookFile),

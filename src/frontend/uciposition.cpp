@@ -9,15 +9,18 @@ void UCIProtocol::Position() {
     const int movesAt = Words.Find("moves");
     if (std::strcmp(Words[1], "startpos") == 0) {
         MainBoard.InitRep();
+        MainBoard.Chess960 = UCI.Chess960;
         MainBoard.FiftyMoveCount = 0;
     } else if (std::strcmp(Words[1], "fen") == 0) {
         // The FEN's fields, however they were spaced, as the reader wants them.
         char fen[UCIWords::LineLength];
         Words.Join(2, movesAt, fen, sizeof fen);
-        const int result = SetupBoard(fen);
+        const int result =
+            SetupBoard(fen, UCI.Chess960 ? CastlingRules::Chess960 : CastlingRules::Standard);
         if (result != SetupOk) {
-            InfoString("invalid FEN (%s), the position stays as it was: %.200s",
-                       SetupResultText(result), fen);
+            InfoString("invalid FEN (%s%s), the position stays as it was: %.200s",
+                       SetupResultText(result),
+                       result == SetupCastlingNeeds960 ? ": UCI_Chess960 plays it" : "", fen);
             return;
         }
         WriteLogFile(fen);

@@ -94,6 +94,7 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
         "option name MultiPV type spin default 1 min 1 max 64",
         "option name Clear Hash type button",
         "option name UCI_AnalyseMode type check default false",
+        "option name UCI_Chess960 type check default false",
         "option name OwnBook type check default false",
         "option name SecondaryBook type check default false",
         "option name BookFile type string default <empty>",
@@ -109,7 +110,7 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
     ASSERT_GE(lines.size(), 3 + options.size());
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.begin() + 3 + options.size()),
               options);
-    EXPECT_EQ(lines.size(), 20u);
+    EXPECT_EQ(lines.size(), 21u);
     engine.Send("isready");
     EXPECT_EQ(Until(engine, "readyok").size(), 1u);
     engine.CloseInput();
@@ -365,6 +366,33 @@ TEST_F(UCISession, PerftCountsEachRootMoveThenTheTotal) {
     engine.Send("go perft x\nisready");
     EXPECT_EQ(engine.WaitFor("info string"), "info string go perft needs a depth from 0 to 100");
     EXPECT_EQ(Until(engine, "readyok").size(), 1u);
+}
+
+// UCI_Chess960 reads Chess960 positions and writes castling as the king
+// taking its rook, in the standard position too; without it such a
+// position is refused with its reason.
+TEST_F(UCISession, Chess960PositionsAndCastling) {
+    const auto perft = [&](const std::string& position) {
+        engine.Send(position + "\ngo perft 1");
+        return Until(engine, "Nodes searched: ");
+    };
+    const std::string corners = "position fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
+    EXPECT_TRUE(Has(perft(corners), "e1g1: 1"));
+    const std::string chess960 =
+        "position fen 1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w KQkq - 0 1";
+    std::vector<std::string> lines = perft(chess960);
+    EXPECT_TRUE(Has(lines, "info string invalid FEN (castling that only Chess960 has: "
+                           "UCI_Chess960 plays it)"));
+
+    engine.Send("setoption name UCI_Chess960 value true");
+    EXPECT_TRUE(Has(perft(corners), "e1h1: 1"));
+    lines = perft(chess960 + " moves e1g1");
+    EXPECT_FALSE(Has(lines, "info string")) << lines[0];
+    EXPECT_TRUE(Has(lines, "e8g8: 1"));
+    EXPECT_TRUE(Has(lines, "e8b8: 1"));
+    lines = perft("position fen 4k3/8/8/8/8/8/8/4K3 w K - 0 1");
+    EXPECT_TRUE(Has(lines, "info string invalid FEN (a castling right without a rook of its "
+                           "colour where the letter points)"));
 }
 
 TEST_F(UCISession, LinesDuringASearchWaitForItsEnd) {
