@@ -79,6 +79,7 @@ void SetupBoardFromEdit() {
             editing = ApplyEditWord(board, colour, words[i]);
     }
     RefreshOccupancy(board);
+    board.SetStandardCastling();
     board.CastleFlags = CastlingOfPlacement(board);
 
     if (!AdoptPosition(board)) TellIllegalPosition();
@@ -89,7 +90,7 @@ bool AdoptPosition(const ChessBoard& board) {
     // from "setboard"; no en passant, and the fifty-move count starts afresh.
     char fen[128];
     pos2fenString(board, fen);
-    if (SetupBoard(fen) != SetupOk) return false;
+    if (SetupBoard(fen, SessionRules()) != SetupOk) return false;
     Settings.Game.GameInProgress = 1;
     GameSession.DrawClaimed = false;
     StartGameRecord();

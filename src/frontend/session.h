@@ -35,6 +35,9 @@ struct Session {
     ChessBoard PonderFrom;    // the position the reply is played from
     GameMove PonderGuess{};
     bool ClockGiven = false; // "level" or "time" set a clock; the console then follows it
+    // "variant fischerandom": positions are read, and castling played and
+    // written, by the rules of Chess960 (back to standard at "variant normal").
+    bool Chess960 = false;
     int ConsoleSeconds = DefaultConsoleSeconds; // the console's time a move without a clock
 };
 
@@ -63,6 +66,10 @@ bool ReadCommandLine(char* line, int size);
 // Makes `board` the game's position and starts the game's record there; false
 // (and nothing changed) for a position that cannot be played.
 bool AdoptPosition(const ChessBoard& board);
+// How "setboard" and "edit" read castling: by the variant in force.
+inline CastlingRules SessionRules() {
+    return GameSession.Chess960 ? CastlingRules::Chess960 : CastlingRules::Standard;
+}
 
 // Leaves analysis mode: the clock settings come back.
 void LeaveAnalysis();
@@ -72,8 +79,10 @@ void AnnounceVerdict(GameVerdict verdict);
 // The console shows the board after anything that changed it; an interface
 // draws its own.
 void ShowConsoleBoard();
-// A position refused: the interface's error line, or plain words at the console.
-void TellIllegalPosition();
+// A position refused: the interface's error line, or plain words at the
+// console; the SetupBoard result, when given, adds the reason of a castling
+// field refused.
+void TellIllegalPosition(int result = SetupOk);
 // The console's hint for a word that is no move as Vorn reads them: the
 // coordinate form of a move typed in algebraic notation ("Nf3": g1f3).
 void TellMoveForm(const char* word);

@@ -36,8 +36,8 @@ class UCIProtocol {
     Engine* Searcher = nullptr; // main's engine, handed over by AttachEngine
     uint8_t ShowCurrLine = 1;
     uint8_t Chess960 = 0; // "UCI_Chess960": positions and castling by Chess960's rules
-    uint8_t ShowWDL = 0; // "UCI_ShowWDL": the expected result beside each score   //
-                         // "UCI_ShowCurrLine": "info currmove" lines in long searches
+    uint8_t ShowWDL = 0;  // "UCI_ShowWDL": the expected result beside each score   //
+                          // "UCI_ShowCurrLine": "info currmove" lines in long searches
     uint8_t State = WAITING;
     uint8_t Running = 1;
     uint8_t PonderOption = 0; // "Ponder": a ponder move follows the best move

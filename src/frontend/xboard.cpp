@@ -7,7 +7,7 @@
 //   hint  level  name  new  nopost  otim  ponder  post  quit  random  remove
 //   selfplay  setboard  Depth  DEPTH  sd  sfd  st  time  traceflag  undo
 //   white  xboard, then protover  ping  accepted  rejected  result  memory  option
-//   usermove  egtpath and the protocol's commands Vorn has no use for.
+//   usermove  egtpath  cores  variant and the protocol's commands Vorn has no use for.
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -119,6 +119,7 @@ int PositionChanged() { return Settings.Limits.Analyze ? CommandEndsInput : Comm
 // The opening position, White to move, the engine to play Black.
 void StartNewGame() {
     MainBoard.InitRep();
+    MainBoard.Chess960 = GameSession.Chess960;
     GameSession.MaxDepth = ConsoleShownDepth;
     Settings.initVars();
     Settings.Game.OpponentToMove = 1;
@@ -300,8 +301,8 @@ int SelfPlay(const Words&) {
 int SetBoard(const Words& words) {
     const char* fen = words.From(1);
     LogPrintf("setboard %s", fen);
-    if (SetupBoard(fen) != SetupOk) {
-        TellIllegalPosition();
+    if (const int result = SetupBoard(fen, SessionRules()); result != SetupOk) {
+        TellIllegalPosition(result);
         return CommandHandled;
     }
     Settings.Game.GamePly = MainBoard.SideToMove == ::White ? 1 : 2;
@@ -377,7 +378,7 @@ int Protover(const Words& words) {
     std::printf("feature done=0\n"
                 "feature myname=\"Vorn %s\" setboard=1 ping=1 usermove=0 san=0 time=1 draw=0 "
                 "sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 memory=1 smp=1 ics=0 name=0 pause=0 "
-                "egt=\"gaviota\"\n",
+                "egt=\"gaviota\" variants=\"normal,fischerandom\"\n",
                 VornVersion);
     ProtocolOptions.PrintXboard();
     std::printf("feature done=1\n");
@@ -421,6 +422,15 @@ int Cores(const Words& words) {
 }
 
 int UserMove(const Words&) { return CommandIsMove; }
+
+// "variant normal" or "variant fischerandom", before "new" or "setboard".
+int Variant(const Words& words) {
+    if (std::strcmp(words[1], "normal") == 0 || std::strcmp(words[1], "fischerandom") == 0)
+        GameSession.Chess960 = words[1][0] == 'f';
+    else
+        std::printf("Error (unsupported variant): %s\n", words.From(1));
+    return CommandHandled;
+}
 
 // "option NAME=VALUE", or "option NAME" for a button: the options the
 // features declare; any other name is ignored.
@@ -516,6 +526,7 @@ constexpr Command Commands[] = {
     {"usermove", UserMove, After},
     {"egtpath", TablePath, After},
     {"cores", Cores, After},
+    {"variant", Variant, After},
     // The console's own.
     {"board", ShowBoard, Now},
     {"d", ShowBoard, Now},
@@ -525,7 +536,6 @@ constexpr Command Commands[] = {
     {"ics", Nothing, Now},
     {"nps", Nothing, Now},
     {"playother", Nothing, Now},
-    {"variant", Nothing, Now},
     {"pause", Nothing, Now},
     {"resume", Nothing, Now},
     {"exclude", Nothing, Now},
@@ -587,8 +597,13 @@ void ShowConsoleBoard() {
     if (!Settings.Mode.xboard) DisplayPosition(MainBoard);
 }
 
-void TellIllegalPosition() {
-    std::printf(Settings.Mode.xboard ? "tellusererror Illegal position\n" : "Illegal position\n");
+void TellIllegalPosition(int result) {
+    const char* prefix = Settings.Mode.xboard ? "tellusererror " : "";
+    if (result >= SetupCastlingNoRook)
+        std::printf("%sIllegal position: %s%s\n", prefix, SetupResultText(result),
+                    result == SetupCastlingNeeds960 ? " (variant fischerandom plays it)" : "");
+    else
+        std::printf("%sIllegal position\n", prefix);
 }
 
 void PrintConsoleTimeControl() {

@@ -257,6 +257,30 @@ TEST(MoveText, Chess960CastlingInEveryForm) {
               "e1g1");
 }
 
+// "variant fischerandom" reads positions by Chess960's rules until "variant
+// normal"; a castling field either cannot have is refused with its reason.
+TEST(Commands, VariantsAndTheirCastlingFields) {
+    StartGame(StartFen);
+    const char* chess960 = "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w GBgb - 0 1";
+    EXPECT_EQ(Command(std::string("setboard ") + chess960),
+              "tellusererror Illegal position: castling that only Chess960 has (variant "
+              "fischerandom plays it)\n");
+    EXPECT_EQ(Command("variant fischerandom"), "");
+    EXPECT_EQ(Command(std::string("setboard ") + chess960), "");
+    EXPECT_TRUE(MainBoard.Chess960);
+    EXPECT_EQ(MainBoard.CastleFlags, AllCastling);
+    EXPECT_EQ(Command("setboard 4k3/8/8/8/8/8/8/4K3 w K - 0 1"),
+              "tellusererror Illegal position: a castling right without a rook of its colour "
+              "where the letter points\n");
+    EXPECT_EQ(MainBoard.CastleRookSquare[0], G1); // the board stays
+    EXPECT_EQ(DoCommand("new"), CommandEndsInput);
+    EXPECT_TRUE(MainBoard.Chess960);
+    EXPECT_EQ(Command("variant crazyhouse"), "Error (unsupported variant): crazyhouse\n");
+    EXPECT_EQ(Command("variant normal"), "");
+    EXPECT_EQ(DoCommand("new"), CommandEndsInput);
+    EXPECT_FALSE(MainBoard.Chess960);
+}
+
 TEST(Commands, EditBuildsAPositionAndRefusesOneThatCannotBePlayed) {
     StartGame(StartFen);
     for (const char* line : {"#", "Ke1", "Rh1", "Pe4", "c", "Ke8", "Pd4", "xd4", "Qf5 junk", "."})

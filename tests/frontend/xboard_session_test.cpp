@@ -124,7 +124,8 @@ TEST(XboardSession, TheEnginesMoveLineBeforeAndAfterProtover) {
     EXPECT_EQ(e.WaitFor("feature"), "feature done=0");
     EXPECT_EQ(e.WaitFor(""), "feature myname=\"Vorn 1.0\" setboard=1 ping=1 usermove=0 san=0 "
                              "time=1 draw=0 sigint=0 sigterm=0 reuse=1 analyze=1 colors=0 "
-                             "memory=1 smp=1 ics=0 name=0 pause=0 egt=\"gaviota\"");
+                             "memory=1 smp=1 ics=0 name=0 pause=0 egt=\"gaviota\" "
+                             "variants=\"normal,fischerandom\"");
     EXPECT_EQ(e.WaitFor(""), "feature option=\"Move Overhead -spin 30 0 5000\"");
     EXPECT_EQ(e.WaitFor(""), "feature option=\"MultiPV -spin 1 1 64\"");
     EXPECT_EQ(e.WaitFor(""), "feature option=\"Clear Hash -button\"");
