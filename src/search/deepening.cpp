@@ -270,10 +270,11 @@ SearchResult SearchWorker::Conclude(const ChessBoard& board, GameMove move, int 
 bool SearchWorker::PlayUserBookMove(const ChessBoard& board) {
     const SearchRequest& request = Request();
     // A book move is a choice of play: analysis, fixed depths, benchmarks and
-    // the searches an interface restricts want the search's own answer.
-    const bool allowed = UserBook.IsLoaded() && request.UserBook && request.FixedDepth == 0 &&
-                         request.Mate == 0 && !request.Analyze && !request.Ponder &&
-                         request.Nodes == 0 && request.SearchMoveCount == 0;
+    // the searches an interface restricts want the search's own answer. A
+    // book holds standard chess, never Chess960.
+    const bool allowed = UserBook.IsLoaded() && request.UserBook && !board.Chess960 &&
+                         request.FixedDepth == 0 && request.Mate == 0 && !request.Analyze &&
+                         !request.Ponder && request.Nodes == 0 && request.SearchMoveCount == 0;
     PolyglotMove move;
     if (!allowed || !UserBook.Choose(board, request.BookHeaviest, &move)) return false;
 

@@ -85,6 +85,13 @@ TEST_F(UCIBook, OwnBookWithABookFilePlaysAndReportsABookMove) {
         EXPECT_TRUE(StartMoves.contains(WordAfter(lines, "bestmove "))) << limits;
     }
 
+    // A book holds standard chess: Chess960 searches, from the standard start too.
+    engine.Send("setoption name UCI_Chess960 value true");
+    lines = SearchStart("wtime 1000 btime 1000");
+    EXPECT_EQ(WordAfter(lines, "info string book move "), "");
+    EXPECT_TRUE(StartMoves.contains(WordAfter(lines, "bestmove ")));
+    engine.Send("setoption name UCI_Chess960 value false");
+
     engine.Send("setoption name OwnBook value false");
     lines = SearchStart("wtime 1000 btime 1000");
     EXPECT_EQ(WordAfter(lines, "info string book move "), "");
