@@ -160,6 +160,8 @@ constexpr int CommandAbortsSearch = 2; // stop now and make no move
 // What a line read during a search asks of it (one of the Command...Search
 // codes). Lines the search cannot act on wait for its end.
 int CommandDuringSearch(const char* line);
+// Carries a Command...Search code out on the search `engine` runs.
+void ApplyToSearch(Engine& engine, int request);
 
 // Time-control values as xboard sends them. False for a malformed value.
 bool ParseLevel(const char* line, int* movesPerSession, int* baseMs, int* incrementMs);

@@ -15,12 +15,6 @@ int MoveNameLength(const char* lineText) {
     return n;
 }
 
-// A command read during the search, carried out on it.
-void ApplyToSearch(int request) {
-    if (request == CommandStopsSearch) GameSession.Searcher->Stop();
-    if (request == CommandAbortsSearch) GameSession.Searcher->Abort();
-}
-
 } // namespace
 
 void ThinkingReporter::Thinking(const LineReport& line, const char* text) {
@@ -108,7 +102,7 @@ bool ThinkingReporter::PollInput() {
     char line[CommandLineLength];
     // The end of input is the interface gone: it ends the engine like "quit".
     if (!ReadInputLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
-    ApplyToSearch(CommandDuringSearch(line));
+    ApplyToSearch(*GameSession.Searcher, CommandDuringSearch(line));
     return true;
 }
 
@@ -116,6 +110,11 @@ bool ThinkingReporter::AwaitCommand() {
     if (Listener != Audience::Xboard) return false;
     char line[CommandLineLength];
     if (!ReadInputLine(line, sizeof line)) std::snprintf(line, sizeof line, "quit");
-    ApplyToSearch(CommandDuringSearch(line));
+    ApplyToSearch(*GameSession.Searcher, CommandDuringSearch(line));
     return true;
+}
+
+void ApplyToSearch(Engine& engine, int request) {
+    if (request == CommandStopsSearch) engine.Stop();
+    if (request == CommandAbortsSearch) engine.Abort();
 }

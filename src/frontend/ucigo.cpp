@@ -250,11 +250,7 @@ class UCIReporter : public SearchReporter {
     }
 
     // A line read during the search, carried out on it.
-    void Carry(const char* line) {
-        const int request = Protocol.UCIPrep(line);
-        if (request == CommandStopsSearch) UCI.Searcher->Stop();
-        if (request == CommandAbortsSearch) UCI.Searcher->Abort();
-    }
+    void Carry(const char* line) { ApplyToSearch(*Protocol.Searcher, Protocol.UCIPrep(line)); }
 
     // The info line: depth, the deepest ply, the line's number under
     // MultiPV, score, nodes, speed, the table's use, the endgame tables'

@@ -14,6 +14,14 @@ GameMove MoveOf(const PVEntry& entry) {
     return GameMove{Bit((entry.Move >> 6) & 63), Bit(entry.Move & 63), entry.Promo};
 }
 
+// A line of the log or a diagnostic, printf-style.
+struct FormattedText {
+    char Text[4096];
+    FormattedText(const char* format, va_list args) {
+        std::vsnprintf(Text, sizeof Text, format, args);
+    }
+};
+
 } // namespace
 
 const SearchRequest& SearchWorker::Request() const { return Owner.Request(); }
@@ -56,19 +64,15 @@ void SearchWorker::ReportRootLines() {
 }
 
 void SearchWorker::Log(const char* format, ...) const {
-    char text[4096];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    Reporter().Log(FormattedText(format, args).Text);
     va_end(args);
-    Reporter().Log(text);
 }
 
 void SearchWorker::Diagnostic(const char* format, ...) const {
-    char text[4096];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    Reporter().Diagnostic(FormattedText(format, args).Text);
     va_end(args);
-    Reporter().Diagnostic(text);
 }
