@@ -435,8 +435,16 @@ TEST_F(TimeControl, AWrongSpeedHandedOnChangesNothingAndIsCorrected) {
     });
     EXPECT_EQ(TestEngine().Time.Plan().PlannedMs, 50);
     EXPECT_LT(TestEngine().Time.NodesPerSecond(), 1 << 30);
-    EXPECT_NE(log.find("Speed in the first milliseconds: "), std::string::npos) << log;
+    // Measured once, at the first poll past a few milliseconds, or at the end
+    // when a crowded machine gave the search no poll that late.
+    const size_t speed = log.find("Speed ");
+    ASSERT_NE(speed, std::string::npos) << log;
+    const auto at = [&](const std::string& text) {
+        return log.compare(speed, text.size(), text) == 0;
+    };
+    EXPECT_TRUE(at("Speed in the first milliseconds: ") || at("Speed at the end: ")) << log;
     EXPECT_NE(log.find("(the last search's 1073741824)"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Speed ", speed + 1), std::string::npos) << log; // once only
 }
 
 } // namespace
