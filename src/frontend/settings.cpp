@@ -1,6 +1,8 @@
 // The settings record, its new-game reset and the requests made from it.
 #include "frontend/settings.h"
 
+#include <algorithm>
+
 void Status::initVars() {
     Mode.Mimic = 0;
     Game.GamePly = 1;
@@ -26,12 +28,26 @@ void Status::initVars() {
 
 Status Settings;
 
+namespace {
+
+// The moves to the next control. A UCI interface counts them down itself;
+// xboard's and the console's level gives the moves of every session, and
+// the game's move number tells how far into its session the game is.
+int MovesToControl(const Status& status) {
+    const int session = status.Limits.MovesPerSession;
+    if (status.Mode.uci || session <= 0) return session;
+    const int moveNumber = (std::max(status.Game.GamePly, 1) + 1) / 2;
+    return session - (moveNumber - 1) % session;
+}
+
+} // namespace
+
 SearchRequest RequestFromSettings(const Status& status, int depthLimit) {
     const bool tool = status.Mode.Bench || status.Mode.DoTestSuite;
     SearchRequest request;
     request.TimeLeftMs = status.Limits.TimeLeft;
     request.IncrementMs = status.Limits.TimeIncMs;
-    request.MovesToGo = status.Limits.MovesPerSession;
+    request.MovesToGo = MovesToControl(status);
     request.MoveTimeMs = status.Limits.ST;
     request.FixedDepth = status.Limits.FD;
     request.DepthLimit = depthLimit;

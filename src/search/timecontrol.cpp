@@ -33,29 +33,42 @@ int64_t HardStopMs(const MoveClock& clock) {
     return std::max<int64_t>(limit - std::min(HardStopLeadMs, limit / 4), 1);
 }
 
-// The planned time of a move under a clock without moves to go: a thirtieth
-// of what is left (a fortieth late in a game without increment), more just
-// out of the book and now and then in a long game, plus the increment while
-// the clock allows, within twice that share and the increment.
-int64_t SuddenDeathShare(const MoveClock& clock, int64_t left, int64_t increment) {
-    int64_t perMove = clock.GamePly <= 120 || increment > 0 ? left / 30 : left / 40;
-    if (clock.LongerOutOfBook && clock.GamePly <= clock.LastBookPly + 7)
-        perMove = perMove * 3 / 2;
-    else if ((clock.GamePly % 10 == 0 || clock.GamePly % 9 == 0) && left > 60000)
-        perMove = perMove * 7 / 4;
-    // The cap: twice the share of the clock and the increment, or less than
-    // the increment when even that is more than the clock holds.
-    int64_t cap = increment + 2 * perMove;
-    if (cap > left) cap = increment * 3 / 10;
-    if (increment > 0) {
-        if (left > 20000)
-            perMove += increment;
-        else if (left > 10000)
-            perMove += increment / 2;
-    }
-    if (cap <= perMove + 1000) perMove = cap / 2;
-    return std::clamp<int64_t>(perMove, 0, INT32_MAX);
+// The moves a clock without moves to go is spread over: a game still has
+// about this many at its start, fewer as it goes on, and never fewer than
+// the last figure (a long endgame still needs its time).
+constexpr int MovesAheadAtStart = 50;
+constexpr int FewestMovesAhead = 20;
+// A session's last moves must not find its clock spent: this share of it
+// stays in reserve until the control.
+constexpr int SessionReservePercent = 5;
+// Just out of the book the position is new to the search: half as long
+// again for these plies.
+constexpr int LongerOutOfBookPlies = 7;
+
+// The moves the clock left now has to last: to the control, or an estimate
+// of the game's remaining moves.
+int MovesAhead(const MoveClock& clock) {
+    if (clock.MovesToGo > 0) return std::min(clock.MovesToGo, MovesAheadAtStart);
+    const int moveNumber = (std::max(clock.GamePly, 1) + 1) / 2;
+    return std::max(MovesAheadAtStart - moveNumber, FewestMovesAhead);
 }
+
+// The time a move should take on average: the clock spread over the moves
+// ahead, with each increment spent as it comes back (on the moves still to
+// come before a control too; the control's last move gets its own).
+int64_t AverageMoveTime(const MoveClock& clock, int64_t left, int64_t increment) {
+    if (left <= 0) return increment * 3 / 10;
+    const int movesAhead = MovesAhead(clock);
+    const int64_t spread = clock.MovesToGo > 0 ? left * (100 - SessionReservePercent) / 100 : left;
+    // An increment beyond what the clock holds is not counted on in full:
+    // a move that runs long would spend time that is not there yet.
+    return spread / movesAhead + std::min(increment, left / 2);
+}
+
+// A search spends about three fifths of its plan (no iteration starts past
+// half of it, and most end soon after), so the plan is five thirds of the
+// time a move should take on average.
+int64_t PlanForAverage(int64_t averageMs) { return averageMs * 5 / 3; }
 
 } // namespace
 
@@ -81,12 +94,12 @@ TimePlan PlanMove(const MoveClock& clock) {
     int64_t planned;
     if (clock.MoveTimeMs > 0) {
         planned = std::max<int64_t>(clock.MoveTimeMs - overhead, 1);
-    } else if (clock.MovesToGo > 0) {
-        // A share of the session, kept small for its last moves.
-        const int64_t share = left * 95 / clock.MovesToGo;
-        planned = share / (clock.MovesToGo <= 3 ? 200 : 100);
     } else {
-        planned = SuddenDeathShare(clock, left, increment);
+        planned = PlanForAverage(AverageMoveTime(clock, left, increment));
+        if (clock.LongerOutOfBook && clock.GamePly <= clock.LastBookPly + LongerOutOfBookPlies)
+            planned = planned * 3 / 2;
+        // The plan ends a move that goes to plan before the clock's limit does.
+        planned = std::min(planned, HardTimeLimit(clock));
     }
     TimePlan plan;
     plan.PlannedMs = static_cast<int>(std::clamp<int64_t>(planned, 0, INT32_MAX));

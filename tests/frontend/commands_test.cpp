@@ -95,6 +95,14 @@ TEST(Commands, ClockAndDepthSettings) {
     EXPECT_EQ(Settings.Limits.MovesPerSession, 40);
     EXPECT_EQ(Settings.Limits.TimeLeft, 5 * 60000);
     EXPECT_EQ(Settings.Limits.TimeIncMs, 0);
+    // The moves to the control count down with the game's move number and
+    // start again after each control, for either side.
+    for (const auto& [gamePly, movesToGo] :
+         {std::pair{1, 40}, {2, 40}, {3, 39}, {78, 2}, {79, 1}, {80, 1}, {81, 40}, {159, 1}}) {
+        Settings.Game.GamePly = gamePly;
+        EXPECT_EQ(RequestFromSettings(Settings, 0).MovesToGo, movesToGo) << "ply " << gamePly;
+    }
+    Settings.Game.GamePly = 1;
 
     EXPECT_EQ(Command("st 10"), "");
     EXPECT_EQ(Settings.Limits.ST, 10000);

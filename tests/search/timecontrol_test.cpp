@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "movegen/movegen.h"
 #include "platform/platform.h"
@@ -55,31 +56,34 @@ struct PlanCase {
     int plan;
 };
 
-// Ply 30, out of the book; increments in milliseconds.
+// Ply 30 (move 15), out of the book: the clock is spread over 35 moves
+// ahead. The plan is five thirds of the average a move should take.
 const PlanCase PlanCases[] = {
-    // 60000 / 30 = 2000, the increment added whole: 2100 (not 2000, as a
-    // whole-second increment of 0 would give).
-    {"level 0 1 0.1", {0, 60000, 100, 0}, 0, 2100},
-    // 333 a move; the emergency cap (100 + 666 <= 333 + 1000) gives half of 766.
-    {"level 0 0:10 0.1", {0, 10000, 100, 0}, 0, 383},
-    // 300000 * 95 / 40 / 100: a session's share; the increment is not in it.
-    {"level 40 5 0.5", {0, 300000, 500, 40}, 0, 7125},
-    {"the last three moves of a session: half shares", {0, 6000, 0, 3}, 0, 950},
-    {"an increment beyond the clock: a thirtieth of the clock", {0, 1000, 5000, 0}, 0, 33},
+    // 60000 / 35 = 1714, the increment added whole: 1814 on average.
+    {"level 0 1 0.1", {0, 60000, 100, 0}, 0, 3023},
+    {"level 0 0:10 0.1", {0, 10000, 100, 0}, 0, 641},
+    // 95 % of the session's 300000 over its 40 moves, and the increment: 7625.
+    {"level 40 5 0.5", {0, 300000, 500, 40}, 0, 12708},
+    // 5700 / 3 = 1900 on average; the plan stops at the third of the clock.
+    {"the third move before a control", {0, 6000, 0, 3}, 0, 2000},
+    {"the last move before a control: half the clock", {0, 6000, 0, 1}, 0, 3000},
+    // An increment beyond the clock counts for half the clock: 28 + 500.
+    {"an increment beyond the clock", {0, 1000, 5000, 0}, 0, 880},
     {"st 1", {1000, 0, 0, 0}, 0, 1000},
     {"st 1, 30 ms of overhead", {1000, 0, 0, 0}, 30, 970},
     {"movetime 1 ms beneath the overhead", {1, 0, 0, 0}, 30, 1},
-    {"a minute, a second of overhead", {0, 60000, 0, 0}, 1000, 1966},
+    {"a minute, a second of overhead", {0, 60000, 0, 0}, 1000, 2808},
     // The overhead comes off the increment too: 70 ms of it are left here.
-    {"level 0 0:10 0.1, 30 ms of overhead", {0, 10000, 100, 0}, 30, 367},
-    // An increment below the overhead buys nothing: 970 / 30.
-    {"level 0 0:01 0.01, 30 ms of overhead", {0, 1000, 10, 0}, 30, 32},
+    {"level 0 0:10 0.1, 30 ms of overhead", {0, 10000, 100, 0}, 30, 590},
+    // An increment below the overhead buys nothing: 970 / 35.
+    {"level 0 0:01 0.01, 30 ms of overhead", {0, 1000, 10, 0}, 30, 45},
     {"a clock at zero", {0, 0, 0, 0}, 0, 0},
     {"a clock past zero", {0, -500, 0, 40}, 30, 0},
-    {"a clock past zero, an increment", {0, -500, 2000, 0}, 0, 300},
+    // Within the flag's margin the hard limit leaves a millisecond.
+    {"a clock past zero, an increment", {0, -500, 2000, 0}, 0, 1},
 };
 
-TEST(TimePlan, CountsTheIncrementsFractionAndSetsTheOverheadAside) {
+TEST(TimePlan, SpreadsTheClockOverTheMovesAheadAndSetsTheOverheadAside) {
     for (const PlanCase& c : PlanCases) {
         const TimePlan plan = PlanMove(ClockFor(c.clock, c.overheadMs));
         EXPECT_EQ(plan.PlannedMs, c.plan) << c.name;
@@ -87,7 +91,7 @@ TEST(TimePlan, CountsTheIncrementsFractionAndSetsTheOverheadAside) {
     }
 }
 
-TEST(TimePlan, ThinksLongerOutOfTheBookAndNowAndThenInALongGame) {
+TEST(TimePlan, CountsTheMovesAheadByTheGamesMoveAndThinksLongerOutOfTheBook) {
     struct Case {
         const char* name;
         int gamePly, lastBookPly;
@@ -95,17 +99,18 @@ TEST(TimePlan, ThinksLongerOutOfTheBookAndNowAndThenInALongGame) {
         int left, plan;
     };
     const Case cases[] = {
-        // 90000 / 30 = 3000, half as long again within seven plies of the book.
-        {"just out of the book", 12, 8, true, 90000, 4500},
-        {"seven plies after the book", 15, 8, true, 90000, 4500},
-        {"eight plies after it", 16, 8, true, 90000, 3000},
-        {"a UCI interface plans its openings", 12, 8, false, 90000, 3000},
-        // Every ninth and tenth ply with more than a minute left: 7/4 of it.
-        {"ply 40, a long game", 40, 0, true, 90000, 5250},
-        {"ply 45", 45, 0, true, 90000, 5250},
-        {"ply 40, a minute left", 40, 0, true, 60000, 2000},
-        // Past ply 120 without an increment: a fortieth.
-        {"ply 121", 121, 0, true, 80000, 2000},
+        // Move 1: 49 moves ahead, 90000 / 49 = 1836 on average (under
+        // xboard the first plies count as just out of the book).
+        {"the first move", 1, 0, false, 90000, 3060},
+        {"the first move, xboard", 1, 0, true, 90000, 4590},
+        // Move 6: 44 ahead, 2045 on average, half as long again out of the book.
+        {"just out of the book", 12, 8, true, 90000, 5112},
+        {"seven plies after the book", 15, 8, true, 90000, 5355},
+        {"eight plies after it", 16, 8, true, 90000, 3570},
+        {"a UCI interface plans its openings", 12, 8, false, 90000, 3408},
+        // From move 30 on, 20 moves ahead.
+        {"move 30", 59, 0, true, 90000, 7500},
+        {"move 61", 121, 0, true, 90000, 7500},
     };
     for (const Case& c : cases) {
         MoveClock clock = ClockFor({0, c.left, 0, 0});
@@ -113,6 +118,48 @@ TEST(TimePlan, ThinksLongerOutOfTheBookAndNowAndThenInALongGame) {
         clock.LastBookPly = c.lastBookPly;
         clock.LongerOutOfBook = c.longerOutOfBook;
         EXPECT_EQ(PlanMove(clock).PlannedMs, c.plan) << c.name;
+    }
+}
+
+// A game played on the plan's arithmetic alone: each move takes its
+// average (three fifths of the plan) and `lagMs` more that the clock sees
+// and the engine does not (the interface's few milliseconds). The clock left before each of the
+// side's moves.
+std::vector<int64_t> ClockBeforeEachMove(const Clock& control, int moves, int lagMs,
+                                         int overheadMs = DefaultMoveOverheadMs) {
+    std::vector<int64_t> before;
+    int64_t left = control.Left;
+    for (int move = 1; move <= moves; ++move) {
+        MoveClock clock = ClockFor({0, static_cast<int>(left), control.IncMs, 0}, overheadMs);
+        clock.GamePly = 2 * move - 1;
+        if (control.MovesToGo > 0)
+            clock.MovesToGo = control.MovesToGo - (move - 1) % control.MovesToGo;
+        before.push_back(left);
+        const TimePlan plan = PlanMove(clock);
+        left += control.IncMs - plan.PlannedMs * 3 / 5 - lagMs;
+        if (control.MovesToGo > 0 && move % control.MovesToGo == 0) left += control.Left;
+    }
+    return before;
+}
+
+TEST(TimePlan, SpendsTheBaseTimeByMoveFortyAndKeepsAClockToTheEnd) {
+    struct Case {
+        const char* name;
+        Clock control;
+        int64_t mostLeftAtMove40;
+    };
+    const Case cases[] = {
+        {"1 min + 2 s", {0, 60000, 2000, 0}, 30000},
+        {"30 s + 1 s", {0, 30000, 1000, 0}, 15000},
+        {"40 moves in 2 min", {0, 120000, 0, 40}, 18000},
+        {"10 s + 0.1 s", {0, 10000, 100, 0}, 5000},
+        {"1 s + 0.01 s", {0, 1000, 10, 0}, 500},
+    };
+    for (const Case& c : cases) {
+        const std::vector<int64_t> before = ClockBeforeEachMove(c.control, 150, 5);
+        EXPECT_LE(before[39], c.mostLeftAtMove40) << c.name;
+        // Long games keep a clock: the plan shrinks with it.
+        EXPECT_GT(*std::min_element(before.begin(), before.end()), 0) << c.name;
     }
 }
 
@@ -174,22 +221,30 @@ TEST(TimePlan, HardLimitNeverCutsIntoTheTimeTheClockPlansForTheMove) {
             << clock.Left << " ms + " << clock.IncMs << " ms, movestogo " << clock.MovesToGo;
 }
 
+// A clock whose plan is `planMs` (a multiple of 5): late in a game the
+// clock is spread over 20 moves, and the plan is five thirds of that share.
+MoveClock ClockPlanning(int planMs) {
+    MoveClock clock = ClockFor({0, planMs * 12, 0, 0});
+    clock.GamePly = 121;
+    return clock;
+}
+
 TEST(TimeManager, APonderHitPlansFromThePonderingAndLimitsFromNow) {
-    const MoveClock clock = ClockFor({0, 60000, 0, 0});
+    const MoveClock clock = ClockPlanning(2000); // 24 s left
     TimeManager time;
     // Pondered for three seconds, then the expected move came.
     time.Start(clock, true, 10000);
     time.PonderHit(true, 13000);
     EXPECT_EQ(time.Plan().PlannedMs, 2000);
-    EXPECT_EQ(time.ElapsedMs(13000), 3000);           // the plan counts the pondering
-    EXPECT_EQ(time.Plan().HardLimitMs, 3000 + 19980); // the hard limit runs from the hit
+    EXPECT_EQ(time.ElapsedMs(13000), 3000);          // the plan counts the pondering
+    EXPECT_EQ(time.Plan().HardLimitMs, 3000 + 7980); // the hard limit runs from the hit
     // The clock the interface sent during the pondering plans the move.
     time.Start(clock, true, 10000);
-    time.UpdateClock(30000);
+    time.UpdateClock(12000);
     time.PonderHit(false, 13000);
     EXPECT_EQ(time.Plan().PlannedMs, 1000);
     EXPECT_EQ(time.ElapsedMs(13000), 0); // a new search from the hit
-    EXPECT_EQ(time.Plan().HardLimitMs, 9980);
+    EXPECT_EQ(time.Plan().HardLimitMs, 3980);
     // A fixed depth has no plan, before or after.
     time.Start(clock, false, 10000);
     time.PonderHit(true, 13000);
@@ -199,7 +254,7 @@ TEST(TimeManager, APonderHitPlansFromThePonderingAndLimitsFromNow) {
 
 TEST(TimeManager, ASpentPlanIsExtendedOnceForAFailingRoot) {
     TimeManager time;
-    time.Start(ClockFor({0, 60000, 0, 0}), true, 0);
+    time.Start(ClockPlanning(2000), true, 0);
     EXPECT_FALSE(time.HalfSpent(999));
     EXPECT_TRUE(time.HalfSpent(1000));
     EXPECT_EQ(time.PlanSpent(false, false), ClockVerdict::FinishIteration);
@@ -209,7 +264,7 @@ TEST(TimeManager, ASpentPlanIsExtendedOnceForAFailingRoot) {
     EXPECT_TRUE(time.Extended());
     EXPECT_EQ(time.PlanSpent(true, false), ClockVerdict::FinishIteration); // once only
     // Already up when the root began to fail: four times the plan.
-    time.Start(ClockFor({0, 60000, 0, 0}), true, 0);
+    time.Start(ClockPlanning(2000), true, 0);
     EXPECT_EQ(time.PlanSpent(true, true), ClockVerdict::Continue);
     EXPECT_EQ(time.Plan().PlannedMs, 8000);
     // A fixed time a move is over at its end.
@@ -299,13 +354,7 @@ class TimeControl : public testing::Test {
     }
     void SearchUnderWay(int64_t elapsedMs, int64_t nodes, int planMs = 60000,
                         bool speedMeasured = true) {
-        SearchUnderWay(elapsedMs, nodes, PlanOf(planMs), speedMeasured);
-    }
-    // A clock whose plan is `planMs` (a thirtieth of it), the hard limit far beyond.
-    static MoveClock PlanOf(int planMs) {
-        MoveClock clock = ClockFor({0, planMs * 30, 0, 0});
-        clock.GamePly = 31;
-        return clock;
+        SearchUnderWay(elapsedMs, nodes, ClockPlanning(planMs), speedMeasured);
     }
     // The last move before a control, 400 ms left: a plan of 190 ms, the hard
     // limit at 180 ms, before it.
@@ -314,11 +363,11 @@ class TimeControl : public testing::Test {
     SearchReporter Quiet;
 };
 
-TEST_F(TimeControl, AMinuteLeftPlansTwoSecondsAndSaysSoInTheLog) {
+TEST_F(TimeControl, TheClocksPlanIsSaidInTheLog) {
+    SearchRequest request = RequestFor({0, 24000, 0, 0});
+    request.GamePly = 121; // the 24 s spread over 20 moves
     bool moved = false;
-    const std::string log = LoggedBy([&] {
-        moved = Think(OneMoveFen, RequestFor({0, 60000, 0, 0}));
-    });
+    const std::string log = LoggedBy([&] { moved = Think(OneMoveFen, request); });
     EXPECT_TRUE(moved);
     EXPECT_EQ(TestEngine().Time.Plan().PlannedMs, 2000);
     EXPECT_EQ(TestEngine().Time.Plan().EmergencyMs, 4000);
