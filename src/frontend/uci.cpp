@@ -180,6 +180,7 @@ void UCIProtocol::IsReady() {
 }
 
 void UCIProtocol::NewGame() {
+    UCI.Searcher->GameOver();
     MainBoard.InitRep();
     MainBoard.FiftyMoveCount = 0;
     Settings.initVars();
@@ -194,6 +195,7 @@ void UCIProtocol::NewGame() {
 void UCIProtocol::Ignore() {}
 
 void UCIProtocol::Quit() {
+    UCI.Searcher->GameOver();
     Running = 0;
     Settings.Mode.NextMatch = Settings.Game.GameInProgress = 0;
 }

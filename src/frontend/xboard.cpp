@@ -118,6 +118,7 @@ int PositionChanged() { return Settings.Limits.Analyze ? CommandEndsInput : Comm
 
 // The opening position, White to move, the engine to play Black.
 void StartNewGame() {
+    GameSession.Searcher->GameOver();
     MainBoard.InitRep();
     MainBoard.Chess960 = GameSession.Chess960;
     GameSession.MaxDepth = ConsoleShownDepth;
@@ -274,6 +275,7 @@ int OpponentTime(const Words& words) {
 }
 
 int Quit(const Words&) {
+    GameSession.Searcher->GameOver();
     Settings.Mode.NextMatch = 0;
     Settings.Game.GameInProgress = 0;
     GameSession.QuitRequested = true;
@@ -395,6 +397,7 @@ int Ping(const Words& words) {
 
 // "result": the interface has ended the game; its text is not read.
 int Result(const Words&) {
+    GameSession.Searcher->GameOver();
     Settings.Game.GameInProgress = 0;
     return CommandEndsInput;
 }

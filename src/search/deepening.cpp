@@ -228,6 +228,7 @@ SearchResult SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBo
         Log("Clock: planned %d ms, used %lld ms, %lld nodes at %d nodes/s, depth %d",
             time.Plan().PlannedMs, static_cast<long long>(time.ElapsedMs(ClockMs())),
             static_cast<long long>(NodeCount()), time.NodesPerSecond(), IterationDepth);
+        if (Timed() && request.MoveTimeMs == 0) time.TimedMovePlayed(ClockMs());
     }
     return Conclude(board, answer.Move, v);
 }

@@ -48,6 +48,12 @@ void Engine::ClearHistory() {
     Helpers.ForEachWorker([](SearchWorker& worker) { worker.ClearHistory(); });
 }
 
+void Engine::GameOver() {
+    char text[256];
+    Time.EndGame().Describe(text, sizeof text);
+    if (*text) LogPrintf("%s\n", text);
+}
+
 void Engine::NewGame() {
     Main.ForgetGame();
     Helpers.ForEachWorker([](SearchWorker& worker) { worker.ForgetGame(); });

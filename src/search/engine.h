@@ -50,6 +50,8 @@ class Engine {
     // same tree. Clears every thread's history, killers and pawn table and
     // the shared table.
     void NewGame();
+    // The game is over, or another begins: the log sums up its clock.
+    void GameOver();
 
   private:
     SearchRequest CurrentRequest;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 
 namespace {
 
@@ -111,7 +112,7 @@ TimePlan PlanMove(const MoveClock& clock) {
 void TimeManager::Start(const MoveClock& clock, bool planned, int64_t now) {
     Clock = clock;
     Clock.LastBookPly = LastBookPly;
-    StartMs = now;
+    StartMs = ChargedFromMs = now;
     Planned = planned;
     PlanExtended = false;
     SpeedState = SpeedUnknown;
@@ -120,6 +121,7 @@ void TimeManager::Start(const MoveClock& clock, bool planned, int64_t now) {
 
 void TimeManager::PonderHit(bool countPondered, int64_t now) {
     const int64_t pondered = countPondered ? ElapsedMs(now) : 0;
+    ChargedFromMs = now;
     // Not counted: the move's time runs from now, as if the search began here.
     if (!countPondered) StartMs = now;
     if (!Planned) return;
@@ -170,4 +172,31 @@ bool TimeManager::MeasureSpeed(int64_t nodes, int64_t now) {
     if (SpeedState != SpeedUnknown) return false;
     SpeedState = SpeedMeasuredOnce;
     return true;
+}
+
+void GameClockRecord::MovePlayed(int leftMs, int64_t usedMs) {
+    ++MovesPlayed;
+    for (int i = 0; i < 3; ++i)
+        if (MovesPlayed == ReportedMoves[i]) LeftAt[i] = leftMs;
+    if (MovesPlayed <= MeanOverMoves) UsedOverFirstMovesMs += usedMs;
+    LowestLeftMs = MovesPlayed == 1 ? leftMs : std::min(LowestLeftMs, leftMs);
+    LastLeftMs = leftMs;
+}
+
+void GameClockRecord::Describe(char* text, int size) const {
+    if (size <= 0) return;
+    text[0] = '\0';
+    if (MovesPlayed == 0) return;
+    int length = std::snprintf(text, size, "Game clock: %d timed moves; left", MovesPlayed);
+    for (int i = 0; i < 3 && length < size; ++i) {
+        if (MovesPlayed >= ReportedMoves[i])
+            length += std::snprintf(text + length, size - length, " %.2f s at move %d,",
+                                    LeftAt[i] / 1000.0, ReportedMoves[i]);
+    }
+    if (length >= size) return;
+    const int meanMoves = std::min(MovesPlayed, MeanOverMoves);
+    std::snprintf(text + length, size - length,
+                  " %.2f s at the last; %lld ms a move over moves 1-%d; lowest %.2f s",
+                  LastLeftMs / 1000.0, static_cast<long long>(UsedOverFirstMovesMs / meanMoves),
+                  meanMoves, LowestLeftMs / 1000.0);
 }

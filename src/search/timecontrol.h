@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 // The clock of one move as the side to move has it (milliseconds).
 struct MoveClock {
@@ -49,6 +50,28 @@ enum class ClockVerdict {
     StopNow,
 };
 
+// The clock of one game as the engine played it, summed up in the log at
+// the game's end: the clock before its moves 20, 40 and 60 and its last,
+// the mean time a move over its first 40, the lowest clock.
+class GameClockRecord {
+  public:
+    // A timed move played with `leftMs` on the clock before it, `usedMs`
+    // of which the clock was charged for it.
+    void MovePlayed(int leftMs, int64_t usedMs);
+    int Moves() const { return MovesPlayed; }
+    // One line of text; empty before the first timed move.
+    void Describe(char* text, int size) const;
+
+  private:
+    static constexpr int ReportedMoves[] = {20, 40, 60};
+    static constexpr int MeanOverMoves = 40;
+    int MovesPlayed = 0;
+    int LeftAt[3] = {0, 0, 0};
+    int LastLeftMs = 0;
+    int LowestLeftMs = 0;
+    int64_t UsedOverFirstMovesMs = 0;
+};
+
 // The clock of one search at a time, with the speed that each search
 // measures and hands on to the next.
 class TimeManager {
@@ -65,6 +88,14 @@ class TimeManager {
     void UpdateClock(int timeLeftMs) { Clock.TimeLeftMs = timeLeftMs; }
     // A move was played from the book at this ply.
     void BookMovePlayed(int gamePly) { LastBookPly = gamePly; }
+    // A timed search ended with its move at `now`: the game's record takes
+    // it, with the time the clock charged (from the start or the ponder hit).
+    void TimedMovePlayed(int64_t now) {
+        GameClock.MovePlayed(Clock.TimeLeftMs, now - ChargedFromMs);
+    }
+    // The game is over (or a new one begins): its clock record is handed
+    // back and a new one begins.
+    GameClockRecord EndGame() { return std::exchange(GameClock, GameClockRecord{}); }
 
     int64_t ElapsedMs(int64_t now) const { return now - StartMs; }
     int64_t StartTime() const { return StartMs; }
@@ -107,6 +138,7 @@ class TimeManager {
     MoveClock Clock;
     TimePlan MovePlan;
     int64_t StartMs = 0;
+    int64_t ChargedFromMs = 0; // the start, or the ponder hit
     bool Planned = false;
     bool PlanExtended = false;
     uint8_t SpeedState = SpeedUnknown;
@@ -114,4 +146,5 @@ class TimeManager {
     // Nodes per second measured by the searches, each handing its figure on
     // to the next; 0 until the first search has run a few milliseconds.
     int NPS = 0;
+    GameClockRecord GameClock;
 };

@@ -272,6 +272,32 @@ TEST(TimeManager, ASpentPlanIsExtendedOnceForAFailingRoot) {
     EXPECT_EQ(time.PlanSpent(true, false), ClockVerdict::StopNow);
 }
 
+TEST(GameClock, SumsUpTheClockAtMoves20_40_60AndTheLastAndTheMeanOverTheFirst40) {
+    auto describe = [](const GameClockRecord& record) {
+        char text[256];
+        record.Describe(text, sizeof text);
+        return std::string(text);
+    };
+    EXPECT_EQ(describe(GameClockRecord{}), "");
+    GameClockRecord game;
+    // Move i: 60 - i seconds left before it, 10 i ms used (a mean of 205 ms
+    // over the first 40); a dip to 5 s at move 30 is the lowest clock.
+    for (int move = 1; move <= 45; ++move)
+        game.MovePlayed(move == 30 ? 5000 : 60000 - 1000 * move, 10 * move);
+    EXPECT_EQ(describe(game), "Game clock: 45 timed moves; left 40.00 s at move 20, 20.00 s at "
+                              "move 40, 15.00 s at the last; 205 ms a move over moves 1-40; "
+                              "lowest 5.00 s");
+    // A game of a few moves, timed through the manager: a ponder hit
+    // charges from the hit.
+    TimeManager time;
+    time.Start(ClockPlanning(2000), true, 1000);
+    time.PonderHit(true, 4000);
+    time.TimedMovePlayed(4500);
+    EXPECT_EQ(describe(time.EndGame()), "Game clock: 1 timed moves; left 24.00 s at the last; "
+                                        "500 ms a move over moves 1-1; lowest 24.00 s");
+    EXPECT_EQ(describe(time.EndGame()), ""); // the next game starts empty
+}
+
 // The match.log lines a call writes, in a scratch directory of its own.
 template <typename Work> std::string LoggedBy(Work work) {
     const auto previous = std::filesystem::current_path();
