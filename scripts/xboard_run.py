@@ -55,22 +55,37 @@ def read_games(pgn):
         return games_of(f.read())
 
 
-def run_xboard(command, env, cwd, pgn, games, deadline, stop=None, poll=1.0):
+def run_xboard(command, env, cwd, pgn, games, deadline, stop=None, poll=1.0, log=None, idle=None):
     """Runs xboard until `games` games of `pgn` have a result, the deadline
-    (time.time()) passes or the event `stop` is set; returns its first `games`
-    games. (Ended after a game lost on time, xboard saves that game once more,
-    unfinished: a game past the count is that copy.)"""
+    (time.time()) passes, the event `stop` is set or, given `idle`, its log
+    `log` has not grown for that many seconds (an engine that went away leaves
+    xboard waiting). Returns (its first `games` games, why it was ended early:
+    "deadline", "stalled", "stopped" or None). (Ended after a game lost on
+    time, xboard saves that game once more, unfinished: a game past the count
+    is that copy.)"""
     xboard = subprocess.Popen(command, env=env, cwd=cwd, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL, start_new_session=True)
+    why, size, grew = None, -1, time.time()
     try:
-        while xboard.poll() is None and time.time() < deadline:
+        while xboard.poll() is None:
+            if time.time() >= deadline:
+                why = "deadline"
+                break
             if stop is not None and stop.is_set():
+                why = "stopped"
                 break
             time.sleep(poll)
             if sum(1 for game in read_games(pgn) if game[2] != "*") >= games:
-                # xboard writes the result before it is done with the game's file.
+                # xboard may still be writing the game that ended.
                 time.sleep(min(poll, 0.5))
                 break
+            if idle is not None:
+                now_size = os.path.getsize(log) if os.path.exists(log) else 0
+                if now_size != size:
+                    size, grew = now_size, time.time()
+                elif time.time() - grew > idle:
+                    why = "stalled"
+                    break
     finally:
         if xboard.poll() is None:
             os.killpg(xboard.pid, signal.SIGTERM)
@@ -79,4 +94,4 @@ def run_xboard(command, env, cwd, pgn, games, deadline, stop=None, poll=1.0):
             except subprocess.TimeoutExpired:
                 os.killpg(xboard.pid, signal.SIGKILL)
                 xboard.wait()
-    return read_games(pgn)[:games]
+    return read_games(pgn)[:games], why
