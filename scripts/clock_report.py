@@ -85,7 +85,10 @@ def games_in(debug_paths):
 def clock_use(debug_paths, first_moves=40):
     """{"first"|"second": (mean ms a move over each game's first moves, moves
     counted, lowest clock in seconds or None)}."""
-    games = games_in(debug_paths)
+    return use_of(games_in(debug_paths), first_moves)
+
+
+def use_of(games, first_moves=40):
     use = {}
     for engine in ENGINES:
         times = [ms for g in games for ms in g[engine].move_ms[:first_moves]]
@@ -97,8 +100,12 @@ def clock_use(debug_paths, first_moves=40):
 
 def describe(debug_paths, names, first_moves=40):
     """One line per engine; `names` maps "first"/"second" to a name."""
+    return summary(games_in(debug_paths), names, first_moves)
+
+
+def summary(games, names, first_moves=40):
     lines = []
-    for engine, (mean, count, low) in clock_use(debug_paths, first_moves).items():
+    for engine, (mean, count, low) in use_of(games, first_moves).items():
         low_text = f"{low:.2f} s" if low is not None else "-"
         lines.append(f"{names[engine]}: {mean:.0f} ms a move over the first {first_moves} moves "
                      f"of each game ({count} moves), lowest clock {low_text}")
@@ -129,14 +136,15 @@ def table(games, names, labels=None, first_moves=40):
 
 
 def report_per_game(games, names, path, print_up_to, labels=None):
-    """Writes the per-game table of `games` (from games_in) to `path`; returns it
-    to print when it has at most `print_up_to` games, else a line saying where."""
+    """Writes each engine's clock use and the per-game table of `games` (from
+    games_in) to `path`; returns the table to print when it has at most
+    `print_up_to` games, else a line saying where it is."""
     header = ("clock per game: seconds left at each engine's moves "
               f"{', '.join(map(str, CHECKPOINTS))} and at the end of the game, its mean ms "
               "a move over moves 1-40, its lowest clock")
     lines = [header] + table(games, names, labels)
     with open(path, "w") as f:
-        f.write("\n".join(lines) + "\n")
+        f.write("\n".join(["clock use: " + line for line in summary(games, names)] + lines) + "\n")
     if len(games) <= print_up_to:
         return lines
     return [f"clock per game: {len(games)} games in {path}"]
