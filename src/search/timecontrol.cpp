@@ -66,11 +66,6 @@ int64_t AverageMoveTime(const MoveClock& clock, int64_t left, int64_t increment)
     return spread / movesAhead + std::min(increment, left / 2);
 }
 
-// A search spends about three fifths of its plan (no iteration starts past
-// half of it, and most end soon after), so the plan is five thirds of the
-// time a move should take on average.
-int64_t PlanForAverage(int64_t averageMs) { return averageMs * 5 / 3; }
-
 } // namespace
 
 int64_t HardTimeLimit(const MoveClock& clock) {
@@ -96,7 +91,9 @@ TimePlan PlanMove(const MoveClock& clock) {
     if (clock.MoveTimeMs > 0) {
         planned = std::max<int64_t>(clock.MoveTimeMs - overhead, 1);
     } else {
-        planned = PlanForAverage(AverageMoveTime(clock, left, increment));
+        // A search ends anywhere between half its plan and twice it; at the
+        // controls players meet it takes about its plan on average.
+        planned = AverageMoveTime(clock, left, increment);
         if (clock.LongerOutOfBook && clock.GamePly <= clock.LastBookPly + LongerOutOfBookPlies)
             planned = planned * 3 / 2;
         // The plan ends a move that goes to plan before the clock's limit does.

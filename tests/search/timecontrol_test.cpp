@@ -57,26 +57,25 @@ struct PlanCase {
 };
 
 // Ply 30 (move 15), out of the book: the clock is spread over 35 moves
-// ahead. The plan is five thirds of the average a move should take.
+// ahead.
 const PlanCase PlanCases[] = {
-    // 60000 / 35 = 1714, the increment added whole: 1814 on average.
-    {"level 0 1 0.1", {0, 60000, 100, 0}, 0, 3023},
-    {"level 0 0:10 0.1", {0, 10000, 100, 0}, 0, 641},
-    // 95 % of the session's 300000 over its 40 moves, and the increment: 7625.
-    {"level 40 5 0.5", {0, 300000, 500, 40}, 0, 12708},
-    // 5700 / 3 = 1900 on average; the plan stops at the third of the clock.
-    {"the third move before a control", {0, 6000, 0, 3}, 0, 2000},
+    // 60000 / 35 = 1714, the increment added whole.
+    {"level 0 1 0.1", {0, 60000, 100, 0}, 0, 1814},
+    {"level 0 0:10 0.1", {0, 10000, 100, 0}, 0, 385},
+    // 95 % of the session's 300000 over its 40 moves, and the increment.
+    {"level 40 5 0.5", {0, 300000, 500, 40}, 0, 7625},
+    {"the third move before a control", {0, 6000, 0, 3}, 0, 1900},
     {"the last move before a control: half the clock", {0, 6000, 0, 1}, 0, 3000},
     // An increment beyond the clock counts for half the clock: 28 + 500.
-    {"an increment beyond the clock", {0, 1000, 5000, 0}, 0, 880},
+    {"an increment beyond the clock", {0, 1000, 5000, 0}, 0, 528},
     {"st 1", {1000, 0, 0, 0}, 0, 1000},
     {"st 1, 30 ms of overhead", {1000, 0, 0, 0}, 30, 970},
     {"movetime 1 ms beneath the overhead", {1, 0, 0, 0}, 30, 1},
-    {"a minute, a second of overhead", {0, 60000, 0, 0}, 1000, 2808},
+    {"a minute, a second of overhead", {0, 60000, 0, 0}, 1000, 1685},
     // The overhead comes off the increment too: 70 ms of it are left here.
-    {"level 0 0:10 0.1, 30 ms of overhead", {0, 10000, 100, 0}, 30, 590},
+    {"level 0 0:10 0.1, 30 ms of overhead", {0, 10000, 100, 0}, 30, 354},
     // An increment below the overhead buys nothing: 970 / 35.
-    {"level 0 0:01 0.01, 30 ms of overhead", {0, 1000, 10, 0}, 30, 45},
+    {"level 0 0:01 0.01, 30 ms of overhead", {0, 1000, 10, 0}, 30, 27},
     {"a clock at zero", {0, 0, 0, 0}, 0, 0},
     {"a clock past zero", {0, -500, 0, 40}, 30, 0},
     // Within the flag's margin the hard limit leaves a millisecond.
@@ -101,16 +100,16 @@ TEST(TimePlan, CountsTheMovesAheadByTheGamesMoveAndThinksLongerOutOfTheBook) {
     const Case cases[] = {
         // Move 1: 49 moves ahead, 90000 / 49 = 1836 on average (under
         // xboard the first plies count as just out of the book).
-        {"the first move", 1, 0, false, 90000, 3060},
-        {"the first move, xboard", 1, 0, true, 90000, 4590},
+        {"the first move", 1, 0, false, 90000, 1836},
+        {"the first move, xboard", 1, 0, true, 90000, 2754},
         // Move 6: 44 ahead, 2045 on average, half as long again out of the book.
-        {"just out of the book", 12, 8, true, 90000, 5112},
-        {"seven plies after the book", 15, 8, true, 90000, 5355},
-        {"eight plies after it", 16, 8, true, 90000, 3570},
-        {"a UCI interface plans its openings", 12, 8, false, 90000, 3408},
+        {"just out of the book", 12, 8, true, 90000, 3067},
+        {"seven plies after the book", 15, 8, true, 90000, 3213},
+        {"eight plies after it", 16, 8, true, 90000, 2142},
+        {"a UCI interface plans its openings", 12, 8, false, 90000, 2045},
         // From move 30 on, 20 moves ahead.
-        {"move 30", 59, 0, true, 90000, 7500},
-        {"move 61", 121, 0, true, 90000, 7500},
+        {"move 30", 59, 0, true, 90000, 4500},
+        {"move 61", 121, 0, true, 90000, 4500},
     };
     for (const Case& c : cases) {
         MoveClock clock = ClockFor({0, c.left, 0, 0});
@@ -121,8 +120,8 @@ TEST(TimePlan, CountsTheMovesAheadByTheGamesMoveAndThinksLongerOutOfTheBook) {
     }
 }
 
-// A game played on the plan's arithmetic alone: each move takes its
-// average (three fifths of the plan) and `lagMs` more that the clock sees
+// A game played on the plan's arithmetic alone: each move takes its plan
+// and `lagMs` more that the clock sees
 // and the engine does not (the interface's few milliseconds). The clock left before each of the
 // side's moves.
 std::vector<int64_t> ClockBeforeEachMove(const Clock& control, int moves, int lagMs,
@@ -136,7 +135,7 @@ std::vector<int64_t> ClockBeforeEachMove(const Clock& control, int moves, int la
             clock.MovesToGo = control.MovesToGo - (move - 1) % control.MovesToGo;
         before.push_back(left);
         const TimePlan plan = PlanMove(clock);
-        left += control.IncMs - plan.PlannedMs * 3 / 5 - lagMs;
+        left += control.IncMs - plan.PlannedMs - lagMs;
         if (control.MovesToGo > 0 && move % control.MovesToGo == 0) left += control.Left;
     }
     return before;
@@ -221,30 +220,30 @@ TEST(TimePlan, HardLimitNeverCutsIntoTheTimeTheClockPlansForTheMove) {
             << clock.Left << " ms + " << clock.IncMs << " ms, movestogo " << clock.MovesToGo;
 }
 
-// A clock whose plan is `planMs` (a multiple of 5): late in a game the
-// clock is spread over 20 moves, and the plan is five thirds of that share.
+// A clock whose plan is `planMs`: late in a game the clock is spread over
+// 20 moves.
 MoveClock ClockPlanning(int planMs) {
-    MoveClock clock = ClockFor({0, planMs * 12, 0, 0});
+    MoveClock clock = ClockFor({0, planMs * 20, 0, 0});
     clock.GamePly = 121;
     return clock;
 }
 
 TEST(TimeManager, APonderHitPlansFromThePonderingAndLimitsFromNow) {
-    const MoveClock clock = ClockPlanning(2000); // 24 s left
+    const MoveClock clock = ClockPlanning(2000); // 40 s left
     TimeManager time;
     // Pondered for three seconds, then the expected move came.
     time.Start(clock, true, 10000);
     time.PonderHit(true, 13000);
     EXPECT_EQ(time.Plan().PlannedMs, 2000);
-    EXPECT_EQ(time.ElapsedMs(13000), 3000);          // the plan counts the pondering
-    EXPECT_EQ(time.Plan().HardLimitMs, 3000 + 7980); // the hard limit runs from the hit
+    EXPECT_EQ(time.ElapsedMs(13000), 3000);           // the plan counts the pondering
+    EXPECT_EQ(time.Plan().HardLimitMs, 3000 + 13313); // the hard limit runs from the hit
     // The clock the interface sent during the pondering plans the move.
     time.Start(clock, true, 10000);
-    time.UpdateClock(12000);
+    time.UpdateClock(20000);
     time.PonderHit(false, 13000);
     EXPECT_EQ(time.Plan().PlannedMs, 1000);
     EXPECT_EQ(time.ElapsedMs(13000), 0); // a new search from the hit
-    EXPECT_EQ(time.Plan().HardLimitMs, 3980);
+    EXPECT_EQ(time.Plan().HardLimitMs, 6646);
     // A fixed depth has no plan, before or after.
     time.Start(clock, false, 10000);
     time.PonderHit(true, 13000);
@@ -293,8 +292,8 @@ TEST(GameClock, SumsUpTheClockAtMoves20_40_60AndTheLastAndTheMeanOverTheFirst40)
     time.Start(ClockPlanning(2000), true, 1000);
     time.PonderHit(true, 4000);
     time.TimedMovePlayed(4500);
-    EXPECT_EQ(describe(time.EndGame()), "Game clock: 1 timed moves; left 24.00 s at the last; "
-                                        "500 ms a move over moves 1-1; lowest 24.00 s");
+    EXPECT_EQ(describe(time.EndGame()), "Game clock: 1 timed moves; left 40.00 s at the last; "
+                                        "500 ms a move over moves 1-1; lowest 40.00 s");
     EXPECT_EQ(describe(time.EndGame()), ""); // the next game starts empty
 }
 
@@ -382,16 +381,16 @@ class TimeControl : public testing::Test {
                         bool speedMeasured = true) {
         SearchUnderWay(elapsedMs, nodes, ClockPlanning(planMs), speedMeasured);
     }
-    // The last move before a control, 400 ms left: a plan of 190 ms, the hard
-    // limit at 180 ms, before it.
+    // The last move before a control, 400 ms left: the plan is the hard
+    // limit's 185 ms, and the search stops at 165 ms, before it.
     static MoveClock HardLimitFirst() { return ClockFor({0, 400, 0, 1}); }
 
     SearchReporter Quiet;
 };
 
 TEST_F(TimeControl, TheClocksPlanIsSaidInTheLog) {
-    SearchRequest request = RequestFor({0, 24000, 0, 0});
-    request.GamePly = 121; // the 24 s spread over 20 moves
+    SearchRequest request = RequestFor({0, 40000, 0, 0});
+    request.GamePly = 121; // the 40 s spread over 20 moves
     bool moved = false;
     const std::string log = LoggedBy([&] { moved = Think(OneMoveFen, request); });
     EXPECT_TRUE(moved);
