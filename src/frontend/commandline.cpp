@@ -71,6 +71,7 @@ constexpr const char* AddedHelpLines[] = {
     "-gtb folders  probes the Gaviota endgame tables in these folders, separated by ;",
     "-log filename  writes the log to filename instead of match.log",
     "-threads n  searches with n threads (1 to 256; 1 by default)",
+    "-elo n  plays at about n Elo (1000 to 2400, where 2400 is full strength)",
     "-trace  trace output (perft, search, book)",
     "-kibitz  sends the search's kibitz lines",
     "-bench2  searches one position under each search driver",
@@ -96,6 +97,11 @@ void PrintVersion() {
         std::printf("Vorn %s (commit %s)\n", VornVersion, VornCommit);
     else
         std::printf("Vorn %s\n", VornVersion);
+}
+
+void SeedStrength() {
+    Settings.Options.StrengthSeed =
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
 }
 
 void LoadCommandLineBook() {
@@ -201,6 +207,10 @@ int ParseCommandLine(int argc, char** argv, Engine& engine) {
             !engine.Helpers.SetThreadCount(value))
             std::fprintf(stderr, "vorn: %d threads cannot be had; searching with %d\n", value,
                          engine.Helpers.ThreadCount());
+        if (equals("-elo") && takeValue() && number(MinStrengthElo, FullStrengthElo, &value)) {
+            Settings.Options.LimitStrength = true;
+            Settings.Options.LimitElo = value;
+        }
         if (equals("-log") && takeValue())
             std::snprintf(LogFileName, sizeof LogFileName, "%s", arg);
 

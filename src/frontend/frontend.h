@@ -16,6 +16,9 @@ extern char BookFile[MaxPathLength];
 // Loads BookFile at start-up (a failure is told on standard error, and Vorn
 // plays on without a book) and seeds the book's choice from the clock.
 void LoadCommandLineBook();
+// Seeds the choices of a level below full strength from the clock, so that
+// games against it differ.
+void SeedStrength();
 // One "telluser" line with the reason, when the "-book" file was refused.
 void TellBookFailure();
 

@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
     OpenLogFile(LogFileName[0] ? LogFileName : nullptr);
 
     LoadCommandLineBook();
+    SeedStrength();
     // Before the protocol is known its problems go to standard error; the
     // protocol's greeting tells them again.
     StartTables();

@@ -51,6 +51,7 @@ int MatchLoop(Engine& engine) {
         std::printf("\nHello! I am Vorn\n");
         LogPrintf("MAXDEPTH = %d", GameSession.MaxDepth);
         PrintConsoleTimeControl();
+        if (PlayingElo(Settings.Options)) PrintConsoleStrength();
         std::printf("Type your moves as from and to squares (e2e4); help lists the commands.\n");
         DisplayPosition(MainBoard);
     }

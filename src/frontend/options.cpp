@@ -92,6 +92,19 @@ void SetMultiPV(Engine&, const OptionValue& value, OptionTeller) {
     Settings.Options.MultiPV = static_cast<int>(value.Number);
 }
 
+// UCI_LimitStrength with UCI_Elo sets the level; without it Skill Level does.
+void SetLimitStrength(Engine&, const OptionValue& value, OptionTeller) {
+    Settings.Options.LimitStrength = value.Flag;
+}
+
+void SetLimitElo(Engine&, const OptionValue& value, OptionTeller) {
+    Settings.Options.LimitElo = static_cast<int>(value.Number);
+}
+
+void SetSkillLevel(Engine&, const OptionValue& value, OptionTeller) {
+    Settings.Options.SkillLevel = static_cast<int>(value.Number);
+}
+
 // An empty path turns the tables off.
 void SetTablePath(Engine&, const OptionValue& value, OptionTeller tell) {
     std::snprintf(TablePaths, sizeof TablePaths, "%s", value.Text);
@@ -120,6 +133,9 @@ constexpr OptionRow Rows[] = {
                ForBoth),
     SpinOption("MultiPV", 1, 1, MaxMultiPV, SetMultiPV, ForBoth),
     ButtonOption("Clear Hash", ClearHash, ForBoth),
+    SpinOption("Skill Level", MaxSkillLevel, 0, MaxSkillLevel, SetSkillLevel, ForBoth),
+    CheckOption("UCI_LimitStrength", false, SetLimitStrength, ForBoth),
+    SpinOption("UCI_Elo", DefaultLimitElo, MinStrengthElo, FullStrengthElo, SetLimitElo, ForBoth),
     CheckOption("UCI_AnalyseMode", false, SetAnalyseMode),
     CheckOption("UCI_Chess960", false, SetChess960),
     CheckOption("OwnBook", false, SetUseBook),

@@ -88,6 +88,8 @@ void TellIllegalPosition(int result = SetupOk);
 void TellMoveForm(const char* word);
 // What the console says of itself after the greeting and under "help".
 void PrintConsoleTimeControl();
+// The strength Vorn plays at, under "help" (and in the greeting below full strength).
+void PrintConsoleStrength();
 
 // The reporter of the xboard protocol, the console and the tool modes: the
 // thinking lines ("post"), kibitz, the analysis status line, and the input

@@ -28,6 +28,11 @@ void Status::initVars() {
 
 Status Settings;
 
+int PlayingElo(const EngineOptions& options) {
+    const int elo = options.LimitStrength ? options.LimitElo : SkillLevelElo(options.SkillLevel);
+    return elo >= FullStrengthElo ? 0 : elo;
+}
+
 namespace {
 
 // The moves to the next control. A UCI interface counts them down itself;
@@ -64,5 +69,8 @@ SearchRequest RequestFromSettings(const Status& status, int depthLimit) {
     request.LongerOutOfBook = !status.Mode.uci;
     request.QuickPolls = status.Mode.uci;
     request.Trace = status.Mode.Trace;
+    // The tools measure the search itself.
+    request.StrengthElo = tool ? 0 : PlayingElo(status.Options);
+    request.StrengthSeed = status.Options.StrengthSeed;
     return request;
 }

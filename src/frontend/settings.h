@@ -21,6 +21,16 @@ struct RunMode {
     uint8_t NextMatch = 0;
 };
 
+// The strength a person may ask for: "Skill Level" 0 to 20 plays at the Elo
+// of its step from MinStrengthElo up to full strength at 20.
+constexpr int MaxSkillLevel = 20;
+constexpr int SkillLevelElo(int level) {
+    return MinStrengthElo + level * (FullStrengthElo - MinStrengthElo) / MaxSkillLevel;
+}
+static_assert(SkillLevelElo(MaxSkillLevel) == FullStrengthElo);
+// UCI_Elo's value before an interface sets it.
+constexpr int DefaultLimitElo = 1500;
+
 // What the user chose about play and output.
 struct EngineOptions {
     uint8_t Post = 0;
@@ -36,7 +46,17 @@ struct EngineOptions {
     // How many of the root's best moves the main search reports, each with
     // its own line (MultiPV).
     int MultiPV = 1;
+    // The strength of play: UCI_LimitStrength with UCI_Elo (the console's
+    // "strength" and "-elo" set both), else Skill Level.
+    bool LimitStrength = false;
+    int LimitElo = DefaultLimitElo;
+    int SkillLevel = MaxSkillLevel;
+    // Seeds the choices of a level below full strength (from the clock at start).
+    uint64_t StrengthSeed = 0;
 };
+
+// The Elo the options ask Vorn to play at; 0 for full strength.
+int PlayingElo(const EngineOptions& options);
 
 // Where the game stands, as the search needs to know it.
 struct GameState {

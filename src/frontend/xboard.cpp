@@ -7,7 +7,8 @@
 //   hint  level  name  new  nopost  otim  ponder  post  quit  random  remove
 //   selfplay  setboard  Depth  DEPTH  sd  sfd  st  time  traceflag  undo
 //   white  xboard, then protover  ping  accepted  rejected  result  memory  option
-//   usermove  egtpath  cores  variant and the protocol's commands Vorn has no use for.
+//   usermove  egtpath  cores  variant, the console's board  d  strength, and
+//   the protocol's commands Vorn has no use for.
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -185,12 +186,14 @@ constexpr const char* ConsoleHelp[] = {
     "  sd N            search at most N plies deep",
     "  level M B I     M moves in B minutes, I seconds added a move",
     "  post, nopost    show or hide Vorn's thinking (scores in centipawns)",
+    "  strength N      play at about N Elo, 1000 to 2400 (strength full: full strength)",
     "  quit            leave",
 };
 
 int Help(const Words&) {
     for (const char* line : ConsoleHelp) std::printf("%s\n", line);
     PrintConsoleTimeControl();
+    PrintConsoleStrength();
     return CommandHandled;
 }
 
@@ -364,6 +367,29 @@ int Time(const Words& words) {
     return CommandHandled;
 }
 
+// "strength ELO": play at about that Elo, as UCI_LimitStrength with
+// UCI_Elo does; "strength full": full strength, Skill Level back at its top.
+int Strength(const Words& words) {
+    EngineOptions& options = Settings.Options;
+    int64_t elo;
+    if (words.Count == 2 && std::strcmp(words[1], "full") == 0) {
+        options.LimitStrength = false;
+        options.SkillLevel = MaxSkillLevel;
+    } else if (words.Count == 2 && ParseInteger(words[1], &elo) && elo >= MinStrengthElo &&
+               elo <= FullStrengthElo) {
+        options.LimitStrength = true;
+        options.LimitElo = static_cast<int>(elo);
+    } else {
+        std::printf("Error (bad value): %s\n", words.From(0));
+        if (!Settings.Mode.xboard)
+            std::printf("strength takes an Elo from %d to %d, or full\n", MinStrengthElo,
+                        FullStrengthElo);
+        return CommandHandled;
+    }
+    if (!Settings.Mode.xboard) PrintConsoleStrength();
+    return CommandHandled;
+}
+
 int TraceFlag(const Words&) {
     Settings.Mode.Trace ^= 1;
     return CommandHandled;
@@ -533,6 +559,7 @@ constexpr Command Commands[] = {
     // The console's own.
     {"board", ShowBoard, Now},
     {"d", ShowBoard, Now},
+    {"strength", Strength, After},
     // Protocol commands for features Vorn does not offer: accepted, no effect.
     {"computer", Nothing, Now},
     {"rating", Nothing, Now},
@@ -620,6 +647,14 @@ void PrintConsoleTimeControl() {
         std::printf("Vorn thinks %d second%s a move (st N to change it).\n", seconds,
                     seconds == 1 ? "" : "s");
     }
+}
+
+void PrintConsoleStrength() {
+    const int elo = PlayingElo(Settings.Options);
+    if (elo)
+        std::printf("Vorn plays at about %d Elo (strength full for its full strength).\n", elo);
+    else
+        std::printf("Vorn plays at full strength (strength N for about N Elo).\n");
 }
 
 void LeaveAnalysis() {

@@ -59,6 +59,10 @@ void SearchWorker::ResetForMove(ChessBoard& board) {
     SelDepth = 0;
     RootLineTarget = 1;
     ExcludedCount = PassesDone = LineCount = 0;
+    Level = StrengthLevel{};
+    NodeLimit = 0;
+    LevelMate = GameMove{0, 0, NoPromotion};
+    BarredCount = 0;
     board.RefreshMaterial();
     for (auto& row : PV)
         for (PVEntry& entry : row) entry = PVEntry{0, 0};
@@ -80,6 +84,8 @@ SearchResult SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBo
     const int maxDepth = request.DepthLimit > 0 ? std::min(request.DepthLimit, MaxIterationDepth)
                                                 : MaxIterationDepth;
 
+    const bool mateInOne = !Helper && PrepareLevel(board);
+
     TimeManager& time = Owner.Time;
     time.Start(ClockOf(request), request.FixedDepth == 0, ClockMs());
     if (request.FixedDepth == 0) {
@@ -95,9 +101,15 @@ SearchResult SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBo
     // The plan sets the poll interval; without one the interface's commands are still read.
     RearmPoll();
     const bool fromBook = PlayUserBookMove(board);
-    // MultiPV: as many lines as asked for and the root has moves to fill.
-    if (request.MultiPV > 1 && !Helper)
-        RootLineTarget = std::max(std::min(request.MultiPV, SearchableRootMoves(board)), 1);
+    // A level's mate in one is played without a search, unless the search
+    // is on the opponent's time (it then waits for the move as any would).
+    const bool searches = !fromBook && !(mateInOne && !Pondering);
+    if (!searches && !fromBook) IterationDepth = 1; // the mate's line is one move long
+    // MultiPV: as many lines as asked for (or a level looks at) and the
+    // root has moves to fill.
+    const int linesWanted = std::max(request.MultiPV, Level.Lines);
+    if (linesWanted > 1 && !Helper)
+        RootLineTarget = std::max(std::min(linesWanted, SearchableRootMoves(board)), 1);
 
     // The helpers search beside this thread while it iterates, and stop
     // however the iterations end (a stop of helpers not at work does nothing).
@@ -105,7 +117,8 @@ SearchResult SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBo
         HelperThreads& Helpers;
         ~HelpersAtWork() { Helpers.Stop(); }
     } helpersAtWork{Owner.Helpers};
-    if (!fromBook && !Helper) Owner.Helpers.Start(board, *this);
+    // A level searches alone: its budget is one thread's nodes.
+    if (searches && !Helper && !Level.Active) Owner.Helpers.Start(board, *this);
 
     // An iteration cut short falls back on the score of the one before. The
     // first has none before it and takes an even score, but its move stands:
@@ -116,7 +129,7 @@ SearchResult SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBo
             GameMove{Bit((PV[0][0].Move >> 6) & 63), Bit(PV[0][0].Move & 63), PV[0][0].Promo};
     int v = 0, previous = 0;
     bool easyMove = false, ponderWait = false;
-    for (int d = 1; !fromBook; ++d) {
+    for (int d = 1; searches; ++d) {
         // Before an iteration: the plan spent already ends the move (or
         // stretches once while failing low). The first iteration always runs,
         // since before it there is no move to end with; a plan of nothing
@@ -194,6 +207,8 @@ SearchResult SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBo
         }
         // A stop (the clock's, a command's or the node limit's) leaves nothing to deepen.
         if (StopSearch) finished = true;
+        // A level's budget spent on the opponent's time: the move waits for the ponder hit.
+        if (StopSearch && Pondering && Level.Active) ponderWait = true;
         // A single reply is played at once only when a clock runs: a fixed
         // depth, a node count, an analysis or a ponder search wants its score.
         if (MateEndsSearch(v) || (RootLegalMoves == 1 && Timed()) || TableRoot ||
@@ -214,7 +229,9 @@ SearchResult SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBo
     if (ponderWait) {
         // Commands that leave the search waiting (an "isready", a line kept
         // for later) do not end the wait; a ponder hit ends it with the move
-        // to play at once, a stop without one.
+        // to play at once, a stop without one. (A level's spent budget
+        // stopped the search, not a command.)
+        if (Level.Active && Pondering) StopSearch = TimeUp = 0;
         bool released = true;
         while (released && WaitsForCommand()) released = Reporter().AwaitCommand();
         if (!released || StopSearch) {
@@ -230,6 +247,8 @@ SearchResult SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBo
             static_cast<long long>(NodeCount()), time.NodesPerSecond(), IterationDepth);
         if (Timed() && request.MoveTimeMs == 0) time.TimedMovePlayed(ClockMs());
     }
+    if (Level.Active && !fromBook && !TableRoot && !Abort)
+        answer.Move = LevelMove(board, answer.Move, &v);
     return Conclude(board, answer.Move, v);
 }
 
@@ -256,8 +275,10 @@ SearchResult SearchWorker::Conclude(const ChessBoard& board, GameMove move, int 
 
     FinalReport final;
     final.Line = ReportOf(IterationDepth, score, text);
-    // Under MultiPV the move is line 1's, already shown, unless a stop left another.
-    final.ShownAsLine = LineCount > 0 && StartsWith(Lines[0], move.From, move.To);
+    // Under MultiPV the move is line 1's, already shown, unless a stop left
+    // another. (Without MultiPV a level's lines are not shown.)
+    final.ShownAsLine =
+        Request().MultiPV > 1 && LineCount > 0 && StartsWith(Lines[0], move.From, move.To);
     final.FromBook = BookMove;
     final.Aborted = Abort;
     final.DepthReached = DepthReached;

@@ -32,8 +32,10 @@ void Engine::PonderHit(bool countPondered) {
                   static_cast<long long>(Time.ElapsedMs(ClockMs())));
     CurrentReporter->Log(text);
     // Not counted: the move's nodes count from now on too; the pondering's
-    // speed stands until this search measures its own.
-    if (!countPondered) Main.InteriorNodes = Main.LeafInteriorNodes = Main.QuiesceNodes = 0;
+    // speed stands until this search measures its own. (A level's budget
+    // covers the move, the pondering included: its nodes stay counted.)
+    if (!countPondered && !Main.Level.Active)
+        Main.InteriorNodes = Main.LeafInteriorNodes = Main.QuiesceNodes = 0;
     Time.PonderHit(countPondered, ClockMs());
     Main.RearmPoll();
 }

@@ -53,13 +53,17 @@ LineReport SearchWorker::ReportOf(int depth, int score, const char* text, int mu
 }
 
 void SearchWorker::ReportRootLines() {
-    for (int k = 0; k < LineCount; ++k) {
+    // A level may look at more lines than MultiPV shows; a single line is
+    // shown as a search without MultiPV shows it.
+    const int asked = Request().MultiPV;
+    for (int k = 0; k < std::min<int>(LineCount, asked); ++k) {
         const RootLine& line = Lines[k];
         const GameMove first = MoveOf(line.Moves[0]);
         char text[MaxPVText];
         fillmovestring(text, LowestSquare(first.From), LowestSquare(first.To), first.Promo,
                        line.Moves, line.Length);
-        Reporter().Line(LineEvent::IterationDone, ReportOf(line.Depth, line.Score, text, k + 1));
+        Reporter().Line(LineEvent::IterationDone,
+                        ReportOf(line.Depth, line.Score, text, asked > 1 ? k + 1 : 0));
     }
 }
 

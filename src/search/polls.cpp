@@ -28,8 +28,15 @@ void SearchWorker::RearmPoll() {
 }
 
 void SearchWorker::ArmPoll(int64_t nodes) {
-    const int64_t limit = Request().Nodes;
-    NodesToPoll = limit > 0 ? std::min(nodes, std::max<int64_t>(limit - NodeCount(), 1)) : nodes;
+    if (NodeLimit <= 0) {
+        NodesToPoll = nodes;
+        return;
+    }
+    // Only interior nodes count down to a poll, so the quiescence nodes
+    // between two polls run past the limit. A level's small budgets would
+    // overrun by half: it polls at a quarter of what is left.
+    const int64_t left = std::max<int64_t>(NodeLimit - NodeCount(), 1);
+    NodesToPoll = std::min(nodes, Level.Active ? std::max<int64_t>(left / 4, 1) : left);
 }
 
 void SearchWorker::MeasureSpeed(const char* context) {
@@ -54,9 +61,9 @@ bool SearchWorker::PeriodicCheck() {
     }
     if (!inputRead && IterationDepth > 7 && Analysing) Reporter().Progress(Owner.Progress());
     // The interface's limit on the nodes is one of the first limits reached;
-    // a ponder search has no limits until the move is known.
-    const int64_t nodeLimit = Request().Nodes;
-    if (nodeLimit > 0 && !Pondering && NodeCount() >= nodeLimit) {
+    // a ponder search has no limits until the move is known, but a level's
+    // budget holds on the opponent's time too.
+    if (NodeLimit > 0 && (!Pondering || Level.Active) && NodeCount() >= NodeLimit) {
         StopSearch = TimeUp = 1;
         return true;
     }

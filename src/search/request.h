@@ -14,6 +14,11 @@
 constexpr int MaxMultiPV = 64;
 constexpr int DefaultMoveOverheadMs = 30;
 constexpr int MaxMoveOverheadMs = 5000;
+// The playing strengths a person may ask for, on the Elo scale of rating
+// lists: from the weakest level to the figure that stands for Vorn's full
+// strength (provisional until matches against rated engines calibrate it).
+constexpr int MinStrengthElo = 1000;
+constexpr int FullStrengthElo = 2400;
 
 // Everything that limits or shapes one search. Times are milliseconds;
 // a 0 limit is no limit.
@@ -57,6 +62,13 @@ struct SearchRequest {
     // every half second of search.
     bool QuickPolls = false;
     bool Trace = false; // diagnostics of the table's hits and the book
+    // A level below full strength (MinStrengthElo up to FullStrengthElo);
+    // 0 plays at full strength. A level shapes the moves of play: analyses
+    // and mate searches ignore it.
+    int StrengthElo = 0;
+    // Seeds a level's choice among its best moves: the same seed, position
+    // and request choose the same move.
+    uint64_t StrengthSeed = 0;
 };
 
 // The clock of the move a request asks for, as the time control reads it.

@@ -20,6 +20,8 @@ Bitboard ToOf(const PVEntry& move) { return Bit(move.Move & 63); }
 bool SearchWorker::SearchesRootMove(int code) const {
     const int16_t* excludedEnd = ExcludedMoves + ExcludedCount;
     if (std::find(ExcludedMoves, excludedEnd, code) != excludedEnd) return false;
+    const int16_t* barredEnd = BarredMoves + BarredCount;
+    if (std::find(BarredMoves, barredEnd, code) != barredEnd) return false;
     const SearchRequest& request = Request();
     if (request.SearchMoveCount == 0) return true;
     const int16_t* end = request.SearchMoves + request.SearchMoveCount;

@@ -13,6 +13,7 @@
 #include "search/repetitions.h"
 #include "search/request.h"
 #include "search/score.h"
+#include "search/strength.h"
 #include "search/ttable.h"
 
 // Node types.
@@ -156,6 +157,16 @@ class SearchWorker {
     // The root was in the tables: its move and score are theirs, and
     // deeper iterations have nothing to add.
     uint8_t TableRoot = 0;
+    // The level this move is played at (inactive at full strength), the
+    // nodes the search may take (the request's limit, or the level's when
+    // that is lower; 0: no limit), a mate in one the level plays (From == 0:
+    // none), and the root moves the level leaves out: those that allow a
+    // mate in one while another move parries it.
+    StrengthLevel Level;
+    int64_t NodeLimit = 0;
+    GameMove LevelMate{0, 0, NoPromotion};
+    int16_t BarredMoves[MoveList::MaxMoves] = {};
+    int32_t BarredCount = 0;
 
     // Each searches `board` without changing its position (only its draw
     // flags, which the draw test sets); every move is made on a copy.
@@ -164,7 +175,7 @@ class SearchWorker {
     // One pass over the root moves to `depth` with the full window.
     RootAnswer SearchTreeRoot(ChessBoard board, int depth);
     // Whether the root searches the move: one the interface named, if it
-    // named any, and none an earlier MultiPV pass took.
+    // named any, none an earlier MultiPV pass took and none the level left out.
     bool SearchesRootMove(int code) const;
     // Thinks under the engine's request about `board`, whose game went
     // through the positions of `game`.
@@ -236,6 +247,16 @@ class SearchWorker {
     // the moves of the passes before it. Returns the best line's answer; the
     // lines, best first, go to Lines.
     RootAnswer SearchRootLines(const ChessBoard& board, int depth);
-    // Reports Lines, each as an iteration's line.
+    // Reports the lines of Lines that the request asked for, each as an
+    // iteration's line.
     void ReportRootLines();
+    // Sets up the level of the request (and the node limit) for a search of
+    // `board`; true when the level has a mate in one to play (LevelMate).
+    bool PrepareLevel(const ChessBoard& board);
+    // The index in Lines of the line the level plays: one of the best lines
+    // at random, a worse one more rarely, within the level's margin.
+    int ChooseLevelLine(const ChessBoard& board) const;
+    // The move a level plays once the iterations are over: its mate in one,
+    // or the line it chooses. Returns the move and sets `score` and the root line.
+    GameMove LevelMove(const ChessBoard& board, GameMove move, int* score);
 };

@@ -59,6 +59,11 @@ TEST(CommandLine, ValuesReachTheSettings) {
     EXPECT_EQ(TestEngine().Helpers.ThreadCount(), 3);
     ASSERT_EQ(Parse({"-threads", "1"}), CommandLineOk);
     EXPECT_EQ(TestEngine().Helpers.ThreadCount(), 1);
+
+    ASSERT_EQ(Parse({"-elo", "1400"}), CommandLineOk);
+    EXPECT_EQ(PlayingElo(Settings.Options), 1400);
+    ASSERT_EQ(Parse({"-elo", "2400"}), CommandLineOk);
+    EXPECT_EQ(PlayingElo(Settings.Options), 0); // full strength
 }
 
 // What ParseCommandLine says on standard error.
@@ -80,7 +85,8 @@ TEST(CommandLine, ValuesAreWholeNumbersInRange) {
         {"-sd", "1", true},         {"-sd", "0", false},     {"-sd", "99999999999", false},
         {"-st", "0", true},         {"-st", "35000", true},  {"-st", "-5", false},
         {"-st", "35001", false},    {"-threads", "2", true}, {"-threads", "0", false},
-        {"-threads", "257", false},
+        {"-threads", "257", false}, {"-elo", "1000", true},  {"-elo", "2400", true},
+        {"-elo", "999", false},     {"-elo", "2401", false}, {"-elo", "14OO", false},
     };
     for (const Case& c : cases) {
         const std::string errors =
@@ -129,7 +135,7 @@ TEST(CommandLine, HelpAfterOtherOptionsAndMissingValues) {
                   std::string::npos)
             << out;
         for (const char* option : {"\n-st ", "\n-post ", "\n-book ", "\n-nobook ", "\n-gtb ",
-                                   "\n-log ", "\n-threads ", "\n--version "})
+                                   "\n-log ", "\n-threads ", "\n-elo ", "\n--version "})
             EXPECT_NE(out.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(ParseErrors({"-post", "-fd"}, CommandLineBadUsage),

@@ -3,6 +3,7 @@
 // refused alike by UCI and xboard; Clear Hash under both protocols.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -124,12 +125,21 @@ struct OptionState {
     int MultiPV, MoveOverheadMs, Threads;
     int64_t HashMegabytes;
     uint8_t Ponder;
+    bool LimitStrength;
+    int LimitElo, SkillLevel;
     bool operator==(const OptionState&) const = default;
 };
 
 OptionState StateNow() {
-    return {Settings.Options.MultiPV, Settings.Options.MoveOverheadMs,
-            TestEngine().Helpers.ThreadCount(), TestEngine().Table.Megabytes(), UCI.PonderOption};
+    const EngineOptions& options = Settings.Options;
+    return {options.MultiPV,
+            options.MoveOverheadMs,
+            TestEngine().Helpers.ThreadCount(),
+            TestEngine().Table.Megabytes(),
+            UCI.PonderOption,
+            options.LimitStrength,
+            options.LimitElo,
+            options.SkillLevel};
 }
 
 TEST(OptionRefusals, ABadValueIsRefusedAlikeUnderBothProtocolsAndChangesNothing) {
@@ -149,6 +159,15 @@ TEST(OptionRefusals, ABadValueIsRefusedAlikeUnderBothProtocolsAndChangesNothing)
         {"Threads value 257", nullptr, "Threads wants a number from 1 to 256, not 257"},
         {"Hash value 0", nullptr, "Hash wants a number from 1 to 65536, not 0"},
         {"Ponder value yes", nullptr, "Ponder wants true or false, not yes"},
+        {"UCI_Elo value 999", "UCI_Elo=999", "UCI_Elo wants a number from 1000 to 2400, not 999"},
+        {"uci_elo value 2401", "uci_elo=2401",
+         "UCI_Elo wants a number from 1000 to 2400, not 2401"},
+        {"Skill Level value 21", "Skill Level=21",
+         "Skill Level wants a number from 0 to 20, not 21"},
+        {"Skill Level value -1", "Skill Level=-1",
+         "Skill Level wants a number from 0 to 20, not -1"},
+        {"UCI_LimitStrength value 1", "UCI_LimitStrength=true",
+         "UCI_LimitStrength wants true or false, not 1"},
     };
     const OptionState before = StateNow();
     for (const auto& c : cases) {
@@ -168,6 +187,85 @@ TEST(OptionRefusals, ABadValueIsRefusedAlikeUnderBothProtocolsAndChangesNothing)
     for (const char* line : {"option Hash=1", "option Threads=4", "option Ponder=1", "option"})
         EXPECT_EQ(CapturedStdout([&] { DoCommand(line); }), "") << line;
     EXPECT_TRUE(StateNow() == before);
+}
+
+// The strength the next search asks for after some lines of UCI, xboard or
+// the console (separated by "|"), from the defaults: UCI_LimitStrength with
+// UCI_Elo overrides Skill Level, and the top of either is full strength (0).
+TEST(StrengthSettings, EveryFrontEndSetsTheLevelOfTheNextSearch) {
+    const struct {
+        const char* lines;
+        int elo;
+    } cases[] = {
+        {"", 0},
+        {"setoption name UCI_LimitStrength value true|setoption name UCI_Elo value 1400", 1400},
+        {"setoption name UCI_Elo value 1400", 0},
+        {"setoption name UCI_LimitStrength value true", DefaultLimitElo},
+        {"setoption name Skill Level value 10", 1700},
+        {"setoption name skill level value 0", 1000},
+        {"setoption name Skill Level value 5|setoption name UCI_LimitStrength value "
+         "true|setoption name UCI_Elo value 2000",
+         2000},
+        {"setoption name UCI_LimitStrength value true|setoption name UCI_Elo value "
+         "2400|setoption name Skill Level value 3",
+         0},
+        {"setoption name UCI_LimitStrength value true|setoption name UCI_LimitStrength value "
+         "false|setoption name Skill Level value 20",
+         0},
+        {"option UCI_LimitStrength=1|option UCI_Elo=1200", 1200},
+        {"option UCI_Elo=1200|option UCI_LimitStrength=1|option UCI_LimitStrength=0", 0},
+        {"option Skill Level=19", 2330},
+        {"strength 1600", 1600},
+        {"strength 1000", 1000},
+        {"strength 2400", 0},
+        {"setoption name Skill Level value 3|strength 1800|strength full", 0},
+    };
+    AttachEngine(TestEngine());
+    for (const auto& c : cases) {
+        Settings = Status{};
+        const std::string lines = c.lines;
+        for (size_t start = 0, end; start < lines.size(); start = end + 1) {
+            end = std::min(lines.find('|', start), lines.size());
+            const std::string line = lines.substr(start, end - start);
+            CapturedStdout([&] {
+                if (line.rfind("setoption", 0) == 0)
+                    UCI.UCIPrep(line.c_str());
+                else
+                    DoCommand(line.c_str());
+            });
+        }
+        EXPECT_EQ(RequestFromSettings(Settings, 0).StrengthElo, c.elo) << c.lines;
+    }
+    // The tools measure the search at full strength whatever is set.
+    Settings = Status{};
+    Settings.Options.SkillLevel = 0;
+    Settings.Mode.Bench = 1;
+    EXPECT_EQ(RequestFromSettings(Settings, 0).StrengthElo, 0);
+    Settings = Status{};
+}
+
+TEST(StrengthSettings, TheConsoleSaysWhatStrengthItPlaysAtAndRefusesOtherValues) {
+    Settings = Status{};
+    EXPECT_EQ(CapturedStdout([] { DoCommand("strength 1350"); }),
+              "Vorn plays at about 1350 Elo (strength full for its full strength).\n");
+    EXPECT_EQ(CapturedStdout([] { DoCommand("strength full"); }),
+              "Vorn plays at full strength (strength N for about N Elo).\n");
+    DoCommand("strength 1350");
+    const OptionState before = StateNow();
+    for (const char* line : {"strength 999", "strength 2401", "strength abc", "strength",
+                             "strength 1500 1600", "strength Full", "strength 14OO"}) {
+        EXPECT_EQ(CapturedStdout([&] { DoCommand(line); }),
+                  std::string("Error (bad value): ") + line +
+                      "\nstrength takes an Elo from 1000 to 2400, or full\n");
+        EXPECT_TRUE(StateNow() == before) << line;
+    }
+    // An interface gets the protocol's error line alone.
+    Settings.setxboard(1);
+    EXPECT_EQ(CapturedStdout([] { DoCommand("strength 900"); }),
+              "Error (bad value): strength 900\n");
+    EXPECT_EQ(CapturedStdout([] { DoCommand("strength 1500"); }), "");
+    EXPECT_EQ(PlayingElo(Settings.Options), 1500);
+    Settings = Status{};
 }
 
 // The node count of each depth of a search and its move, as the protocol

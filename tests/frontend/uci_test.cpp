@@ -93,6 +93,9 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
         "option name Move Overhead type spin default 30 min 0 max 5000",
         "option name MultiPV type spin default 1 min 1 max 64",
         "option name Clear Hash type button",
+        "option name Skill Level type spin default 20 min 0 max 20",
+        "option name UCI_LimitStrength type check default false",
+        "option name UCI_Elo type spin default 1500 min 1000 max 2400",
         "option name UCI_AnalyseMode type check default false",
         "option name UCI_Chess960 type check default false",
         "option name OwnBook type check default false",
@@ -110,7 +113,7 @@ TEST(UCIHandshake, NamesTheEngineAndItsOptions) {
     ASSERT_GE(lines.size(), 3 + options.size());
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.begin() + 3 + options.size()),
               options);
-    EXPECT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines.size(), 24u);
     engine.Send("isready");
     EXPECT_EQ(Until(engine, "readyok").size(), 1u);
     engine.CloseInput();
@@ -316,6 +319,28 @@ TEST_F(UCISession, PonderHitTurnsIntoATimedSearch) {
     PlayGameMove(best);
     EXPECT_TRUE(ParseGameMove(MainBoard, BestMove(lines, true).c_str(), &reply)) << lines.back();
     MainBoard = saved;
+}
+
+// A level's budget holds on the opponent's time too: the search ends
+// within it and keeps its move until the interface asks for it.
+TEST_F(UCISession, ALevelPondersWithinItsBudgetAndWaitsForItsTurn) {
+    engine.Send("setoption name UCI_LimitStrength value true");
+    engine.Send("setoption name UCI_Elo value 1000");
+    const char* afterE4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
+    for (const char* end : {"ponderhit", "stop"}) {
+        engine.Send("position startpos moves e2e4");
+        engine.Send("go ponder wtime 60000 btime 60000");
+        EXPECT_FALSE(Has(engine.Collect(300), "bestmove")) << end;
+        engine.Send(end);
+        const std::vector<std::string> lines = Until(engine, "bestmove");
+        ASSERT_GE(lines.size(), 2u) << end;
+        EXPECT_TRUE(IsLegalIn(afterE4, BestMove(lines))) << end;
+        const std::string& info = lines[lines.size() - 2];
+        const size_t at = info.find(" nodes ");
+        ASSERT_NE(at, std::string::npos) << info;
+        // (Past the budget by no more than the quiescence nodes of a poll.)
+        EXPECT_LE(std::stoll(info.substr(at + 7)), LevelOf(1000).Nodes + 100) << info;
+    }
 }
 
 TEST_F(UCISession, LimitsOfTheSearch) {

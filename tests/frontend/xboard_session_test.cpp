@@ -129,6 +129,9 @@ TEST(XboardSession, TheEnginesMoveLineBeforeAndAfterProtover) {
     EXPECT_EQ(e.WaitFor(""), "feature option=\"Move Overhead -spin 30 0 5000\"");
     EXPECT_EQ(e.WaitFor(""), "feature option=\"MultiPV -spin 1 1 64\"");
     EXPECT_EQ(e.WaitFor(""), "feature option=\"Clear Hash -button\"");
+    EXPECT_EQ(e.WaitFor(""), "feature option=\"Skill Level -spin 20 0 20\"");
+    EXPECT_EQ(e.WaitFor(""), "feature option=\"UCI_LimitStrength -check 0\"");
+    EXPECT_EQ(e.WaitFor(""), "feature option=\"UCI_Elo -spin 1500 1000 2400\"");
     EXPECT_EQ(e.WaitFor(""), "feature done=1");
 
     // A ping sent while the engine thinks is answered after its move.
