@@ -326,6 +326,11 @@ struct GameMove {
     char Promo;
 };
 
+// The position after `move` of the side to move of `board`, the other side
+// to move and the castling rights the move keeps: what a game's next move is
+// generated from.
+ChessBoard PositionAfter(const ChessBoard& board, const GameMove& move);
+
 // A move as the search keeps it: from-square index * 64 + to-square index,
 // and the promotion byte of its move-list entry.
 struct PVEntry {

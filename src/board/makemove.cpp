@@ -218,3 +218,12 @@ void ChessBoard::DropPawn(int colour, Bitboard square) {
 bool ChessBoard::PawnOn7th(int colour) const {
     return colour == White ? (WPawns & RankMask[6]) : (BPawns & RankMask[1]);
 }
+
+ChessBoard PositionAfter(const ChessBoard& board, const GameMove& move) {
+    ChessBoard after = board;
+    uint8_t castleMask;
+    after.MakeMove(move.From, move.To, move.Promo, &castleMask);
+    after.CastleFlags &= castleMask;
+    after.SideToMove ^= 1;
+    return after;
+}

@@ -130,11 +130,7 @@ void WriteMove(char* out, Bitboard from, Bitboard to, char promo) {
 void PonderMove(char* out, const ChessBoard& position, const SearchResult& result) {
     out[0] = '\0';
     const GameMove& move = result.Move;
-    ChessBoard after = position;
-    uint8_t castleMask;
-    after.MakeMove(move.From, move.To, move.Promo, &castleMask);
-    after.CastleFlags &= castleMask;
-    after.SideToMove ^= 1;
+    const ChessBoard after = PositionAfter(position, move);
     GameMove reply;
     if (ExpectedReply(after, result.Line, move, &reply))
         WriteMove(out, reply.From, reply.To, reply.Promo);

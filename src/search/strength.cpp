@@ -25,15 +25,6 @@ constexpr int PieceGuardElo = 1800;
 // a minor piece is an exchange, not a hanging piece).
 constexpr int HangingExposure = 2000;
 
-ChessBoard PositionAfter(const ChessBoard& board, const GameMove& move) {
-    ChessBoard after = board;
-    uint8_t castleMask;
-    after.MakeMove(move.From, move.To, move.Promo, &castleMask);
-    after.CastleFlags &= castleMask;
-    after.SideToMove ^= 1;
-    return after;
-}
-
 bool IsCheckmated(const ChessBoard& board) {
     const int side = board.SideToMove;
     if (!board.InCheck(side == White ? board.WKing : board.BKing, side)) return false;

@@ -508,6 +508,27 @@ TEST(ConsoleSession, WithoutAClockVornThinksSecondsAMove) {
     EXPECT_NE(run.out.find("Vorn plays "), std::string::npos) << run.out;
 }
 
+// A level set on the command line is greeted, plays its moves in the game
+// and gives way to full strength.
+TEST(ConsoleSession, ALevelFromTheCommandLinePlaysUntilStrengthFull) {
+    const ProgramRun run = RunVorn("-elo 1200", "hello\nst 1\ne2e4\nstrength full\nd2d4\nquit\n");
+    EXPECT_NE(run.out.find("Vorn thinks 5 seconds a move (st N to change it).\nVorn plays at about "
+                           "1200 Elo (strength full for its full strength).\n"),
+              std::string::npos)
+        << run.out;
+    // "Vorn plays " and a move, from `from` on.
+    const auto moveLine = [&](size_t from) {
+        for (size_t at = run.out.find("Vorn plays ", from); at != std::string::npos;
+             at = run.out.find("Vorn plays ", at + 1))
+            if (run.out[at + 11] >= 'a' && run.out[at + 11] <= 'h') return at;
+        return std::string::npos;
+    };
+    const size_t full = run.out.find("Vorn plays at full strength");
+    ASSERT_NE(full, std::string::npos) << run.out;
+    EXPECT_LT(moveLine(0), full) << run.out;
+    EXPECT_NE(moveLine(full), std::string::npos) << run.out;
+}
+
 // A game that runs into a won queen ending, its moves in coordinate form.
 constexpr const char* QueenEnding =
     "d2d4 g8f6 g1f3 d7d5 c2c4 d5c4 b1c3 b8d7 e2e4 d7b6 f1c4 b6c4 d1a4 c7c6 a4c4 b7b5 c4c6 "

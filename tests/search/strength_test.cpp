@@ -19,12 +19,7 @@ namespace {
 constexpr int Levels[] = {1000, 1400, 1800, 2200};
 
 ChessBoard After(const ChessBoard& board, Bitboard from, Bitboard to, char promo) {
-    ChessBoard after = board;
-    uint8_t castleMask;
-    after.MakeMove(from, to, promo, &castleMask);
-    after.CastleFlags &= castleMask;
-    after.SideToMove ^= 1;
-    return after;
+    return PositionAfter(board, {from, to, promo});
 }
 
 bool IsMated(const ChessBoard& board) {
