@@ -42,6 +42,11 @@ constexpr int FewestMovesAhead = 20;
 // A session's last moves must not find its clock spent: this share of it
 // stays in reserve until the control.
 constexpr int SessionReservePercent = 5;
+// A plan stretches to at most twice the average for a search that stops
+// short of its plans, and shrinks by at most a third for one that overruns
+// them: the measure is of a few moves, and the clock's limits stand anyway.
+constexpr int FewestPlanUsePercent = 50;
+constexpr int MostPlanUsePercent = 150;
 // Just out of the book the position is new to the search: half as long
 // again for these plies.
 constexpr int LongerOutOfBookPlies = 7;
@@ -91,9 +96,11 @@ TimePlan PlanMove(const MoveClock& clock) {
     if (clock.MoveTimeMs > 0) {
         planned = std::max<int64_t>(clock.MoveTimeMs - overhead, 1);
     } else {
-        // A search ends anywhere between half its plan and twice it; at the
-        // controls players meet it takes about its plan on average.
-        planned = AverageMoveTime(clock, left, increment);
+        // A search ends anywhere between half its plan and twice it: the
+        // plan is the average a move should take, stretched by what the
+        // game's moves have shown the search to use of it.
+        planned = AverageMoveTime(clock, left, increment) * 100 /
+                  std::clamp(clock.PlanUsePercent, FewestPlanUsePercent, MostPlanUsePercent);
         if (clock.LongerOutOfBook && clock.GamePly <= clock.LastBookPly + LongerOutOfBookPlies)
             planned = planned * 3 / 2;
         // The plan ends a move that goes to plan before the clock's limit does.
@@ -113,7 +120,9 @@ void TimeManager::Start(const MoveClock& clock, bool planned, int64_t now) {
     Planned = planned;
     PlanExtended = false;
     SpeedState = SpeedUnknown;
+    Clock.PlanUsePercent = GameClock.PlanUsePercent();
     MovePlan = planned ? PlanMove(Clock) : TimePlan{};
+    FirstPlanMs = MovePlan.PlannedMs;
 }
 
 void TimeManager::PonderHit(bool countPondered, int64_t now) {
@@ -124,6 +133,7 @@ void TimeManager::PonderHit(bool countPondered, int64_t now) {
     if (!Planned) return;
     // The plan counts from the start of the pondering, the clock from now.
     MovePlan = PlanMove(Clock);
+    FirstPlanMs = MovePlan.PlannedMs;
     MovePlan.HardLimitMs += pondered;
 }
 
@@ -171,13 +181,20 @@ bool TimeManager::MeasureSpeed(int64_t nodes, int64_t now) {
     return true;
 }
 
-void GameClockRecord::MovePlayed(int leftMs, int64_t usedMs) {
+void GameClockRecord::MovePlayed(int leftMs, int64_t usedMs, int plannedMs) {
     ++MovesPlayed;
+    UsedMs += usedMs;
+    PlannedMs += plannedMs;
     for (int i = 0; i < 3; ++i)
         if (MovesPlayed == ReportedMoves[i]) LeftAt[i] = leftMs;
     if (MovesPlayed <= MeanOverMoves) UsedOverFirstMovesMs += usedMs;
     LowestLeftMs = MovesPlayed == 1 ? leftMs : std::min(LowestLeftMs, leftMs);
     LastLeftMs = leftMs;
+}
+
+int GameClockRecord::PlanUsePercent() const {
+    if (MovesPlayed < MovesBeforePlanUse || PlannedMs <= 0) return 100;
+    return static_cast<int>(std::clamp<int64_t>(UsedMs * 100 / PlannedMs, 1, 1000));
 }
 
 void GameClockRecord::Describe(char* text, int size) const {

@@ -120,22 +120,28 @@ TEST(TimePlan, CountsTheMovesAheadByTheGamesMoveAndThinksLongerOutOfTheBook) {
     }
 }
 
-// A game played on the plan's arithmetic alone: each move takes its plan
-// and `lagMs` more that the clock sees
-// and the engine does not (the interface's few milliseconds). The clock left before each of the
-// side's moves.
-std::vector<int64_t> ClockBeforeEachMove(const Clock& control, int moves, int lagMs,
-                                         int overheadMs = DefaultMoveOverheadMs) {
+// A game played on the time manager's arithmetic alone: each move takes
+// `usePercent` of its plan (within its hard limit) and `lagMs` more that
+// the clock sees and the engine does not (the interface's few
+// milliseconds). The clock left before each of the side's moves.
+std::vector<int64_t> ClockBeforeEachMove(const Clock& control, int usePercent, int lagMs) {
+    constexpr int Moves = 150;
     std::vector<int64_t> before;
-    int64_t left = control.Left;
-    for (int move = 1; move <= moves; ++move) {
-        MoveClock clock = ClockFor({0, static_cast<int>(left), control.IncMs, 0}, overheadMs);
+    TimeManager time;
+    int64_t left = control.Left, now = 0;
+    for (int move = 1; move <= Moves; ++move) {
+        MoveClock clock =
+            ClockFor({0, static_cast<int>(left), control.IncMs, 0}, DefaultMoveOverheadMs);
         clock.GamePly = 2 * move - 1;
         if (control.MovesToGo > 0)
             clock.MovesToGo = control.MovesToGo - (move - 1) % control.MovesToGo;
         before.push_back(left);
-        const TimePlan plan = PlanMove(clock);
-        left += control.IncMs - plan.PlannedMs - lagMs;
+        time.Start(clock, true, now);
+        const int64_t used =
+            std::min<int64_t>(time.Plan().PlannedMs * usePercent / 100, time.Plan().HardLimitMs);
+        now += used;
+        time.TimedMovePlayed(now);
+        left += control.IncMs - used - lagMs;
         if (control.MovesToGo > 0 && move % control.MovesToGo == 0) left += control.Left;
     }
     return before;
@@ -154,11 +160,16 @@ TEST(TimePlan, SpendsTheBaseTimeByMoveFortyAndKeepsAClockToTheEnd) {
         {"10 s + 0.1 s", {0, 10000, 100, 0}, 5000},
         {"1 s + 0.01 s", {0, 1000, 10, 0}, 500},
     };
+    // Whether the search stops well short of its plans or overruns them,
+    // the plans follow: the base is spent and a clock kept all the same.
     for (const Case& c : cases) {
-        const std::vector<int64_t> before = ClockBeforeEachMove(c.control, 150, 5);
-        EXPECT_LE(before[39], c.mostLeftAtMove40) << c.name;
-        // Long games keep a clock: the plan shrinks with it.
-        EXPECT_GT(*std::min_element(before.begin(), before.end()), 0) << c.name;
+        for (const int usePercent : {60, 100, 140}) {
+            const std::vector<int64_t> before = ClockBeforeEachMove(c.control, usePercent, 5);
+            EXPECT_LE(before[39], c.mostLeftAtMove40) << c.name << ", " << usePercent << " %";
+            // Long games keep a clock: the plan shrinks with it.
+            EXPECT_GT(*std::min_element(before.begin(), before.end()), 0)
+                << c.name << ", " << usePercent << " %";
+        }
     }
 }
 
@@ -280,9 +291,12 @@ TEST(GameClock, SumsUpTheClockAtMoves20_40_60AndTheLastAndTheMeanOverTheFirst40)
     EXPECT_EQ(describe(GameClockRecord{}), "");
     GameClockRecord game;
     // Move i: 60 - i seconds left before it, 10 i ms used (a mean of 205 ms
-    // over the first 40); a dip to 5 s at move 30 is the lowest clock.
-    for (int move = 1; move <= 45; ++move)
-        game.MovePlayed(move == 30 ? 5000 : 60000 - 1000 * move, 10 * move);
+    // over the first 40) of a plan of 20 i; a dip to 5 s at move 30 is the
+    // lowest clock. The plans' use is measured from the fourth move on.
+    for (int move = 1; move <= 45; ++move) {
+        EXPECT_EQ(game.PlanUsePercent(), move <= 4 ? 100 : 50) << move;
+        game.MovePlayed(move == 30 ? 5000 : 60000 - 1000 * move, 10 * move, 20 * move);
+    }
     EXPECT_EQ(describe(game), "Game clock: 45 timed moves; left 40.00 s at move 20, 20.00 s at "
                               "move 40, 15.00 s at the last; 205 ms a move over moves 1-40; "
                               "lowest 5.00 s");
@@ -320,6 +334,7 @@ class TimeControl : public testing::Test {
     void SetUp() override {
         TestEngine().Main.ClearHistory();
         TestEngine().Table.ClearTranspositionTables();
+        TestEngine().Time.EndGame(); // no plans of earlier tests' moves stretch these
     }
     void TearDown() override {
         TestEngine().Main.Abort = TestEngine().Main.StopSearch = TestEngine().Main.TimeUp = 0;
@@ -368,6 +383,8 @@ class TimeControl : public testing::Test {
         Think(OneMoveFen, RequestFor({0, 60000, 0, 0}));
         TimeManager& time = TestEngine().Time;
         const int nps = time.NodesPerSecond();
+        // A game of its own: the plans of the tests before do not stretch this one.
+        time.EndGame();
         time.Start(clock, true, ClockMs() - elapsedMs);
         if (speedMeasured) time.MeasureSpeed(int64_t(nps) * 10, time.StartTime() + 10000);
         SearchWorker& main = TestEngine().Main;
