@@ -42,6 +42,10 @@ constexpr int FewestMovesAhead = 20;
 // A session's last moves must not find its clock spent: this share of it
 // stays in reserve until the control.
 constexpr int SessionReservePercent = 5;
+// With an increment the clock need not run low, where a busy machine's
+// delay alone can lose it: this many increments stay on it (up to half of
+// what is left), and only the rest is spread over the moves ahead.
+constexpr int IncrementsKept = 3;
 // A plan stretches to at most twice the average for a search that stops
 // short of its plans, and shrinks by at most a third for one that overruns
 // them: the measure is of a few moves, and the clock's limits stand anyway.
@@ -65,7 +69,9 @@ int MovesAhead(const MoveClock& clock) {
 int64_t AverageMoveTime(const MoveClock& clock, int64_t left, int64_t increment) {
     if (left <= 0) return increment * 3 / 10;
     const int movesAhead = MovesAhead(clock);
-    const int64_t spread = clock.MovesToGo > 0 ? left * (100 - SessionReservePercent) / 100 : left;
+    const int64_t kept = std::min(left / 2, IncrementsKept * increment);
+    const int64_t spread =
+        clock.MovesToGo > 0 ? left * (100 - SessionReservePercent) / 100 : left - kept;
     // An increment beyond what the clock holds is not counted on in full:
     // a move that runs long would spend time that is not there yet.
     return spread / movesAhead + std::min(increment, left / 2);

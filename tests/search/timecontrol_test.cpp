@@ -59,21 +59,23 @@ struct PlanCase {
 // Ply 30 (move 15), out of the book: the clock is spread over 35 moves
 // ahead.
 const PlanCase PlanCases[] = {
-    // 60000 / 35 = 1714, the increment added whole.
-    {"level 0 1 0.1", {0, 60000, 100, 0}, 0, 1814},
-    {"level 0 0:10 0.1", {0, 10000, 100, 0}, 0, 385},
+    // Three increments stay on the clock: 59700 / 35 = 1705, and the
+    // increment added whole.
+    {"level 0 1 0.1", {0, 60000, 100, 0}, 0, 1805},
+    {"level 0 0:10 0.1", {0, 10000, 100, 0}, 0, 377},
     // 95 % of the session's 300000 over its 40 moves, and the increment.
     {"level 40 5 0.5", {0, 300000, 500, 40}, 0, 7625},
     {"the third move before a control", {0, 6000, 0, 3}, 0, 1900},
     {"the last move before a control: half the clock", {0, 6000, 0, 1}, 0, 3000},
-    // An increment beyond the clock counts for half the clock: 28 + 500.
-    {"an increment beyond the clock", {0, 1000, 5000, 0}, 0, 528},
+    // An increment beyond the clock counts for half the clock, and half the
+    // clock stays on it: 500 / 35 + 500.
+    {"an increment beyond the clock", {0, 1000, 5000, 0}, 0, 514},
     {"st 1", {1000, 0, 0, 0}, 0, 1000},
     {"st 1, 30 ms of overhead", {1000, 0, 0, 0}, 30, 970},
     {"movetime 1 ms beneath the overhead", {1, 0, 0, 0}, 30, 1},
     {"a minute, a second of overhead", {0, 60000, 0, 0}, 1000, 1685},
     // The overhead comes off the increment too: 70 ms of it are left here.
-    {"level 0 0:10 0.1, 30 ms of overhead", {0, 10000, 100, 0}, 30, 354},
+    {"level 0 0:10 0.1, 30 ms of overhead", {0, 10000, 100, 0}, 30, 348},
     // An increment below the overhead buys nothing: 970 / 35.
     {"level 0 0:01 0.01, 30 ms of overhead", {0, 1000, 10, 0}, 30, 27},
     {"a clock at zero", {0, 0, 0, 0}, 0, 0},
@@ -166,9 +168,11 @@ TEST(TimePlan, SpendsTheBaseTimeByMoveFortyAndKeepsAClockToTheEnd) {
         for (const int usePercent : {60, 100, 140}) {
             const std::vector<int64_t> before = ClockBeforeEachMove(c.control, usePercent, 5);
             EXPECT_LE(before[39], c.mostLeftAtMove40) << c.name << ", " << usePercent << " %";
-            // Long games keep a clock: the plan shrinks with it.
-            EXPECT_GT(*std::min_element(before.begin(), before.end()), 0)
-                << c.name << ", " << usePercent << " %";
+            // Long games keep a clock: the plan shrinks with it, and with
+            // an increment it keeps more than one and a half increments.
+            const int64_t lowest = *std::min_element(before.begin(), before.end());
+            EXPECT_GT(lowest, 0) << c.name << ", " << usePercent << " %";
+            EXPECT_GE(2 * lowest, 3 * c.control.IncMs) << c.name << ", " << usePercent << " %";
         }
     }
 }
