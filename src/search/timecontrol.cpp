@@ -42,6 +42,15 @@ constexpr int FewestMovesAhead = 20;
 // A session's last moves must not find its clock spent: this share of it
 // stays in reserve until the control.
 constexpr int SessionReservePercent = 5;
+// With an increment the clock need not run low, where a busy machine's
+// delay alone can lose it: this many increments stay on it (up to half of
+// what is left), and only the rest is spread over the moves ahead.
+constexpr int IncrementsKept = 3;
+// A plan stretches to at most twice the average for a search that stops
+// short of its plans, and shrinks by at most a third for one that overruns
+// them: the measure is of a few moves, and the clock's limits stand anyway.
+constexpr int FewestPlanUsePercent = 50;
+constexpr int MostPlanUsePercent = 150;
 // Just out of the book the position is new to the search: half as long
 // again for these plies.
 constexpr int LongerOutOfBookPlies = 7;
@@ -60,7 +69,9 @@ int MovesAhead(const MoveClock& clock) {
 int64_t AverageMoveTime(const MoveClock& clock, int64_t left, int64_t increment) {
     if (left <= 0) return increment * 3 / 10;
     const int movesAhead = MovesAhead(clock);
-    const int64_t spread = clock.MovesToGo > 0 ? left * (100 - SessionReservePercent) / 100 : left;
+    const int64_t kept = std::min(left / 2, IncrementsKept * increment);
+    const int64_t spread =
+        clock.MovesToGo > 0 ? left * (100 - SessionReservePercent) / 100 : left - kept;
     // An increment beyond what the clock holds is not counted on in full:
     // a move that runs long would spend time that is not there yet.
     return spread / movesAhead + std::min(increment, left / 2);
@@ -91,9 +102,11 @@ TimePlan PlanMove(const MoveClock& clock) {
     if (clock.MoveTimeMs > 0) {
         planned = std::max<int64_t>(clock.MoveTimeMs - overhead, 1);
     } else {
-        // A search ends anywhere between half its plan and twice it; at the
-        // controls players meet it takes about its plan on average.
-        planned = AverageMoveTime(clock, left, increment);
+        // A search ends anywhere between half its plan and twice it: the
+        // plan is the average a move should take, stretched by what the
+        // game's moves have shown the search to use of it.
+        planned = AverageMoveTime(clock, left, increment) * 100 /
+                  std::clamp(clock.PlanUsePercent, FewestPlanUsePercent, MostPlanUsePercent);
         if (clock.LongerOutOfBook && clock.GamePly <= clock.LastBookPly + LongerOutOfBookPlies)
             planned = planned * 3 / 2;
         // The plan ends a move that goes to plan before the clock's limit does.
@@ -113,7 +126,9 @@ void TimeManager::Start(const MoveClock& clock, bool planned, int64_t now) {
     Planned = planned;
     PlanExtended = false;
     SpeedState = SpeedUnknown;
+    Clock.PlanUsePercent = GameClock.PlanUsePercent();
     MovePlan = planned ? PlanMove(Clock) : TimePlan{};
+    FirstPlanMs = MovePlan.PlannedMs;
 }
 
 void TimeManager::PonderHit(bool countPondered, int64_t now) {
@@ -124,6 +139,7 @@ void TimeManager::PonderHit(bool countPondered, int64_t now) {
     if (!Planned) return;
     // The plan counts from the start of the pondering, the clock from now.
     MovePlan = PlanMove(Clock);
+    FirstPlanMs = MovePlan.PlannedMs;
     MovePlan.HardLimitMs += pondered;
 }
 
@@ -171,13 +187,20 @@ bool TimeManager::MeasureSpeed(int64_t nodes, int64_t now) {
     return true;
 }
 
-void GameClockRecord::MovePlayed(int leftMs, int64_t usedMs) {
+void GameClockRecord::MovePlayed(int leftMs, int64_t usedMs, int plannedMs) {
     ++MovesPlayed;
+    UsedMs += usedMs;
+    PlannedMs += plannedMs;
     for (int i = 0; i < 3; ++i)
         if (MovesPlayed == ReportedMoves[i]) LeftAt[i] = leftMs;
     if (MovesPlayed <= MeanOverMoves) UsedOverFirstMovesMs += usedMs;
     LowestLeftMs = MovesPlayed == 1 ? leftMs : std::min(LowestLeftMs, leftMs);
     LastLeftMs = leftMs;
+}
+
+int GameClockRecord::PlanUsePercent() const {
+    if (MovesPlayed < MovesBeforePlanUse || PlannedMs <= 0) return 100;
+    return static_cast<int>(std::clamp<int64_t>(UsedMs * 100 / PlannedMs, 1, 1000));
 }
 
 void GameClockRecord::Describe(char* text, int size) const {

@@ -27,6 +27,10 @@ struct MoveClock {
     // it get half as long again when LongerOutOfBook is set.
     int LastBookPly = 0;
     bool LongerOutOfBook = false;
+    // How much of their plans this game's timed moves have taken (percent;
+    // 100 until there is a measure). A search that stops short of its plans
+    // gets longer ones, so that its moves take the average a move should.
+    int PlanUsePercent = 100;
 };
 
 // A move's time, from the start of its search.
@@ -56,20 +60,25 @@ enum class ClockVerdict {
 class GameClockRecord {
   public:
     // A timed move played with `leftMs` on the clock before it, `usedMs`
-    // of which the clock was charged for it.
-    void MovePlayed(int leftMs, int64_t usedMs);
+    // of which the clock was charged for it, against its plan of `plannedMs`.
+    void MovePlayed(int leftMs, int64_t usedMs, int plannedMs);
     int Moves() const { return MovesPlayed; }
+    // How much of their plans the moves so far have taken, in percent; 100
+    // until a few moves tell.
+    int PlanUsePercent() const;
     // One line of text; empty before the first timed move.
     void Describe(char* text, int size) const;
 
   private:
     static constexpr int ReportedMoves[] = {20, 40, 60};
     static constexpr int MeanOverMoves = 40;
+    static constexpr int MovesBeforePlanUse = 4;
     int MovesPlayed = 0;
     int LeftAt[3] = {0, 0, 0};
     int LastLeftMs = 0;
     int LowestLeftMs = 0;
     int64_t UsedOverFirstMovesMs = 0;
+    int64_t UsedMs = 0, PlannedMs = 0; // over all the moves
 };
 
 // The clock of one search at a time, with the speed that each search
@@ -91,7 +100,7 @@ class TimeManager {
     // A timed search ended with its move at `now`: the game's record takes
     // it, with the time the clock charged (from the start or the ponder hit).
     void TimedMovePlayed(int64_t now) {
-        GameClock.MovePlayed(Clock.TimeLeftMs, now - ChargedFromMs);
+        GameClock.MovePlayed(Clock.TimeLeftMs, now - ChargedFromMs, FirstPlanMs);
     }
     // The game is over (or a new one begins): its clock record is handed
     // back and a new one begins.
@@ -139,6 +148,7 @@ class TimeManager {
     TimePlan MovePlan;
     int64_t StartMs = 0;
     int64_t ChargedFromMs = 0; // the start, or the ponder hit
+    int FirstPlanMs = 0;       // the plan before any extension
     bool Planned = false;
     bool PlanExtended = false;
     uint8_t SpeedState = SpeedUnknown;

@@ -211,6 +211,27 @@ TEST_F(UCISession, EveryTimedSearchMeasuresItsSpeedAndHandsItOn) {
     EXPECT_EQ(speeds[1].second, firstSearchSpeed);
 }
 
+TEST_F(UCISession, EachGamesClockIsSummedUpInTheLogWhenTheNextBegins) {
+    // Two timed moves (a movetime and a depth search are not on the clock).
+    for (const char* limits :
+         {"wtime 8000 btime 9000", "movetime 50", "depth 2", "wtime 7000 btime 9000"}) {
+        engine.Send("position fen 4k3/8/8/8/8/8/3P4/4K3 w - - 0 1");
+        engine.Send(std::string("go ") + limits);
+        ASSERT_FALSE(Until(engine, "bestmove").empty()) << limits;
+    }
+    engine.Send("ucinewgame");
+    engine.Send("isready");
+    ASSERT_FALSE(Until(engine, "readyok").empty());
+    const std::string log = Log(engine);
+    EXPECT_NE(log.find("Game clock: 2 timed moves; left 7.00 s at the last;"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("; lowest 7.00 s"), std::string::npos) << log;
+    // The new game has no moves yet: quitting adds no line.
+    engine.Send("quit");
+    engine.Finish();
+    EXPECT_EQ(Log(engine).find("Game clock:", log.find("Game clock:") + 1), std::string::npos);
+}
+
 TEST_F(UCISession, ClockFieldsOfTheSideToMove) {
     struct Case {
         const char* position;

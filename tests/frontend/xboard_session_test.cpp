@@ -324,6 +324,20 @@ int Occurrences(const std::string& text, const std::string& part) {
     return n;
 }
 
+TEST(XboardSession, AGamesClockIsSummedUpInTheLogOnceAtItsResult) {
+    EngineSession e;
+    e.Send("xboard\nprotover 2\nsetboard 4k3/8/8/8/8/8/3P4/4K3 w - - 0 1\nlevel 0 1 0");
+    e.Send("time 4500\notim 6000\ngo");
+    ASSERT_NE(e.WaitFor("move "), "");
+    // The result ends the game; "new" and "quit" after it have nothing to add.
+    e.Send("result 1/2-1/2 {agreed}\nnew\nquit");
+    EXPECT_EQ(e.Finish(), 0);
+    const std::string log = Log(e);
+    EXPECT_EQ(Occurrences(log, "Game clock: "), 1) << log;
+    EXPECT_NE(log.find("Game clock: 1 timed moves; left 45.00 s at the last;"), std::string::npos)
+        << log;
+}
+
 TEST(XboardSession, PonderingGoesOnAfterTheExpectedReplyAndStopsAfterAnother) {
     EngineSession e;
     e.Send("xboard\nprotover 2\nnew\nhard\npost\nlevel 0 1 0\ngo");

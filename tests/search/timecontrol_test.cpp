@@ -59,21 +59,23 @@ struct PlanCase {
 // Ply 30 (move 15), out of the book: the clock is spread over 35 moves
 // ahead.
 const PlanCase PlanCases[] = {
-    // 60000 / 35 = 1714, the increment added whole.
-    {"level 0 1 0.1", {0, 60000, 100, 0}, 0, 1814},
-    {"level 0 0:10 0.1", {0, 10000, 100, 0}, 0, 385},
+    // Three increments stay on the clock: 59700 / 35 = 1705, and the
+    // increment added whole.
+    {"level 0 1 0.1", {0, 60000, 100, 0}, 0, 1805},
+    {"level 0 0:10 0.1", {0, 10000, 100, 0}, 0, 377},
     // 95 % of the session's 300000 over its 40 moves, and the increment.
     {"level 40 5 0.5", {0, 300000, 500, 40}, 0, 7625},
     {"the third move before a control", {0, 6000, 0, 3}, 0, 1900},
     {"the last move before a control: half the clock", {0, 6000, 0, 1}, 0, 3000},
-    // An increment beyond the clock counts for half the clock: 28 + 500.
-    {"an increment beyond the clock", {0, 1000, 5000, 0}, 0, 528},
+    // An increment beyond the clock counts for half the clock, and half the
+    // clock stays on it: 500 / 35 + 500.
+    {"an increment beyond the clock", {0, 1000, 5000, 0}, 0, 514},
     {"st 1", {1000, 0, 0, 0}, 0, 1000},
     {"st 1, 30 ms of overhead", {1000, 0, 0, 0}, 30, 970},
     {"movetime 1 ms beneath the overhead", {1, 0, 0, 0}, 30, 1},
     {"a minute, a second of overhead", {0, 60000, 0, 0}, 1000, 1685},
     // The overhead comes off the increment too: 70 ms of it are left here.
-    {"level 0 0:10 0.1, 30 ms of overhead", {0, 10000, 100, 0}, 30, 354},
+    {"level 0 0:10 0.1, 30 ms of overhead", {0, 10000, 100, 0}, 30, 348},
     // An increment below the overhead buys nothing: 970 / 35.
     {"level 0 0:01 0.01, 30 ms of overhead", {0, 1000, 10, 0}, 30, 27},
     {"a clock at zero", {0, 0, 0, 0}, 0, 0},
@@ -120,22 +122,28 @@ TEST(TimePlan, CountsTheMovesAheadByTheGamesMoveAndThinksLongerOutOfTheBook) {
     }
 }
 
-// A game played on the plan's arithmetic alone: each move takes its plan
-// and `lagMs` more that the clock sees
-// and the engine does not (the interface's few milliseconds). The clock left before each of the
-// side's moves.
-std::vector<int64_t> ClockBeforeEachMove(const Clock& control, int moves, int lagMs,
-                                         int overheadMs = DefaultMoveOverheadMs) {
+// A game played on the time manager's arithmetic alone: each move takes
+// `usePercent` of its plan (within its hard limit) and `lagMs` more that
+// the clock sees and the engine does not (the interface's few
+// milliseconds). The clock left before each of the side's moves.
+std::vector<int64_t> ClockBeforeEachMove(const Clock& control, int usePercent, int lagMs) {
+    constexpr int Moves = 150;
     std::vector<int64_t> before;
-    int64_t left = control.Left;
-    for (int move = 1; move <= moves; ++move) {
-        MoveClock clock = ClockFor({0, static_cast<int>(left), control.IncMs, 0}, overheadMs);
+    TimeManager time;
+    int64_t left = control.Left, now = 0;
+    for (int move = 1; move <= Moves; ++move) {
+        MoveClock clock =
+            ClockFor({0, static_cast<int>(left), control.IncMs, 0}, DefaultMoveOverheadMs);
         clock.GamePly = 2 * move - 1;
         if (control.MovesToGo > 0)
             clock.MovesToGo = control.MovesToGo - (move - 1) % control.MovesToGo;
         before.push_back(left);
-        const TimePlan plan = PlanMove(clock);
-        left += control.IncMs - plan.PlannedMs - lagMs;
+        time.Start(clock, true, now);
+        const int64_t used =
+            std::min<int64_t>(time.Plan().PlannedMs * usePercent / 100, time.Plan().HardLimitMs);
+        now += used;
+        time.TimedMovePlayed(now);
+        left += control.IncMs - used - lagMs;
         if (control.MovesToGo > 0 && move % control.MovesToGo == 0) left += control.Left;
     }
     return before;
@@ -154,11 +162,18 @@ TEST(TimePlan, SpendsTheBaseTimeByMoveFortyAndKeepsAClockToTheEnd) {
         {"10 s + 0.1 s", {0, 10000, 100, 0}, 5000},
         {"1 s + 0.01 s", {0, 1000, 10, 0}, 500},
     };
+    // Whether the search stops well short of its plans or overruns them,
+    // the plans follow: the base is spent and a clock kept all the same.
     for (const Case& c : cases) {
-        const std::vector<int64_t> before = ClockBeforeEachMove(c.control, 150, 5);
-        EXPECT_LE(before[39], c.mostLeftAtMove40) << c.name;
-        // Long games keep a clock: the plan shrinks with it.
-        EXPECT_GT(*std::min_element(before.begin(), before.end()), 0) << c.name;
+        for (const int usePercent : {60, 100, 140}) {
+            const std::vector<int64_t> before = ClockBeforeEachMove(c.control, usePercent, 5);
+            EXPECT_LE(before[39], c.mostLeftAtMove40) << c.name << ", " << usePercent << " %";
+            // Long games keep a clock: the plan shrinks with it, and with
+            // an increment it keeps more than one and a half increments.
+            const int64_t lowest = *std::min_element(before.begin(), before.end());
+            EXPECT_GT(lowest, 0) << c.name << ", " << usePercent << " %";
+            EXPECT_GE(2 * lowest, 3 * c.control.IncMs) << c.name << ", " << usePercent << " %";
+        }
     }
 }
 
@@ -280,9 +295,12 @@ TEST(GameClock, SumsUpTheClockAtMoves20_40_60AndTheLastAndTheMeanOverTheFirst40)
     EXPECT_EQ(describe(GameClockRecord{}), "");
     GameClockRecord game;
     // Move i: 60 - i seconds left before it, 10 i ms used (a mean of 205 ms
-    // over the first 40); a dip to 5 s at move 30 is the lowest clock.
-    for (int move = 1; move <= 45; ++move)
-        game.MovePlayed(move == 30 ? 5000 : 60000 - 1000 * move, 10 * move);
+    // over the first 40) of a plan of 20 i; a dip to 5 s at move 30 is the
+    // lowest clock. The plans' use is measured from the fourth move on.
+    for (int move = 1; move <= 45; ++move) {
+        EXPECT_EQ(game.PlanUsePercent(), move <= 4 ? 100 : 50) << move;
+        game.MovePlayed(move == 30 ? 5000 : 60000 - 1000 * move, 10 * move, 20 * move);
+    }
     EXPECT_EQ(describe(game), "Game clock: 45 timed moves; left 40.00 s at move 20, 20.00 s at "
                               "move 40, 15.00 s at the last; 205 ms a move over moves 1-40; "
                               "lowest 5.00 s");
@@ -320,6 +338,7 @@ class TimeControl : public testing::Test {
     void SetUp() override {
         TestEngine().Main.ClearHistory();
         TestEngine().Table.ClearTranspositionTables();
+        TestEngine().Time.EndGame(); // no plans of earlier tests' moves stretch these
     }
     void TearDown() override {
         TestEngine().Main.Abort = TestEngine().Main.StopSearch = TestEngine().Main.TimeUp = 0;
@@ -368,6 +387,8 @@ class TimeControl : public testing::Test {
         Think(OneMoveFen, RequestFor({0, 60000, 0, 0}));
         TimeManager& time = TestEngine().Time;
         const int nps = time.NodesPerSecond();
+        // A game of its own: the plans of the tests before do not stretch this one.
+        time.EndGame();
         time.Start(clock, true, ClockMs() - elapsedMs);
         if (speedMeasured) time.MeasureSpeed(int64_t(nps) * 10, time.StartTime() + 10000);
         SearchWorker& main = TestEngine().Main;
