@@ -1,8 +1,6 @@
 // The settings record, its new-game reset and the requests made from it.
 #include "frontend/settings.h"
 
-#include <algorithm>
-
 void Status::initVars() {
     Mode.Mimic = 0;
     Game.GamePly = 1;
@@ -41,8 +39,7 @@ namespace {
 int MovesToControl(const Status& status) {
     const int session = status.Limits.MovesPerSession;
     if (status.Mode.uci || session <= 0) return session;
-    const int moveNumber = (std::max(status.Game.GamePly, 1) + 1) / 2;
-    return session - (moveNumber - 1) % session;
+    return session - (MoveNumberOfPly(status.Game.GamePly) - 1) % session;
 }
 
 } // namespace

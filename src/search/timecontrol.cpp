@@ -59,8 +59,7 @@ constexpr int LongerOutOfBookPlies = 7;
 // of the game's remaining moves.
 int MovesAhead(const MoveClock& clock) {
     if (clock.MovesToGo > 0) return std::min(clock.MovesToGo, MovesAheadAtStart);
-    const int moveNumber = (std::max(clock.GamePly, 1) + 1) / 2;
-    return std::max(MovesAheadAtStart - moveNumber, FewestMovesAhead);
+    return std::max(MovesAheadAtStart - MoveNumberOfPly(clock.GamePly), FewestMovesAhead);
 }
 
 // The time a move should take on average: the clock spread over the moves
@@ -191,7 +190,7 @@ void GameClockRecord::MovePlayed(int leftMs, int64_t usedMs, int plannedMs) {
     ++MovesPlayed;
     UsedMs += usedMs;
     PlannedMs += plannedMs;
-    for (int i = 0; i < 3; ++i)
+    for (size_t i = 0; i < std::size(ReportedMoves); ++i)
         if (MovesPlayed == ReportedMoves[i]) LeftAt[i] = leftMs;
     if (MovesPlayed <= MeanOverMoves) UsedOverFirstMovesMs += usedMs;
     LowestLeftMs = MovesPlayed == 1 ? leftMs : std::min(LowestLeftMs, leftMs);
@@ -208,7 +207,7 @@ void GameClockRecord::Describe(char* text, int size) const {
     text[0] = '\0';
     if (MovesPlayed == 0) return;
     int length = std::snprintf(text, size, "Game clock: %d timed moves; left", MovesPlayed);
-    for (int i = 0; i < 3 && length < size; ++i) {
+    for (size_t i = 0; i < std::size(ReportedMoves) && length < size; ++i) {
         if (MovesPlayed >= ReportedMoves[i])
             length += std::snprintf(text + length, size - length, " %.2f s at move %d,",
                                     LeftAt[i] / 1000.0, ReportedMoves[i]);

@@ -12,8 +12,14 @@
 // clock alone, stops the search whatever the plan says.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <utility>
+
+// The move number of a game's ply, counted from the position the game
+// started from (plies 1 and 2 are move 1).
+constexpr int MoveNumberOfPly(int gamePly) { return (std::max(gamePly, 1) + 1) / 2; }
 
 // The clock of one move as the side to move has it (milliseconds).
 struct MoveClock {
@@ -62,7 +68,6 @@ class GameClockRecord {
     // A timed move played with `leftMs` on the clock before it, `usedMs`
     // of which the clock was charged for it, against its plan of `plannedMs`.
     void MovePlayed(int leftMs, int64_t usedMs, int plannedMs);
-    int Moves() const { return MovesPlayed; }
     // How much of their plans the moves so far have taken, in percent; 100
     // until a few moves tell.
     int PlanUsePercent() const;
@@ -74,7 +79,7 @@ class GameClockRecord {
     static constexpr int MeanOverMoves = 40;
     static constexpr int MovesBeforePlanUse = 4;
     int MovesPlayed = 0;
-    int LeftAt[3] = {0, 0, 0};
+    int LeftAt[std::size(ReportedMoves)] = {};
     int LastLeftMs = 0;
     int LowestLeftMs = 0;
     int64_t UsedOverFirstMovesMs = 0;
