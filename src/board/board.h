@@ -340,6 +340,10 @@ struct PVEntry {
 inline int MoveCode(Bitboard from, Bitboard to) {
     return LowestSquare(from) * 64 + LowestSquare(to);
 }
+// The move a stored entry stands for.
+inline GameMove GameMoveOf(const PVEntry& entry) {
+    return GameMove{Bit((entry.Move >> 6) & 63), Bit(entry.Move & 63), entry.Promo};
+}
 
 // What an interface reads after a promotion's squares: the lower-case piece
 // letter of a promotion letter in either case, "" for anything else (the

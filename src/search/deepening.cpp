@@ -124,9 +124,7 @@ SearchResult SearchWorker::ProgressiveDeepening(const MoveHistory& game, ChessBo
     // first has none before it and takes an even score, but its move stands:
     // no stop may leave the engine without a move to play.
     RootAnswer answer;
-    if (fromBook)
-        answer.Move =
-            GameMove{Bit((PV[0][0].Move >> 6) & 63), Bit(PV[0][0].Move & 63), PV[0][0].Promo};
+    if (fromBook) answer.Move = GameMoveOf(PV[0][0]);
     int v = 0, previous = 0;
     bool easyMove = false, ponderWait = false;
     for (int d = 1; searches; ++d) {

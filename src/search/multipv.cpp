@@ -85,6 +85,5 @@ RootAnswer SearchWorker::SearchRootLines(const ChessBoard& board, int depth) {
     const RootLine& best = Lines[0];
     std::copy(best.Moves, best.Moves + best.Length, PV[0]);
     RootPVLength = best.Length;
-    return RootAnswer{best.Score, GameMove{Bit((best.Moves[0].Move >> 6) & 63),
-                                           Bit(best.Moves[0].Move & 63), best.Moves[0].Promo}};
+    return RootAnswer{best.Score, GameMoveOf(best.Moves[0])};
 }

@@ -9,11 +9,6 @@
 
 namespace {
 
-// The move a stored entry stands for.
-GameMove MoveOf(const PVEntry& entry) {
-    return GameMove{Bit((entry.Move >> 6) & 63), Bit(entry.Move & 63), entry.Promo};
-}
-
 // A line of the log or a diagnostic, printf-style.
 struct FormattedText {
     char Text[4096];
@@ -58,7 +53,7 @@ void SearchWorker::ReportRootLines() {
     const int asked = Request().MultiPV;
     for (int k = 0; k < std::min<int>(LineCount, asked); ++k) {
         const RootLine& line = Lines[k];
-        const GameMove first = MoveOf(line.Moves[0]);
+        const GameMove first = GameMoveOf(line.Moves[0]);
         char text[MaxPVText];
         fillmovestring(text, LowestSquare(first.From), LowestSquare(first.To), first.Promo,
                        line.Moves, line.Length);

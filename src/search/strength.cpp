@@ -63,11 +63,6 @@ int ExchangeExposure(const ChessBoard& board, const GameMove& move) {
     return won - captured;
 }
 
-GameMove MoveOf(const RootLine& line) {
-    const PVEntry& first = line.Moves[0];
-    return GameMove{Bit((first.Move >> 6) & 63), Bit(first.Move & 63), first.Promo};
-}
-
 // A well-mixed 64-bit value of `x` (SplitMix64's finaliser).
 uint64_t Mix(uint64_t x) {
     x += 0x9E3779B97F4A7C15ULL;
@@ -130,14 +125,15 @@ int SearchWorker::ChooseLevelLine(const ChessBoard& board) const {
     const int best = Lines[0].Score;
     // A mate either way is played out as the search found it.
     if (IsMateScore(best)) return 0;
-    const int bestExposure = Level.KeepsPieces ? ExchangeExposure(board, MoveOf(Lines[0])) : 0;
+    const int bestExposure =
+        Level.KeepsPieces ? ExchangeExposure(board, GameMoveOf(Lines[0].Moves[0])) : 0;
     double weights[MaxMultiPV] = {1};
     double total = 1;
     for (int k = 1; k < LineCount; ++k) {
         const int loss = std::max(best - Lines[k].Score, 0);
         if (loss > Level.Margin || IsMateScore(Lines[k].Score)) continue;
         if (Level.KeepsPieces) {
-            const int exposure = ExchangeExposure(board, MoveOf(Lines[k]));
+            const int exposure = ExchangeExposure(board, GameMoveOf(Lines[k].Moves[0]));
             if (exposure >= HangingExposure && exposure > bestExposure) continue;
         }
         weights[k] = std::exp(-double(loss) / Level.Spread);
@@ -172,5 +168,5 @@ GameMove SearchWorker::LevelMove(const ChessBoard& board, GameMove move, int* sc
     std::copy(line.Moves, line.Moves + line.Length, PV[0]);
     RootPVLength = line.Length;
     *score = line.Score;
-    return MoveOf(line);
+    return GameMoveOf(line.Moves[0]);
 }
