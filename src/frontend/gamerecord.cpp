@@ -87,10 +87,7 @@ void StartGameRecord() {
 }
 
 void PlayGameMove(const GameMove& move) {
-    uint8_t castleMask;
-    MainBoard.MakeMove(move.From, move.To, move.Promo, &castleMask);
-    MainBoard.CastleFlags &= castleMask;
-    MainBoard.SideToMove ^= 1;
+    MainBoard = PositionAfter(MainBoard, move);
     ++Settings.Game.GamePly;
     RecordCurrentPosition();
     SyncRepetitionRecord(true);
