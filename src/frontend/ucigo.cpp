@@ -131,10 +131,7 @@ void PonderMove(char* out, const ChessBoard& position, const SearchResult& resul
     out[0] = '\0';
     const GameMove& move = result.Move;
     ChessBoard after = position;
-    uint8_t castleMask;
-    after.MakeMove(move.From, move.To, move.Promo, &castleMask);
-    after.CastleFlags &= castleMask;
-    after.SideToMove ^= 1;
+    MakeGameMove(after, move);
     GameMove reply;
     if (ExpectedReply(after, result.Line, move, &reply))
         WriteMove(out, reply.From, reply.To, reply.Promo);
