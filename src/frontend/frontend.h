@@ -52,6 +52,17 @@ void PrintHelp();
 // "Vorn 1.0 (commit ...)".
 void PrintVersion();
 
+// "--web", "--port N", "--host H": the web page's server (web/web.h)
+// instead of a protocol.
+constexpr int DefaultWebPort = 8960;
+constexpr int MaxHostLength = 256;
+struct WebCommandLine {
+    bool Serve = false;
+    int Port = DefaultWebPort;
+    char Host[MaxHostLength] = "127.0.0.1";
+};
+extern WebCommandLine WebChoice;
+
 // The first word read from standard input; the UCI handler reads it again.
 constexpr int FirstWordLength = 256;
 extern char FirstWord[FirstWordLength];
