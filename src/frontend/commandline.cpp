@@ -89,7 +89,7 @@ constexpr const char* AddedHelpLines[] = {
     "-mimicstudent  filename  only evaluates every position of a testsuite",
     "-tc  n   accepted and ignored",
     "--web  serves a page with a board, the game and its analysis (http://127.0.0.1:8960/)",
-    "--port n  the web page's port (8960)",
+    "--port n  the web page's port (8960; 0: any free port)",
     "--host address  the address the web page is served on (127.0.0.1: this machine only)",
     "--version  prints the version and exits",
     "--help, -h  prints this text and exits",
@@ -219,7 +219,7 @@ int ParseCommandLine(int argc, char** argv, Engine& engine) {
         if (equals("-log") && takeValue())
             std::snprintf(LogFileName, sizeof LogFileName, "%s", arg);
         if (equals("--web")) WebChoice.Serve = true;
-        if (equals("--port") && takeValue() && number(1, 65535, &value)) WebChoice.Port = value;
+        if (equals("--port") && takeValue() && number(0, 65535, &value)) WebChoice.Port = value;
         if (equals("--host") && takeValue()) badValue = !ReadHost(arg, WebChoice.Host);
 
         if (missing) {

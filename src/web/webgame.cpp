@@ -16,8 +16,9 @@ constexpr const char* StartFenText = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN
 // The longest game the page may play or load, in plies: its positions must
 // fit the record that takes moves back and judges repetitions.
 constexpr int MaxGamePlies = 2 * MaxGameMoves;
-// Each position of the game is scanned for the graph with this many nodes.
-constexpr int64_t ScanNodes = 30000;
+// Each position of the game is scanned for the graph with this many nodes
+// (a few milliseconds), before the analysis of the position shown starts.
+constexpr int64_t ScanNodes = 10000;
 // An analysis that only a change of position or a stop ends.
 constexpr int UntilStoppedMs = 1209600000;
 // Events kept for a page that does not read them; the oldest go first.

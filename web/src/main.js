@@ -521,6 +521,8 @@ async function goTo(ply) {
 }
 
 async function analyse() {
+  // The server numbers each analysis: lines of the one before are dropped.
+  page.analysisId += 1;
   page.lines.clear();
   page.tablebase = null;
   renderAnalysis();
@@ -577,7 +579,6 @@ async function startGame(event) {
     fields.chess960 = '1';
   }
   await applyLevel();
-  page.analysisId = 0;
   page.graph = [];
   page.viewPly = 0;
   if (await send(fields)) $('new-game-form').classList.add('hidden');
@@ -661,7 +662,6 @@ async function loadPgn() {
   const fields = { cmd: 'load', moves: ucis.join(' ') };
   if (game.headers.get('FEN')) fields.fen = game.headers.get('FEN');
   if (chess960) fields.chess960 = '1';
-  page.analysisId = 0;
   page.graph = [];
   page.viewPly = ucis.length;
   page.line = [];
