@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 
 #include "frontend/options.h"
 
@@ -206,7 +205,7 @@ CommandReply WebGame::Command(const CommandFields& fields) {
     };
     for (const Entry& entry : Commands) {
         if (*name != entry.Name) continue;
-        CommandReply reply = std::invoke(entry.Run, *this, fields);
+        CommandReply reply = (this->*entry.Run)(fields);
         StopStaleSearch();
         SearchWake.notify_all();
         return reply;
