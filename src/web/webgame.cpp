@@ -672,6 +672,13 @@ void WebGame::SearchLoop() {
     }
 }
 
+std::vector<std::pair<std::string, std::string>> WebGame::ChoicesFor(Job job) const {
+    std::vector<std::pair<std::string, std::string>> chosen;
+    for (const auto& choice : Choices)
+        if ((choice.first == "MultiPV") == (job == Job::Analysis)) chosen.push_back(choice);
+    return chosen;
+}
+
 SearchRequest
 WebGame::MakeRequest(const SearchLimits& limits, int gamePly,
                      const std::vector<std::pair<std::string, std::string>>& choices) {
@@ -698,7 +705,7 @@ void WebGame::SearchMove(std::unique_lock<std::mutex>& lock) {
         static_cast<int>(std::max<int64_t>(LeftMs[VornSide] - (ClockMs() - TurnStartMs), 1));
     limits.TimeIncMs = Clocks[VornSide].IncrementMs;
     const int gamePly = static_cast<int>(Boards.size());
-    const auto choices = Choices;
+    const auto choices = ChoicesFor(Job::Move);
     Running = Job::Move;
     RunningTicket = ticket;
     Interrupt = CommandContinuesSearch;
@@ -739,7 +746,6 @@ void WebGame::ScanPly(std::unique_lock<std::mutex>& lock, int ply) {
         PushGraphPoint(ply);
         return;
     }
-    const auto choices = Choices;
     Running = Job::Scan;
     RunningTicket = ticket;
     Interrupt = CommandContinuesSearch;
@@ -747,7 +753,7 @@ void WebGame::ScanPly(std::unique_lock<std::mutex>& lock, int ply) {
 
     SearchLimits limits;
     limits.FD = MaxIterationDepth;
-    SearchRequest request = MakeRequest(limits, ply + 1, choices);
+    SearchRequest request = MakeRequest(limits, ply + 1, {});
     request.Nodes = ScanNodes;
     request.MultiPV = 1;
     SearchReporter quiet;
@@ -766,7 +772,7 @@ void WebGame::RunAnalysis(std::unique_lock<std::mutex>& lock) {
     MoveHistory history;
     PositionAt(AnalysisPly, AnalysisLine, &position, &history);
     const int gamePly = AnalysisPly + static_cast<int>(AnalysisLine.size()) + 1;
-    const auto choices = Choices;
+    const auto choices = ChoicesFor(Job::Analysis);
     Running = Job::Analysis;
     RunningTicket = ticket;
     Interrupt = CommandContinuesSearch;

@@ -89,7 +89,10 @@ class WebGame {
     void SearchMove(std::unique_lock<std::mutex>& lock);
     void ScanPly(std::unique_lock<std::mutex>& lock, int ply);
     void RunAnalysis(std::unique_lock<std::mutex>& lock);
-    // The request of a search under the page's options and these limits.
+    // The page's options that a job's searches take: the levels shape
+    // Vorn's moves, the lines its analyses; the graph's scan takes neither.
+    std::vector<std::pair<std::string, std::string>> ChoicesFor(Job job) const;
+    // The request of a search under these options and limits.
     SearchRequest MakeRequest(const SearchLimits& limits, int gamePly,
                               const std::vector<std::pair<std::string, std::string>>& choices);
 

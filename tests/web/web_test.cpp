@@ -479,6 +479,15 @@ TEST_F(WebServerTest, ChecksEveryCommandAndPlaysOn) {
     EXPECT_GT(refused, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000 * 4 / CommandsPerSecond));
     EXPECT_NE(StatusOf(Post(game, "cmd=movenow")), 429);
+
+    // Only a page of the server's own may stop it.
+    const std::string stop = "POST /api/stop HTTP/1.1\r\nHost: " + Host +
+                             "\r\nContent-Length: 0\r\nConnection: close\r\n";
+    EXPECT_EQ(StatusOf(Request(stop + "X-Vorn-Game: 0123456789abcdef0123456789abcdef\r\n\r\n")),
+              403);
+    EXPECT_FALSE(Server->StopAsked());
+    EXPECT_EQ(StatusOf(Request(stop + "X-Vorn-Game: " + game + "\r\n\r\n")), 200);
+    EXPECT_TRUE(Server->StopAsked());
 }
 
 TEST_F(WebServerTest, HoldsAtMostFourGamesAndFreesAClosedOne) {
