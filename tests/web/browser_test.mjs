@@ -57,6 +57,12 @@ function startServer() {
 }
 
 const moveCount = (page) => page.locator('#moves li').count();
+
+// A picture of the page once the pieces have slid to their squares.
+async function screenshot(page, name) {
+  await page.waitForTimeout(500);
+  await page.screenshot({ path: join(artefacts, name) });
+}
 const fenOf = (page) => page.inputValue('#fen');
 
 async function clickSquare(page, square, orientation) {
@@ -122,14 +128,14 @@ async function wholeGame(page) {
       (count) => document.querySelectorAll('#moves li').length >= count + 2 ||
         document.getElementById('result').textContent !== '',
       plies, { timeout: 60000 });
-    if (plies === 10) await page.screenshot({ path: join(artefacts, 'game-in-progress.png') });
+    if (plies === 10) await screenshot(page, 'game-in-progress.png');
   }
   const result = await page.textContent('#result');
   assert.match(result, /^(1-0|0-1|1\/2-1\/2) · \S/, `the end names its result and reason: ${result}`);
   const sans = await sansOfList(page);
   // Every move the test played is in the list, at its place.
   played.forEach((san, i) => assert.equal(sans[2 * i], san, `move ${2 * i + 1}`));
-  await page.screenshot({ path: join(artefacts, 'game-over.png') });
+  await screenshot(page, 'game-over.png');
   console.log(`whole game: ${sans.length} plies, ${result}`);
   return sans;
 }
@@ -177,8 +183,7 @@ async function analysis(page, sans) {
   await page.waitForFunction(() => document.querySelectorAll('#lines .line').length === 3, null, { timeout: 120000 });
   await page.click(`#moves li[data-ply="${Math.ceil(sans.length / 2)}"]`);
   await page.waitForFunction(() => document.querySelectorAll('#lines .line').length === 3, null, { timeout: 120000 });
-  await page.waitForTimeout(500); // the pieces' slide to the new position
-  await page.screenshot({ path: join(artefacts, 'analysis.png') });
+  await screenshot(page, 'analysis.png');
   console.log(`analysis: lines at ply ${ply}: ${lines.join(' | ')}`);
 }
 

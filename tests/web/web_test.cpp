@@ -215,6 +215,29 @@ TEST(WebGame, AnalysesAnyPositionWithItsLinesAndScansTheGame) {
         EXPECT_EQ(Send(game, bad).Status, 400) << bad.begin()->second;
 }
 
+TEST(WebGame, TellsTheEndgameTablesVerdictOfThePositionAnalysed) {
+    ASSERT_EQ(Tablebases.Start("/usr/share/gaviotatb/gtb4", 4), TablesStarted);
+    {
+        WebGame game(1);
+        ASSERT_TRUE(game.Start());
+        GameEvents events(game);
+        // King and queen against king: White wins, whoever is to move.
+        ASSERT_EQ(Send(game, {{"cmd", "load"}, {"fen", "8/8/8/8/8/1k6/8/K1Q5 w - - 0 1"}}).Status,
+                  200);
+        const std::string verdict = events.WaitFor({"\"type\":\"tablebase\""});
+        EXPECT_NE(verdict.find("\"winner\":\"white\""), std::string::npos) << verdict;
+        EXPECT_NE(events.WaitFor({"\"kind\":\"analysis\"", "\"score\":{\"mate\":"}), "");
+        ASSERT_EQ(Send(game, {{"cmd", "analyse"}, {"ply", "0"}, {"line", "c1c2 b3b4"}}).Status,
+                  200);
+        EXPECT_NE(events.WaitFor({"\"type\":\"tablebase\"", "\"winner\":\"white\""}), "");
+        // A draw is a verdict too: the king takes the queen.
+        ASSERT_EQ(Send(game, {{"cmd", "load"}, {"fen", "8/8/8/8/8/8/2k5/K1Q5 b - - 0 1"}}).Status,
+                  200);
+        EXPECT_NE(events.WaitFor({"\"type\":\"tablebase\"", "\"winner\":\"draw\""}), "");
+    }
+    Tablebases.Stop();
+}
+
 // ---------------------------------------------------------------------------
 // The server over sockets
 // ---------------------------------------------------------------------------
