@@ -34,7 +34,7 @@ constexpr const char* Positions[] = {
 constexpr int MidgamePly = 25;
 // Deep enough to write into every part of the table.
 constexpr int WarmUpDepth = 7;
-constexpr size_t SearchStackBytes = size_t(256) << 20;
+constexpr size_t BenchStackBytes = size_t(256) << 20;
 
 struct TimeControl {
     char Label[64] = "";
@@ -178,5 +178,5 @@ int main(int argc, char** argv) {
                               Control.StartNps / 1000);
     if (Control.Cold) std::snprintf(Control.Label + used, sizeof Control.Label - used, " cold");
     // The search recurses deeper than a default stack allows.
-    return RunWithStack([](void*) { return RunControl(); }, nullptr, SearchStackBytes);
+    return RunWithStack([](void*) { return RunControl(); }, nullptr, BenchStackBytes);
 }

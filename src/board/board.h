@@ -302,7 +302,10 @@ enum SetupResult : int {
 // its rook.
 enum class CastlingRules { Standard, Chess960 };
 
+// Sets MainBoard up from `fen`.
 int SetupBoard(const char* fen, CastlingRules rules = CastlingRules::Standard);
+// Sets *board up from `fen`; a refused position leaves it as it was.
+int SetupPosition(ChessBoard* board, const char* fen, CastlingRules rules);
 // What a refused position lacks, in words ("a side without exactly one king").
 const char* SetupResultText(int result);
 // Loads the first line of a file, by the standard rules or, when its

@@ -17,7 +17,7 @@ int PieceCodeOfLetter(char letter) {
 }
 
 // Puts the piece of a FEN letter on the board being set up (a copy, so that a
-// refused position leaves MainBoard alone). A king replaces any earlier king of
+// refused position leaves the target alone). A king replaces any earlier king of
 // its colour; other pieces are added; other letters do nothing.
 void AddPiece(ChessBoard& board, char letter, int square) {
     const int code = PieceCodeOfLetter(letter);
@@ -138,8 +138,8 @@ const char* PromotionSuffix(char promo) {
     }
 }
 
-int SetupBoard(const char* fen, CastlingRules rules) {
-    ChessBoard board = MainBoard;
+int SetupPosition(ChessBoard* target, const char* fen, CastlingRules rules) {
+    ChessBoard board = *target;
     for (int code = 0; code < 12; ++code) board.PieceBits(code) = 0;
 
     // Piece placement, from a8 rank by rank; digit runs skip squares.
@@ -197,8 +197,12 @@ int SetupBoard(const char* fen, CastlingRules rules) {
 
     board.RefreshMaterial();
     assert(BoardAndKeyAreConsistent(board));
-    MainBoard = board;
+    *target = board;
     return SetupOk;
+}
+
+int SetupBoard(const char* fen, CastlingRules rules) {
+    return SetupPosition(&MainBoard, fen, rules);
 }
 
 const char* SetupResultText(int result) {

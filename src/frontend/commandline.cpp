@@ -4,6 +4,7 @@
 // name holds "xboard" also selects xboard). Exact tests compare the whole
 // string, the others look for the option text anywhere in it.
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <cstdint>
@@ -21,6 +22,7 @@ char TablePaths[MaxPathLength];
 int TableCacheMegabytes = EndgameTables::DefaultCacheMegabytes;
 char LogFileName[MaxPathLength];
 char FirstWord[FirstWordLength];
+WebCommandLine WebChoice;
 
 namespace {
 
@@ -41,6 +43,16 @@ bool ReadNumber(const char* text, int low, int high, int* value) {
     if (negative) n = -n;
     if (n < low || n > high) return false;
     *value = static_cast<int>(n);
+    return true;
+}
+
+// A host name or address: letters, digits, '.', '-' and ':' only.
+bool ReadHost(const char* text, char* host) {
+    const size_t length = std::strlen(text);
+    if (length == 0 || length >= MaxHostLength) return false;
+    for (const char* p = text; *p; ++p)
+        if (!std::isalnum(static_cast<unsigned char>(*p)) && !std::strchr(".-:", *p)) return false;
+    std::memcpy(host, text, length + 1);
     return true;
 }
 
@@ -77,6 +89,9 @@ constexpr const char* AddedHelpLines[] = {
     "-bench2  searches one position under each search driver",
     "-mimicstudent  filename  only evaluates every position of a testsuite",
     "-tc  n   accepted and ignored",
+    "--web  serves a page with a board, the game and its analysis (http://127.0.0.1:8960/)",
+    "--port n  the web page's port (8960; 0: any free port)",
+    "--host address  the address the web page is served on (127.0.0.1: this machine only)",
     "--version  prints the version and exits",
     "--help, -h  prints this text and exits",
 };
@@ -213,6 +228,9 @@ int ParseCommandLine(int argc, char** argv, Engine& engine) {
         }
         if (equals("-log") && takeValue())
             std::snprintf(LogFileName, sizeof LogFileName, "%s", arg);
+        if (equals("--web")) WebChoice.Serve = true;
+        if (equals("--port") && takeValue() && number(0, 65535, &value)) WebChoice.Port = value;
+        if (equals("--host") && takeValue()) badValue = !ReadHost(arg, WebChoice.Host);
 
         if (missing) {
             std::fprintf(stderr, "vorn: missing value after %s\n", option);

@@ -55,6 +55,17 @@ void PrintHelp();
 // "Vorn 1.0 (commit ...)".
 void PrintVersion();
 
+// "--web", "--port N", "--host H": the web page's server (web/web.h)
+// instead of a protocol.
+constexpr int DefaultWebPort = 8960;
+constexpr int MaxHostLength = 256;
+struct WebCommandLine {
+    bool Serve = false;
+    int Port = DefaultWebPort;
+    char Host[MaxHostLength] = "127.0.0.1";
+};
+extern WebCommandLine WebChoice;
+
 // The first word read from standard input; the UCI handler reads it again.
 constexpr int FirstWordLength = 256;
 extern char FirstWord[FirstWordLength];
@@ -113,9 +124,49 @@ enum GameVerdict : int {
     DrawByRepetition, // the position stands for the third time
 };
 
-// The positions of the game since its start (or since "setboard" or
-// "edit"): they let moves be taken back, and feed the search's repetition
-// record and the draw claims.
+// The positions of one game since its start or since a position was set up:
+// they let moves be taken back, and feed the search's repetition record and
+// the draw claims. The protocols keep one for MainBoard (the functions
+// below); every game of the web page keeps its own.
+class GameRecord {
+  public:
+    // The record holds `board` alone, at the game's ply `gamePly`.
+    void Start(const ChessBoard& board, int gamePly);
+    // Adds the position a move led to.
+    void Add(const ChessBoard& board, int gamePly);
+    // Takes back `plies` positions; false (and nothing changed) when the
+    // record is shorter.
+    bool TakeBack(int plies);
+    // The latest position and its ply.
+    const ChessBoard& Current() const { return Positions[Count - 1].Board; }
+    int CurrentPly() const { return Positions[Count - 1].GamePly; }
+    // The record's positions as the search's repetition record takes them;
+    // `withCurrent`: with the latest one as its last entry.
+    void FillHistory(MoveHistory* history, bool withCurrent) const;
+    // How the game stands at `board`, the record's latest position.
+    GameVerdict Judge(const ChessBoard& board) const;
+
+  private:
+    // One position of the game, as it stood before the move of its ply.
+    struct RecordedPosition {
+        ChessBoard Board;
+        int GamePly;
+        Bitboard Upper, Lower; // hash code: pieces, side to move, castling rights
+        int EnPassantFile;     // file of a legal en passant capture, -1 for none
+    };
+    // Longer games drop their oldest positions: they can no longer be taken
+    // back, and no repetition reaches that far behind the last pawn move.
+    static constexpr int Capacity = 1024;
+
+    // Earlier occurrences of the latest position since the last capture or
+    // pawn move.
+    int Repetitions() const;
+
+    RecordedPosition Positions[Capacity];
+    int Count = 0;
+};
+
+// The game of MainBoard since its start (or since "setboard" or "edit").
 void StartGameRecord();
 // Makes a legal move of the side to move on MainBoard and records it.
 void PlayGameMove(const GameMove& move);

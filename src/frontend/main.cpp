@@ -9,15 +9,7 @@
 #include "book/book.h"
 #include "frontend/frontend.h"
 #include "platform/platform.h"
-
-namespace {
-// A search path holds at most 200 plies of alpha-beta frames plus one frame
-// per internal iterative deepening (each takes 3 plies of depth, and depth
-// never grows along a path: at most 67 more), then at most one quiescence
-// frame per capture or promotion (under 50). At about 8 KB a frame (the
-// move list) that is under 3 MB; the rest is margin for sanitizer builds.
-constexpr size_t SearchStackBytes = size_t(64) << 20;
-} // namespace
+#include "web/web.h"
 
 int main(int argc, char** argv) {
     // The version alone, as scripts read it, before the greeting.
@@ -56,6 +48,13 @@ int main(int argc, char** argv) {
     // protocol's greeting tells them again.
     StartTables();
     TellTablesMessage();
+    if (WebChoice.Serve) {
+        WebServerSettings web;
+        web.Host = WebChoice.Host;
+        web.Port = WebChoice.Port;
+        web.SearchThreads = engine->Helpers.ThreadCount();
+        return RunWebServer(web);
+    }
     std::signal(SIGINT, SIG_IGN);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 

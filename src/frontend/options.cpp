@@ -308,30 +308,55 @@ void OptionTable::PrintXboard() const {
     }
 }
 
-OptionReply OptionTable::Set(Engine& engine, OptionProtocols protocol, const char* name,
-                             const char* value, OptionTeller tell) const {
+namespace {
+
+// The row and the value that `value` is for it; a reply other than OptionSet
+// when the table has no such row or the row takes no such value.
+OptionReply ReadOption(const OptionTable& table, OptionProtocols protocol, const char* name,
+                       const char* value, const OptionRow** row, OptionValue* parsed) {
     assert(protocol == ForUCI || protocol == ForXboard);
     OptionReply reply;
-    const auto row = std::find_if(Rows.begin(), Rows.end(), [&](const OptionRow& r) {
-        return (r.Protocols & protocol) && SameName(r.Name, name);
-    });
-    if (row == Rows.end()) {
-        LogPrintf("Unknown option ignored: %s", name);
+    *row = table.Find(protocol, name);
+    if (!*row) {
         reply.Result = OptionUnknown;
         return reply;
     }
-    OptionValue parsed;
-    if (!ReadOptionValue(*row, protocol, value, &parsed)) {
+    if (!ReadOptionValue(**row, protocol, value, parsed)) {
         char wanted[256];
-        DescribeValues(*row, protocol, wanted, sizeof wanted);
-        std::snprintf(reply.Refusal, sizeof reply.Refusal, "%s wants %s, not %.200s", row->Name,
+        DescribeValues(**row, protocol, wanted, sizeof wanted);
+        std::snprintf(reply.Refusal, sizeof reply.Refusal, "%s wants %s, not %.200s", (*row)->Name,
                       wanted, value);
         reply.Result = OptionBadValue;
-        return reply;
     }
+    return reply;
+}
+
+} // namespace
+
+OptionReply OptionTable::Set(Engine& engine, OptionProtocols protocol, const char* name,
+                             const char* value, OptionTeller tell) const {
+    const OptionRow* row;
+    OptionValue parsed;
+    const OptionReply reply = ReadOption(*this, protocol, name, value, &row, &parsed);
+    if (reply.Result == OptionUnknown) LogPrintf("Unknown option ignored: %s", name);
+    if (reply.Result != OptionSet) return reply;
     row->Apply(engine, parsed, tell);
     LogPrintf("Option %s set to %s", row->Name, value);
     return reply;
+}
+
+OptionReply OptionTable::Check(OptionProtocols protocol, const char* name,
+                               const char* value) const {
+    const OptionRow* row;
+    OptionValue parsed;
+    return ReadOption(*this, protocol, name, value, &row, &parsed);
+}
+
+const OptionRow* OptionTable::Find(OptionProtocols protocol, const char* name) const {
+    const auto row = std::find_if(Rows.begin(), Rows.end(), [&](const OptionRow& r) {
+        return (r.Protocols & protocol) && SameName(r.Name, name);
+    });
+    return row == Rows.end() ? nullptr : &*row;
 }
 
 void SetHashSize(Engine& engine, int64_t megabytes, OptionTeller tell) {

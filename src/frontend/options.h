@@ -120,6 +120,11 @@ class OptionTable {
     // combo one of its choices, a string any text ("<empty>" for none).
     OptionReply Set(Engine& engine, OptionProtocols protocol, const char* name, const char* value,
                     OptionTeller tell) const;
+    // What Set would answer, without setting anything.
+    OptionReply Check(OptionProtocols protocol, const char* name, const char* value) const;
+    // The row of `protocol` named `name` (without regard to case); null when
+    // the table has none.
+    const OptionRow* Find(OptionProtocols protocol, const char* name) const;
 
   private:
     std::span<const OptionRow> Rows;

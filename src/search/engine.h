@@ -4,11 +4,20 @@
 // progress and may stop it through the calls below.
 #pragma once
 
+#include <cstddef>
+
 #include "search/request.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/ttable.h"
 #include "search/worker.h"
+
+// The stack of any thread that runs Engine::Think. A search path holds at most 200 plies of
+// alpha-beta frames plus one frame per internal iterative deepening (each takes 3 plies of depth,
+// and depth never grows along a path: at most 67 more), then at most one quiescence frame per
+// capture or promotion (under 50). At about 8 KB a frame (the move list) that is under 3 MB; the
+// rest is margin for sanitizer builds.
+constexpr size_t SearchStackBytes = size_t(64) << 20;
 
 // The engine's settings, the table every thread shares, the clock, the
 // main search and its helpers.
