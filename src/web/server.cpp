@@ -13,6 +13,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -235,7 +236,8 @@ struct WebServer::Parts {
     WebServerSettings Settings;
     std::string Problem;
     httplib::Server Http;
-    ConnectionPool* Pool = nullptr; // owned by Http
+    // Owned by Http, which makes it on the listener's thread.
+    std::atomic<ConnectionPool*> Pool{nullptr};
     std::thread Listener;
     int BoundPort = 0;
     std::atomic<bool> Stopping{false}, StopAsked{false};
@@ -519,7 +521,7 @@ void WebServer::Stop() {
     }
     // A closed game ends its event stream, which frees its worker.
     for (auto& [token, game] : games) game->Close();
-    if (p.Pool) p.Pool->Release();
+    if (ConnectionPool* pool = p.Pool.load()) pool->Release();
     p.Http.stop();
     p.Listener.join();
 }
